@@ -1,0 +1,122 @@
+#include "imaging/self_test.h"
+
+#include <windows.h>
+#include <wand/MagickWand.h>
+#include <libimagequant.h>
+#include <lodepng.h>
+#include <vector>
+
+#include "util/magick_path.h"
+#include "util/text.h"
+
+static void addLine(std::string &report, bool ok, const std::string &what)
+{
+    report += ok ? "ok: " : "失败: ";
+    report += what;
+    report += "\n";
+}
+
+static bool checkJpegThroughChinesePath(std::string &report)
+{
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof temp, temp);
+    if (n == 0 || n >= sizeof temp) {
+        addLine(report, false, "没有临时文件夹");
+        return false;
+    }
+    std::string folder = formatText("%s自检_%lu", temp, (unsigned long)GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string file = folder + "\\测试图片.jpg";
+
+    bool ok = false;
+    std::string detail;
+    MagickWand *wand = NewMagickWand();
+    PixelWand *colour = NewPixelWand();
+    PixelSetColor(colour, "#3366cc");
+    if (MagickNewImage(wand, 64, 48, colour) && MagickSetImageFormat(wand, "JPEG") &&
+        MagickWriteImage(wand, magickPath(file).c_str())) {
+        MagickWand *back = NewMagickWand();
+        if (MagickReadImage(back, magickPath(file).c_str()) && MagickGetImageWidth(back) == 64 &&
+            MagickGetImageHeight(back) == 48)
+            ok = true;
+        else
+            detail = "读回失败";
+        back = DestroyMagickWand(back);
+    } else {
+        ExceptionType severity;
+        char *text = MagickGetException(wand, &severity);
+        detail = utf8ToGbk(text ? text : "");
+        if (text)
+            MagickRelinquishMemory(text);
+    }
+    colour = DestroyPixelWand(colour);
+    wand = DestroyMagickWand(wand);
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
+    addLine(report, ok, "JPEG 写入并读回 " + file + (detail.empty() ? "" : " (" + detail + ")"));
+    return ok;
+}
+
+static bool checkPalettePng(std::string &report)
+{
+    const int w = 16, h = 16;
+    std::vector<unsigned char> rgba(w * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            unsigned char *p = &rgba[(y * w + x) * 4];
+            p[0] = (unsigned char)(x * 16);
+            p[1] = (unsigned char)(y * 16);
+            p[2] = 128;
+            p[3] = 255;
+        }
+    bool ok = false;
+    liq_attr *attr = liq_attr_create();
+    liq_set_max_colors(attr, 16);
+    liq_image *image = liq_image_create_rgba(attr, rgba.data(), w, h, 0);
+    liq_result *result = nullptr;
+    if (image && liq_image_quantize(image, attr, &result) == LIQ_OK) {
+        std::vector<unsigned char> indexed(w * h);
+        liq_write_remapped_image(result, image, indexed.data(), indexed.size());
+        const liq_palette *pal = liq_get_palette(result);
+        lodepng::State state;
+        state.info_raw.colortype = LCT_PALETTE;
+        state.info_raw.bitdepth = 8;
+        state.info_png.color.colortype = LCT_PALETTE;
+        state.info_png.color.bitdepth = 8;
+        state.encoder.auto_convert = 0;
+        for (unsigned i = 0; i < pal->count; ++i) {
+            lodepng_palette_add(&state.info_png.color, pal->entries[i].r, pal->entries[i].g, pal->entries[i].b, pal->entries[i].a);
+            lodepng_palette_add(&state.info_raw, pal->entries[i].r, pal->entries[i].g, pal->entries[i].b, pal->entries[i].a);
+        }
+        std::vector<unsigned char> png;
+        ok = lodepng::encode(png, indexed, w, h, state) == 0 && png.size() > 8 && pal->count <= 16;
+        liq_result_destroy(result);
+    }
+    if (image)
+        liq_image_destroy(image);
+    liq_attr_destroy(attr);
+    addLine(report, ok, "libimagequant + LodePNG 调色板 PNG");
+    return ok;
+}
+
+bool runSelfTest(std::string &report)
+{
+    bool all = true;
+
+    size_t count = 0;
+    char **formats = MagickQueryFormats("JPEG", &count);
+    bool jpeg = formats && count > 0;
+    if (formats)
+        MagickRelinquishMemory(formats);
+    addLine(report, jpeg, "ImageMagick 支持 JPEG");
+    all = all && jpeg;
+
+    std::string text = "中文路径";
+    bool iconvOk = utf8ToGbk(gbkToUtf8(text)) == text && gbkToUtf8(text) == u8"中文路径";
+    addLine(report, iconvOk, "iconv GBK <-> UTF-8");
+    all = all && iconvOk;
+
+    all = checkJpegThroughChinesePath(report) && all;
+    all = checkPalettePng(report) && all;
+    return all;
+}

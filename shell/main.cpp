@@ -1,0 +1,52 @@
+// Entry point: the command-line modes, then the window.
+#include <windows.h>
+#include <commctrl.h>
+#include <wand/MagickWand.h>
+
+#include "imaging/self_test.h"
+#include "shell/app_info.h"
+#include "shell/command_line.h"
+#include "shell/main_window.h"
+#include "util/text.h"
+
+static int runSelfTestCommand()
+{
+    std::string report;
+    bool ok = runSelfTest(report);
+    consoleWrite(report);
+    consoleWrite(ok ? "自检通过\n" : "自检失败\n", !ok);
+    return ok ? 0 : 1;
+}
+
+static void printUsage()
+{
+    consoleWrite(programTitle() + "\n"
+                 "用法:\n"
+                 "  velmora [路径...]                         打开窗口并加入这些图片或文件夹\n"
+                 "  velmora --self-test                       检查图片库是否可用\n");
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+{
+    std::vector<std::string> args = commandLineArguments();
+    if (!args.empty() && (args[0] == "--self-test" || args[0] == "--help")) {
+        attachParentConsole();
+        MagickWandGenesis();
+        int code = args[0] == "--help" ? (printUsage(), 0) : runSelfTestCommand();
+        MagickWandTerminus();
+        return code;
+    }
+
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    MagickWandGenesis();
+    if (!createMainWindow(instance, showCommand))
+        return -1;
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    // Closing ends the process at once; nothing to clean up.
+    return 0;
+}

@@ -1,0 +1,36 @@
+// Helpers shared by the test programs: sample pictures, scratch folders, files.
+#pragma once
+#include <string>
+#include <vector>
+
+// DOS path of a file under the shared sample folder ("photos\\a.jpg" or "photos/a.jpg").
+std::string samplePath(const std::string &relative);
+// DOS path of a file of the source tree.
+std::string sourcePath(const std::string &relative);
+
+// A fresh, empty scratch folder (GBK name allowed) under the temp folder; removed
+// with everything in it when the object goes out of scope.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string &name = "velmora_test");
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder &) = delete;
+    ScratchFolder &operator=(const ScratchFolder &) = delete;
+    const std::string &path() const { return path_; }
+    std::string operator/(const std::string &name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+bool copyFileTo(const std::string &from, const std::string &to);
+bool writeFileBytes(const std::string &path, const std::string &bytes);
+std::string readFileBytes(const std::string &path);
+bool pathExists(const std::string &path);
+void removeTree(const std::string &path);
+// Names (not paths) in a folder, sorted; folders end in '\\'.
+std::vector<std::string> folderEntries(const std::string &folder);
+
+// Runs a command line (through cmd-less CreateProcess) and returns its exit code;
+// output goes to the test's own stdout.
+int runProcess(const std::string &commandLine);

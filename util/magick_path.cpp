@@ -1,0 +1,78 @@
+#include "util/magick_path.h"
+
+#include <windows.h>
+#include <vector>
+
+#include "util/text.h"
+
+#ifdef __WINE__
+extern "C" char *CDECL wine_get_unix_file_name(LPCWSTR dos);
+extern "C" WCHAR *CDECL wine_get_dos_file_name(LPCSTR unixName);
+#endif
+
+std::string fullPath(const std::string &gbkPath)
+{
+    char buf[MAX_PATH * 4];
+    DWORD n = GetFullPathNameA(gbkPath.c_str(), sizeof buf, buf, nullptr);
+    if (n == 0 || n >= sizeof buf)
+        return gbkPath;
+    return std::string(buf, n);
+}
+
+static std::vector<WCHAR> toWide(const std::string &gbk)
+{
+    int n = MultiByteToWideChar(936, 0, gbk.c_str(), -1, nullptr, 0);
+    std::vector<WCHAR> wide(n > 0 ? n : 1, 0);
+    if (n > 0)
+        MultiByteToWideChar(936, 0, gbk.c_str(), -1, wide.data(), n);
+    return wide;
+}
+
+std::string magickPath(const std::string &gbkPath)
+{
+    if (gbkPath.empty())
+        return std::string();
+    std::vector<WCHAR> wide = toWide(gbkPath);
+    WCHAR fullW[MAX_PATH * 4];
+    DWORD n = GetFullPathNameW(wide.data(), MAX_PATH * 4, fullW, nullptr);
+    if (n == 0 || n >= MAX_PATH * 4)
+        return std::string();
+#ifdef __WINE__
+    char *unixName = wine_get_unix_file_name(fullW);
+    if (!unixName)
+        return std::string();
+    std::string out(unixName);
+    HeapFree(GetProcessHeap(), 0, unixName);
+    return out;
+#else
+    int len = WideCharToMultiByte(CP_UTF8, 0, fullW, -1, nullptr, 0, nullptr, nullptr);
+    if (len <= 0)
+        return std::string();
+    std::string out((size_t)len, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, fullW, -1, &out[0], len, nullptr, nullptr);
+    out.resize((size_t)len - 1);
+    return out;
+#endif
+}
+
+std::string dosPathFromArgument(const std::string &gbkPath)
+{
+#ifdef __WINE__
+    if (!gbkPath.empty() && gbkPath[0] == '/') {
+        WCHAR *dos = wine_get_dos_file_name(gbkToUtf8(gbkPath).c_str());
+        if (dos) {
+            int len = WideCharToMultiByte(936, 0, dos, -1, nullptr, 0, nullptr, nullptr);
+            std::string out;
+            if (len > 0) {
+                out.resize((size_t)len);
+                WideCharToMultiByte(936, 0, dos, -1, &out[0], len, nullptr, nullptr);
+                out.resize((size_t)len - 1);
+            }
+            HeapFree(GetProcessHeap(), 0, dos);
+            if (!out.empty())
+                return out;
+        }
+    }
+#endif
+    return gbkPath;
+}

@@ -1,0 +1,17 @@
+// The one boundary between the program's GBK paths and what ImageMagick opens.
+#pragma once
+#include <string>
+
+// Turns a GBK path (absolute or relative to the current folder) into the UTF-8
+// path ImageMagick opens: under Wine the Unix path of the file, on Windows the
+// full Windows path. Empty when the path cannot be converted (for example when a
+// parent folder is missing under Wine).
+std::string magickPath(const std::string &gbkPath);
+
+// A path given on the command line or by a test harness: a Unix path
+// ("/tmp/a.jpg", under Wine only) becomes its DOS form ("Z:\tmp\a.jpg");
+// anything else is returned unchanged.
+std::string dosPathFromArgument(const std::string &gbkPath);
+
+// Full path of a file or folder (GetFullPathNameA); the input when it fails.
+std::string fullPath(const std::string &gbkPath);
