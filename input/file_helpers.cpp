@@ -1,0 +1,215 @@
+#include "input/file_helpers.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <climits>
+#include <cstring>
+
+#ifdef __WINE__
+#include <sys/stat.h>
+#include "util/magick_path.h"
+#endif
+
+#include "util/path_list.h"
+#include "util/text.h"
+
+static const char *const kPictureExtensions[] = {".jpg", ".jpeg", ".png", ".bmp", ".gif", ".jfif", ".tif", ".tiff", ".psd", ".tbi"};
+static const char *const kFontExtensions[] = {".ttf", ".ttc", ".otf"};
+
+template <size_t N>
+static bool hasExtensionIn(const char *name, const char *const (&set)[N])
+{
+    const char *dot = name ? strrchr(name, '.') : nullptr;
+    if (!dot)
+        return false;
+    for (const char *ext : set)
+        if (equalsNoCase(dot, ext))
+            return true;
+    return false;
+}
+
+bool isPictureFileName(const char *name) { return hasExtensionIn(name, kPictureExtensions); }
+bool isFontFileName(const char *name) { return hasExtensionIn(name, kFontExtensions); }
+
+bool fileExists(const char *path)
+{
+    if (!path || !*path)
+        return false;
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(f);
+    return true;
+}
+
+bool isDirectory(const char *path)
+{
+    if (!path || !*path)
+        return false;
+    DWORD attr = GetFileAttributesA(path);
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int fileSize(const char *path)
+{
+    if (!path || !*path)
+        return -1;
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return -1;
+    LARGE_INTEGER size;
+    BOOL ok = GetFileSizeEx(f, &size);
+    CloseHandle(f);
+    if (!ok)
+        return -1;
+    // A file over 2 GiB must not look like the "cannot open" answer.
+    return size.QuadPart > INT_MAX ? INT_MAX : (int)size.QuadPart;
+}
+
+static std::string joinPath(const char *folder, const char *name)
+{
+    std::string out = folder;
+    if (!out.empty() && out.back() != '\\')
+        out += '\\';
+    out += name;
+    return out;
+}
+
+// Calls visit(findData) for every entry of folder matching pattern, "." and ".." excluded.
+template <typename Visit>
+static void forEachEntry(const char *folder, const char *pattern, Visit visit)
+{
+    if (!folder || !*folder)
+        return;
+    std::string query = joinPath(folder, pattern);
+    if (query.size() >= MAX_PATH)
+        return;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(query.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0)
+            continue;
+        visit(fd);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+static bool isLinkedFolder(const std::string &path, const WIN32_FIND_DATAA &fd)
+{
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return true;
+#ifdef __WINE__
+    // Wine shows a Unix symbolic link to a folder as a plain folder.
+    std::string unixPath = magickPath(path);
+    struct stat st;
+    if (!unixPath.empty() && lstat(unixPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        return true;
+#else
+    (void)path;
+#endif
+    return false;
+}
+
+static bool isListableFolder(const WIN32_FIND_DATAA &fd)
+{
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && fd.cFileName[0] != '.';
+}
+
+bool hasSubfolder(const char *folder)
+{
+    bool found = false;
+    forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
+        if (isListableFolder(fd))
+            found = true;
+    });
+    return found;
+}
+
+void listSubfolders(const char *folder, PathList *list, bool recursive)
+{
+    if (!list)
+        return;
+    forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
+        if (!isListableFolder(fd))
+            return;
+        std::string path = joinPath(folder, fd.cFileName);
+        if (path.size() >= MAX_PATH || isLinkedFolder(path, fd))
+            return;
+        list->appendCopy(path.c_str());
+        if (recursive)
+            listSubfolders(path.c_str(), list, true);
+    });
+}
+
+static void listMatching(const char *folder, const char *pattern, PathList *list, bool (*keep)(const char *), bool namesOnly)
+{
+    if (!list)
+        return;
+    forEachEntry(folder, pattern, [&](const WIN32_FIND_DATAA &fd) {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            return;
+        if (keep && !keep(fd.cFileName))
+            return;
+        std::string path = joinPath(folder, fd.cFileName);
+        if (path.size() >= MAX_PATH)
+            return;
+        list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
+    });
+}
+
+void listPictures(const char *folder, PathList *list) { listMatching(folder, "*.*", list, isPictureFileName, false); }
+void listFontFiles(const char *folder, PathList *list) { listMatching(folder, "*.*", list, isFontFileName, false); }
+
+// For a pattern "*.ext" the extension the name must really have, else empty.
+static std::string patternExtension(const char *pattern)
+{
+    if (!pattern || strncmp(pattern, "*.", 2) != 0)
+        return std::string();
+    std::string ext = pattern + 1;
+    if (ext.find_first_of("*?", 1) != std::string::npos)
+        return std::string();
+    return ext;
+}
+
+static void listByPattern(const char *folder, const char *pattern, PathList *list, bool namesOnly)
+{
+    if (!pattern || !*pattern)
+        pattern = "*.*";
+    std::string ext = patternExtension(pattern);
+    if (!list)
+        return;
+    forEachEntry(folder, pattern, [&](const WIN32_FIND_DATAA &fd) {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            return;
+        if (!ext.empty()) {
+            const char *dot = strrchr(fd.cFileName, '.');
+            if (!dot || !equalsNoCase(dot, ext))
+                return;
+        }
+        std::string path = joinPath(folder, fd.cFileName);
+        if (path.size() >= MAX_PATH)
+            return;
+        list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
+    });
+}
+
+void listFilesByPattern(const char *folder, PathList *list, const char *pattern) { listByPattern(folder, pattern, list, false); }
+void listFileNames(const char *folder, const char *pattern, PathList *list) { listByPattern(folder, pattern, list, true); }
+
+bool specialFolderPath(int csidl, char *out)
+{
+    if (!out)
+        return false;
+    out[0] = '\0';
+    return SHGetSpecialFolderPathA(nullptr, out, csidl, FALSE) != FALSE;
+}
+
+std::string fileNamePart(const std::string &path)
+{
+    size_t pos = path.find_last_of('\\');
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
