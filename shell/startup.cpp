@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <wand/MagickWand.h>
 
+#include "core/registry_store.h"
 #include "imaging/self_test.h"
 #include "input/file_helpers.h"
 #include "res/resource.h"
@@ -13,7 +14,6 @@
 #include "util/text.h"
 
 const char kPrefSkipCheckLoadPicCount[] = "skip_check_load_pic_count ";
-static const char kPrefKey[] = "SOFTWARE\\Velmora";
 
 StartupConfig &startupConfig()
 {
@@ -26,7 +26,7 @@ StartupConfig &startupConfig()
 
 std::string programFolderFromModulePath(const std::string &modulePath)
 {
-    size_t slash = modulePath.find_last_of('\\');
+    size_t slash = lastBackslash(modulePath);
     if (slash == std::string::npos)
         return modulePath;
     if (slash > 0 && modulePath[slash - 1] == ':')
@@ -64,57 +64,6 @@ void addFontFace(std::unordered_map<std::string, std::string> &table, const std:
 // ---------------------------------------------------------------------------
 // Preferences
 
-static bool readPrefDword(const char *name, DWORD &value)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPrefKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, data = 0, size = sizeof data;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(&data), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof data)
-        return false;
-    value = data;
-    return true;
-}
-
-static bool readPrefString(const char *name, std::string &value)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPrefKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    char buffer[260] = {};
-    DWORD type = 0, size = sizeof buffer - 1;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
-    buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';
-    value = buffer;
-    return true;
-}
-
-static void writePrefDword(const char *name, DWORD value)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPrefKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
-    RegCloseKey(key);
-}
-
-static void writePrefString(const char *name, const std::string &value)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPrefKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-}
-
 static std::string desktopFolder()
 {
     char path[MAX_PATH];
@@ -124,8 +73,8 @@ static std::string desktopFolder()
 static void readDialogFolder(const char *name, std::string &folder)
 {
     folder = desktopFolder();
-    std::string stored;
-    if (readPrefString(name, stored) && isDirectory(stored.c_str()))
+    std::string stored = readProgramString(name);
+    if (!stored.empty() && isDirectory(stored.c_str()))
         folder = stored;
 }
 
@@ -134,38 +83,31 @@ void readPreferences(StartupConfig &config)
     readDialogFolder("file_dlg_choose_image", config.fileDlgChooseImage);
     readDialogFolder("file_dlg_choose_logo", config.fileDlgChooseLogo);
     config.skipCheckLoadPicCount = 0;
-    if (!readPrefDword(kPrefSkipCheckLoadPicCount, config.skipCheckLoadPicCount))
-        writePrefDword(kPrefSkipCheckLoadPicCount, 0);
-    config.isShowThumbnail = 1;
-    readPrefDword("is_show_thumbnail", config.isShowThumbnail);
-    config.isReadFileParseFileFormat = 1;
-    readPrefDword("is_read_file_parse_file_format", config.isReadFileParseFileFormat);
-    config.isRecordSaveToPath = 0;
-    readPrefDword("is_record_save_to_path", config.isRecordSaveToPath);
-    config.saveToPath.clear();
-    if (config.isRecordSaveToPath)
-        readPrefString("save_to_path", config.saveToPath);
-    config.cmykDefaultIcc = "JapanColor2001Coated.icc";
-    readPrefString("cmyk_default_icc", config.cmykDefaultIcc);
-    config.picSaveMode = 0;
-    readPrefDword("pic_save_mode", config.picSaveMode);
-    config.picSaveMode = normalisedPicSaveMode(config.picSaveMode);
+    if (!readRegDword(HKEY_CURRENT_USER, kProgramRegistryKey, kPrefSkipCheckLoadPicCount,
+                      &config.skipCheckLoadPicCount))
+        writeProgramDword(kPrefSkipCheckLoadPicCount, 0);
+    config.isShowThumbnail = readProgramDword("is_show_thumbnail", 1);
+    config.isReadFileParseFileFormat = readProgramDword("is_read_file_parse_file_format", 1);
+    config.isRecordSaveToPath = readProgramDword("is_record_save_to_path", 0);
+    config.saveToPath = config.isRecordSaveToPath ? readProgramString("save_to_path") : std::string();
+    config.cmykDefaultIcc = readProgramString("cmyk_default_icc", "JapanColor2001Coated.icc");
+    config.picSaveMode = normalisedPicSaveMode(readProgramDword("pic_save_mode", 0));
 }
 
 void writeDialogFolders(const StartupConfig &config)
 {
-    writePrefString("file_dlg_choose_image", config.fileDlgChooseImage);
-    writePrefString("file_dlg_choose_logo", config.fileDlgChooseLogo);
+    writeProgramString("file_dlg_choose_image", config.fileDlgChooseImage);
+    writeProgramString("file_dlg_choose_logo", config.fileDlgChooseLogo);
 }
 
 void storePreferenceDword(const char *name, DWORD value)
 {
-    writePrefDword(name, value);
+    writeProgramDword(name, value);
 }
 
 void storePreferenceString(const char *name, const std::string &value)
 {
-    writePrefString(name, value);
+    writeProgramString(name, value);
 }
 
 // ---------------------------------------------------------------------------
