@@ -71,7 +71,7 @@ int fileSize(const char *path)
 static std::string joinPath(const char *folder, const char *name)
 {
     std::string out = folder;
-    if (!out.empty() && out.back() != '\\')
+    if (!out.empty() && lastBackslash(out) != out.size() - 1)
         out += '\\';
     out += name;
     return out;
@@ -208,8 +208,21 @@ bool specialFolderPath(int csidl, char *out)
     return SHGetSpecialFolderPathA(nullptr, out, csidl, FALSE) != FALSE;
 }
 
+size_t lastBackslash(const std::string &path)
+{
+    size_t found = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = (unsigned char)path[i];
+        if (c >= 0x81 && c <= 0xFE && i + 1 < path.size())
+            ++i;  // lead byte: the next byte belongs to the same character
+        else if (c == '\\')
+            found = i;
+    }
+    return found;
+}
+
 std::string fileNamePart(const std::string &path)
 {
-    size_t pos = path.find_last_of('\\');
+    size_t pos = lastBackslash(path);
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }
