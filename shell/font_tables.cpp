@@ -24,7 +24,9 @@ static std::string gbkFromWide(const WCHAR *text)
 
 // Font files of the fonts folder, then those the system's font catalogue names
 // (under Wine the folder is nearly empty and the catalogue lists the Unix fonts).
-static std::vector<std::string> catalogueFontFiles(const std::string &fontsFolder)
+// fullNames receives the catalogue's full font names (lower case) -> file.
+static std::vector<std::string> catalogueFontFiles(const std::string &fontsFolder,
+                                                   std::unordered_map<std::string, std::string> &fullNames)
 {
     std::vector<std::string> files;
     std::set<std::string> seen;
@@ -57,6 +59,14 @@ static std::vector<std::string> catalogueFontFiles(const std::string &fontsFolde
             if (path.find('\\') == std::string::npos)
                 path = fontsFolder + "\\" + path;
             add(path);
+            // "Name (TrueType)", or "A & B (TrueType)" for a collection.
+            std::string names = name;
+            size_t paren = names.rfind(" (");
+            if (paren != std::string::npos)
+                names = names.substr(0, paren);
+            for (const std::string &one : splitText(replaceAll(names, " & ", "\x01"), '\x01'))
+                if (!one.empty())
+                    fullNames.emplace(toLowerAscii(one), path);
         }
         RegCloseKey(key);
     }
@@ -84,17 +94,72 @@ static std::string substitutedFace(const std::string &face)
     return gbkFromWide(real);
 }
 
+namespace {
+
+struct FaceEnumeration {
+    const std::unordered_map<std::string, std::string> *fullNames;
+    std::unordered_map<std::string, std::string> *table;
+    std::vector<std::string> families;
+};
+
+int CALLBACK collectFamily(const LOGFONTW *font, const TEXTMETRICW *, DWORD, LPARAM context)
+{
+    auto *state = reinterpret_cast<FaceEnumeration *>(context);
+    std::string face = gbkFromWide(font->lfFaceName);
+    if (!face.empty() && face[0] != '@')
+        state->families.push_back(face);
+    return 1;
+}
+
+int CALLBACK collectStyle(const LOGFONTW *font, const TEXTMETRICW *, DWORD, LPARAM context)
+{
+    auto *state = reinterpret_cast<FaceEnumeration *>(context);
+    const auto *full = reinterpret_cast<const ENUMLOGFONTEXW *>(font);
+    auto file = state->fullNames->find(toLowerAscii(gbkFromWide(full->elfFullName)));
+    if (file != state->fullNames->end())
+        addFontFace(*state->table, gbkFromWide(font->lfFaceName), toLowerAscii(file->second), font->lfItalic != 0,
+                    font->lfWeight);
+    return 1;
+}
+
+// Where the system cannot describe a font file (Wine's GetFontResourceInfoW is a
+// stub), the faces come from the font enumeration: each style's full name is the
+// name the catalogue lists its file under.
+void facesFromEnumeration(const std::unordered_map<std::string, std::string> &fullNames,
+                          std::unordered_map<std::string, std::string> &table)
+{
+    FaceEnumeration state = {&fullNames, &table, {}};
+    HDC dc = CreateCompatibleDC(nullptr);
+    LOGFONTW all = {};
+    all.lfCharSet = DEFAULT_CHARSET;
+    EnumFontFamiliesExW(dc, &all, collectFamily, reinterpret_cast<LPARAM>(&state), 0);
+    std::set<std::string> done;
+    for (const std::string &family : state.families) {
+        if (!done.insert(family).second)
+            continue;
+        LOGFONTW one = {};
+        one.lfCharSet = DEFAULT_CHARSET;
+        MultiByteToWideChar(936, 0, family.c_str(), -1, one.lfFaceName, LF_FACESIZE);
+        EnumFontFamiliesExW(dc, &one, collectStyle, reinterpret_cast<LPARAM>(&state), 0);
+    }
+    DeleteDC(dc);
+}
+
+}  // namespace
+
 void buildFontTables(StartupConfig &config)
 {
     config.fontFaceTable.clear();
     config.fontFamilyTable.clear();
     auto query = reinterpret_cast<GetFontResourceInfoWProc>(
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("gdi32.dll"), "GetFontResourceInfoW")));
-    if (!query)
-        return;
     char fonts[MAX_PATH] = {};
     specialFolderPath(CSIDL_FONTS, fonts);
-    for (const std::string &file : catalogueFontFiles(fonts)) {
+    std::unordered_map<std::string, std::string> fullNames;
+    std::vector<std::string> files = catalogueFontFiles(fonts, fullNames);
+    for (const std::string &file : files) {
+        if (!query)
+            break;
         WCHAR widePath[MAX_PATH] = {};
         if (!MultiByteToWideChar(936, 0, file.c_str(), -1, widePath, MAX_PATH))
             continue;
@@ -109,6 +174,9 @@ void buildFontTables(StartupConfig &config)
         addFontFace(config.fontFaceTable, face, toLowerAscii(file), records[0].lfItalic != 0,
                     records[0].lfWeight);
     }
+
+    if (config.fontFaceTable.empty())
+        facesFromEnumeration(fullNames, config.fontFaceTable);
 
     // The Chinese faces a user picks by name: when no file declares them, use the
     // file of the face the system substitutes (so "宋体" draws Chinese everywhere).

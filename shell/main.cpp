@@ -6,7 +6,8 @@
 #include "imaging/self_test.h"
 #include "shell/app_info.h"
 #include "shell/command_line.h"
-#include "shell/main_window.h"
+#include "shell/startup.h"
+#include "util/magick_path.h"
 #include "util/text.h"
 
 static int runSelfTestCommand()
@@ -39,14 +40,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
-    MagickWandGenesis();
-    if (!createMainWindow(instance, showCommand))
-        return -1;
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    // Closing ends the process at once; nothing to clean up.
-    return 0;
+    // Paths on the command line are listed as if they had been dropped on the window.
+    std::vector<std::string> startPaths;
+    for (const std::string &arg : args)
+        startPaths.push_back(fullPath(dosPathFromArgument(arg)));
+    return startApplication(instance, showCommand, startPaths);
 }

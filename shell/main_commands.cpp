@@ -16,22 +16,6 @@
 // ---------------------------------------------------------------------------
 // Pure rules
 
-void applyRotation(int &angle, int &flip, bool rotateRight, FlipMode mode)
-{
-    if (mode == kFlipHorizontalMode) {
-        flip = flip == 0 ? 1 : 0;
-        angle += 180;
-    } else if (mode == kFlipVerticalMode) {
-        flip = flip == 0 ? 2 : 0;
-    } else if (rotateRight) {
-        angle += flip == 0 ? 90 : 270;
-    } else {
-        angle += flip == 0 ? 270 : 90;
-    }
-    if (angle >= 360)
-        angle -= 360;
-}
-
 static bool newerAccess(const FILETIME &a, const FILETIME &b)
 {
     return CompareFileTime(&a, &b) > 0;
@@ -68,6 +52,41 @@ std::vector<std::string> recentSettingsFiles(const std::string &szFolder)
 std::string withSettingsExtension(const std::string &name)
 {
     return endsWith(name, ".sz") ? name : name + ".sz";
+}
+
+std::string dropLocation(const std::string &droppedFolder, const std::string &picturePath)
+{
+    size_t parentEnd = lastBackslash(droppedFolder);
+    size_t fileStart = lastBackslash(picturePath);
+    if (parentEnd == std::string::npos || fileStart == std::string::npos || fileStart <= parentEnd + 1 ||
+        picturePath.compare(0, parentEnd + 1, droppedFolder, 0, parentEnd + 1) != 0)
+        return std::string();
+    return picturePath.substr(parentEnd + 1, fileStart - parentEnd - 1);
+}
+
+bool touchLastAccess(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    SYSTEMTIME now;
+    FILETIME stamp;
+    GetSystemTime(&now);
+    SystemTimeToFileTime(&now, &stamp);
+    bool ok = SetFileTime(file, nullptr, &stamp, nullptr) != FALSE;
+    CloseHandle(file);
+    return ok;
+}
+
+bool loadSettingsFromSzFolder(HWND panel, const std::string &path)
+{
+    if (!loadSettingsIntoPanel(panel, path))
+        return false;
+    std::string szFolder = startupConfig().programFolder + "\\sz\\";
+    if (path.size() > szFolder.size() && equalsNoCase(path.substr(0, szFolder.size()), szFolder))
+        touchLastAccess(path);
+    return true;
 }
 
 int checkedCmykEntry(const std::string &storedFile)
@@ -167,7 +186,7 @@ static void loadRecentSettings(HWND mainWindow, int index)
                     MB_OK | MB_ICONERROR);
         return;
     }
-    loadSettingsIntoPanel(mainSettingsPanel(mainWindow), path);
+    loadSettingsFromSzFolder(mainSettingsPanel(mainWindow), path);
 }
 
 bool runMainCommand(HWND mainWindow, int command)
@@ -191,14 +210,16 @@ bool runMainCommand(HWND mainWindow, int command)
         removeAllPictures(mainWindow);
         return true;
     case kCmdRotateLeft:
+        turnSelectedPictures(mainWindow, TurnCommand::RotateLeft);
+        return true;
     case kCmdRotateRight:
-        rotateSelectedPictures(mainWindow, command == kCmdRotateRight, kFlipNone);
+        turnSelectedPictures(mainWindow, TurnCommand::RotateRight);
         return true;
     case kCmdFlipHorizontal:
-        rotateSelectedPictures(mainWindow, false, kFlipHorizontalMode);
+        turnSelectedPictures(mainWindow, TurnCommand::FlipHorizontal);
         return true;
     case kCmdFlipVertical:
-        rotateSelectedPictures(mainWindow, false, kFlipVerticalMode);
+        turnSelectedPictures(mainWindow, TurnCommand::FlipVertical);
         return true;
     case kCmdPreview:
         showMainPreview(mainWindow);

@@ -61,11 +61,6 @@ HMENU buildSettingsMenu();
 // The list's context menu (35200..35206).
 HMENU buildListContextMenu();
 
-// Rotation and flip of one picture: the new angle and flip state after rotate
-// left/right (mode 0) or the one-shot flip modes 1 (horizontal) and 2 (vertical).
-enum FlipMode { kFlipNone = 0, kFlipHorizontalMode = 1, kFlipVerticalMode = 2 };
-void applyRotation(int &angle, int &flip, bool rotateRight, FlipMode mode);
-
 // Recent settings files: names of "*.sz" files in a folder, newest access first,
 // at most ten.
 struct RecentFile {
@@ -76,6 +71,16 @@ std::vector<std::string> newestFirst(std::vector<RecentFile> files, size_t limit
 std::vector<std::string> recentSettingsFiles(const std::string &szFolder);
 // "abc" -> "abc.sz"; a name already ending in ".sz" is kept.
 std::string withSettingsExtension(const std::string &name);
+
+// Location of a picture found under a dropped folder: its folder relative to the
+// dropped folder's parent (D:\a\b dropped, D:\a\b\c\x.jpg -> "b\c").
+std::string dropLocation(const std::string &droppedFolder, const std::string &picturePath);
+
+// Sets a file's last-access time to now (the recent-files order).
+bool touchLastAccess(const std::string &path);
+// Loads a settings file into the panel; one from the "sz" folder becomes the most
+// recent one.
+bool loadSettingsFromSzFolder(HWND panel, const std::string &path);
 
 // The CMYK profile entry that carries the check mark for a stored file name:
 // 35504, 35506, or 0 for a known profile that is in neither entry.

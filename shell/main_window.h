@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "input/image_list.h"
 #include "shell/main_commands.h"
 
 extern const char kMainWindowClass[];  // "CodeBlocksWindowsApp"
@@ -44,7 +45,7 @@ void addPicturesFromDialog(HWND mainWindow);
 void addFolderFromDialog(HWND mainWindow);
 void removeSelectedPictures(HWND mainWindow);
 void removeAllPictures(HWND mainWindow);
-void rotateSelectedPictures(HWND mainWindow, bool rotateRight, FlipMode mode);
+void turnSelectedPictures(HWND mainWindow, TurnCommand command);
 void showThumbnails(HWND mainWindow, bool on);
 void viewOriginalPicture(HWND mainWindow);
 void showMainPreview(HWND mainWindow);

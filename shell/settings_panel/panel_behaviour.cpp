@@ -1,5 +1,6 @@
 // What the panel's controls do while the user edits, collecting the panel into the
 // settings record, and showing a record in the panel.
+#include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <wand/MagickWand.h>

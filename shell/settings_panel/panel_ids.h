@@ -105,6 +105,8 @@ enum PanelControlId {
     kIdSaveToChoose,
     kIdKeepStructure,
     kIdStart = 36230,
+    kIdBasicTitle,
+    kIdOtherTitle,
 
     // Section boxes, top to bottom
     kIdSectionFirst = 36240,

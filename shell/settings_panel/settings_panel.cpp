@@ -26,7 +26,9 @@ namespace {
 
 // Sections, top to bottom: 基本设置, 文字水印, 图片水印, 边框设置, 其他设置, the save
 // group, the start button.
-const char *const kSectionTitles[kPanelSectionCount] = {"基本设置", "", "", "", "其他设置", "", "开始处理"};
+// The group titles are labels of their own (like the group check boxes), so that
+// every title is drawn the same way over the frame line.
+const char *const kSectionTitles[kPanelSectionCount] = {"", "", "", "", "", "", "开始处理"};
 
 struct ControlSpec {
     int id;
@@ -54,6 +56,7 @@ const char kComboClass[] = "combobox";
 // Positions inside each section box (239 pixels wide).
 const ControlSpec kControls[] = {
     // 基本设置
+    {kIdBasicTitle, 0, kStatic, "基本设置", kLabel, 8, 0, 52, 16},
     {kIdResize, 0, kButton, "", kCheck, 8, 20, 16, 20},
     {kIdZoomType, 0, kComboClass, "", kCombo, 26, 19, 86, 200},
     {kIdSizeType, 0, kComboClass, "", kCombo, 116, 19, 80, 200},
@@ -61,7 +64,7 @@ const ControlSpec kControls[] = {
     {kIdSizeUnit, 0, kStatic, "像素", SS_NOTIFY | SS_CENTERIMAGE, 82, 46, 42, 22},
     {kIdSameScale, 0, kButton, "高度等比例缩小", kCheck, 126, 47, 110, 20},
     {kIdQuality, 0, kButton, "图片质量：", kCheck, 8, 76, 80, 20},
-    {kIdQualityMode, 0, kButton, "", BS_ICON | BS_FLAT, 90, 77, 18, 18},
+    {kIdQualityMode, 0, kButton, "▼", kPush, 90, 77, 16, 18},
     {kIdQualitySlider, 0, TRACKBAR_CLASSA, "", kSlider, 108, 74, 82, 24},
     {kIdQualityValue, 0, kStatic, "", kLabel | SS_CENTERIMAGE, 190, 76, 46, 20},
     {kIdMaxSizeSign, 0, kStatic, "≤", kLabel | SS_CENTERIMAGE, 112, 76, 14, 20},
@@ -131,6 +134,7 @@ const ControlSpec kControls[] = {
     {kIdBorderPaddingValue, 3, kStatic, "", kLabel, 198, 100, 38, 16},
 
     // 其他设置
+    {kIdOtherTitle, 4, kStatic, "其他设置", kLabel, 8, 0, 52, 16},
     {kIdLight, 4, kButton, "亮  度：", kCheck, 8, 20, 76, 20},
     {kIdLightSlider, 4, TRACKBAR_CLASSA, "", kSlider, 84, 18, 150, 24},
     {kIdContrast, 4, kButton, "对比度：", kCheck, 8, 46, 76, 20},
@@ -217,9 +221,6 @@ void fillChoices()
         SendMessageA(ctl(spin.spin), UDM_SETBUDDY, reinterpret_cast<WPARAM>(ctl(spin.buddy)), 0);
         SendMessageA(ctl(spin.spin), UDM_SETRANGE32, 0, 999);
     }
-    HICON modeIcon = static_cast<HICON>(LoadImageA(nullptr, MAKEINTRESOURCEA(OIC_INFORMATION), IMAGE_ICON, 16,
-                                                   16, LR_SHARED));
-    SendMessageA(ctl(kIdQualityMode), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(modeIcon));
     HINSTANCE instance = panelState().instance;
     attachTooltip(ctl(kIdTextBackClear), "清除背景色", instance);
     attachTooltip(ctl(kIdSrgbIcc), "转换成sRGB颜色空间时，是否使用 sRGB.icc 配置文件", instance);
