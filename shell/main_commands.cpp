@@ -70,10 +70,8 @@ bool touchLastAccess(const std::string &path)
                               OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    SYSTEMTIME now;
     FILETIME stamp;
-    GetSystemTime(&now);
-    SystemTimeToFileTime(&now, &stamp);
+    GetSystemTimeAsFileTime(&stamp);  // full precision: a file made a moment ago must come out older
     bool ok = SetFileTime(file, nullptr, &stamp, nullptr) != FALSE;
     CloseHandle(file);
     return ok;

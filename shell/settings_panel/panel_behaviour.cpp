@@ -431,7 +431,10 @@ void afterLeaving(int id)
 {
     PanelState &state = panelState();
     HWND field = ctl(id);
-    if (state.settingText || state.collecting || !IsWindowEnabled(field) || !IsWindowVisible(field))
+    // The field's own visibility (the maximum-size field hides in quality mode), not
+    // the window's: a hidden main window still checks its fields.
+    if (state.settingText || state.collecting || !IsWindowEnabled(field) ||
+        !(GetWindowLongA(field, GWL_STYLE) & WS_VISIBLE))
         return;
     NumericField kind;
     if (!numericFieldOf(id, kind))
@@ -542,28 +545,40 @@ void panelOnCommand(int id, int code, HWND control)
 {
     PanelState &state = panelState();
     ProcessSettings &s = state.settings;
-    if (code == EN_CHANGE) {
-        afterTyping(id);
+    // Notification codes overlap between classes (STN_CLICKED and BN_CLICKED are
+    // both 0), so the control decides what a code means.
+    bool isStatic = id == kIdSizeUnit || id == kIdTextBackSwatch || id == kIdTextFrameSwatch || id == kIdBorderSwatch;
+    bool isCombo = id == kIdZoomType || id == kIdSizeType || id == kIdTextAngle || id == kIdTextWDirection ||
+                   id == kIdTextHDirection || id == kIdTextFrameSize || id == kIdTextCorner ||
+                   id == kIdImageWDirection || id == kIdImageHDirection || id == kIdImageAngle ||
+                   id == kIdBorderLocation || id == kIdFromColorspace || id == kIdToColorspace;
+    char cls[16] = {};
+    GetClassNameA(control, cls, sizeof cls);
+    bool isEdit = lstrcmpiA(cls, "Edit") == 0;
+    if (isEdit) {
+        if (code == EN_CHANGE)
+            afterTyping(id);
+        else if (code == EN_KILLFOCUS)
+            afterLeaving(id);
         return;
     }
-    if (code == EN_KILLFOCUS) {
-        afterLeaving(id);
+    if (isCombo) {
+        if (code == CBN_SELCHANGE) {
+            if (id == kIdZoomType || id == kIdSizeType)
+                updateSameScaleLabel();
+            updatePanelStates();
+        }
         return;
     }
-    if (code == CBN_SELCHANGE) {
-        if (id == kIdZoomType || id == kIdSizeType)
-            updateSameScaleLabel();
-        updatePanelStates();
-        return;
-    }
-    if (code == STN_CLICKED) {
-        if (id == kIdSizeUnit && IsWindowEnabled(control)) {
+    if (isStatic) {
+        if (code != STN_CLICKED || !IsWindowEnabled(control))
+            return;
+        if (id == kIdSizeUnit) {
             int command = popupAt(control, {{kCmdUnitPixels, "像素"}, {kCmdUnitPercent, "百分比"}},
                                   percentMode() ? kCmdUnitPercent : kCmdUnitPixels);
             if (command)
                 settingsPanelMenuCommand(state.panel, command);
-        } else if ((id == kIdTextBackSwatch || id == kIdTextFrameSwatch || id == kIdBorderSwatch) &&
-                   IsWindowEnabled(control)) {
+        } else {
             chooseSwatchColour(id);
         }
         return;

@@ -400,6 +400,8 @@ HWND panelControl(HWND panel, int id)
         return nullptr;
     if (id >= kIdSectionFirst && id <= kIdSectionLast)
         return state.sections[id - kIdSectionFirst];
+    if (id == kIdStart)
+        return state.sections[kPanelSectionCount - 1];
     for (const ControlSpec &spec : kControls)
         if (spec.id == id)
             return GetDlgItem(state.sections[spec.section], id);
