@@ -102,6 +102,7 @@ void onCreate(HWND window, HINSTANCE instance)
     createExtensionFilter(state, instance);
     createStatusBar(state, instance);
     applyUiFontToChildren(window);
+    fitToolbarHeight(state.toolbar, 56);
     addDroppedPaths(window, {});  // count, toolbar states and the drop hint
     if (!loadStartupSettings(state.panel, "config.dat"))
         MessageBoxA(window, "读取配置信息出错", "提示", MB_OK | MB_ICONERROR);

@@ -45,7 +45,7 @@ HWND createMainToolbar(HWND parent, HINSTANCE instance)
 {
     HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT |
-                                       TBSTYLE_TOOLTIPS | CCS_TOP,
+                                       TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER,
                                    0, 0, 0, 0, parent, nullptr, instance, nullptr);
     if (!toolbar)
         return nullptr;
@@ -74,6 +74,27 @@ HWND createMainToolbar(HWND parent, HINSTANCE instance)
     SendMessageA(toolbar, TB_ADDBUTTONSA, count, reinterpret_cast<LPARAM>(buttons));
     SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
     return toolbar;
+}
+
+static int toolbarHeight(HWND toolbar)
+{
+    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+    RECT box;
+    GetWindowRect(toolbar, &box);
+    return box.bottom - box.top;
+}
+
+void fitToolbarHeight(HWND toolbar, int maximumHeight)
+{
+    int excess = toolbarHeight(toolbar) - maximumHeight;
+    if (excess <= 0)
+        return;
+    LRESULT size = SendMessageA(toolbar, TB_GETBUTTONSIZE, 0, 0);
+    int height = HIWORD(size) - excess;
+    if (height < 32 + 12)
+        height = 32 + 12;  // icon and one line of label
+    SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(LOWORD(size), height));
+    toolbarHeight(toolbar);
 }
 
 bool handleToolbarNotify(HWND mainWindow, NMHDR *header, LRESULT *result)

@@ -17,6 +17,10 @@ extern const ToolbarButtonSpec kToolbarButtons[];
 extern const int kToolbarButtonCount;
 
 HWND createMainToolbar(HWND parent, HINSTANCE instance);
+// The list and the panel start 56 pixels down; where the interface font is taller
+// than the layout expects, the buttons' vertical padding shrinks so the toolbar
+// never covers them.
+void fitToolbarHeight(HWND toolbar, int maximumHeight);
 // Tooltip text of a button, or nullptr for buttons without one.
 const char *toolbarTooltip(int command);
 // Handles the toolbar's notifications (tooltips, the settings drop-down);

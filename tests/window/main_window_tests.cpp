@@ -306,6 +306,8 @@ TEST(MainWindowSizing, ListAndPanelFollowTheRulesForSeveralWorkAreas)
         EXPECT_EQ(inside.right - inside.left, l.right - l.left) << "the list fills its container";
 
         // Nothing overlaps and nothing hangs below the status bar.
+        RECT t = rectIn(mainToolbar(window), window);
+        EXPECT_LE(t.bottom, p.top) << "the toolbar leaves the panel's first row visible";
         EXPECT_LT(l.right, p.left);
         RECT s = rectIn(status, window);
         EXPECT_LE(p.bottom, s.top);
@@ -521,4 +523,66 @@ TEST(MainWindowClosing, ClosingExitsWithZeroAndStoresTheDialogFolders)
         writeProgramString("file_dlg_choose_image", oldImage);
     if (!oldLogo.empty())
         writeProgramString("file_dlg_choose_logo", oldLogo);
+}
+
+// ---------------------------------------------------------------------------
+// Labels fit their controls
+
+namespace {
+
+struct Clipped {
+    HWND parent;
+    std::vector<std::string> *problems;
+};
+
+// Text width in the control's own font, plus what a check box or radio button
+// needs for its box.
+BOOL CALLBACK checkLabelFits(HWND child, LPARAM context)
+{
+    auto *clipped = reinterpret_cast<Clipped *>(context);
+    std::string cls = classOf(child);
+    std::string text = textOf(child);
+    LONG style = GetWindowLongA(child, GWL_STYLE);
+    bool button = cls == "Button";
+    int type = style & BS_TYPEMASK;
+    if (text.empty() || (cls != "Static" && !button) || (button && type == BS_GROUPBOX))
+        return TRUE;
+    if (cls == "Static" && (style & SS_TYPEMASK) == SS_BITMAP)
+        return TRUE;
+    HDC dc = GetDC(child);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(child, dc);
+    RECT box;
+    GetClientRect(child, &box);
+    int room = box.right;
+    bool check = button && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_AUTORADIOBUTTON ||
+                            type == BS_RADIOBUTTON);
+    if (check)
+        room -= 18;
+    else if (button)
+        room -= 6;
+    bool ellipsis = cls == "Static" && (style & SS_ENDELLIPSIS);
+    if (extent.cx > room && !ellipsis)
+        clipped->problems->push_back(text + " needs " + std::to_string(extent.cx) + " has " + std::to_string(room));
+    // A control must also lie inside its parent (its section box).
+    RECT mine, parent;
+    GetWindowRect(child, &mine);
+    GetWindowRect(GetParent(child), &parent);
+    if (mine.right > parent.right || mine.left < parent.left)
+        clipped->problems->push_back(text + " sticks out of its box");
+    return TRUE;
+}
+
+}  // namespace
+
+TEST(MainWindowLabels, EveryLabelFitsItsControl)
+{
+    std::vector<std::string> problems;
+    Clipped clipped = {nullptr, &problems};
+    EnumChildWindows(mainSettingsPanel(sharedMainWindow()), checkLabelFits, reinterpret_cast<LPARAM>(&clipped));
+    for (const std::string &problem : problems)
+        ADD_FAILURE() << problem;
 }
