@@ -402,3 +402,39 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile)
     EXPECT_TRUE(writeSettingsFile(s, locked));
     expectSameSettings(readBack(locked), s);
 }
+
+TEST(SettingsText, RandomLinesKeepFieldsWithinTheirLimits)
+{
+    std::vector<std::string> keys = settingsKeys();
+    keys.push_back("sy_text_isWeight");
+    const std::string pieces[] = {"", "0", "1", "-1", "99999", "100000", "4294967296", "2147483648", "-2147483649",
+                                  "1e9", "nan", "  7", "字", std::string(300, 'y'), "=", "\r", std::string("\0", 1),
+                                  "\xFF\xFE", "9.5"};
+    const size_t pieceCount = sizeof pieces / sizeof pieces[0];
+    uint32_t x = 2026;
+    auto next = [&x](uint32_t n) {
+        x = x * 1664525u + 1013904223u;
+        return (x >> 8) % n;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (int line = 0; line < 40; ++line) {
+            text += keys[next(uint32_t(keys.size()))] + "=";
+            for (uint32_t k = next(4); k > 0; --k)
+                text += pieces[next(uint32_t(pieceCount))];
+            text += next(3) ? "\n" : "\r\n";
+        }
+        ProcessSettings s = parsed(text);
+        ASSERT_TRUE(s.zoomUnit == 0 || s.zoomUnit == 1) << text;
+        ASSERT_TRUE(s.qualityMode == 0 || s.qualityMode == 1) << text;
+        ASSERT_TRUE(s.maxFileSize == 0 || (s.maxFileSize >= 1 && s.maxFileSize <= 99999)) << text;
+        ASSERT_TRUE(s.fSizeValue == s.fSizeValue) << text;  // never NaN
+        ASSERT_LE(s.sy_text.size(), 255u);
+        ASSERT_LE(s.sy_text_fontName.size(), 31u);
+        ASSERT_LE(s.sy_text_htmlColor.size(), 7u);
+        ASSERT_LE(s.sy_image.size(), 259u);
+        ASSERT_EQ(s.sy_text.find('\0'), std::string::npos);
+        // Whatever was read is written and read back unchanged.
+        ASSERT_EQ(settingsText(parsed(settingsText(s))), settingsText(s)) << text;
+    }
+}
