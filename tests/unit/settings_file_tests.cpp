@@ -13,6 +13,11 @@
 #include "input/file_helpers.h"
 #include "util/text.h"
 
+#ifdef __WINE__
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 ProcessSettings parsed(const std::string &bytes)
@@ -438,3 +443,52 @@ TEST(SettingsText, RandomLinesKeepFieldsWithinTheirLimits)
         ASSERT_EQ(settingsText(parsed(settingsText(s))), settingsText(s)) << text;
     }
 }
+
+#ifdef __WINE__
+namespace {
+
+// While alive, every file of this process stops growing past `bytes`: writes beyond
+// fail as they would on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        savedHandler_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, savedHandler_);
+    }
+
+private:
+    rlimit saved_;
+    void (*savedHandler_)(int);
+};
+
+}  // namespace
+
+TEST(SettingsFile, DiskFullDuringTheWriteKeepsTheOldFile)
+{
+    ScratchFolder dir;
+    std::string path = dir / "config.dat";
+    ASSERT_TRUE(writeFileBytes(path, "quanlity=42\r\n"));
+    std::string probe = dir / "probe.bin";
+    bool probeWritten;
+    bool written;
+    {
+        FileSizeLimit full(300);
+        written = writeSettingsFile(unusualSettings(), path);
+        probeWritten = writeFileBytes(probe, std::string(1000, 'p'));
+    }
+    EXPECT_FALSE(probeWritten) << "the simulated full disk did not stop a plain write";
+    EXPECT_FALSE(written);
+    EXPECT_EQ(readFileBytes(path), "quanlity=42\r\n");
+    EXPECT_EQ(readBack(path).quanlity, 42);
+    EXPECT_TRUE(strayTempFiles(dir.path()).empty());
+}
+#endif
