@@ -374,6 +374,26 @@ TEST(SettingsFile, MissingConfigDatIsRecreatedInTheCurrentFolder)
     EXPECT_TRUE(strayTempFiles(dir.path()).empty());
 }
 
+TEST(SettingsFile, ConfigDatHeldByAnotherProgramIsNotReplacedByDefaults)
+{
+    ScratchFolder dir;
+    char saved[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+    ASSERT_TRUE(writeFileBytes(dir / "config.dat", "quanlity=66\r\n"));
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    // Readers are shut out, but renaming over the file would be allowed.
+    HANDLE holder = CreateFileA("config.dat", GENERIC_READ, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ProcessSettings s;
+    bool read = readSettingsFile(s, "config.dat");
+    if (holder != INVALID_HANDLE_VALUE)
+        CloseHandle(holder);
+    SetCurrentDirectoryA(saved);
+
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(readFileBytes(dir / "config.dat"), "quanlity=66\r\n");
+}
+
 TEST(SettingsFile, FailedWritesKeepTheOldFile)
 {
     ScratchFolder dir;

@@ -51,6 +51,13 @@ TEST(RegistryStore, StringsWithoutTheirZeroAreTerminated)
     ASSERT_TRUE(readRegString(HKEY_CURRENT_USER, kTestKey, "cmyk_default_icc", buffer, &size));
     EXPECT_STREQ(buffer, "abc");
 
+    // A count beyond the text stops at its terminating zero.
+    ASSERT_TRUE(writeRegString(HKEY_CURRENT_USER, kTestKey, "save_to_path", "xy", 200));
+    size = sizeof buffer;
+    ASSERT_TRUE(readRegString(HKEY_CURRENT_USER, kTestKey, "save_to_path", buffer, &size));
+    EXPECT_EQ(size, 3u);
+    EXPECT_STREQ(buffer, "xy");
+
     // Exactly as long as the buffer, no room for the zero: refused.
     char three[3];
     size = sizeof three;
