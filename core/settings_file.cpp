@@ -139,8 +139,8 @@ bool readSettingsFile(ProcessSettings &settings, const std::string &path)
     if (file == INVALID_HANDLE_VALUE)
         return false;
 
-    clearSettings(settings);
-    presetSettings(settings);
+    // Keys a file lacks take the defaults (for the preset keys the same values).
+    settings = ProcessSettings();
     std::string bytes;
     bool whole = readWhole(file, bytes);
     CloseHandle(file);
