@@ -10,6 +10,7 @@
 #include "util/magick_path.h"
 #endif
 
+#include "util/path_join.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
@@ -68,13 +69,18 @@ int fileSize(const char *path)
     return size.QuadPart > INT_MAX ? INT_MAX : (int)size.QuadPart;
 }
 
-static std::string joinPath(const char *folder, const char *name)
+static std::string joinedOrEmpty(const char *folder, const char *name)
 {
+<<<<<<< HEAD
     std::string out = folder;
     if (!out.empty() && lastBackslash(out) != out.size() - 1)
         out += '\\';
     out += name;
     return out;
+=======
+    std::string out;
+    return joinPath(out, folder, name) ? out : std::string();
+>>>>>>> main
 }
 
 // Calls visit(findData) for every entry of folder matching pattern, "." and ".." excluded.
@@ -83,8 +89,8 @@ static void forEachEntry(const char *folder, const char *pattern, Visit visit)
 {
     if (!folder || !*folder)
         return;
-    std::string query = joinPath(folder, pattern);
-    if (query.size() >= MAX_PATH)
+    std::string query = joinedOrEmpty(folder, pattern);
+    if (query.empty())
         return;
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(query.c_str(), &fd);
@@ -136,8 +142,8 @@ void listSubfolders(const char *folder, PathList *list, bool recursive)
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
         if (!isListableFolder(fd))
             return;
-        std::string path = joinPath(folder, fd.cFileName);
-        if (path.size() >= MAX_PATH || isLinkedFolder(path, fd))
+        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        if (path.empty() || isLinkedFolder(path, fd))
             return;
         list->appendCopy(path.c_str());
         if (recursive)
@@ -154,8 +160,8 @@ static void listMatching(const char *folder, const char *pattern, PathList *list
             return;
         if (keep && !keep(fd.cFileName))
             return;
-        std::string path = joinPath(folder, fd.cFileName);
-        if (path.size() >= MAX_PATH)
+        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        if (path.empty())
             return;
         list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
     });
@@ -190,8 +196,8 @@ static void listByPattern(const char *folder, const char *pattern, PathList *lis
             if (!dot || !equalsNoCase(dot, ext))
                 return;
         }
-        std::string path = joinPath(folder, fd.cFileName);
-        if (path.size() >= MAX_PATH)
+        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        if (path.empty())
             return;
         list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
     });
@@ -223,6 +229,10 @@ size_t lastBackslash(const std::string &path)
 
 std::string fileNamePart(const std::string &path)
 {
+<<<<<<< HEAD
     size_t pos = lastBackslash(path);
+=======
+    size_t pos = findLastBackslash(path);
+>>>>>>> main
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }

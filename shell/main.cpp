@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <wand/MagickWand.h>
 
+#include "imaging/magick_env.h"
 #include "imaging/self_test.h"
 #include "shell/app_info.h"
 #include "shell/command_line.h"
@@ -32,7 +33,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     std::vector<std::string> args = commandLineArguments();
     if (!args.empty() && (args[0] == "--self-test" || args[0] == "--help")) {
         attachParentConsole();
-        MagickWandGenesis();
+        startImageMagick();
         int code = args[0] == "--help" ? (printUsage(), 0) : runSelfTestCommand();
         MagickWandTerminus();
         return code;

@@ -4,7 +4,7 @@
 #include <wand/MagickWand.h>
 
 #include "core/registry_store.h"
-#include "imaging/self_test.h"
+#include "imaging/magick_env.h"
 #include "input/file_helpers.h"
 #include "res/resource.h"
 #include "shell/main_window.h"
@@ -198,13 +198,22 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
     if (isArchiveExtractionFolder(config.programFolder))
         refuseToStart("请先对软件压缩包进行解压缩后再启动软件。\n\n点击[确定]按钮，查看正确的解压缩方式。");
 
-    MagickWandGenesis();
+    startImageMagick();
     if (!jpegCoderAvailable(config))
         refuseToStart("软件无法正常启动，可能是没有对下载的文件进行正确的解压缩。\n\n点击[确定]按钮，查看正确的解压缩方式。");
 
     readPreferences(config);
     SetCurrentDirectoryA(config.programFolder.c_str());
     loadIcons(instance, config);
+    // ImageMagick must decode its four built-in pictures before anything else uses it.
+    std::string failed;
+    if (!validateImageMagick(builtInSelfTestPictures(), &failed)) {
+        MessageBoxA(nullptr,
+                    formatText("图片处理组件 ImageMagick 无法解码内置的测试图片 (%s)。\n\n程序无法继续运行，请重新安装本软件。",
+                               failed.c_str()).c_str(),
+                    "错误", MB_OK | MB_ICONERROR);
+        ExitProcess(static_cast<UINT>(-1));
+    }
     MagickSetResourceLimit(MemoryResource, 1073741824);
     computeFontPaths(config);
 

@@ -469,7 +469,7 @@ TEST(MainWindowDrop, DroppedFoldersListTheirPicturesWithLocations)
 // ---------------------------------------------------------------------------
 // Closing the real program
 
-TEST(MainWindowClosing, ClosingExitsWithZeroAndStoresTheDialogFolders)
+TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
 {
     // Without stored folders the program starts with the Desktop and writes it back.
     std::string oldImage = readProgramString("file_dlg_choose_image");
@@ -488,8 +488,6 @@ TEST(MainWindowClosing, ClosingExitsWithZeroAndStoresTheDialogFolders)
     std::string self = buildDir;
     std::string program = self.substr(0, self.find_last_of('\\')) + "\\velmora.exe.so";
     STARTUPINFOA si = {sizeof si};
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi = {};
     std::string command = "\"" + program + "\"";
     ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
@@ -510,6 +508,9 @@ TEST(MainWindowClosing, ClosingExitsWithZeroAndStoresTheDialogFolders)
     }
     ASSERT_NE(found, nullptr) << "the program's main window did not appear";
     EXPECT_EQ(textOf(found), programTitle());
+    for (int i = 0; i < 100 && !IsWindowVisible(found); ++i)
+        Sleep(50);
+    EXPECT_TRUE(IsWindowVisible(found));
     PostMessageA(found, WM_CLOSE, 0, 0);
     ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
     DWORD code = 99;
