@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstring>
 
+#include "core/registry_store.h"
 #include "input/file_helpers.h"
 #include "shell/window_kit.h"
 #include "util/path_list.h"
@@ -26,7 +27,6 @@ const TypeFilterRow kTypeFilter[kTypeFilterRows] = {
 };
 
 const char kSkipLargeLoadValue[] = "skip_check_load_pic_count ";  // the trailing space is part of the name
-const char kSettingsKey[] = "SOFTWARE\\Velmora";
 
 PictureListHooks listHooks = {};
 DiscoveryDialogs dialogs = {};
@@ -114,28 +114,9 @@ char *pictureDialogFolder() { return dialogFolder; }
 bool skipLargeLoadQuestion() { return skipQuestion; }
 void setSkipLargeLoadQuestion(bool skip) { skipQuestion = skip; }
 
-// TODO(registry): move these two to the shared registry helpers once they exist.
-static void storeSkipLargeLoadQuestion()
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    DWORD one = 1;
-    RegSetValueExA(key, kSkipLargeLoadValue, 0, REG_DWORD, (const BYTE *)&one, sizeof one);
-    RegCloseKey(key);
-}
+static void storeSkipLargeLoadQuestion() { writeProgramDword(kSkipLargeLoadValue, 1); }
 
-void loadSkipLargeLoadQuestion()
-{
-    skipQuestion = false;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    DWORD value = 0, size = sizeof value, type = 0;
-    if (RegQueryValueExA(key, kSkipLargeLoadValue, nullptr, &type, (BYTE *)&value, &size) == ERROR_SUCCESS && type == REG_DWORD)
-        skipQuestion = value == 1;
-    RegCloseKey(key);
-}
+void loadSkipLargeLoadQuestion() { skipQuestion = readProgramDword(kSkipLargeLoadValue, 0) == 1; }
 
 static int message(const char *text, const char *caption, UINT type)
 {
