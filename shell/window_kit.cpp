@@ -398,7 +398,8 @@ HWND browserEdit(HWND dialog)
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char cls[32] = {};
         GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Edit") == 0 && IsWindowVisible(child))
+        // Its own visible style: while the browser initialises the dialog itself is still hidden.
+        if (lstrcmpiA(cls, "Edit") == 0 && (GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE))
             return child;
     }
     return nullptr;
