@@ -129,7 +129,8 @@ bool hasSubfolder(const char *folder)
 {
     bool found = false;
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
-        if (isListableFolder(fd))
+        // Linked folders are never listed, so they must not prompt the sub-folder question either.
+        if (!found && isListableFolder(fd) && !isLinkedFolder(joinPath(folder, fd.cFileName), fd))
             found = true;
     });
     return found;

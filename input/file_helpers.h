@@ -9,7 +9,7 @@ struct PathList;
 bool fileExists(const char *path);          // can be opened for reading
 bool isDirectory(const char *path);
 int fileSize(const char *path);              // bytes (capped at INT_MAX), -1 when it cannot be opened
-bool hasSubfolder(const char *folder);       // a sub-folder whose name does not begin with '.'
+bool hasSubfolder(const char *folder);       // a sub-folder (not a link) whose name does not begin with '.'
 // Appends "folder\name" of each sub-folder (not starting with '.'); with recursive
 // set descends into each right after appending it (pre-order). Links to folders
 // (junctions, symbolic links) are neither listed nor descended: one that points
