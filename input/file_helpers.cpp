@@ -71,16 +71,8 @@ int fileSize(const char *path)
 
 static std::string joinedOrEmpty(const char *folder, const char *name)
 {
-<<<<<<< HEAD
-    std::string out = folder;
-    if (!out.empty() && lastBackslash(out) != out.size() - 1)
-        out += '\\';
-    out += name;
-    return out;
-=======
     std::string out;
     return joinPath(out, folder, name) ? out : std::string();
->>>>>>> main
 }
 
 // Calls visit(findData) for every entry of folder matching pattern, "." and ".." excluded.
@@ -130,7 +122,7 @@ bool hasSubfolder(const char *folder)
     bool found = false;
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
         // Linked folders are never listed, so they must not prompt the sub-folder question either.
-        if (!found && isListableFolder(fd) && !isLinkedFolder(joinPath(folder, fd.cFileName), fd))
+        if (!found && isListableFolder(fd) && !isLinkedFolder(joinedOrEmpty(folder, fd.cFileName), fd))
             found = true;
     });
     return found;
@@ -230,10 +222,6 @@ size_t lastBackslash(const std::string &path)
 
 std::string fileNamePart(const std::string &path)
 {
-<<<<<<< HEAD
-    size_t pos = lastBackslash(path);
-=======
     size_t pos = findLastBackslash(path);
->>>>>>> main
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }

@@ -4,9 +4,12 @@
 #include <commctrl.h>
 
 #include "core/settings_file.h"
+#include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "input/image_list.h"
+#include "input/thumbnail_worker.h"
 #include "shell/main_commands.h"
+#include "shell/info_window.h"
 #include "shell/main_window.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
@@ -60,35 +63,40 @@ void appendPicture(HWND window, const std::string &path, const std::string &loca
     SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&cell));
 }
 
-void infoMessage(HWND window, const std::string &text)
+void infoMessage(HWND, const std::string &text)
 {
-    MessageBoxA(window, text.c_str(), "提示", MB_OK | MB_ICONINFORMATION);
+    showInfoMessage(text);
 }
 
-void addFolderPictures(HWND window, const std::string &folder, int &subfolderAnswer)
+// One dropped folder. subfolderAnswer: 0 not asked yet, else the answer, which
+// holds for the rest of the drop; askLarge is cleared once the large-load
+// question was answered with its plain no.
+void addFolderPictures(HWND window, const std::string &folder, int &subfolderAnswer, bool &askLarge)
 {
     PathList *found = PathList::createDefault();
-    listPictures(folder.c_str(), found);
+    listFolderPictures(folder.c_str(), "", found);
     bool withSubfolders = subfolderAnswer == IDYES;
     if (subfolderAnswer == 0 && hasSubfolder(folder.c_str())) {
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        subfolderAnswer = MessageBoxA(window, "是否需要加载所有子文件夹中的图片？", "确认", MB_YESNO | MB_ICONQUESTION);
+        subfolderAnswer = mainWindowQuestion(window, "是否需要加载所有子文件夹中的图片？", "确认");
         withSubfolders = subfolderAnswer == IDYES;
     }
-    if (withSubfolders) {
-        PathList *folders = PathList::createDefault();
-        listSubfolders(folder.c_str(), folders, true);
-        for (int i = 0; i < folders->count; ++i)
-            listPictures(folders->text(i), found);
-        folders = folders->destroy(true);
-    }
+    if (withSubfolders)
+        listSubfolderPictures(folder.c_str(), "", found);
+    if (askLarge && confirmManyPictures(found->count) == IDCANCEL)
+        askLarge = false;
     if (found->count == 0)
         infoMessage(window, formatText("在文件夹中没有找到可处理的图片:\r\n%s", folder.c_str()));
     for (int i = 0; i < found->count; ++i) {
         std::string path = found->text(i);
-        appendPicture(window, path, dropLocation(folder, path));
+        appendPicture(window, path, relativeFolderOf(folder, path));
     }
     found = found->destroy(true);
+}
+
+int askYesNo(HWND window, const char *text, const char *caption)
+{
+    return MessageBoxA(window, text, caption, MB_YESNO | MB_ICONQUESTION);
 }
 
 }  // namespace
@@ -101,13 +109,14 @@ void addDroppedPaths(HWND window, const std::vector<std::string> &paths)
         HCURSOR old = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
         SendMessageA(mainStatusBar(window), SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("加载图片中..."));
         int subfolderAnswer = 0;
+        bool askLarge = true;
         for (const std::string &path : paths) {
             if (isDirectory(path.c_str())) {
-                if (path.size() == 3) {
+                if (isDriveRoot(path.c_str())) {
                     infoMessage(window, formatText("暂不支持拖动根目录:[%s]", path.c_str()));
                     continue;
                 }
-                addFolderPictures(window, path, subfolderAnswer);
+                addFolderPictures(window, path, subfolderAnswer, askLarge);
             } else {
                 appendPicture(window, path, "");
             }
@@ -117,31 +126,46 @@ void addDroppedPaths(HWND window, const std::vector<std::string> &paths)
         SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
     refreshListState(window);
+    wakeThumbnailWorker();
 }
 
-void addPicturesFromDialog(HWND window)
+int (*mainWindowQuestion)(HWND window, const char *text, const char *caption) = askYesNo;
+
+// What the picture list offers to the add-pictures and add-folder commands.
+static void listAdd(const char *path, const char *location) { appendPicture(theMainWindow(), path, location); }
+static void listRefresh() { refreshListState(theMainWindow()); }
+static bool listThumbnails() { return startupConfig().isShowThumbnail != 0; }
+static void listThumbnailsOff()
 {
-    StartupConfig &config = startupConfig();
-    char folder[MAX_PATH] = {};
-    lstrcpynA(folder, config.fileDlgChooseImage.c_str(), MAX_PATH);
-    PathList *chosen = PathList::createDefault();
-    std::string filter = dialogFilter({{"图片文件", "*.jpg;*.jpeg;*.jfif;*.png;*.gif;*.bmp;*.tif;*.tiff;*.tbi;*.psd"}});
-    if (chooseOpenFiles(GetModuleHandleA(nullptr), window, "添加图片", filter.c_str(), folder, chosen)) {
-        config.fileDlgChooseImage = folder;
-        std::vector<std::string> paths;
-        for (int i = 0; i < chosen->count; ++i)
-            paths.push_back(chosen->text(i));
-        addDroppedPaths(window, paths);
-    }
-    chosen = chosen->destroy(true);
+    if (startupConfig().isShowThumbnail)
+        runMainCommand(theMainWindow(), kCmdToggleThumbnails);
+}
+static void listStatus(const char *text)
+{
+    SendMessageA(mainStatusBar(theMainWindow()), SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));
 }
 
-void addFolderFromDialog(HWND window)
+void connectPictureList(HWND window, HINSTANCE instance)
 {
-    char folder[MAX_PATH] = {};
-    lstrcpynA(folder, startupConfig().fileDlgChooseImage.c_str(), MAX_PATH);
-    if (chooseFolder(window, "添加图片文件夹", folder, false, mainExtensionFilter(window)))
-        addDroppedPaths(window, {folder});
+    PictureListHooks hooks = {};
+    hooks.addImageIfNew = listAdd;
+    hooks.refreshListStatus = listRefresh;
+    hooks.wakeThumbnailWorker = wakeThumbnailWorker;
+    hooks.thumbnailsShown = listThumbnails;
+    hooks.switchThumbnailsOff = listThumbnailsOff;
+    hooks.setStatusText = listStatus;
+    setPictureListHooks(hooks);
+    useStandardDiscoveryDialogs(window, instance);
+}
+
+void addPicturesFromDialog(HWND)
+{
+    addPictureFiles();
+}
+
+void addFolderFromDialog(HWND)
+{
+    addPictureFolder();
 }
 
 void removeSelectedPictures(HWND window)

@@ -54,16 +54,6 @@ std::string withSettingsExtension(const std::string &name)
     return endsWith(name, ".sz") ? name : name + ".sz";
 }
 
-std::string dropLocation(const std::string &droppedFolder, const std::string &picturePath)
-{
-    size_t parentEnd = lastBackslash(droppedFolder);
-    size_t fileStart = lastBackslash(picturePath);
-    if (parentEnd == std::string::npos || fileStart == std::string::npos || fileStart <= parentEnd + 1 ||
-        picturePath.compare(0, parentEnd + 1, droppedFolder, 0, parentEnd + 1) != 0)
-        return std::string();
-    return picturePath.substr(parentEnd + 1, fileStart - parentEnd - 1);
-}
-
 bool touchLastAccess(const std::string &path)
 {
     HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -72,10 +72,6 @@ std::vector<std::string> recentSettingsFiles(const std::string &szFolder);
 // "abc" -> "abc.sz"; a name already ending in ".sz" is kept.
 std::string withSettingsExtension(const std::string &name);
 
-// Location of a picture found under a dropped folder: its folder relative to the
-// dropped folder's parent (D:\a\b dropped, D:\a\b\c\x.jpg -> "b\c").
-std::string dropLocation(const std::string &droppedFolder, const std::string &picturePath);
-
 // Sets a file's last-access time to now (the recent-files order).
 bool touchLastAccess(const std::string &path);
 // Loads a settings file into the panel; one from the "sz" folder becomes the most

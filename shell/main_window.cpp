@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "input/discovery.h"
 #include "res/resource.h"
 #include "shell/app_info.h"
 #include "shell/main_layout.h"
@@ -103,6 +104,7 @@ void onCreate(HWND window, HINSTANCE instance)
     createStatusBar(state, instance);
     applyUiFontToChildren(window);
     fitToolbarHeight(state.toolbar, 56);
+    connectPictureList(window, instance);
     addDroppedPaths(window, {});  // count, toolbar states and the drop hint
     if (!loadStartupSettings(state.panel, "config.dat"))
         MessageBoxA(window, "读取配置信息出错", "提示", MB_OK | MB_ICONERROR);
@@ -221,6 +223,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         rememberSaveTo(state);
         return 0;
     case WM_CLOSE:
+        startupConfig().fileDlgChooseImage = pictureDialogFolder();
         writeDialogFolders(startupConfig());
         mainWindowExit(0);
         return 0;

@@ -36,6 +36,11 @@ void setMainSaveToFolder(HWND mainWindow, const std::string &folder);
 // Lists files and folders as if they had been dropped on the window.
 void addDroppedPaths(HWND mainWindow, const std::vector<std::string> &paths);
 
+// Installs the picture list's side of the add commands (and the real dialogs).
+void connectPictureList(HWND mainWindow, HINSTANCE instance);
+// The sub-folder question of a drop (Yes/No); the tests answer it themselves.
+extern int (*mainWindowQuestion)(HWND window, const char *text, const char *caption);
+
 // What closing the window does after storing the dialog folders (the program
 // ends the process; the tests record the code instead).
 extern void (*mainWindowExit)(UINT code);

@@ -5,8 +5,10 @@
 
 #include "core/registry_store.h"
 #include "imaging/magick_env.h"
+#include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "res/resource.h"
+#include "shell/info_window.h"
 #include "shell/main_window.h"
 #include "shell/main_layout.h"
 #include "util/magick_path.h"
@@ -203,6 +205,8 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
         refuseToStart("软件无法正常启动，可能是没有对下载的文件进行正确的解压缩。\n\n点击[确定]按钮，查看正确的解压缩方式。");
 
     readPreferences(config);
+    lstrcpynA(pictureDialogFolder(), config.fileDlgChooseImage.c_str(), MAX_PATH);
+    loadSkipLargeLoadQuestion();
     SetCurrentDirectoryA(config.programFolder.c_str());
     loadIcons(instance, config);
     // ImageMagick must decode its four built-in pictures before anything else uses it.
@@ -222,6 +226,7 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
         return 0;
     if (config.isRecordSaveToPath && !config.saveToPath.empty())
         setMainSaveToFolder(main, config.saveToPath);
+    createInfoWindow(instance);
     showMainWindow(main, showCommand);
 
     buildFontTables(config);
@@ -230,6 +235,8 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (handleInfoWindowKey(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

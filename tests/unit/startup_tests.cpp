@@ -330,13 +330,6 @@ TEST(MainCommandRules, RecentListReadsTheSzFolderAndSkipsLookAlikes)
         EXPECT_NE(name, "old.sz_bak");
 }
 
-TEST(MainCommandRules, DroppedFolderLocationsAreRelativeToItsParent)
-{
-    EXPECT_EQ(dropLocation("D:\\a\\b", "D:\\a\\b\\c\\x.jpg"), "b\\c");
-    EXPECT_EQ(dropLocation("D:\\a\\b", "D:\\a\\b\\y.jpg"), "b");
-    EXPECT_EQ(dropLocation("D:\\相册\\誠", "D:\\相册\\誠\\夏\\z.jpg"), "誠\\夏");
-}
-
 TEST(MainCommandRules, AboutTextNamesTheProgramVersionAndFormats)
 {
     std::string text = aboutText();
