@@ -12,6 +12,7 @@
 #include "shell/main_layout.h"
 #include "shell/main_window.h"
 #include "shell/settings_panel/panel_ids.h"
+#include "shell/shortcut.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
 #include "shell/toolbar.h"
@@ -489,7 +490,8 @@ TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
     std::string program = self.substr(0, self.find_last_of('\\')) + "\\velmora.exe.so";
     STARTUPINFOA si = {sizeof si};
     PROCESS_INFORMATION pi = {};
-    std::string command = "\"" + program + "\"";
+    // A picture named on the command line is listed as if it had been dropped.
+    std::string command = "\"" + program + "\" \"" + samplePath("photos/lomiri_Bridge.jpg") + "\"";
     ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         << program;
     HWND found = nullptr;
@@ -511,6 +513,10 @@ TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
     for (int i = 0; i < 100 && !IsWindowVisible(found); ++i)
         Sleep(50);
     EXPECT_TRUE(IsWindowVisible(found));
+    HWND container = FindWindowExA(found, nullptr, "static", "panel");
+    HWND list = container ? FindWindowExA(container, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
     PostMessageA(found, WM_CLOSE, 0, 0);
     ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
     DWORD code = 99;
@@ -586,4 +592,38 @@ TEST(MainWindowLabels, EveryLabelFitsItsControl)
     EnumChildWindows(mainSettingsPanel(sharedMainWindow()), checkLabelFits, reinterpret_cast<LPARAM>(&clipped));
     for (const std::string &problem : problems)
         ADD_FAILURE() << problem;
+}
+
+// ---------------------------------------------------------------------------
+// Shortcut and the remembered save-to folder
+
+TEST(MainWindowCommands, ShortcutLandsOnTheDesktop)
+{
+    sharedMainWindow();
+    std::string link = desktopShortcutPath();
+    ASSERT_FALSE(link.empty());
+    EXPECT_NE(link.find("图片批量处理工具.lnk"), std::string::npos);
+    DeleteFileA(link.c_str());
+    ASSERT_TRUE(createDesktopShortcut());
+    EXPECT_TRUE(pathExists(link));
+    ASSERT_TRUE(createDesktopShortcut()) << "an existing shortcut is replaced";
+    DeleteFileA(link.c_str());
+}
+
+TEST(MainWindowCommands, RememberedSaveToFolderIsStoredOnRequest)
+{
+    HWND window = sharedMainWindow();
+    StartupConfig &config = startupConfig();
+    DWORD saved = config.isRecordSaveToPath;
+    std::string old = readProgramString("save_to_path");
+    setMainSaveToFolder(window, "D:\\输出\\二〇二六");
+    config.isRecordSaveToPath = 0;
+    writeProgramString("save_to_path", "unchanged");
+    SendMessageA(window, WM_USER + 1, 0, 0);
+    EXPECT_EQ(readProgramString("save_to_path"), "unchanged");
+    config.isRecordSaveToPath = 1;
+    SendMessageA(window, WM_USER + 1, 0, 0);
+    EXPECT_EQ(readProgramString("save_to_path"), "D:\\输出\\二〇二六");
+    config.isRecordSaveToPath = saved;
+    writeProgramString("save_to_path", old);
 }
