@@ -1,0 +1,285 @@
+#include "core/batch_loops.h"
+
+#include <windows.h>
+#include <wand/MagickWand.h>
+
+#include "core/pipeline.h"
+#include "core/target_naming.h"
+#include "input/file_helpers.h"
+#include "util/magick_path.h"
+#include "util/text.h"
+
+bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
+                          std::string &error)
+{
+    const std::string folder = folderWithBackslash(targetFolder);
+    std::vector<std::string> relativeFolders;
+    relativeFolders.reserve(items.size());
+    for (const BatchItem &item : items) {
+        if (!isSafeRelativeFolder(item.relativeFolder)) {
+            error = formatText("无法创建目标文件夹：[%s%s]", folder.c_str(), item.relativeFolder.c_str());
+            return false;
+        }
+        relativeFolders.push_back(item.relativeFolder);
+    }
+    for (const std::string &prefix : relativeFolderPrefixes(relativeFolders)) {
+        std::string path = folder + prefix;
+        if (isDirectory(path.c_str()))
+            continue;
+        // A file of that name is no folder: the pictures below it could not be written.
+        if (path.size() >= MAX_PATH || GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ||
+            !CreateDirectoryA(path.c_str(), nullptr)) {
+            error = formatText("无法创建目标文件夹：[%s]", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TargetNameBook::reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
+                             std::string &target, std::string &reason)
+{
+    const std::string base = targetBaseName(item.path);
+    if (keepStructure && !isSafeRelativeFolder(item.relativeFolder)) {
+        reason = formatText("无法创建目标文件夹：[%s%s]\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
+                            item.relativeFolder.c_str(), item.path.c_str());
+        return false;
+    }
+    for (int n = 1;; ++n) {
+        std::string candidate = targetCandidate(targetFolder, item.relativeFolder, base, keepStructure, n);
+        if (candidate.size() >= MAX_PATH) {
+            reason = formatText("目标文件名太长:\r\n%s\r\n源图片：%s", candidate.c_str(), item.path.c_str());
+            return false;
+        }
+        std::string key = pathKey(candidate);
+        if (taken_.count(key))
+            continue;
+        // CREATE_NEW is the one test that cannot race with another writer: it
+        // fails for anything already there, even a file we may not read.
+        HANDLE f = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f != INVALID_HANDLE_VALUE) {
+            CloseHandle(f);
+            taken_.insert(key);
+            target = candidate;
+            return true;
+        }
+        DWORD err = GetLastError();
+        if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ||
+            GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            taken_.insert(key);
+            continue;
+        }
+        // Nothing is there and still nothing can be created: the folder is gone or
+        // refuses new files. Another number would not help.
+        reason = formatText("无法创建目标文件:\r\n%s\r\n源图片：%s", candidate.c_str(), item.path.c_str());
+        return false;
+    }
+}
+
+namespace {
+
+// Delivers the hooks of one loop and keeps the counts.
+struct LoopRun {
+    const BatchReport &report;
+    BatchSummary summary;
+
+    LoopRun(const BatchReport &r, int total) : report(r) { summary.total = total; }
+
+    bool stopNow()
+    {
+        if (report.stopRequested && report.stopRequested()) {
+            summary.stopped = true;
+            return true;
+        }
+        return false;
+    }
+    void starting(int index)
+    {
+        if (report.progress)
+            report.progress(index, summary.total);
+    }
+    void finish(int index, const BatchItem &item, ItemStatus status, const std::string &target,
+                const std::string &reason)
+    {
+        if (status == ItemStatus::Written)
+            ++summary.written;
+        else if (status == ItemStatus::Failed)
+            ++summary.failed;
+        else
+            ++summary.skipped;
+        if (status != ItemStatus::Written && report.logLine)
+            report.logLine(reason);
+        if (report.itemDone) {
+            BatchItemResult result;
+            result.index = index;
+            result.total = summary.total;
+            result.status = status;
+            result.source = item.path;
+            result.target = target;
+            result.reason = reason;
+            report.itemDone(result);
+        }
+    }
+    BatchSummary end()
+    {
+        if (!summary.stopped && report.completed)
+            report.completed(summary);
+        return summary;
+    }
+};
+
+const char *const kUnknownFailure = "图片处理失败:\r\n%s";
+
+}  // namespace
+
+BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &targetFolder,
+                              bool keepStructure, const std::vector<BatchItem> &items,
+                              const BatchReport &report)
+{
+    LoopRun run(report, (int)items.size());
+    TargetNameBook names;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (run.stopNow())
+            break;
+        const BatchItem &item = items[i];
+        const int index = (int)i + 1;
+        run.starting(index);
+        std::string target, reason;
+        if (!names.reserve(targetFolder, item, keepStructure, target, reason)) {
+            run.finish(index, item, ItemStatus::Failed, std::string(), reason);
+            continue;
+        }
+        PictureOutcome outcome = processPicture(inputs, item.path, target, item.flip, item.rotation);
+        if (outcome.result == PictureResult::Written) {
+            run.finish(index, item, ItemStatus::Written, target, std::string());
+            continue;
+        }
+        if (outcome.picture)
+            DestroyMagickWand(outcome.picture);
+        // The placeholder (or a half-written file) is ours; the name stays used.
+        DeleteFileA(target.c_str());
+        reason = outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message;
+        run.finish(index, item, ItemStatus::Failed, std::string(), reason);
+    }
+    return run.end();
+}
+
+bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, std::string &reason)
+{
+    const char *p = path.c_str();
+    size_t sep = lastPathSeparator(path);
+    std::string folder = sep == std::string::npos ? std::string(".") : path.substr(0, sep + 1);
+    char temp[MAX_PATH];
+    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "vlm", 0, temp)) {
+        reason = formatText("图片处理后保存时, fopen() 失败:\r\n%s", p);
+        return false;
+    }
+    HANDLE f = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) {
+        DeleteFileA(temp);
+        reason = formatText("图片处理后保存时, fopen() 失败:\r\n%s", p);
+        return false;
+    }
+    const char *data = static_cast<const char *>(bytes);
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        DWORD chunk = (DWORD)((size - done) > 0x40000000 ? 0x40000000 : (size - done));
+        DWORD wrote = 0;
+        ok = WriteFile(f, data + done, chunk, &wrote, nullptr) && wrote == chunk;
+        done += wrote;
+    }
+    ok = ok && FlushFileBuffers(f);
+    CloseHandle(f);
+    if (!ok) {
+        DeleteFileA(temp);
+        reason = formatText("图片处理后保存时, fwrite() 失败:\r\n%s", p);
+        return false;
+    }
+    if (!MoveFileExA(temp, p, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temp);
+        reason = formatText("图片处理后保存时, 无法替换原图:\r\n%s", p);
+        return false;
+    }
+    return true;
+}
+
+// Writes the processed picture over its source; the wand is released here.
+static bool writeOverSource(MagickWand *picture, const std::string &path, std::string &reason)
+{
+    MagickSetImageFormat(picture, "JPEG");
+    size_t size = 0;
+    unsigned char *bytes = MagickGetImageBlob(picture, &size);
+    bool ok = false;
+    if (!bytes || size == 0)
+        reason = formatText("图片处理后保存时, MagickGetImageBlob() 失败:\r\n%s", path.c_str());
+    else
+        ok = replaceFileSafely(path, bytes, size, reason);
+    if (bytes)
+        MagickRelinquishMemory(bytes);
+    DestroyMagickWand(picture);
+    return ok;
+}
+
+// The keys one source file is known under: its full long path, and the file's
+// identity on its volume (catches links and other spellings of one file).
+static std::vector<std::string> sourceKeys(const std::string &path)
+{
+    std::vector<std::string> keys;
+    std::string full = fullPath(path);
+    char longPath[MAX_PATH * 2];
+    DWORD n = GetLongPathNameA(full.c_str(), longPath, sizeof longPath);
+    keys.push_back("p:" + pathKey(n > 0 && n < sizeof longPath ? std::string(longPath, n) : full));
+    HANDLE f = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (GetFileInformationByHandle(f, &info) && (info.nFileIndexHigh || info.nFileIndexLow))
+            keys.push_back(formatText("i:%lx:%lx:%lx", (unsigned long)info.dwVolumeSerialNumber,
+                                      (unsigned long)info.nFileIndexHigh, (unsigned long)info.nFileIndexLow));
+        CloseHandle(f);
+    }
+    return keys;
+}
+
+BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> &items, const BatchReport &report)
+{
+    LoopRun run(report, (int)items.size());
+    // Processing one file twice would apply every change twice.
+    std::set<std::string> seen;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (run.stopNow())
+            break;
+        BatchItem &item = items[i];
+        const int index = (int)i + 1;
+        run.starting(index);
+        std::vector<std::string> keys = sourceKeys(item.path);
+        bool repeated = false;
+        for (const std::string &key : keys)
+            repeated = repeated || seen.count(key) > 0;
+        if (repeated) {
+            item.rotation = 0;
+            item.flip = 0;
+            run.finish(index, item, ItemStatus::Skipped, std::string(),
+                       formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", item.path.c_str()));
+            continue;
+        }
+        seen.insert(keys.begin(), keys.end());
+
+        PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
+        // Whatever happened, rotation and flip are now part of the file or of its failure.
+        item.rotation = 0;
+        item.flip = 0;
+        std::string reason;
+        if (outcome.result == PictureResult::Picture && outcome.picture) {
+            if (writeOverSource(outcome.picture, item.path, reason)) {
+                run.finish(index, item, ItemStatus::Written, item.path, std::string());
+                continue;
+            }
+        } else {
+            reason = outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message;
+        }
+        run.finish(index, item, ItemStatus::Failed, std::string(), reason);
+    }
+    return run.end();
+}

@@ -1,0 +1,56 @@
+// The two per-item loops of a main-tool run and what they need on disk: the
+// target folder tree, a free target name per picture, and the safe replacement
+// of an original. They run on the batch worker and report through BatchReport.
+#pragma once
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/batch_report.h"
+
+struct PipelineInputs;
+
+// Creates target\prefix for every distinct prefix of the items' relative folders,
+// parents first. false with a message ("无法创建目标文件夹：[%s]") when a folder
+// cannot be created, when a file stands where a folder must be, or when a relative
+// folder would leave the target folder; folders made before that stay.
+bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
+                          std::string &error);
+
+// The target names handed out during one run. A name is chosen in list order and
+// reserved at once by creating it empty on disk, so no other program, run or
+// worker takes it; it is remembered here as well, so a name stays used even after
+// its placeholder is removed again (its picture failed). The names of a run
+// therefore depend only on the list and on what was on disk before, never on
+// which pictures fail or in what order pictures finish.
+class TargetNameBook {
+public:
+    // The first candidate (base.jpg, base(2).jpg, ...) that neither exists on disk
+    // nor was handed out before. false with an information-window text when the
+    // target folder cannot take a new file at all.
+    bool reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
+                 std::string &target, std::string &reason);
+
+private:
+    std::set<std::string> taken_;  // pathKey of every name handed out
+};
+
+// Save-to mode: every item in list order gets a free name in the target folder
+// (mirroring its relative folder when keepStructure is set) and is written there
+// as JPEG. An existing file is never replaced; a failed picture leaves no file.
+BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &targetFolder,
+                              bool keepStructure, const std::vector<BatchItem> &items,
+                              const BatchReport &report);
+
+// Overwrite mode: every item is processed and its JPEG data replace the source
+// file under the same name. The new data are written beside the source and moved
+// into place, so when anything fails the original stays as it was. A file that
+// came earlier in the list is not processed again. Rotation and flip of every
+// item visited are reset to 0: they are now part of the file.
+BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> &items,
+                           const BatchReport &report);
+
+// Replaces the file at path with the given bytes, safely: a temporary file in the
+// same folder is written and flushed, then moved over the original. false with an
+// information-window text; the original is untouched then and no temporary remains.
+bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, std::string &reason);
