@@ -6,6 +6,8 @@
 #include "core/batch_loops.h"
 #include "core/pipeline.h"
 #include "core/process_settings.h"
+#include "core/settings_file.h"
+#include "core/settings_text.h"
 #include "core/target_naming.h"
 #include "input/file_helpers.h"
 #include "util/magick_path.h"
@@ -175,13 +177,18 @@ std::string batchSummaryLine(const BatchSummary &summary)
     return line + "。";
 }
 
+// The switches are used as stored: unlike the window, which starts with every
+// switch cleared, a command line has no panel in which to tick them again.
 static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &settings, std::string &error)
 {
-    settings = ProcessSettings();
-    if (settingsFile.empty())
+    clearSettings(settings);
+    if (settingsFile.empty()) {
+        presetSettings(settings);
+        applySettingsText(settings, defaultSettingsText());
         return true;
+    }
     std::string path = normalArgumentPath(settingsFile);
-    if (!fileExists(path.c_str()) || isDirectory(path.c_str())) {
+    if (isDirectory(path.c_str()) || !readSettingsFile(settings, path)) {
         error = formatText("图片处理设置文件:[%s]不存在", path.c_str());
         return false;
     }
@@ -196,6 +203,8 @@ static int usageError(const std::string &message)
 
 int runBatchCommand(const std::vector<std::string> &args)
 {
+    if (args.empty())
+        return usageError(batchUsageText());
     BatchCommand command;
     std::string error;
     if (!parseBatchArguments(args, command, error))
