@@ -98,25 +98,24 @@ struct LoopRun {
         if (report.progress)
             report.progress(index, summary.total);
     }
-    void finish(int index, const BatchItem &item, ItemStatus status, const std::string &target,
-                const std::string &reason)
+    void finish(int index, const BatchItem &item, const ItemOutcome &outcome)
     {
-        if (status == ItemStatus::Written)
+        if (outcome.status == ItemStatus::Written)
             ++summary.written;
-        else if (status == ItemStatus::Failed)
+        else if (outcome.status == ItemStatus::Failed)
             ++summary.failed;
         else
             ++summary.skipped;
-        if (status != ItemStatus::Written && report.logLine)
-            report.logLine(reason);
+        if (outcome.status != ItemStatus::Written && report.logLine)
+            report.logLine(outcome.reason);
         if (report.itemDone) {
             BatchItemResult result;
             result.index = index;
             result.total = summary.total;
-            result.status = status;
+            result.status = outcome.status;
             result.source = item.path;
-            result.target = target;
-            result.reason = reason;
+            result.target = outcome.target;
+            result.reason = outcome.reason;
             report.itemDone(result);
         }
     }
@@ -130,7 +129,34 @@ struct LoopRun {
 
 const char *const kUnknownFailure = "图片处理失败:\r\n%s";
 
+ItemOutcome failed(const std::string &reason)
+{
+    ItemOutcome outcome;
+    outcome.reason = reason;
+    return outcome;
+}
+
+ItemOutcome written(const std::string &target)
+{
+    ItemOutcome outcome;
+    outcome.status = ItemStatus::Written;
+    outcome.target = target;
+    return outcome;
+}
+
 }  // namespace
+
+ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target)
+{
+    PictureOutcome outcome = processPicture(inputs, item.path, target, item.flip, item.rotation);
+    if (outcome.result == PictureResult::Written)
+        return written(target);
+    if (outcome.picture)
+        DestroyMagickWand(outcome.picture);
+    // The placeholder (or a half-written file) is ours.
+    DeleteFileA(target.c_str());
+    return failed(outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message);
+}
 
 BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &targetFolder,
                               bool keepStructure, const std::vector<BatchItem> &items,
@@ -145,21 +171,10 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
         const int index = (int)i + 1;
         run.starting(index);
         std::string target, reason;
-        if (!names.reserve(targetFolder, item, keepStructure, target, reason)) {
-            run.finish(index, item, ItemStatus::Failed, std::string(), reason);
-            continue;
-        }
-        PictureOutcome outcome = processPicture(inputs, item.path, target, item.flip, item.rotation);
-        if (outcome.result == PictureResult::Written) {
-            run.finish(index, item, ItemStatus::Written, target, std::string());
-            continue;
-        }
-        if (outcome.picture)
-            DestroyMagickWand(outcome.picture);
-        // The placeholder (or a half-written file) is ours; the name stays used.
-        DeleteFileA(target.c_str());
-        reason = outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message;
-        run.finish(index, item, ItemStatus::Failed, std::string(), reason);
+        if (!names.reserve(targetFolder, item, keepStructure, target, reason))
+            run.finish(index, item, failed(reason));
+        else
+            run.finish(index, item, processIntoTarget(inputs, item, target));
     }
     return run.end();
 }
@@ -242,44 +257,48 @@ static std::vector<std::string> sourceKeys(const std::string &path)
     return keys;
 }
 
+bool SourceClaims::claim(const std::string &path)
+{
+    std::vector<std::string> keys = sourceKeys(path);
+    for (const std::string &key : keys)
+        if (seen_.count(key))
+            return false;
+    seen_.insert(keys.begin(), keys.end());
+    return true;
+}
+
+ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item)
+{
+    PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
+    if (outcome.result != PictureResult::Picture || !outcome.picture)
+        return failed(outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message);
+    std::string reason;
+    if (!writeOverSource(outcome.picture, item.path, reason))
+        return failed(reason);
+    return written(item.path);
+}
+
 BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> &items, const BatchReport &report)
 {
     LoopRun run(report, (int)items.size());
-    // Processing one file twice would apply every change twice.
-    std::set<std::string> seen;
+    SourceClaims claims;
     for (size_t i = 0; i < items.size(); ++i) {
         if (run.stopNow())
             break;
         BatchItem &item = items[i];
         const int index = (int)i + 1;
         run.starting(index);
-        std::vector<std::string> keys = sourceKeys(item.path);
-        bool repeated = false;
-        for (const std::string &key : keys)
-            repeated = repeated || seen.count(key) > 0;
-        if (repeated) {
-            item.rotation = 0;
-            item.flip = 0;
-            run.finish(index, item, ItemStatus::Skipped, std::string(),
-                       formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", item.path.c_str()));
-            continue;
+        ItemOutcome outcome;
+        if (!claims.claim(item.path)) {
+            outcome.status = ItemStatus::Skipped;
+            outcome.reason = formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", item.path.c_str());
+        } else {
+            outcome = processOverSource(inputs, item);
         }
-        seen.insert(keys.begin(), keys.end());
-
-        PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
         // Whatever happened, rotation and flip are now part of the file or of its failure.
         item.rotation = 0;
         item.flip = 0;
-        std::string reason;
-        if (outcome.result == PictureResult::Picture && outcome.picture) {
-            if (writeOverSource(outcome.picture, item.path, reason)) {
-                run.finish(index, item, ItemStatus::Written, item.path, std::string());
-                continue;
-            }
-        } else {
-            reason = outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message;
-        }
-        run.finish(index, item, ItemStatus::Failed, std::string(), reason);
+        run.finish(index, item, outcome);
     }
     return run.end();
 }

@@ -35,6 +35,33 @@ private:
     std::set<std::string> taken_;  // pathKey of every name handed out
 };
 
+// Overwrite mode: the files a run has taken on. Processing one file twice would
+// apply every change twice, so a file is claimed once, under every name it is
+// known by (other spellings, links).
+class SourceClaims {
+public:
+    // true the first time a file is met; false when it came earlier in the list.
+    bool claim(const std::string &path);
+
+private:
+    std::set<std::string> seen_;
+};
+
+// The work on one item, apart from choosing its name or claiming its file: it
+// touches only that item's files and reads the inputs, so several items may be
+// worked on at once. The loops call the steps as: choose/claim in list order,
+// work, then report in list order.
+struct ItemOutcome {
+    ItemStatus status = ItemStatus::Failed;
+    std::string target;  // the file written
+    std::string reason;  // the information-window text when not written
+};
+// Save-to mode: processes the item into its reserved name; when that fails the
+// placeholder goes again (its name stays taken in the book).
+ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target);
+// Overwrite mode: processes the item and replaces its source with the JPEG data.
+ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item);
+
 // Save-to mode: every item in list order gets a free name in the target folder
 // (mirroring its relative folder when keepStructure is set) and is written there
 // as JPEG. An existing file is never replaced; a failed picture leaves no file.
