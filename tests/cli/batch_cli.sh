@@ -76,3 +76,9 @@ usage "no paths" "没有指定" --save-to "$B/out"
 usage "unknown option" "未知的选项" --save-to "$B/out" --fast "$B/src/a.jpg"
 mkdir -p "$B/nothing"
 usage "folder without pictures" "没有找到可处理的图片" --save-to "$B/out" "$B/nothing"
+
+# Relative paths are taken from the current folder.
+mkdir -p "$B/rel_out"
+(cd "$B" && "$VELMORA" --batch --save-to rel_out --keep-structure src/相册 >"$WORK/out" 2>&1)
+check "batch: relative paths exit 0" 0 $?
+is_jpeg "batch: relative paths resolved from the current folder" "$B/rel_out/相册/海边/b.jpg"
