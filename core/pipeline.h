@@ -22,6 +22,7 @@ struct PictureOutcome {
     PictureResult result = PictureResult::Failed;
     MagickWand *picture = nullptr;  // for Picture: owned by the caller from then on
     std::string message;            // for Failed: the information-window text (GBK)
+    std::string detail;             // for Failed: ImageMagick's or the system's reason, when known (GBK)
 };
 
 // The preview marker target: hand the picture back as for an empty target.

@@ -1,0 +1,19 @@
+#include "core/pipeline_watermark.h"
+
+#include "core/resize_geometry.h"
+
+void compositeWatermark(MagickWand *picture, const MagickWand *mark, int horizontalCode, int horizontalDistance,
+                        int verticalCode, int verticalDistance)
+{
+    if (!picture || !mark)
+        return;
+    // The size queries only read; the prepared mark is shared by a whole run.
+    MagickWand *readable = const_cast<MagickWand *>(mark);
+    if (MagickGetNumberImages(readable) == 0)
+        return;
+    int markWidth = (int)MagickGetImageWidth(readable);
+    int markHeight = (int)MagickGetImageHeight(readable);
+    Offset at = watermarkOffset((int)MagickGetImageWidth(picture), (int)MagickGetImageHeight(picture), markWidth,
+                                markHeight, horizontalCode, horizontalDistance, verticalCode, verticalDistance);
+    MagickCompositeImage(picture, mark, OverCompositeOp, at.x, at.y);
+}

@@ -1,0 +1,9 @@
+// Stamping a prepared watermark picture onto a picture.
+#pragma once
+#include <wand/MagickWand.h>
+
+// Composites the current image of mark over picture at the place given by the
+// position codes (see watermarkOffset); parts outside the picture are clipped.
+// Does nothing when mark is absent or empty.
+void compositeWatermark(MagickWand *picture, const MagickWand *mark, int horizontalCode, int horizontalDistance,
+                        int verticalCode, int verticalDistance);
