@@ -149,7 +149,10 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
 
 static std::string oneLine(const std::string &text)
 {
-    return replaceAll(replaceAll(text, "\r\n", " "), "\n", " ");
+    std::string line = replaceAll(replaceAll(text, "\r\n", " "), "\n", " ");
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
 }
 
 std::string batchItemLine(const BatchItemResult &result)
@@ -162,7 +165,10 @@ std::string batchItemLine(const BatchItemResult &result)
         return head + " 跳过: " + oneLine(result.reason);
     case ItemStatus::Failed:
     default:
-        return head + " 失败: " + oneLine(result.reason);
+        head += " 失败: " + oneLine(result.reason);
+        if (!oneLine(result.detail).empty() && result.reason.find(oneLine(result.detail)) == std::string::npos)
+            head += " (" + oneLine(result.detail) + ")";
+        return head;
     }
 }
 

@@ -116,6 +116,7 @@ struct LoopRun {
             result.source = item.path;
             result.target = outcome.target;
             result.reason = outcome.reason;
+            result.detail = outcome.detail;
             report.itemDone(result);
         }
     }
@@ -129,11 +130,19 @@ struct LoopRun {
 
 const char *const kUnknownFailure = "图片处理失败:\r\n%s";
 
-ItemOutcome failed(const std::string &reason)
+ItemOutcome failed(const std::string &reason, const std::string &detail = std::string())
 {
     ItemOutcome outcome;
     outcome.reason = reason;
+    outcome.detail = detail;
     return outcome;
+}
+
+// A pipeline failure as the loops report it.
+ItemOutcome failedPicture(const PictureOutcome &outcome, const BatchItem &item)
+{
+    return failed(outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message,
+                  outcome.detail);
 }
 
 ItemOutcome written(const std::string &target)
@@ -155,7 +164,7 @@ ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &ite
         DestroyMagickWand(outcome.picture);
     // The placeholder (or a half-written file) is ours.
     DeleteFileA(target.c_str());
-    return failed(outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message);
+    return failedPicture(outcome, item);
 }
 
 BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &targetFolder,
@@ -271,7 +280,7 @@ ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &ite
 {
     PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
     if (outcome.result != PictureResult::Picture || !outcome.picture)
-        return failed(outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message);
+        return failedPicture(outcome, item);
     std::string reason;
     if (!writeOverSource(outcome.picture, item.path, reason))
         return failed(reason);

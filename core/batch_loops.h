@@ -55,6 +55,7 @@ struct ItemOutcome {
     ItemStatus status = ItemStatus::Failed;
     std::string target;  // the file written
     std::string reason;  // the information-window text when not written
+    std::string detail;  // ImageMagick's or the system's own words, when known
 };
 // Save-to mode: processes the item into its reserved name; when that fails the
 // placeholder goes again (its name stays taken in the book).

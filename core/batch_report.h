@@ -27,6 +27,7 @@ struct BatchItemResult {
     std::string source;
     std::string target;  // the file written (Written only)
     std::string reason;  // the information-window text (Failed, Skipped)
+    std::string detail;  // ImageMagick's or the system's own words for a failure, when known
 };
 
 struct BatchSummary {

@@ -39,7 +39,7 @@ cp "$SAMPLES/broken/zero_bytes.jpg" "$B/mixed/2空.jpg"
 cp "$SAMPLES/meta/vips_rotation_orient3.jpg" "$B/mixed/3好.jpg"
 "$VELMORA" --batch --save-to "$B/mixed_out" "$B/mixed" >"$WORK/out" 2>&1
 check "batch: a failed picture gives exit 1" 1 $?
-contains "batch: the failure line carries the logged reason" '^\[2/3\] .*2空\.jpg 失败: 图片读取失败: .*2空\.jpg$' "$WORK/out"
+contains "batch: the failure line carries the logged reason" '^\[2/3\] .*2空\.jpg 失败: 图片读取失败: .*2空\.jpg\( (.*)\)\?$' "$WORK/out"
 contains "batch: pictures after a failure are written" '^\[3/3\] .*3好\.jpg -> ' "$WORK/out"
 contains "batch: summary counts the failures" '，失败 [12] 张。$' "$WORK/out"
 [ ! -e "$B/mixed_out/2空.jpg" ]; check "batch: nothing left for a failed picture" 0 $?
@@ -82,3 +82,14 @@ mkdir -p "$B/rel_out"
 (cd "$B" && "$VELMORA" --batch --save-to rel_out --keep-structure src/相册 >"$WORK/out" 2>&1)
 check "batch: relative paths exit 0" 0 $?
 is_jpeg "batch: relative paths resolved from the current folder" "$B/rel_out/相册/海边/b.jpg"
+
+# A settings file is used with its switches as stored; without one, the defaults.
+mkdir -p "$B/set_out" "$B/def_out"
+printf 'bSize=1\r\nzoomType=0\r\nsizeType=0\r\nsizeValue=100\r\nbZoomSameScale=1\r\n' >"$B/小图.sz"
+"$VELMORA" --batch --settings "$B/小图.sz" --save-to "$B/set_out" "$B/src/a.jpg" >"$WORK/out" 2>&1
+check "batch: run with a settings file exits 0" 0 $?
+[ "$(identify-im6.q16 -format '%wx%h' "$B/set_out/a.jpg" 2>/dev/null)" = "100x133" ]
+check "batch: the settings file's resize is applied" 0 $?
+"$VELMORA" --batch --save-to "$B/def_out" "$B/src/a.jpg" >"$WORK/out" 2>&1
+[ "$(identify-im6.q16 -format '%wx%h' "$B/def_out/a.jpg" 2>/dev/null)" = "308x410" ]
+check "batch: default settings leave the size alone" 0 $?

@@ -82,6 +82,7 @@ struct Recorder {
 const char kPhoto[] = "photos/mate_Garden.jpg";
 const char kSmallJpeg[] = "meta/vips_rotation_orient1.jpg";
 const char kPng[] = "formats/png/go_basn3p08_trns.png";
+const char kWidePng[] = "formats/png/skimage_chelsea.png";  // 451 x 300
 const char kBroken[] = "broken/zero_bytes.jpg";
 
 class BatchLoops : public ::testing::Test {
@@ -108,7 +109,7 @@ TEST_F(BatchLoops, SaveToFolderNamesWritesAndGoesOnAfterAFailure)
         item(put(src, kSmallJpeg, "a.jpg")),
         item(put(src, kPng, "a.png")),
         item(put(src, kBroken, "bad.jpg")),
-        item(put(src, kSmallJpeg, "photo")),
+        item(put(src, kSmallJpeg, "photo"), "", 90, 0),
         item(put(src, kSmallJpeg, "archive.tar.gz")),
     };
     std::string brokenBefore = readFileBytes(items[2].path);
@@ -140,10 +141,14 @@ TEST_F(BatchLoops, SaveToFolderNamesWritesAndGoesOnAfterAFailure)
     PictureInfo png = readBack(out / "a(2).jpg");
     EXPECT_EQ(png.format, "JPEG");
     EXPECT_EQ(png.width, readBack(items[1].path).width);
+    // The item's rotation is applied and stays on the item in this mode.
     PictureInfo jpg = readBack(out / "photo.jpg");
     EXPECT_EQ(jpg.format, "JPEG");
-    EXPECT_EQ(jpg.width, readBack(items[3].path).width);
-    EXPECT_EQ(jpg.height, readBack(items[3].path).height);
+    EXPECT_EQ(jpg.width, readBack(items[3].path).height);
+    EXPECT_EQ(jpg.height, readBack(items[3].path).width);
+    EXPECT_EQ(items[3].rotation, 90);
+    PictureInfo plain = readBack(out / "archive.tar.jpg");
+    EXPECT_EQ(plain.width, readBack(items[4].path).width);
 }
 
 TEST_F(BatchLoops, LaterRunsNeverReplaceEarlierFiles)
@@ -293,11 +298,11 @@ TEST_F(BatchLoops, OverwriteWritesJpegUnderTheSourceNameAndResetsTheItem)
 {
     ScratchFolder src("覆盖 测试");
     std::vector<BatchItem> items = {
-        item(put(src, kPng, "logo.png"), "", 90, 1),
+        item(put(src, kWidePng, "logo.png"), "", 90, 1),
         item(put(src, kBroken, "坏图.jpg"), "", 270, 0),
         item(put(src, kPhoto, "照片.jpg"), "", 180, 0),
     };
-    size_t pngWidth = readBack(items[0].path).width;
+    PictureInfo pngBefore = readBack(items[0].path);
     std::string brokenBefore = readFileBytes(items[1].path);
     Recorder rec;
     BatchSummary s = overwriteLoop(inputs, items, rec.report());
@@ -308,7 +313,9 @@ TEST_F(BatchLoops, OverwriteWritesJpegUnderTheSourceNameAndResetsTheItem)
     EXPECT_TRUE(isJpegData(readFileBytes(items[0].path)));
     PictureInfo logo = readBack(items[0].path);
     EXPECT_EQ(logo.format, "JPEG");
-    EXPECT_TRUE(logo.width == pngWidth || logo.height == pngWidth);
+    // Turned by the item's rotation before it was written.
+    EXPECT_EQ(logo.width, pngBefore.height);
+    EXPECT_EQ(logo.height, pngBefore.width);
     EXPECT_EQ(rec.done[0].target, items[0].path);
     EXPECT_EQ(readBack(items[2].path).format, "JPEG");
 
