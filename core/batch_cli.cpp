@@ -87,7 +87,7 @@ bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &com
 static std::string normalArgumentPath(const std::string &arg)
 {
     std::string path = fullPath(replaceAll(dosPathFromArgument(arg), "/", "\\"));
-    while (path.size() > 3 && lastPathSeparator(path) == path.size() - 1)
+    while (path.size() > 3 && endsWithBackslash(path))
         path.pop_back();
     return path;
 }

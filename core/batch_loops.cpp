@@ -7,6 +7,7 @@
 #include "core/target_naming.h"
 #include "input/file_helpers.h"
 #include "util/magick_path.h"
+#include "util/path_join.h"
 #include "util/text.h"
 
 bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
@@ -23,12 +24,15 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
         relativeFolders.push_back(item.relativeFolder);
     }
     for (const std::string &prefix : relativeFolderPrefixes(relativeFolders)) {
-        std::string path = folder + prefix;
+        std::string path;
+        if (!joinPath(path, folder, prefix)) {
+            error = formatText("无法创建目标文件夹：[%s%s]", folder.c_str(), prefix.c_str());
+            return false;
+        }
         if (isDirectory(path.c_str()))
             continue;
         // A file of that name is no folder: the pictures below it could not be written.
-        if (path.size() >= MAX_PATH || GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ||
-            !CreateDirectoryA(path.c_str(), nullptr)) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !CreateDirectoryA(path.c_str(), nullptr)) {
             error = formatText("无法创建目标文件夹：[%s]", path.c_str());
             return false;
         }
@@ -36,32 +40,37 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
     return true;
 }
 
-bool TargetNameBook::reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
-                             std::string &target, std::string &reason)
+Reservation TargetNameBook::reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
+                                    const std::function<bool()> &stopRequested, std::string &target,
+                                    std::string &reason)
 {
     const std::string base = targetBaseName(item.path);
     if (keepStructure && !isSafeRelativeFolder(item.relativeFolder)) {
         reason = formatText("无法创建目标文件夹：[%s%s]\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
                             item.relativeFolder.c_str(), item.path.c_str());
-        return false;
+        return Reservation::Failed;
     }
-    for (int n = 1;; ++n) {
+    for (int n = 1; n <= highest_; ++n) {
+        // A folder full of earlier results can take a while to number through.
+        if (n > 1 && stopRequested && stopRequested())
+            return Reservation::Stopped;
         std::string candidate = targetCandidate(targetFolder, item.relativeFolder, base, keepStructure, n);
-        if (candidate.size() >= MAX_PATH) {
-            reason = formatText("目标文件名太长:\r\n%s\r\n源图片：%s", candidate.c_str(), item.path.c_str());
-            return false;
+        if (candidate.empty()) {
+            reason = formatText("目标文件名太长:\r\n%s%s.jpg\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
+                                base.c_str(), item.path.c_str());
+            return Reservation::Failed;
         }
         std::string key = pathKey(candidate);
         if (taken_.count(key))
             continue;
         // CREATE_NEW is the one test that cannot race with another writer: it
-        // fails for anything already there, even a file we may not read.
+        // fails for anything already there, even a file nobody may read.
         HANDLE f = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f != INVALID_HANDLE_VALUE) {
             CloseHandle(f);
             taken_.insert(key);
             target = candidate;
-            return true;
+            return Reservation::Reserved;
         }
         DWORD err = GetLastError();
         if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ||
@@ -72,8 +81,11 @@ bool TargetNameBook::reserve(const std::string &targetFolder, const BatchItem &i
         // Nothing is there and still nothing can be created: the folder is gone or
         // refuses new files. Another number would not help.
         reason = formatText("无法创建目标文件:\r\n%s\r\n源图片：%s", candidate.c_str(), item.path.c_str());
-        return false;
+        return Reservation::Failed;
     }
+    reason = formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s%s.jpg\r\n源图片：%s", highest_,
+                        folderWithBackslash(targetFolder).c_str(), base.c_str(), item.path.c_str());
+    return Reservation::Failed;
 }
 
 namespace {
@@ -180,7 +192,12 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
         const int index = (int)i + 1;
         run.starting(index);
         std::string target, reason;
-        if (!names.reserve(targetFolder, item, keepStructure, target, reason))
+        Reservation taken = names.reserve(targetFolder, item, keepStructure, report.stopRequested, target, reason);
+        if (taken == Reservation::Stopped) {
+            run.summary.stopped = true;
+            break;
+        }
+        if (taken == Reservation::Failed)
             run.finish(index, item, failed(reason));
         else
             run.finish(index, item, processIntoTarget(inputs, item, target));
@@ -191,7 +208,7 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
 bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, std::string &reason)
 {
     const char *p = path.c_str();
-    size_t sep = lastPathSeparator(path);
+    size_t sep = findLastBackslash(path);
     std::string folder = sep == std::string::npos ? std::string(".") : path.substr(0, sep + 1);
     char temp[MAX_PATH];
     if (folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "vlm", 0, temp)) {

@@ -17,6 +17,8 @@ struct PipelineInputs;
 bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
                           std::string &error);
 
+enum class Reservation { Reserved, Failed, Stopped };
+
 // The target names handed out during one run. A name is chosen in list order and
 // reserved at once by creating it empty on disk, so no other program, run or
 // worker takes it; it is remembered here as well, so a name stays used even after
@@ -25,13 +27,19 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
 // which pictures fail or in what order pictures finish.
 class TargetNameBook {
 public:
-    // The first candidate (base.jpg, base(2).jpg, ...) that neither exists on disk
-    // nor was handed out before. false with an information-window text when the
-    // target folder cannot take a new file at all.
-    bool reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
-                 std::string &target, std::string &reason);
+    static const int kHighestNumber = 99999;
+    explicit TargetNameBook(int highestNumber = kHighestNumber) : highest_(highestNumber) {}
+
+    // The first candidate (base.jpg, base(2).jpg, ... up to base(highest).jpg) that
+    // is not on disk in any form (file, folder, a file nobody may read) and was not
+    // handed out before. Failed with an information-window text when no number is
+    // left or the target folder cannot take a new file at all; Stopped when the
+    // stop hook says so while numbering.
+    Reservation reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
+                        const std::function<bool()> &stopRequested, std::string &target, std::string &reason);
 
 private:
+    int highest_;
     std::set<std::string> taken_;  // pathKey of every name handed out
 };
 

@@ -58,6 +58,14 @@ cmp -s "$B/ow/text.jpg" "$WORK/text_before"; check "batch: overwrite never loses
 "$VELMORA" --batch --overwrite "$B/ow/标志.png" >"$WORK/out" 2>&1
 check "batch: overwrite of a good picture exits 0" 0 $?
 
+# A run cut off while writing (here: the file-size limit kills it after 64 KB)
+# leaves the original byte for byte.
+mkdir -p "$B/cut"
+cp "$SAMPLES/photos/mate_Garden.jpg" "$B/cut/大.jpg"
+(ulimit -f 64; "$VELMORA" --batch --overwrite "$B/cut/大.jpg" >"$WORK/out" 2>&1) 2>/dev/null
+[ $? -ne 0 ]; check "batch: overwrite cut off while writing does not report success" 0 $?
+cmp -s "$B/cut/大.jpg" "$SAMPLES/photos/mate_Garden.jpg"; check "batch: overwrite cut off while writing keeps the original" 0 $?
+
 # Usage and set-up errors: exit 2 and a message, nothing written.
 usage() {  # usage NAME EXPECTED_TEXT ARGS...
     local name="$1" text="$2"; shift 2

@@ -126,7 +126,8 @@ TEST_F(BatchLoops, SaveToFolderNamesWritesAndGoesOnAfterAFailure)
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(rec.done[i].index, i + 1);
 
-    // The failed picture leaves no file behind and its reason is logged once.
+    // The failed picture leaves no file behind (not even the empty file that held
+    // its name) and its reason is logged once.
     EXPECT_EQ(folderEntries(out.path()),
               (std::vector<std::string>{"a(2).jpg", "a.jpg", "archive.tar.jpg", "photo.jpg"}));
     ASSERT_EQ(rec.log.size(), 1u);
@@ -171,6 +172,47 @@ TEST_F(BatchLoops, LaterRunsNeverReplaceEarlierFiles)
     EXPECT_EQ(readFileBytes(out / "x.jpg"), first);
     EXPECT_EQ(readFileBytes(out / "x(3).jpg"), "");
     EXPECT_EQ(readBack(out / "x(5).jpg").format, "JPEG");
+}
+
+TEST_F(BatchLoops, ANameExistsWhenTheFileSystemHasIt)
+{
+    // A file that cannot be opened for reading (held without sharing by another
+    // program) is still there: it is neither replaced nor written over.
+    ScratchFolder src("batch_src"), out("batch_out");
+    ASSERT_TRUE(writeFileBytes(out / "x.jpg", "someone else's"));
+    HANDLE holder = CreateFileA((out / "x.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::vector<BatchItem> items = {item(put(src, kSmallJpeg, "x.jpg"))};
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
+    CloseHandle(holder);
+    EXPECT_EQ(s.written, 1);
+    ASSERT_EQ(rec.done.size(), 1u);
+    EXPECT_EQ(rec.done[0].target, out / "x(2).jpg");
+    EXPECT_EQ(readFileBytes(out / "x.jpg"), "someone else's");
+}
+
+TEST_F(BatchLoops, NumberingIsBoundedAndNoticesAStop)
+{
+    ScratchFolder out("batch_out");
+    for (const char *name : {"x.jpg", "x(2).jpg", "x(3).jpg"})
+        ASSERT_TRUE(writeFileBytes(out / name, "old"));
+    BatchItem x = item("D:\\in\\x.png");
+    std::string target, reason;
+
+    TargetNameBook tight(3);
+    EXPECT_EQ(tight.reserve(out.path(), x, false, nullptr, target, reason), Reservation::Failed);
+    EXPECT_NE(reason.find("D:\\in\\x.png"), std::string::npos);
+    TargetNameBook roomy(4);
+    EXPECT_EQ(roomy.reserve(out.path(), x, false, nullptr, target, reason), Reservation::Reserved);
+    EXPECT_EQ(target, out / "x(4).jpg");
+    EXPECT_EQ(readFileBytes(target), "");  // the placeholder holds the name
+
+    // A stop while numbering ends the search and reserves nothing.
+    int asked = 0;
+    TargetNameBook book;
+    EXPECT_EQ(book.reserve(out.path(), x, false, [&] { return ++asked >= 2; }, target, reason), Reservation::Stopped);
+    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"x(2).jpg", "x(3).jpg", "x(4).jpg", "x.jpg"}));
 }
 
 TEST_F(BatchLoops, NameOfAFailedPictureIsNotHandedOutAgain)
