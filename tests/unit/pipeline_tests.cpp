@@ -422,3 +422,190 @@ TEST(PipelineTransparency, FlattensOntoWhiteOrTheDeclaredBackground)
         EXPECT_TRUE(near(pixelAt(w.picture, 20, 15), 255, 255, 255, 3)) << describe(pixelAt(w.picture, 20, 15));
     }
 }
+
+TEST(PipelineColourspace, ConversionsWithProfiles)
+{
+    ScratchFolder dir("pipe_colour");
+    std::string cmyk = samplePath("formats/jpeg/pillow_cmyk_noicc.jpg");
+    ProcessSettings s;
+    s.bColorspaceTo = 1;
+    s.fromColorspace = 0;  // CMYK
+    s.toColorspace = 2;    // sRGB
+    s.bUseSRGB_ICC = 1;
+    Written ours;
+    process(ours, s, cmyk, dir / "cmyk_srgb.jpg");
+    ASSERT_TRUE(ours.picture) << ours.outcome.message;
+    EXPECT_EQ(MagickGetImageColorspace(ours.picture), sRGBColorspace);
+    // The default CMYK profile was attached first, then the sRGB one applied:
+    // the same as the command-line tool with both profiles.
+    std::string icc = unixPath(samplePath("icc/default_cmyk_swop_ghostscript.icc"));
+    std::string srgb = unixPath(samplePath("icc/sRGB_icc-profiles-free.icc"));
+    ASSERT_TRUE(runTool(dir.path(), "/usr/bin/convert-im6.q16 " + unixPath(cmyk) + " -profile " + icc + " -profile " +
+                                        srgb + " -colorspace sRGB " + unixPath(dir.path()) + "/theirs.jpg"));
+    MagickWand *theirs = readPicture(dir / "theirs.jpg");
+    ASSERT_TRUE(theirs);
+    EXPECT_LT(meanDifference(ours.picture, theirs), 1.0);
+    EXPECT_TRUE(hasProfile(ours.picture, "icc"));
+    // Without profiles the plain formula conversion gives visibly other colours.
+    ProcessSettings plain = s;
+    plain.bUseSRGB_ICC = 0;
+    Written formula;
+    PipelineInputs noProfiles;
+    noProfiles.settings = &plain;
+    formula.outcome = processPicture(noProfiles, cmyk, dir / "formula.jpg", 0, 0);
+    formula.picture = readPicture(dir / "formula.jpg");
+    ASSERT_TRUE(formula.picture);
+    EXPECT_FALSE(hasProfile(formula.picture, "icc"));
+    EXPECT_GT(meanDifference(formula.picture, theirs), 3.0);
+    DestroyMagickWand(theirs);
+
+    // Source chooser CMYK leaves an sRGB picture alone; "all" to CMYK converts it.
+    std::string photo = samplePath("meta/vips_rotation_orient1.jpg");
+    s.toColorspace = 0;
+    Written untouched;
+    process(untouched, s, photo, dir / "untouched.jpg");
+    ASSERT_TRUE(untouched.picture);
+    EXPECT_EQ(MagickGetImageColorspace(untouched.picture), sRGBColorspace);
+    s.fromColorspace = 3;
+    Written toCmyk;
+    process(toCmyk, s, photo, dir / "to_cmyk.jpg");
+    ASSERT_TRUE(toCmyk.picture);
+    EXPECT_EQ(MagickGetImageColorspace(toCmyk.picture), CMYKColorspace);
+    // A CMYK picture to CMYK keeps its values and only gains the default profile.
+    s.fromColorspace = 0;
+    Written cmykKept;
+    process(cmykKept, s, cmyk, dir / "cmyk_kept.jpg");
+    ASSERT_TRUE(cmykKept.picture);
+    EXPECT_EQ(MagickGetImageColorspace(cmykKept.picture), CMYKColorspace);
+    EXPECT_TRUE(hasProfile(cmykKept.picture, "icc"));
+}
+
+TEST(PipelineWatermark, PositionCodesGreyPicturesAndOrder)
+{
+    ScratchFolder dir("pipe_mark");
+    std::string source = dir / "blue.png";
+    ASSERT_TRUE(makePicture(source, 200, 100, "#0000ff"));
+    MagickWand *mark = solid(40, 20, "#ff0000");
+    ProcessSettings s;
+    s.bSYImage = 1;
+    s.sy_image = "mark.png";
+
+    struct Case {
+        int h, hd, v, vd;
+        int left, top;  // expected top-left corner of the mark
+    } cases[] = {
+        {2, 16, 2, 16, 144, 64},  // the default: bottom right, 16 from the edges
+        {1, 5, 1, 7, 5, 7},
+        {0, 99, 0, 99, 80, 40},   // centred: the distances do not count
+        {1, 180, 1, 90, 180, 90}, // partly outside: clipped
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        s.sy_image_w_direction = c.h;
+        s.sy_image_w_value = c.hd;
+        s.sy_image_h_direction = c.v;
+        s.sy_image_h_value = c.vd;
+        Written w;
+        process(w, s, source, dir / formatText("m%d.jpg", n++), 0, 0, nullptr, mark);
+        ASSERT_TRUE(w.picture) << w.outcome.message;
+        EXPECT_EQ(sizeOf(w.picture, false), 200u);
+        EXPECT_TRUE(near(pixelAt(w.picture, c.left + 2, c.top + 2), 255, 0, 0, 30))
+            << "case " << n << " " << describe(pixelAt(w.picture, c.left + 2, c.top + 2));
+        if (c.left > 3)
+            EXPECT_TRUE(near(pixelAt(w.picture, c.left - 3, c.top + 2), 0, 0, 255, 30)) << "case " << n;
+        if (c.top > 3)
+            EXPECT_TRUE(near(pixelAt(w.picture, c.left + 2, c.top - 3), 0, 0, 255, 30)) << "case " << n;
+    }
+
+    // The text mark goes over the picture mark; an absent mark or a switched-off
+    // group changes nothing.
+    MagickWand *text = solid(10, 10, "#00ff00");
+    s.sy_image_w_direction = 1, s.sy_image_w_value = 0, s.sy_image_h_direction = 1, s.sy_image_h_value = 0;
+    s.bSYText = 1;
+    s.sy_text_w_direction = 1, s.sy_text_w_value = 5, s.sy_text_h_direction = 1, s.sy_text_h_value = 5;
+    {
+        Written w;
+        process(w, s, source, dir / "both.jpg", 0, 0, text, mark);
+        ASSERT_TRUE(w.picture);
+        EXPECT_TRUE(near(pixelAt(w.picture, 9, 9), 0, 255, 0, 30)) << describe(pixelAt(w.picture, 9, 9));
+        EXPECT_TRUE(near(pixelAt(w.picture, 30, 15), 255, 0, 0, 30));
+    }
+    {
+        ProcessSettings off = s;
+        off.bSYImage = 0;
+        off.bSYText = 0;
+        Written w;
+        process(w, off, source, dir / "off.jpg", 0, 0, text, mark);
+        ASSERT_TRUE(w.picture);
+        EXPECT_TRUE(near(pixelAt(w.picture, 9, 9), 0, 0, 255, 30));
+    }
+
+    // A grey picture takes a coloured mark in colour; black and white after it
+    // makes everything grey again.
+    std::string grey = samplePath("formats/jpeg/gdkpixbuf_cat_gray.jpg");
+    ProcessSettings g;
+    g.bSYText = 1;
+    g.sy_text_w_direction = 1, g.sy_text_w_value = 0, g.sy_text_h_direction = 1, g.sy_text_h_value = 0;
+    {
+        Written w;
+        process(w, g, grey, dir / "grey_mark.jpg", 0, 0, mark, nullptr);
+        ASSERT_TRUE(w.picture) << w.outcome.message;
+        EXPECT_TRUE(near(pixelAt(w.picture, 20, 10), 255, 0, 0, 30)) << describe(pixelAt(w.picture, 20, 10));
+    }
+    g.bConvertBlackToWhite = 1;
+    {
+        Written w;
+        process(w, g, grey, dir / "grey_bw.jpg", 0, 0, mark, nullptr);
+        ASSERT_TRUE(w.picture);
+        Rgb p = pixelAt(w.picture, 20, 10);
+        EXPECT_EQ(p.r, p.g);
+        EXPECT_EQ(p.g, p.b);
+        EXPECT_LT(p.r, 120.0);  // red as grey is dark
+    }
+    // The border comes after the marks: a mark at 0,0 sits inside the frame.
+    g.bConvertBlackToWhite = 0;
+    g.bBorder = 1;
+    g.border_size = 4;
+    g.border_color = 0xFFFFFF;
+    {
+        Written w;
+        process(w, g, grey, dir / "grey_border.jpg", 0, 0, mark, nullptr);
+        ASSERT_TRUE(w.picture);
+        EXPECT_TRUE(near(pixelAt(w.picture, 1, 1), 255, 255, 255, 20));
+        EXPECT_TRUE(near(pixelAt(w.picture, 8, 8), 255, 0, 0, 30)) << describe(pixelAt(w.picture, 8, 8));
+    }
+    // A CMYK picture keeps its colourspace and the red mark stays red.
+    {
+        ProcessSettings c;
+        c.bSYImage = 1;
+        c.sy_image = "mark.png";
+        c.sy_image_w_direction = 1, c.sy_image_w_value = 0, c.sy_image_h_direction = 1, c.sy_image_h_value = 0;
+        Written w;
+        process(w, c, samplePath("formats/jpeg/pillow_cmyk_noicc.jpg"), dir / "cmyk_mark.jpg", 0, 0, nullptr, mark);
+        ASSERT_TRUE(w.picture) << w.outcome.message;
+        EXPECT_EQ(MagickGetImageColorspace(w.picture), CMYKColorspace);
+        MagickTransformImageColorspace(w.picture, sRGBColorspace);
+        EXPECT_TRUE(near(pixelAt(w.picture, 20, 10), 255, 0, 0, 30)) << describe(pixelAt(w.picture, 20, 10));
+    }
+    DestroyMagickWand(text);
+    DestroyMagickWand(mark);
+}
+
+TEST(PipelineWatermark, HalfTransparentMarkBlends)
+{
+    ScratchFolder dir("pipe_mark_alpha");
+    std::string source = dir / "white.png";
+    ASSERT_TRUE(makePicture(source, 100, 100, "#ffffff"));
+    MagickWand *mark = solid(50, 50, "rgba(0,0,0,0.5)");
+    ProcessSettings s;
+    s.bSYImage = 1;
+    s.sy_image = "mark.png";
+    s.sy_image_w_direction = 0;
+    s.sy_image_h_direction = 0;
+    Written w;
+    process(w, s, source, dir / "half.jpg", 0, 0, nullptr, mark);
+    ASSERT_TRUE(w.picture);
+    EXPECT_TRUE(near(pixelAt(w.picture, 50, 50), 128, 128, 128, 10)) << describe(pixelAt(w.picture, 50, 50));
+    EXPECT_TRUE(near(pixelAt(w.picture, 5, 5), 255, 255, 255, 3));
+    DestroyMagickWand(mark);
+}
