@@ -280,6 +280,27 @@ TEST(PipelineMetadata, CameraDataRemovalKeepsTheColourProfile)
     EXPECT_EQ(MagickGetImageCompressionQuality(rebuilt.picture), 90u);
     EXPECT_FALSE(hasProfile(rebuilt.picture, "exif"));
     EXPECT_FALSE(hasProfile(rebuilt.picture, "icc"));
+
+    // A text mark rebuilds whenever the quality switch is off or above 89, and
+    // leaves the picture alone under a chosen quality of 80.
+    ProcessSettings t;
+    t.bSYText = 1;
+    t.sy_text = "ABC";
+    MagickWand *textMark = solid(20, 10, "#000000");
+    Written textRebuilt;
+    process(textRebuilt, t, photo, dir / "text_rebuilt.jpg", 0, 0, textMark, nullptr);
+    ASSERT_TRUE(textRebuilt.picture);
+    EXPECT_EQ(MagickGetImageCompressionQuality(textRebuilt.picture), 90u);
+    EXPECT_FALSE(hasProfile(textRebuilt.picture, "icc"));
+    t.bQuanlity = 1;
+    t.quanlity = 80;
+    Written textKept;
+    process(textKept, t, photo, dir / "text_kept.jpg", 0, 0, textMark, nullptr);
+    DestroyMagickWand(textMark);
+    ASSERT_TRUE(textKept.picture);
+    EXPECT_EQ(MagickGetImageCompressionQuality(textKept.picture), 80u);
+    EXPECT_TRUE(hasProfile(textKept.picture, "icc"));
+    EXPECT_TRUE(hasProfile(textKept.picture, "exif"));
 }
 
 TEST(PipelineResolution, UnitsAndResampling)
