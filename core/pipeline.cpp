@@ -78,6 +78,12 @@ static std::string writeJpeg(MagickWand *picture, const std::string &target)
         std::string reason = wandError(picture);
         return reason.empty() ? formatText("无法生成JPEG数据 '%s'", target.c_str()) : reason;
     }
+    // Windows refuses to replace a read-only file; Wine would replace it.
+    DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        MagickRelinquishMemory(blob);
+        return formatText("无法写入 '%s': %s", target.c_str(), systemError(ERROR_ACCESS_DENIED).c_str());
+    }
     char temp[MAX_PATH];
     std::string folder = folderOf(target);
     if (!GetTempFileNameA(folder.c_str(), "vlm", 0, temp)) {
@@ -129,8 +135,11 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     // 1. Read.
     MagickWand *picture = NewMagickWand();
     std::string source = magickPath(sourcePath);
+    // Some readers hand back an empty 0 x 0 picture instead of an error (text
+    // renamed to .jpg, 12-bit JPEG): that is no picture either.
     if (source.empty() || MagickReadImage(picture, source.c_str()) == MagickFalse ||
-        MagickGetNumberImages(picture) == 0) {
+        MagickGetNumberImages(picture) == 0 || MagickGetImageWidth(picture) == 0 ||
+        MagickGetImageHeight(picture) == 0) {
         std::string detail = source.empty() ? std::string() : wandError(picture);
         DestroyMagickWand(picture);
         return failed(formatText("图片读取失败:\r\n%s", sourcePath.c_str()), detail);

@@ -72,6 +72,10 @@ void convertColourspace(MagickWand *picture, const ProcessSettings &s, const std
 
 void makeGreyColourable(MagickWand *picture)
 {
-    if (MagickGetImageColorspace(picture) == GRAYColorspace)
-        MagickTransformImageColorspace(picture, sRGBColorspace);
+    if (MagickGetImageColorspace(picture) != GRAYColorspace)
+        return;
+    MagickTransformImageColorspace(picture, sRGBColorspace);
+    // The reader's "greyscale" type survives the transform, and the JPEG writer
+    // would go by it and write the coloured mark as grey.
+    MagickSetImageType(picture, TrueColorType);
 }

@@ -15,5 +15,14 @@ void compositeWatermark(MagickWand *picture, const MagickWand *mark, int horizon
     int markHeight = (int)MagickGetImageHeight(readable);
     Offset at = watermarkOffset((int)MagickGetImageWidth(picture), (int)MagickGetImageHeight(picture), markWidth,
                                 markHeight, horizontalCode, horizontalDistance, verticalCode, verticalDistance);
+    // Over a CMYK picture, RGB values would be taken for ink amounts (red comes
+    // out cyan), so such a picture gets a CMYK copy of the mark.
+    if (MagickGetImageColorspace(picture) == CMYKColorspace && MagickGetImageColorspace(readable) != CMYKColorspace) {
+        MagickWand *inked = CloneMagickWand(mark);
+        MagickTransformImageColorspace(inked, CMYKColorspace);
+        MagickCompositeImage(picture, inked, OverCompositeOp, at.x, at.y);
+        DestroyMagickWand(inked);
+        return;
+    }
     MagickCompositeImage(picture, mark, OverCompositeOp, at.x, at.y);
 }

@@ -1,0 +1,200 @@
+// processPicture on damaged and unusual input, and how it writes its output.
+#include "gtest.h"
+#include "test_util.h"
+#include "pipeline_test_support.h"
+
+#include <windows.h>
+
+#include "core/pipeline.h"
+#include "util/text.h"
+
+namespace {
+
+bool isReadFailure(const PictureOutcome &o, const std::string &source)
+{
+    return o.result == PictureResult::Failed && o.message == "图片读取失败:\r\n" + source;
+}
+
+}  // namespace
+
+TEST(PipelineBadInput, UnreadableFilesGiveTheReadMessageAndNoOutput)
+{
+    ScratchFolder dir("pipe_bad");
+    ProcessSettings s;
+    s.bSize = 1;
+    const char *files[] = {
+        "broken/zero_bytes.jpg",
+        "broken/text_renamed.jpg",
+        "broken/go_invalid-crc32.png",
+        "broken/vips_truncated.gif",
+        "broken/gdkpixbuf_issue205_claims_64250px.jpg",  // refused before any pixel memory is taken
+        "formats/jpeg/ljt_testorig12_12bit.jpg",
+    };
+    for (const char *file : files) {
+        std::string source = samplePath(file);
+        PictureOutcome o = runPipeline(s, source, dir / "out.jpg");
+        EXPECT_TRUE(isReadFailure(o, source)) << file << ": " << o.message;
+        EXPECT_EQ(o.picture, nullptr);
+        EXPECT_FALSE(pathExists(dir / "out.jpg")) << file;
+    }
+    // A missing file and a folder are unreadable too.
+    PictureOutcome o = runPipeline(s, dir / "missing.jpg", dir / "out.jpg");
+    EXPECT_TRUE(isReadFailure(o, dir / "missing.jpg"));
+    o = runPipeline(s, dir.path(), dir / "out.jpg");
+    EXPECT_TRUE(isReadFailure(o, dir.path()));
+    EXPECT_TRUE(folderEntries(dir.path()).empty());
+}
+
+TEST(PipelineBadInput, AnimatedGifIsRefusedOtherFramesAreChosen)
+{
+    ScratchFolder dir("pipe_frames");
+    ProcessSettings s;
+    std::string anim = samplePath("formats/gif/gdkpixbuf_partyanim.gif");
+    PictureOutcome o = runPipeline(s, anim, dir / "anim.jpg");
+    EXPECT_EQ(o.result, PictureResult::Failed);
+    EXPECT_EQ(o.message, "这是一个不受支持的图片格式:\r\n" + anim);
+    EXPECT_FALSE(pathExists(dir / "anim.jpg"));
+
+    struct Case {
+        const char *file;
+        size_t width, height;
+    } cases[] = {
+        {"formats/gif/go_video-001_single.gif", 150, 103},
+        {"formats/tiff/pillow_multipage.tiff", 10, 10},     // first page
+        {"formats/psd/pillow_hopper_layers.psd", 128, 128},  // merged picture
+        {"formats/psd/pillow_rgba_layer.psd", 100, 100},
+        {"formats/tiff/pillow_16bit_RGB.tiff", 100, 40},
+        {"formats/tiff/pillow_cmyk_strip_jpeg.tif", 100, 100},
+        {"formats/jpeg/pillow_cmyk_noicc.jpg", 100, 100},
+        {"formats/png/pngsuite/basn6a16.png", 32, 32},
+        {"formats/bmp/bmpsuite_q_rgba32_v5.bmp", 127, 64},
+        {"formats/bmp/bmpsuite_pal4rle.bmp", 127, 64},
+        {"formats/other/gdkpixbuf_rle32_topleft.tga", 48, 48},
+        {"formats/webp/ximage_yellow_rose_lossy_alpha.webp", 400, 301},
+        {"broken/vips_truncated.jpg", 290, 442},  // damaged but readable
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        std::string target = dir / formatText("f%d.jpg", n++);
+        PictureOutcome out = runPipeline(s, samplePath(c.file), target);
+        ASSERT_EQ(out.result, PictureResult::Written) << c.file << ": " << out.message;
+        MagickWand *w = readPicture(target);
+        ASSERT_TRUE(w) << c.file;
+        char *format = MagickGetImageFormat(w);
+        EXPECT_STREQ(format, "JPEG") << c.file;
+        MagickRelinquishMemory(format);
+        EXPECT_EQ(MagickGetNumberImages(w), 1u) << c.file;
+        EXPECT_EQ(MagickGetImageWidth(w), c.width) << c.file;
+        EXPECT_EQ(MagickGetImageHeight(w), c.height) << c.file;
+        DestroyMagickWand(w);
+    }
+    {
+        // The merged PSD picture, not a layer: the hopper photo is not blank.
+        std::string target = dir / "psd.jpg";
+        ASSERT_EQ(runPipeline(s, samplePath("formats/psd/pillow_hopper_layers.psd"), target).result,
+                  PictureResult::Written);
+        MagickWand *w = readPicture(target);
+        MagickWand *reference = readPicture(samplePath("formats/psd/pillow_hopper_layers.psd"));
+        ASSERT_TRUE(w && reference);
+        MagickResetIterator(reference);
+        MagickNextImage(reference);
+        EXPECT_LT(meanDifference(w, reference), 6.0);
+        DestroyMagickWand(reference);
+        DestroyMagickWand(w);
+    }
+}
+
+TEST(PipelineOutput, PreviewAndHandBack)
+{
+    ProcessSettings s;
+    s.bSize = 1;
+    s.sizeValue = 50;
+    std::string cmyk = samplePath("formats/jpeg/pillow_cmyk_noicc.jpg");
+    PictureOutcome preview = runPipeline(s, cmyk, kPreviewTarget);
+    ASSERT_EQ(preview.result, PictureResult::Picture) << preview.message;
+    ASSERT_TRUE(preview.picture);
+    EXPECT_EQ(MagickGetImageColorspace(preview.picture), RGBColorspace);
+    EXPECT_EQ(MagickGetImageWidth(preview.picture), 50u);
+    char *format = MagickGetImageFormat(preview.picture);
+    EXPECT_STREQ(format, "JPEG");
+    MagickRelinquishMemory(format);
+    DestroyMagickWand(preview.picture);
+    // The marker is never a file name.
+    EXPECT_FALSE(pathExists("temp\\preview.jpg"));
+
+    PictureOutcome back = runPipeline(s, cmyk, "");
+    ASSERT_EQ(back.result, PictureResult::Picture);
+    ASSERT_TRUE(back.picture);
+    EXPECT_EQ(MagickGetImageColorspace(back.picture), CMYKColorspace);
+    EXPECT_EQ(MagickGetImageWidth(back.picture), 50u);
+    DestroyMagickWand(back.picture);
+}
+
+TEST(PipelineOutput, WritesThroughATemporaryFileAndNeverLosesTheOriginal)
+{
+    ScratchFolder dir("pipe_write");
+    ProcessSettings s;
+    s.bSize = 1;
+    s.sizeValue = 64;
+    std::string source = dir / "photo.jpg";
+    ASSERT_TRUE(copyFileTo(samplePath("meta/vips_rotation_orient1.jpg"), source));
+    SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);  // the samples are read-only
+    std::string original = readAll(source);
+
+    // Overwriting the source itself: replaced by the processed picture.
+    PictureOutcome o = runPipeline(s, source, source);
+    ASSERT_EQ(o.result, PictureResult::Written) << o.message;
+    MagickWand *w = readPicture(source);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(MagickGetImageWidth(w), 64u);
+    DestroyMagickWand(w);
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"photo.jpg"});
+
+    // A target that cannot be written: the message names ImageMagick's or the
+    // system's reason and the source; nothing is left behind.
+    ASSERT_TRUE(writeFileBytes(source, original));
+    std::string missing = dir / "no such folder\\out.jpg";
+    o = runPipeline(s, source, missing);
+    EXPECT_EQ(o.result, PictureResult::Failed);
+    EXPECT_EQ(o.message.rfind("图片处理后保存失败：\r\n", 0), 0u) << o.message;
+    EXPECT_TRUE(endsWith(o.message, "\r\n源图片：" + source)) << o.message;
+    EXPECT_FALSE(o.detail.empty());
+
+    // A folder standing where the file should go is not replaced, and a
+    // read-only original being overwritten stays as it was.
+    ASSERT_TRUE(CreateDirectoryA((dir / "taken.jpg").c_str(), nullptr));
+    o = runPipeline(s, source, dir / "taken.jpg");
+    EXPECT_EQ(o.result, PictureResult::Failed);
+    EXPECT_TRUE(pathExists(dir / "taken.jpg"));
+    std::string locked = dir / "locked.jpg";
+    ASSERT_TRUE(writeFileBytes(locked, original));
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    o = runPipeline(s, locked, locked);
+    EXPECT_EQ(o.result, PictureResult::Failed) << "a read-only file was replaced";
+    EXPECT_TRUE(readAll(locked) == original);
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"locked.jpg", "photo.jpg", "taken.jpg\\"}));
+    EXPECT_TRUE(readAll(source) == original);
+}
+
+TEST(PipelineOutput, ChineseAndSpecialFileNames)
+{
+    ScratchFolder dir("处理测试");
+    ProcessSettings s;
+    s.bSize = 1;
+    s.sizeValue = 40;
+    // Names that ImageMagick could take for frame selections or file patterns.
+    const char *names[] = {"相册 照片.jpg", "photo[1].jpg", "photo%d.jpg", "a[0]"};
+    for (const char *name : names) {
+        std::string source = dir / name;
+        ASSERT_TRUE(copyFileTo(samplePath("formats/jpeg/go_video-001_q50_444.jpeg"), source));
+        std::string target = dir / (std::string("输出_") + name + ".jpg");
+        PictureOutcome o = runPipeline(s, source, target);
+        ASSERT_EQ(o.result, PictureResult::Written) << name << ": " << o.message;
+        ASSERT_TRUE(pathExists(target)) << name;
+        std::string bytes = readAll(target);
+        ASSERT_GT(bytes.size(), 2u);
+        EXPECT_EQ((unsigned char)bytes[0], 0xFF);
+        EXPECT_EQ((unsigned char)bytes[1], 0xD8);
+    }
+}
