@@ -134,6 +134,10 @@ struct LoopRun {
     }
     BatchSummary end()
     {
+        // A stop pressed during the last picture still counts: the window that
+        // asked for it is gone and must not hear of a completed run.
+        if (!summary.stopped)
+            stopNow();
         if (!summary.stopped && report.completed)
             report.completed(summary);
         return summary;

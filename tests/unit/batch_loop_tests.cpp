@@ -294,6 +294,15 @@ TEST_F(BatchLoops, StopFlagIsHonouredBetweenPictures)
     EXPECT_EQ(rec.completedCalls, 0);
     EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"1.jpg", "2.jpg"}));
 
+    // A stop pressed while the last picture is worked on: that picture is
+    // finished, but the run is not reported as completed.
+    Recorder late;
+    late.stopAfter = 5;
+    s = saveToFolderLoop(inputs, out.path(), false, items, late.report());
+    EXPECT_TRUE(s.stopped);
+    EXPECT_EQ(s.written, 5);
+    EXPECT_EQ(late.completedCalls, 0);
+
     // Overwrite mode stops the same way; untouched items keep rotation and flip.
     Recorder rec2;
     rec2.stopAfter = 1;
