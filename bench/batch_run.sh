@@ -47,6 +47,7 @@ printf 'time ratio velmora / convert: %.2f\n' "$(echo "$ours / $theirs" | bc -l)
 psnr_min=999
 psnr_sum=0
 count=0
+identical=0
 for f in "$WORK"/ours/*.jpg; do
     other="$WORK/theirs/$(basename "$f")"
     a=$(identify-im6.q16 -format '%wx%h' "$f")
@@ -56,13 +57,17 @@ for f in "$WORK"/ours/*.jpg; do
         continue
     fi
     p=$(compare-im6.q16 -metric PSNR "$f" "$other" null: 2>&1 || true)
-    [ "$p" = "inf" ] && p=99
+    # Identical pixels have no finite PSNR; count them apart.
+    if [ "$p" = "inf" ]; then identical=$((identical + 1)); continue; fi
     psnr_sum=$(echo "$psnr_sum + $p" | bc -l)
     psnr_min=$(echo "if ($p < $psnr_min) $p else $psnr_min" | bc -l)
     count=$((count + 1))
 done
-printf 'PSNR velmora vs convert over %d pictures: mean %.1f dB, lowest %.1f dB\n' \
-    "$count" "$(echo "$psnr_sum / $count" | bc -l)" "$psnr_min"
+echo "pixel-identical to convert's output: $identical of $n"
+if [ "$count" -gt 0 ]; then
+    printf 'PSNR of the other %d pictures: mean %.1f dB, lowest %.1f dB\n' \
+        "$count" "$(echo "$psnr_sum / $count" | bc -l)" "$psnr_min"
+fi
 
 # The same list written back over copies of the originals.
 cp "$PHOTOS"/*.jpg "$WORK/ow/"
