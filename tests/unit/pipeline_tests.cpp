@@ -222,10 +222,12 @@ TEST(PipelineTone, BrightnessContrastSharpnessAndGrey)
         Written w;
         process(w, t, photo, dir / (std::string(c.name) + ".jpg"));
         ASSERT_TRUE(w.picture) << c.name;
-        if (c.meanDirection)
+        if (c.meanDirection) {
             EXPECT_GT(c.meanDirection * (meanLevel(w.picture) - mean), 5.0) << c.name;
-        if (c.spreadDirection)
+        }
+        if (c.spreadDirection) {
             EXPECT_GT(c.spreadDirection * (spreadLevel(w.picture) - spread), 0.3) << c.name;
+        }
     }
     // Sharpness 0 and a switched-off brightness change nothing.
     s.bClearly = 1;
@@ -532,10 +534,12 @@ TEST(PipelineWatermark, PositionCodesGreyPicturesAndOrder)
         EXPECT_EQ(sizeOf(w.picture, false), 200u);
         EXPECT_TRUE(near(pixelAt(w.picture, c.left + 2, c.top + 2), 255, 0, 0, 30))
             << "case " << n << " " << describe(pixelAt(w.picture, c.left + 2, c.top + 2));
-        if (c.left > 3)
+        if (c.left > 3) {
             EXPECT_TRUE(near(pixelAt(w.picture, c.left - 3, c.top + 2), 0, 0, 255, 30)) << "case " << n;
-        if (c.top > 3)
+        }
+        if (c.top > 3) {
             EXPECT_TRUE(near(pixelAt(w.picture, c.left + 2, c.top - 3), 0, 0, 255, 30)) << "case " << n;
+        }
     }
 
     // The text mark goes over the picture mark; an absent mark or a switched-off
