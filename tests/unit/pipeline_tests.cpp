@@ -94,6 +94,21 @@ TEST(PipelineResize, PixelAndPercentModes)
         EXPECT_EQ(sizeOf(w.picture, false), c.width) << "case " << n;
         EXPECT_EQ(sizeOf(w.picture, true), c.height) << "case " << n;
     }
+    {
+        // 999.99 % by width of 30 x 1500: the height is capped at 9999 and the
+        // width follows it (200), not the percentage (300).
+        std::string tall = dir / "tall.png";
+        ASSERT_TRUE(makePicture(tall, 30, 1500, "#808080"));
+        s.zoomUnit = 1;
+        s.sizeType = 0;
+        s.fSizeValue = 999.99f;
+        s.bZoomSameScale = 1;
+        Written w;
+        process(w, s, tall, dir / "tall.jpg");
+        ASSERT_TRUE(w.picture) << w.outcome.message;
+        EXPECT_EQ(sizeOf(w.picture, false), 200u);
+        EXPECT_EQ(sizeOf(w.picture, true), 9999u);
+    }
 }
 
 TEST(PipelineResize, MatchesTheCommandLineTool)
