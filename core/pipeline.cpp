@@ -9,19 +9,6 @@
 
 const char kPreviewTarget[] = "temp\\preview.jpg";
 
-// ImageMagick's text for the wand's last problem, in GBK; the wand's exception is
-// cleared so that a later step does not report it again.
-static std::string wandError(MagickWand *wand)
-{
-    ExceptionType severity = UndefinedException;
-    char *text = MagickGetException(wand, &severity);
-    std::string out = text ? utf8ToGbk(text) : std::string();
-    if (text)
-        MagickRelinquishMemory(text);
-    MagickClearException(wand);
-    return out;
-}
-
 static std::string systemError(DWORD code)
 {
     char *text = nullptr;
@@ -75,7 +62,7 @@ static std::string writeJpeg(MagickWand *picture, const std::string &target)
     if (!blob || length == 0) {
         if (blob)
             MagickRelinquishMemory(blob);
-        std::string reason = wandError(picture);
+        std::string reason = takeWandError(picture);
         return reason.empty() ? formatText("无法生成JPEG数据 '%s'", target.c_str()) : reason;
     }
     // Windows refuses to replace a read-only file; Wine would replace it.
@@ -140,7 +127,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     if (source.empty() || MagickReadImage(picture, source.c_str()) == MagickFalse ||
         MagickGetNumberImages(picture) == 0 || MagickGetImageWidth(picture) == 0 ||
         MagickGetImageHeight(picture) == 0) {
-        std::string detail = source.empty() ? std::string() : wandError(picture);
+        std::string detail = source.empty() ? std::string() : takeWandError(picture);
         DestroyMagickWand(picture);
         return failed(formatText("图片读取失败:\r\n%s", sourcePath.c_str()), detail);
     }
@@ -165,31 +152,44 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     double xResolution = 0.0, yResolution = 0.0;
     MagickGetImageResolution(picture, &xResolution, &yResolution);
 
-    flattenTransparency(picture, format);                               // 5
-    if (s.bRemovePhotoOtherInfo)                                        // 6
+    std::string reason;
+    bool ok = true;
+    flattenTransparency(picture, format);                                       // 5
+    if (s.bRemovePhotoOtherInfo)                                                // 6
         removeCameraData(picture);
-    if (format == "JPEG")                                               // 7
-        picture = recanvasJpegIfNeeded(picture, s);
-    applyResolution(picture, s, units, xResolution, yResolution);       // 8
-    rotateAndFlip(picture, flip, rotation);                             // 9
-    resizePicture(picture, s);                                          // 10
-    adjustTone(picture, s);                                             // 11-13
-    setCompression(picture, s, format);                                 // 14
-    convertColourspace(picture, s, inputs.srgbProfile, inputs.cmykProfile);  // 15
-    if (s.bSYImage && !s.sy_image.empty() && inputs.imageWatermark) {  // 16
-        makeGreyColourable(picture);
-        compositeWatermark(picture, inputs.imageWatermark, s.sy_image_w_direction, s.sy_image_w_value,
-                           s.sy_image_h_direction, s.sy_image_h_value);
+    if (format == "JPEG")                                                       // 7
+        ok = recanvasJpegIfNeeded(picture, s, reason);
+    ok = ok && applyResolution(picture, s, units, xResolution, yResolution, reason);  // 8
+    ok = ok && rotateAndFlip(picture, flip, rotation, reason);                  // 9
+    ok = ok && resizePicture(picture, s, reason);                               // 10
+    if (ok) {
+        adjustTone(picture, s);                                                 // 11-13
+        setCompression(picture, s, format);                                     // 14
+        convertColourspace(picture, s, inputs.srgbProfile, inputs.cmykProfile); // 15
     }
-    if (s.bSYText && inputs.textWatermark) {                            // 17
+    if (ok && s.bSYImage && !s.sy_image.empty() && inputs.imageWatermark) {    // 16
         makeGreyColourable(picture);
-        compositeWatermark(picture, inputs.textWatermark, s.sy_text_w_direction, s.sy_text_w_value,
-                           s.sy_text_h_direction, s.sy_text_h_value);
+        ok = compositeWatermark(picture, inputs.imageWatermark, s.sy_image_w_direction, s.sy_image_w_value,
+                                s.sy_image_h_direction, s.sy_image_h_value);
     }
-    addBorder(picture, s);                                              // 18
-    if (s.bConvertBlackToWhite)                                         // 19
+    if (ok && s.bSYText && inputs.textWatermark) {                              // 17
+        makeGreyColourable(picture);
+        ok = compositeWatermark(picture, inputs.textWatermark, s.sy_text_w_direction, s.sy_text_w_value,
+                                s.sy_text_h_direction, s.sy_text_h_value);
+    }
+    ok = ok && addBorder(picture, s, reason);                                   // 18
+    if (!ok) {
+        // A picture of the wrong size or without its marks is not the user's
+        // result: nothing is written and nothing handed back.
+        if (reason.empty())
+            reason = takeWandError(picture);
+        DestroyMagickWand(picture);
+        return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),
+                      reason);
+    }
+    if (s.bConvertBlackToWhite)                                                 // 19
         MagickTransformImageColorspace(picture, GRAYColorspace);
-    // Whatever the steps reported is no reason to refuse the picture.
+    // Whatever the tone and colour steps reported is no reason to refuse the picture.
     MagickClearException(picture);
 
     // 21. Output.
@@ -208,7 +208,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
         return outcome;
     }
     MagickSetImageFormat(picture, "JPEG");
-    std::string reason = writeJpeg(picture, targetPath);
+    reason = writeJpeg(picture, targetPath);
     DestroyMagickWand(picture);
     if (!reason.empty())
         return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),

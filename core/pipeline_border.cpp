@@ -4,18 +4,24 @@
 
 #include "core/resize_geometry.h"
 
-static void frame(MagickWand *picture, const char *colour, int size)
+static bool frame(MagickWand *picture, const char *colour, int size, std::string &reason)
 {
     PixelWand *c = NewPixelWand();
     PixelSetColor(c, colour);
-    MagickBorderImage(picture, c, (size_t)size, (size_t)size);
+    bool ok = MagickBorderImage(picture, c, (size_t)size, (size_t)size) != MagickFalse;
     DestroyPixelWand(c);
+    if (!ok) {
+        reason = takeWandError(picture);
+        if (reason.empty())
+            reason = "MagickBorderImage failed";
+    }
+    return ok;
 }
 
-void addBorder(MagickWand *picture, const ProcessSettings &s)
+bool addBorder(MagickWand *picture, const ProcessSettings &s, std::string &reason)
 {
     if (!s.bBorder)
-        return;
+        return true;
     int size = s.border_size;
     int padding = s.border_padding;
     if (s.border_location == 1) {
@@ -23,13 +29,19 @@ void addBorder(MagickWand *picture, const ProcessSettings &s)
         int height = (int)MagickGetImageHeight(picture);
         InsideBorderPlan plan = insideBorderPlan(width, height, size, padding, s.bSize != 0);
         MagickSetImagePage(picture, (size_t)width, (size_t)height, 0, 0);
-        MagickCropImage(picture, (size_t)plan.cropWidth, (size_t)plan.cropHeight, plan.x, plan.y);
+        if (!MagickCropImage(picture, (size_t)plan.cropWidth, (size_t)plan.cropHeight, plan.x, plan.y)) {
+            reason = takeWandError(picture);
+            if (reason.empty())
+                reason = "MagickCropImage failed";
+            return false;
+        }
         MagickSetImagePage(picture, (size_t)plan.cropWidth, (size_t)plan.cropHeight, 0, 0);
         size = plan.borderSize;
         padding = plan.padding;
     }
-    if (padding > 0)
-        frame(picture, "#FFFFFF", padding);
-    if (size > 0)
-        frame(picture, colourText(s.border_color).c_str(), size);
+    if (padding > 0 && !frame(picture, "#FFFFFF", padding, reason))
+        return false;
+    if (size > 0 && !frame(picture, colourText(s.border_color).c_str(), size, reason))
+        return false;
+    return true;
 }

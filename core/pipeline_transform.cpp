@@ -4,6 +4,27 @@
 #include <cstring>
 
 #include "core/resize_geometry.h"
+#include "util/text.h"
+
+std::string takeWandError(MagickWand *wand)
+{
+    ExceptionType severity = UndefinedException;
+    char *text = MagickGetException(wand, &severity);
+    std::string out = text ? utf8ToGbk(text) : std::string();
+    if (text)
+        MagickRelinquishMemory(text);
+    MagickClearException(wand);
+    return out;
+}
+
+// The reason of a failed call: ImageMagick's text, or a plain one when it gave none.
+static bool failedWith(MagickWand *wand, const char *operation, std::string &reason)
+{
+    reason = takeWandError(wand);
+    if (reason.empty())
+        reason = formatText("%s failed", operation);
+    return false;
+}
 
 static void setBackground(MagickWand *picture, const char *colour)
 {
@@ -40,32 +61,34 @@ void removeCameraData(MagickWand *picture)
         MagickRelinquishMemory(removed);
 }
 
-MagickWand *recanvasJpegIfNeeded(MagickWand *picture, const ProcessSettings &s)
+bool recanvasJpegIfNeeded(MagickWand *&picture, const ProcessSettings &s, std::string &reason)
 {
     size_t quality = MagickGetImageCompressionQuality(picture);
     bool rebuild = (s.bSYText && (!s.bQuanlity || s.quanlity > 89)) || (s.bSYImage && quality <= 89) ||
                    (s.bBorder && quality <= 89);
     if (!rebuild)
-        return picture;
+        return true;
     MagickWand *canvas = NewMagickWand();
     PixelWand *none = NewPixelWand();
     PixelSetColor(none, "none");
-    MagickBooleanType made =
-        MagickNewImage(canvas, MagickGetImageWidth(picture), MagickGetImageHeight(picture), none);
+    bool made = MagickNewImage(canvas, MagickGetImageWidth(picture), MagickGetImageHeight(picture), none) &&
+                MagickSetImageColorspace(canvas, MagickGetImageColorspace(picture)) &&
+                MagickCompositeImage(canvas, picture, OverCompositeOp, 0, 0);
     DestroyPixelWand(none);
-    if (made == MagickFalse) {
+    if (!made) {
+        failedWith(canvas, "MagickNewImage", reason);
         DestroyMagickWand(canvas);
-        return picture;
+        return false;
     }
-    MagickSetImageColorspace(canvas, MagickGetImageColorspace(picture));
-    MagickCompositeImage(canvas, picture, OverCompositeOp, 0, 0);
     DestroyMagickWand(picture);
+    picture = canvas;
     MagickSetImageCompression(canvas, JPEGCompression);
     MagickSetImageCompressionQuality(canvas, quality > 89 ? quality : 90);
-    return canvas;
+    return true;
 }
 
-void applyResolution(MagickWand *picture, const ProcessSettings &s, int units, double x, double y)
+bool applyResolution(MagickWand *picture, const ProcessSettings &s, int units, double x, double y,
+                     std::string &reason)
 {
     ResolutionPlan plan = resolutionPlan(units, x, y, s.bDpi != 0, s.dpi, s.bDpiResample != 0,
                                          (int)MagickGetImageWidth(picture), (int)MagickGetImageHeight(picture));
@@ -73,32 +96,44 @@ void applyResolution(MagickWand *picture, const ProcessSettings &s, int units, d
         MagickSetImageUnits(picture, (ResolutionType)plan.units);
     if (plan.setResolution)
         MagickSetImageResolution(picture, plan.x, plan.y);
-    if (plan.resample)
-        MagickResampleImage(picture, plan.resampleTo, plan.resampleTo, LanczosFilter, 1.0);
+    if (!plan.resample)
+        return true;
+    if (plan.resampleWidth > kJpegMaxSide || plan.resampleHeight > kJpegMaxSide) {
+        reason = formatText("重新采样后的尺寸 %.0f x %.0f 超出JPEG图片的最大尺寸 %d 像素", plan.resampleWidth,
+                            plan.resampleHeight, kJpegMaxSide);
+        return false;
+    }
+    if (!MagickResampleImage(picture, plan.resampleTo, plan.resampleTo, LanczosFilter, 1.0))
+        return failedWith(picture, "MagickResampleImage", reason);
+    return true;
 }
 
-void rotateAndFlip(MagickWand *picture, int flip, int rotation)
+bool rotateAndFlip(MagickWand *picture, int flip, int rotation, std::string &reason)
 {
     if (rotation <= 0 && flip == 0)
-        return;
+        return true;
     PixelWand *background = NewPixelWand();
-    MagickRotateImage(picture, background, (double)rotation);
+    bool ok = MagickRotateImage(picture, background, (double)rotation) != MagickFalse;
     DestroyPixelWand(background);
-    if (flip != 0)
-        MagickFlipImage(picture);
+    if (!ok)
+        return failedWith(picture, "MagickRotateImage", reason);
+    if (flip != 0 && !MagickFlipImage(picture))
+        return failedWith(picture, "MagickFlipImage", reason);
+    return true;
 }
 
-void resizePicture(MagickWand *picture, const ProcessSettings &s)
+bool resizePicture(MagickWand *picture, const ProcessSettings &s, std::string &reason)
 {
     if (!s.bSize)
-        return;
+        return true;
     int width = (int)MagickGetImageWidth(picture);
     int height = (int)MagickGetImageHeight(picture);
     ResizePlan plan = s.zoomUnit == 1
                           ? percentResizePlan(width, height, s.sizeType, s.fSizeValue, s.bZoomSameScale != 0)
                           : pixelResizePlan(width, height, s.sizeType, s.zoomType, s.sizeValue, s.bZoomSameScale != 0);
-    if (plan.resize)
-        MagickResizeImage(picture, (size_t)plan.width, (size_t)plan.height, LanczosFilter, 1.0);
+    if (plan.resize && !MagickResizeImage(picture, (size_t)plan.width, (size_t)plan.height, LanczosFilter, 1.0))
+        return failedWith(picture, "MagickResizeImage", reason);
+    return true;
 }
 
 void adjustTone(MagickWand *picture, const ProcessSettings &s)

@@ -2,15 +2,15 @@
 
 #include "core/resize_geometry.h"
 
-void compositeWatermark(MagickWand *picture, const MagickWand *mark, int horizontalCode, int horizontalDistance,
+bool compositeWatermark(MagickWand *picture, const MagickWand *mark, int horizontalCode, int horizontalDistance,
                         int verticalCode, int verticalDistance)
 {
     if (!picture || !mark)
-        return;
+        return true;
     // The size queries only read; the prepared mark is shared by a whole run.
     MagickWand *readable = const_cast<MagickWand *>(mark);
     if (MagickGetNumberImages(readable) == 0)
-        return;
+        return true;
     int markWidth = (int)MagickGetImageWidth(readable);
     int markHeight = (int)MagickGetImageHeight(readable);
     Offset at = watermarkOffset((int)MagickGetImageWidth(picture), (int)MagickGetImageHeight(picture), markWidth,
@@ -20,9 +20,9 @@ void compositeWatermark(MagickWand *picture, const MagickWand *mark, int horizon
     if (MagickGetImageColorspace(picture) == CMYKColorspace && MagickGetImageColorspace(readable) != CMYKColorspace) {
         MagickWand *inked = CloneMagickWand(mark);
         MagickTransformImageColorspace(inked, CMYKColorspace);
-        MagickCompositeImage(picture, inked, OverCompositeOp, at.x, at.y);
+        bool ok = MagickCompositeImage(picture, inked, OverCompositeOp, at.x, at.y) != MagickFalse;
         DestroyMagickWand(inked);
-        return;
+        return ok;
     }
-    MagickCompositeImage(picture, mark, OverCompositeOp, at.x, at.y);
+    return MagickCompositeImage(picture, mark, OverCompositeOp, at.x, at.y) != MagickFalse;
 }

@@ -195,12 +195,10 @@ ResolutionPlan resolutionPlan(int units, double x, double y, bool dpiOn, int dpi
             // ImageMagick takes 72 for a zero resolution.
             double fromX = wx > 0.0 ? wx : 72.0;
             double fromY = wy > 0.0 ? wy : 72.0;
-            double newWidth = (double)width * dpi / fromX;
-            double newHeight = (double)height * dpi / fromY;
-            if (newWidth <= kJpegMaxSide && newHeight <= kJpegMaxSide) {
-                plan.resample = true;
-                plan.resampleTo = dpi;
-            }
+            plan.resample = true;
+            plan.resampleTo = dpi;
+            plan.resampleWidth = (double)width * dpi / fromX;
+            plan.resampleHeight = (double)height * dpi / fromY;
         }
     } else {
         plan.x = dpi;

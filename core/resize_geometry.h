@@ -55,14 +55,15 @@ struct ResolutionPlan {
     double y = 0.0;
     bool resample = false;  // resample to resampleTo pixels per inch after setting (x, y)
     double resampleTo = 0.0;
+    double resampleWidth = 0.0;   // the pixel size the resample gives
+    double resampleHeight = 0.0;
 };
 
 // The largest side a JPEG file can hold.
 const int kJpegMaxSide = 65500;
 
 // units/x/y as read from the source; dpi -1 = not given. width/height are the
-// current pixel size: a resample whose result could not be stored as a JPEG is
-// left out.
+// current pixel size, from which the resampled size is worked out.
 ResolutionPlan resolutionPlan(int units, double x, double y, bool dpiOn, int dpi, bool resample,
                               int width, int height);
 

@@ -51,8 +51,9 @@ TEST(PipelineGeometry, PixelResizeHonoursDirectionAndProportions)
                         // The other side follows the proportion to within half a pixel.
                         double exact = sizeType ? (double)n * w / h : (double)n * h / w;
                         int other = sizeType ? p.width : p.height;
-                        if (exact >= 1.0)
+                        if (exact >= 1.0) {
                             EXPECT_LE(std::fabs(other - exact), 0.5) << w << "x" << h << " -> " << n;
+                        }
                     }
 }
 
@@ -86,8 +87,9 @@ TEST(PipelineGeometry, PercentResizeCapsSidesAt9999)
                     int other = sizeType ? r.width : r.height;
                     EXPECT_LE(other, 9999);
                     // The given side only passes 9999 when the other side was capped.
-                    if (given > 9999)
+                    if (given > 9999) {
                         EXPECT_EQ(other, 9999);
+                    }
                 }
 }
 
@@ -191,10 +193,14 @@ TEST(PipelineGeometry, ResolutionRules)
     EXPECT_TRUE(p.resample);
     p = resolutionPlan(kUnitsPerInch, 300.0, 300.0, true, 300, true, 100, 100);
     EXPECT_FALSE(p.resample);
-    // A result no JPEG can hold is not attempted.
-    p = resolutionPlan(kUnitsPerInch, 72.0, 72.0, true, 65535, true, 4000, 3000);
-    EXPECT_FALSE(p.resample);
-    EXPECT_TRUE(p.setUnits);
+    // The resampled size is worked out in floating point, far past any int.
+    p = resolutionPlan(kUnitsPerInch, 1.0, 1.0, true, 65535, true, 40000, 30000);
+    EXPECT_TRUE(p.resample);
+    EXPECT_EQ(p.resampleWidth, 40000.0 * 65535);
+    EXPECT_EQ(p.resampleHeight, 30000.0 * 65535);
+    p = resolutionPlan(kUnitsPerCentimetre, 10.0, 20.0, true, 254, true, 100, 100);
+    EXPECT_NEAR(p.resampleWidth, 1000.0, 1e-9);
+    EXPECT_NEAR(p.resampleHeight, 500.0, 1e-9);
 }
 
 TEST(PipelineGeometry, ColourAndExtentTexts)

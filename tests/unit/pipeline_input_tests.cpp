@@ -198,3 +198,53 @@ TEST(PipelineOutput, ChineseAndSpecialFileNames)
         EXPECT_EQ((unsigned char)bytes[1], 0xD8);
     }
 }
+
+TEST(PipelineOutput, AFailedStepWritesNothingAndKeepsTheOriginal)
+{
+    ScratchFolder dir("pipe_failstep");
+    // 300 x 300 at 2 pixels per inch: resampling to 65535 ppi asks for a picture
+    // no JPEG can hold, 400 ppi for 60000 x 60000 (beyond the area limit).
+    std::string source = dir / "two_ppi.jpg";
+    {
+        MagickWand *w = NewMagickWand();
+        PixelWand *c = NewPixelWand();
+        PixelSetColor(c, "#336699");
+        MagickNewImage(w, 300, 300, c);
+        DestroyPixelWand(c);
+        MagickSetImageUnits(w, PixelsPerInchResolution);
+        MagickSetImageResolution(w, 2.0, 2.0);
+        ASSERT_TRUE(MagickWriteImage(w, unixPath(source).c_str()));
+        DestroyMagickWand(w);
+    }
+    std::string original = readAll(source);
+    ProcessSettings s;
+    s.bDpi = 1;
+    s.bDpiResample = 1;
+    for (int dpi : {65535, 400}) {
+        s.dpi = dpi;
+        PictureOutcome o = runPipeline(s, source, source);  // over the original
+        EXPECT_EQ(o.result, PictureResult::Failed) << dpi;
+        EXPECT_EQ(o.message.rfind("图片处理后保存失败：\r\n", 0), 0u) << o.message;
+        EXPECT_FALSE(o.detail.empty()) << dpi;
+        EXPECT_TRUE(readAll(source) == original) << dpi;
+        // Nor is a picture handed back for the overwrite worker to write.
+        o = runPipeline(s, source, "");
+        EXPECT_EQ(o.result, PictureResult::Failed) << dpi;
+        EXPECT_EQ(o.picture, nullptr);
+    }
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"two_ppi.jpg"});
+    // A mark far outside the picture is no failure: it is clipped away.
+    ProcessSettings m;
+    m.bSYImage = 1;
+    m.sy_image = "mark.png";
+    m.sy_image_w_direction = 1;
+    m.sy_image_w_value = 999;
+    MagickWand *mark = NewMagickWand();
+    PixelWand *c = NewPixelWand();
+    PixelSetColor(c, "red");
+    MagickNewImage(mark, 10, 10, c);
+    DestroyPixelWand(c);
+    PictureOutcome o = runPipeline(m, source, dir / "clipped.jpg", 0, 0, nullptr, mark);
+    DestroyMagickWand(mark);
+    EXPECT_EQ(o.result, PictureResult::Written) << o.message;
+}

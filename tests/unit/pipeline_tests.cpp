@@ -94,6 +94,21 @@ TEST(PipelineResize, PixelAndPercentModes)
         EXPECT_EQ(sizeOf(w.picture, false), c.width) << "case " << n;
         EXPECT_EQ(sizeOf(w.picture, true), c.height) << "case " << n;
     }
+    {
+        // 999.99 % by width of 30 x 1500: the height is capped at 9999 and the
+        // width follows it (200), not the percentage (300).
+        std::string tall = dir / "tall.png";
+        ASSERT_TRUE(makePicture(tall, 30, 1500, "#808080"));
+        s.zoomUnit = 1;
+        s.sizeType = 0;
+        s.fSizeValue = 999.99f;
+        s.bZoomSameScale = 1;
+        Written w;
+        process(w, s, tall, dir / "tall.jpg");
+        ASSERT_TRUE(w.picture) << w.outcome.message;
+        EXPECT_EQ(sizeOf(w.picture, false), 200u);
+        EXPECT_EQ(sizeOf(w.picture, true), 9999u);
+    }
 }
 
 TEST(PipelineResize, MatchesTheCommandLineTool)
@@ -222,10 +237,12 @@ TEST(PipelineTone, BrightnessContrastSharpnessAndGrey)
         Written w;
         process(w, t, photo, dir / (std::string(c.name) + ".jpg"));
         ASSERT_TRUE(w.picture) << c.name;
-        if (c.meanDirection)
+        if (c.meanDirection) {
             EXPECT_GT(c.meanDirection * (meanLevel(w.picture) - mean), 5.0) << c.name;
-        if (c.spreadDirection)
+        }
+        if (c.spreadDirection) {
             EXPECT_GT(c.spreadDirection * (spreadLevel(w.picture) - spread), 0.3) << c.name;
+        }
     }
     // Sharpness 0 and a switched-off brightness change nothing.
     s.bClearly = 1;
@@ -532,10 +549,12 @@ TEST(PipelineWatermark, PositionCodesGreyPicturesAndOrder)
         EXPECT_EQ(sizeOf(w.picture, false), 200u);
         EXPECT_TRUE(near(pixelAt(w.picture, c.left + 2, c.top + 2), 255, 0, 0, 30))
             << "case " << n << " " << describe(pixelAt(w.picture, c.left + 2, c.top + 2));
-        if (c.left > 3)
+        if (c.left > 3) {
             EXPECT_TRUE(near(pixelAt(w.picture, c.left - 3, c.top + 2), 0, 0, 255, 30)) << "case " << n;
-        if (c.top > 3)
+        }
+        if (c.top > 3) {
             EXPECT_TRUE(near(pixelAt(w.picture, c.left + 2, c.top - 3), 0, 0, 255, 30)) << "case " << n;
+        }
     }
 
     // The text mark goes over the picture mark; an absent mark or a switched-off
