@@ -201,6 +201,19 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
     return true;
 }
 
+// What the command line cannot honour yet. The watermark pictures are made by the
+// window's watermark renderer; a run without them would write unmarked pictures
+// (over the originals, in overwrite mode) and report success.
+static bool settingsUsable(const ProcessSettings &settings, std::string &error)
+{
+    if ((settings.bSYText && !settings.sy_text.empty()) || (settings.bSYImage && !settings.sy_image.empty())) {
+        error = "设置文件打开了文字水印或图片水印, 命令行暂时不能添加水印。"
+                "请在设置文件中关闭水印 (bSYText=0, bSYImage=0) 后再试。";
+        return false;
+    }
+    return true;
+}
+
 static int usageError(const std::string &message)
 {
     consoleWrite(message + "\n", true);
@@ -217,7 +230,7 @@ int runBatchCommand(const std::vector<std::string> &args)
         return usageError(error + "\n" + batchUsageText());
 
     ProcessSettings settings;
-    if (!loadBatchSettings(command.settingsFile, settings, error))
+    if (!loadBatchSettings(command.settingsFile, settings, error) || !settingsUsable(settings, error))
         return usageError(error);
 
     std::string target;
