@@ -70,7 +70,7 @@ if [ "$count" -gt 0 ]; then
 fi
 
 # The same list written back over copies of the originals.
-cp "$PHOTOS"/*.jpg "$WORK/ow/"
+cp "$PHOTOS"/*.jpg "$WORK/ow/" && chmod u+w "$WORK"/ow/*.jpg
 start=$(now)
-"$VELMORA" --batch --settings "$WORK/w750.sz" --overwrite "$WORK/ow" >"$WORK/log" 2>&1
+"$VELMORA" --batch --settings "$WORK/w750.sz" --overwrite "$WORK/ow" >"$WORK/log" 2>&1 || { tail -3 "$WORK/log"; exit 1; }
 printf 'velmora --batch --overwrite, %d pictures: %.2f s\n' "$(ls "$WORK/ow" | wc -l)" "$(echo "$(now) - $start" | bc -l)"

@@ -214,8 +214,12 @@ bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, 
     const char *p = path.c_str();
     size_t sep = findLastBackslash(path);
     std::string folder = sep == std::string::npos ? std::string(".") : path.substr(0, sep + 1);
+    // A read-only original is protected by its owner; a rename would replace it
+    // all the same where the platform allows it.
+    DWORD attributes = GetFileAttributesA(p);
     char temp[MAX_PATH];
-    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "vlm", 0, temp)) {
+    if ((attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) ||
+        folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "vlm", 0, temp)) {
         reason = formatText("图片处理后保存时, fopen() 失败:\r\n%s", p);
         return false;
     }

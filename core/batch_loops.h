@@ -89,4 +89,5 @@ BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> 
 // Replaces the file at path with the given bytes, safely: a temporary file in the
 // same folder is written and flushed, then moved over the original. false with an
 // information-window text; the original is untouched then and no temporary remains.
+// A read-only file is not replaced.
 bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, std::string &reason);

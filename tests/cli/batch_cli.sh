@@ -1,11 +1,13 @@
 # Headless batch runs: velmora --batch ... (sourced by run_cli_tests.sh)
 
 B="$WORK/batch"
+# The samples are read-only, and a read-only picture is never overwritten.
+put() { cp "$1" "$2" && chmod u+w "$2"; }
 mkdir -p "$B/src/相册/海边" "$B/out" "$B/flat" "$B/ow"
-cp "$SAMPLES/meta/vips_rotation_orient1.jpg" "$B/src/a.jpg"
-cp "$SAMPLES/formats/png/go_basn3p08_trns.png" "$B/src/a.png"
-cp "$SAMPLES/meta/vips_rotation_orient2.jpg" "$B/src/相册/日落.jpg"
-cp "$SAMPLES/formats/gif/go_video-001_single.gif" "$B/src/相册/海边/b.gif"
+put "$SAMPLES/meta/vips_rotation_orient1.jpg" "$B/src/a.jpg"
+put "$SAMPLES/formats/png/go_basn3p08_trns.png" "$B/src/a.png"
+put "$SAMPLES/meta/vips_rotation_orient2.jpg" "$B/src/相册/日落.jpg"
+put "$SAMPLES/formats/gif/go_video-001_single.gif" "$B/src/相册/海边/b.gif"
 
 format_of() { identify-im6.q16 -format '%m' "$1" 2>/dev/null; }
 is_jpeg() {  # is_jpeg NAME FILE
@@ -34,9 +36,9 @@ cmp -s "$B/flat/a.jpg" "$WORK/first.jpg"; check "batch: first run's file untouch
 
 # A broken picture is reported, the run goes on, exit code 1.
 mkdir -p "$B/mixed" "$B/mixed_out"
-cp "$SAMPLES/broken/vips_truncated.gif" "$B/mixed/1坏.gif"
-cp "$SAMPLES/broken/zero_bytes.jpg" "$B/mixed/2空.jpg"
-cp "$SAMPLES/meta/vips_rotation_orient3.jpg" "$B/mixed/3好.jpg"
+put "$SAMPLES/broken/vips_truncated.gif" "$B/mixed/1坏.gif"
+put "$SAMPLES/broken/zero_bytes.jpg" "$B/mixed/2空.jpg"
+put "$SAMPLES/meta/vips_rotation_orient3.jpg" "$B/mixed/3好.jpg"
 "$VELMORA" --batch --save-to "$B/mixed_out" "$B/mixed" >"$WORK/out" 2>&1
 check "batch: a failed picture gives exit 1" 1 $?
 contains "batch: the failure line carries the logged reason" '^\[2/3\] .*2空\.jpg 失败: 图片读取失败: .*2空\.jpg\( (.*)\)\?$' "$WORK/out"
@@ -45,9 +47,9 @@ contains "batch: summary counts the failures" '，失败 [12] 张。$' "$WORK/ou
 [ ! -e "$B/mixed_out/2空.jpg" ]; check "batch: nothing left for a failed picture" 0 $?
 
 # Overwrite: JPEG data under the original name, nothing beside it; failures keep the original.
-cp "$SAMPLES/formats/png/go_basn3p08_trns.png" "$B/ow/标志.png"
-cp "$SAMPLES/broken/zero_bytes.jpg" "$B/ow/empty.jpg"
-cp "$SAMPLES/broken/text_renamed.jpg" "$B/ow/text.jpg"
+put "$SAMPLES/formats/png/go_basn3p08_trns.png" "$B/ow/标志.png"
+put "$SAMPLES/broken/zero_bytes.jpg" "$B/ow/empty.jpg"
+put "$SAMPLES/broken/text_renamed.jpg" "$B/ow/text.jpg"
 cp "$B/ow/text.jpg" "$WORK/text_before"
 "$VELMORA" --batch --overwrite "$B/ow/标志.png" "$B/ow" >"$WORK/out" 2>&1
 check "batch: overwrite with a broken picture exits 1" 1 $?
@@ -57,13 +59,18 @@ cmp -s "$B/ow/text.jpg" "$WORK/text_before"; check "batch: overwrite never loses
 [ "$(ls "$B/ow" | wc -l)" = 3 ]; check "batch: overwrite leaves no temporary file" 0 $?
 "$VELMORA" --batch --overwrite "$B/ow/标志.png" >"$WORK/out" 2>&1
 check "batch: overwrite of a good picture exits 0" 0 $?
+put "$SAMPLES/meta/vips_rotation_orient4.jpg" "$B/ow/只读.jpg"
+chmod a-w "$B/ow/只读.jpg"
+"$VELMORA" --batch --overwrite "$B/ow/只读.jpg" >"$WORK/out" 2>&1
+check "batch: a read-only original is not overwritten" 1 $?
+cmp -s "$B/ow/只读.jpg" "$SAMPLES/meta/vips_rotation_orient4.jpg"; check "batch: the read-only original is unchanged" 0 $?
 
 # A run cut off while writing (here: the file-size limit kills it after 64 KB)
 # leaves the original byte for byte. Only the program runs under the limit: a
 # keep-alive process holds this prefix's wineserver, so no server is started
 # (and its registry files written) under it.
 mkdir -p "$B/cut"
-cp "$SAMPLES/photos/mate_Garden.jpg" "$B/cut/大.jpg"
+put "$SAMPLES/photos/mate_Garden.jpg" "$B/cut/大.jpg"
 rm -f "$B/keep.ready"
 "$BUILD/winerun" "$BUILD/keepalive.exe.so" "$(echo "Z:$B/keep.ready" | tr / '\\')" >/dev/null 2>&1 </dev/null &
 keep_pid=$!

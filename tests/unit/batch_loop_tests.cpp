@@ -96,6 +96,7 @@ protected:
     {
         std::string to = dir / name;
         EXPECT_TRUE(copyFileTo(samplePath(sample), to)) << name;
+        SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);  // the samples are read-only
         return to;
     }
 };
@@ -433,4 +434,11 @@ TEST(SafeReplace, FailsCleanlyWhereNothingCanBeWritten)
     ASSERT_TRUE(replaceFileSafely(file, "new bytes", 9, reason));
     EXPECT_EQ(readFileBytes(file), "new bytes");
     EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"中文.jpg"}));
+
+    // A read-only original stays as it is.
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(replaceFileSafely(file, "newer", 5, reason));
+    EXPECT_EQ(readFileBytes(file), "new bytes");
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"中文.jpg"}));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
