@@ -136,14 +136,21 @@ bool resizePicture(MagickWand *picture, const ProcessSettings &s, std::string &r
     return true;
 }
 
+// A settings file can carry any number; a sharpening radius of thousands would
+// run for hours.
+static int slider(int value)
+{
+    return value < -100 ? -100 : value > 100 ? 100 : value;
+}
+
 void adjustTone(MagickWand *picture, const ProcessSettings &s)
 {
     if (s.bLight && s.lightValue != 0)
-        MagickBrightnessContrastImage(picture, s.lightValue, 0.0);
+        MagickBrightnessContrastImage(picture, slider(s.lightValue), 0.0);
     if (s.bContrast && s.contrastValue != 0)
-        MagickBrightnessContrastImage(picture, 0.0, s.contrastValue);
+        MagickBrightnessContrastImage(picture, 0.0, slider(s.contrastValue));
     if (s.bClearly) {
-        int v = s.clearlyValue;
+        int v = slider(s.clearlyValue);
         if (v > 0)
             MagickSharpenImage(picture, v / 10.0, v / 10.0);
         else if (v < 0)

@@ -126,11 +126,14 @@ InsideBorderPlan insideBorderPlan(int width, int height, int borderSize, int pad
 
 static int placeAlong(int pictureSide, int markSide, int code, int distance)
 {
+    long long at;
     if (code == 1)
-        return distance;
-    if (code == 2)
-        return pictureSide - markSide - distance;
-    return (pictureSide - markSide) / 2;
+        at = distance;
+    else if (code == 2)
+        at = (long long)pictureSide - markSide - distance;
+    else
+        at = ((long long)pictureSide - markSide) / 2;
+    return at < INT_MIN ? INT_MIN : at > INT_MAX ? INT_MAX : (int)at;
 }
 
 Offset watermarkOffset(int pictureWidth, int pictureHeight, int markWidth, int markHeight,

@@ -145,6 +145,9 @@ TEST(PipelineGeometry, WatermarkOffsetsFollowThePositionCodes)
     // Odd differences truncate toward zero on both sides of the picture edge.
     EXPECT_EQ(watermarkOffset(200, 100, 301, 20, 0, 0, 0, 0).x, -50);
     EXPECT_EQ(watermarkOffset(201, 100, 100, 21, 0, 0, 0, 0).y, 39);
+    // Distances from a damaged settings file do not overflow.
+    EXPECT_EQ(watermarkOffset(100, 100, 10, 10, 2, 2147483647, 2, -2147483647 - 1).x, -2147483557);
+    EXPECT_EQ(watermarkOffset(100, 100, 10, 10, 2, 2147483647, 2, -2147483647 - 1).y, 2147483647);
     for (int W = 1; W < 400; W += 13)
         for (int w = 1; w < 500; w += 29)
             for (int d = 0; d < 1000; d += 111) {

@@ -4,6 +4,7 @@
 #include "pipeline_test_support.h"
 
 #include <windows.h>
+#include <cstring>
 
 #include "core/pipeline.h"
 #include "util/text.h"
@@ -247,4 +248,66 @@ TEST(PipelineOutput, AFailedStepWritesNothingAndKeepsTheOriginal)
     PictureOutcome o = runPipeline(m, source, dir / "clipped.jpg", 0, 0, nullptr, mark);
     DestroyMagickWand(mark);
     EXPECT_EQ(o.result, PictureResult::Written) << o.message;
+}
+
+namespace {
+
+struct ParallelJob {
+    const PipelineInputs *inputs;
+    std::string source, target;
+    PictureOutcome outcome;
+};
+
+DWORD WINAPI runJob(LPVOID parameter)
+{
+    ParallelJob *job = static_cast<ParallelJob *>(parameter);
+    job->outcome = processPicture(*job->inputs, job->source, job->target, 0, 90);
+    return 0;
+}
+
+}  // namespace
+
+TEST(PipelineOutput, TwoThreadsShareTheInputsAndGetTheSamePictures)
+{
+    ScratchFolder dir("pipe_threads");
+    ProcessSettings s;
+    s.bSize = 1;
+    s.sizeValue = 300;
+    s.bSYImage = 1;
+    s.sy_image = "mark.png";
+    s.bBorder = 1;
+    s.border_size = 3;
+    MagickWand *mark = NewMagickWand();
+    PixelWand *c = NewPixelWand();
+    PixelSetColor(c, "rgba(255,0,0,0.5)");
+    MagickNewImage(mark, 60, 30, c);
+    DestroyPixelWand(c);
+    PipelineInputs inputs;
+    inputs.settings = &s;
+    inputs.imageWatermark = mark;
+
+    const char *photos[] = {"photos/mate_Storm.jpg", "photos/mate_Garden.jpg", "meta/vips_rotation_orient1.jpg",
+                            "formats/jpeg/pillow_cmyk_noicc.jpg"};
+    std::vector<ParallelJob> jobs;
+    for (int round = 0; round < 2; ++round)
+        for (const char *p : photos)
+            jobs.push_back({&inputs, samplePath(p), dir / formatText("%d_%s", round, strrchr(p, '/') + 1)});
+    // Round 0 one after the other, round 1 two at a time.
+    for (size_t i = 0; i < 4; ++i)
+        runJob(&jobs[i]);
+    for (size_t i = 4; i < 8; i += 2) {
+        HANDLE a = CreateThread(nullptr, 0, runJob, &jobs[i], 0, nullptr);
+        HANDLE b = CreateThread(nullptr, 0, runJob, &jobs[i + 1], 0, nullptr);
+        ASSERT_TRUE(a && b);
+        WaitForSingleObject(a, INFINITE);
+        WaitForSingleObject(b, INFINITE);
+        CloseHandle(a);
+        CloseHandle(b);
+    }
+    for (size_t i = 0; i < 4; ++i) {
+        ASSERT_EQ(jobs[i].outcome.result, PictureResult::Written) << jobs[i].outcome.message;
+        ASSERT_EQ(jobs[i + 4].outcome.result, PictureResult::Written) << jobs[i + 4].outcome.message;
+        EXPECT_TRUE(readAll(jobs[i].target) == readAll(jobs[i + 4].target)) << jobs[i].source;
+    }
+    DestroyMagickWand(mark);
 }

@@ -27,7 +27,7 @@ bool makePicture(const std::string &path, int width, int height, const char *col
     PixelSetColor(c, colour);
     bool ok = MagickNewImage(w, (size_t)width, (size_t)height, c) != MagickFalse;
     DestroyPixelWand(c);
-    std::string p = magickPath(path);
+    std::string p = magickWritePath(path);
     ok = ok && !p.empty() && MagickWriteImage(w, p.c_str()) != MagickFalse;
     DestroyMagickWand(w);
     return ok;

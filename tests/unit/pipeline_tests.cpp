@@ -244,6 +244,20 @@ TEST(PipelineTone, BrightnessContrastSharpnessAndGrey)
             EXPECT_GT(c.spreadDirection * (spreadLevel(w.picture) - spread), 0.3) << c.name;
         }
     }
+    // A sharpness far outside the slider acts as the slider's end (and ends).
+    {
+        ProcessSettings wild;
+        wild.bClearly = 1;
+        wild.clearlyValue = 1000000;
+        ProcessSettings end;
+        end.bClearly = 1;
+        end.clearlyValue = 100;
+        Written a, b;
+        process(a, wild, photo, dir / "wild.jpg");
+        process(b, end, photo, dir / "end.jpg");
+        ASSERT_TRUE(a.picture && b.picture);
+        EXPECT_LT(meanDifference(a.picture, b.picture), 0.01);
+    }
     // Sharpness 0 and a switched-off brightness change nothing.
     s.bClearly = 1;
     s.lightValue = 80;
