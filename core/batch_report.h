@@ -45,7 +45,7 @@ struct BatchSummary {
 struct BatchReport {
     // Item `index` (1-based) of `total` is about to be processed.
     std::function<void(int index, int total)> progress;
-    // A text for the information window ("reason:\r\npath"); one per failure.
+    // A text for the information window ("reason:\r\npath"); one per item not written.
     std::function<void(const std::string &text)> logLine;
     // An item is finished; called in list order, after its logLine.
     std::function<void(const BatchItemResult &result)> itemDone;
