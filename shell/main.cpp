@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <wand/MagickWand.h>
 
+#include "core/batch_cli.h"
 #include "imaging/magick_env.h"
 #include "imaging/self_test.h"
 #include "shell/app_info.h"
@@ -25,7 +26,8 @@ static void printUsage()
     consoleWrite(programTitle() + "\n"
                  "用法:\n"
                  "  velmora [路径...]                         打开窗口并加入这些图片或文件夹\n"
-                 "  velmora --self-test                       检查图片库是否可用\n");
+                 "  velmora --self-test                       检查图片库是否可用\n"
+                 "  velmora --batch ...                       不打开窗口, 批量处理图片 (详见 velmora --batch)\n");
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
@@ -35,6 +37,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         attachParentConsole();
         startImageMagick();
         int code = args[0] == "--help" ? (printUsage(), 0) : runSelfTestCommand();
+        MagickWandTerminus();
+        return code;
+    }
+
+    if (!args.empty() && args[0] == "--batch") {
+        attachParentConsole();
+        startImageMagick();
+        int code = runBatchCommand(std::vector<std::string>(args.begin() + 1, args.end()));
         MagickWandTerminus();
         return code;
     }
