@@ -26,6 +26,7 @@ const TypeFilterRow kTypeFilter[kTypeFilterRows] = {
     {"PSD图片  (*.psd)", "*.psd"},
 };
 
+const char kDialogFolderValue[] = "file_dlg_choose_image";
 const char kSkipLargeLoadValue[] = "skip_check_load_pic_count ";  // the trailing space is part of the name
 
 PictureListHooks listHooks = {};
@@ -115,6 +116,19 @@ bool skipLargeLoadQuestion() { return skipQuestion; }
 void setSkipLargeLoadQuestion(bool skip) { skipQuestion = skip; }
 
 static void storeSkipLargeLoadQuestion() { writeProgramDword(kSkipLargeLoadValue, 1); }
+
+void loadPictureDialogFolder()
+{
+    std::string stored = readProgramString(kDialogFolderValue);
+    if (!stored.empty() && stored.size() < MAX_PATH && isDirectory(stored.c_str())) {
+        lstrcpynA(dialogFolder, stored.c_str(), MAX_PATH);
+        return;
+    }
+    if (!specialFolderPath(0, dialogFolder))
+        dialogFolder[0] = '\0';
+}
+
+void storePictureDialogFolder() { writeProgramString(kDialogFolderValue, dialogFolder); }
 
 void loadSkipLargeLoadQuestion() { skipQuestion = readProgramDword(kSkipLargeLoadValue, 0) == 1; }
 

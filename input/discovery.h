@@ -54,6 +54,10 @@ void useStandardDiscoveryDialogs(HWND owner, HINSTANCE instance);
 // The folder the add-files dialog starts in (MAX_PATH bytes; filled at start-up
 // from "file_dlg_choose_image", written back when the main window closes).
 char *pictureDialogFolder();
+// Start-up and shutdown: the folder from "file_dlg_choose_image" (the desktop when
+// the value is missing or no longer an existing folder), and writing it back.
+void loadPictureDialogFolder();
+void storePictureDialogFolder();
 // The never-ask-again flag of the large-load question ("skip_check_load_pic_count ").
 bool skipLargeLoadQuestion();
 void setSkipLargeLoadQuestion(bool skip);

@@ -96,9 +96,17 @@ static void forEachEntry(const char *folder, const char *pattern, Visit visit)
     FindClose(h);
 }
 
+bool isLinkReparsePoint(unsigned int attributes, unsigned int reparseTag)
+{
+    // Junctions, symbolic links and WSL links carry the name-surrogate bit; other
+    // reparse points (cloud-file placeholders, deduplicated folders) are real folders.
+    const DWORD kNameSurrogate = 0x20000000;
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (reparseTag & kNameSurrogate);
+}
+
 static bool isLinkedFolder(const std::string &path, const WIN32_FIND_DATAA &fd)
 {
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    if (isLinkReparsePoint(fd.dwFileAttributes, fd.dwReserved0))
         return true;
 #ifdef __WINE__
     // Wine shows a Unix symbolic link to a folder as a plain folder.

@@ -15,6 +15,9 @@ bool hasSubfolder(const char *folder);       // a sub-folder (not a link) whose 
 // (junctions, symbolic links) are neither listed nor descended: one that points
 // at an ancestor would list the same pictures again and again.
 void listSubfolders(const char *folder, PathList *list, bool recursive);
+// A reparse point that names another place (junction, symbolic link), from the
+// attributes and reparse tag (dwReserved0) of a directory listing entry.
+bool isLinkReparsePoint(unsigned int attributes, unsigned int reparseTag);
 void listPictures(const char *folder, PathList *list);
 // A null or empty pattern means "*.*". For "*.ext" only names whose extension
 // (after the last '.') equals ext, ignoring case, are kept: the platform's

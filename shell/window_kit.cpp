@@ -333,6 +333,7 @@ static const char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion
 static const char kBrowserWidthValue[] = "Browse For Folder Width";
 static const char kBrowserHeightValue[] = "Browse For Folder Height";
 static const UINT kNewFolderButton = 0x3746;
+static const UINT kReselectMessage = WM_APP + 0x3A1;
 
 BrowserSize &browserSizeState()
 {
@@ -483,6 +484,15 @@ LRESULT CALLBACK browserWatch(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLORDLG:
         placeEmbedded(dialog);
         break;
+    case kReselectMessage:
+        // Wine sometimes lands the first selection of a process on another folder
+        // (after a common dialog ran); selecting once more settles it.
+        if (!session.initialPath.empty() && !equalsNoCase(session.selection, session.initialPath)) {
+            SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM)session.initialPath.c_str());
+            if (HWND edit = browserEdit(dialog))
+                SetWindowTextA(edit, session.initialPath.c_str());
+        }
+        return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
             HWND edit = browserEdit(dialog);
@@ -535,6 +545,7 @@ int CALLBACK browserEvents(HWND dialog, UINT message, LPARAM lParam, LPARAM)
         }
         if (!session.initialPath.empty()) {
             SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM)session.initialPath.c_str());
+            PostMessageA(dialog, kReselectMessage, 0, 0);
             if (HWND edit = browserEdit(dialog))
                 SetWindowTextA(edit, session.initialPath.c_str());
         }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/registry_store.h"
 #include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "util/path_list.h"
@@ -447,4 +448,28 @@ TEST(DiscoveryRules, FileDialogFilterListsTheLabelAndPatternPairsInOrder)
     EXPECT_EQ(parts[13], "*.tif;*.tiff");
     EXPECT_EQ(parts[17], "*.psd");
     EXPECT_EQ(filter.substr(filter.size() - 2), std::string("\0\0", 2));
+}
+
+TEST_F(Discovery, DialogFolderComesFromTheRegistryOrFallsBackToTheDesktop)
+{
+    char desktop[MAX_PATH];
+    ASSERT_TRUE(specialFolderPath(0, desktop));
+    ScratchFolder dir("对话框");
+    lstrcpynA(pictureDialogFolder(), dir.path().c_str(), MAX_PATH);
+    storePictureDialogFolder();
+    pictureDialogFolder()[0] = '\0';
+    loadPictureDialogFolder();
+    EXPECT_EQ(std::string(pictureDialogFolder()), dir.path());
+
+    writeProgramString("file_dlg_choose_image", dir / "gone");
+    loadPictureDialogFolder();
+    EXPECT_STREQ(pictureDialogFolder(), desktop);
+
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Velmora", 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegDeleteValueA(key, "file_dlg_choose_image");
+    RegCloseKey(key);
+    lstrcpyA(pictureDialogFolder(), "C:\\elsewhere");
+    loadPictureDialogFolder();
+    EXPECT_STREQ(pictureDialogFolder(), desktop);
 }

@@ -165,6 +165,16 @@ TEST(FileHelpers, SubfoldersSkipDotFoldersAndComeInPreOrder)
     EXPECT_LT(at(dir / "b"), 4);
 }
 
+TEST(FileHelpers, OnlyLinkReparsePointsAreTreatedAsLinks)
+{
+    const DWORD dirLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    EXPECT_TRUE(isLinkReparsePoint(dirLink, 0xA0000003));   // junction
+    EXPECT_TRUE(isLinkReparsePoint(dirLink, 0xA000000C));   // symbolic link
+    EXPECT_TRUE(isLinkReparsePoint(dirLink, 0xA000001D));   // WSL link
+    EXPECT_FALSE(isLinkReparsePoint(dirLink, 0x9000001A));  // cloud-file placeholder: a real folder
+    EXPECT_FALSE(isLinkReparsePoint(FILE_ATTRIBUTE_DIRECTORY, 0xA0000003));  // tag without the attribute
+}
+
 #ifdef __WINE__
 TEST(FileHelpers, LinkToAnAncestorIsNeitherListedNorDescended)
 {

@@ -115,10 +115,3 @@ TEST(WindowKitRules, BalloonAnchorFontScaleAndCentring)
     POINT tall = centeredWindowOrigin(1280, 984, 600, 980);
     EXPECT_EQ(tall.y, 0);  // the caption stays on the screen
 }
-
-TEST(WindowKitRules, DialogFilterIsDoubleZeroTerminated)
-{
-    std::string f = dialogFilter({{"设置文件(*.sz)", "*.sz"}, {"All", "*.*"}});
-    std::string expected = std::string("设置文件(*.sz)") + '\0' + "*.sz" + '\0' + "All" + '\0' + "*.*" + '\0' + '\0';
-    EXPECT_EQ(f, expected);
-}
