@@ -34,6 +34,10 @@ std::string normalisedPicturePath(const std::string &path)
     DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     if (n == 0 || n >= MAX_PATH)
         return std::string();
+    // Only a short 8.3 component holds a '~'; expanding costs a directory
+    // lookup per component, too much for thousands of adds.
+    if (!strchr(full, '~'))
+        return std::string(full, n);
     char longName[MAX_PATH * 2];
     DWORD m = GetLongPathNameA(full, longName, sizeof longName);
     if (m > 0 && m < MAX_PATH)

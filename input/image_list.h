@@ -44,9 +44,9 @@ struct ThumbnailJob {
 enum class TurnCommand { RotateLeft, RotateRight, FlipHorizontal, FlipVertical };
 void applyTurn(TurnCommand command, int *rotation, int *flip);
 
-// GetFullPathName (relative parts, "." and ".."), GetLongPathName (8.3 names)
-// and the real spelling of existing names. Empty when the path is unusable
-// (empty, or 260 bytes or longer once made full).
+// GetFullPathName (relative parts, "." and "..", forward slashes) and
+// GetLongPathName (8.3 names). Empty when the path is unusable (empty, or 260
+// bytes or longer once made full).
 std::string normalisedPicturePath(const std::string &path);
 // The duplicate key of a normalised path: upper-cased as Windows compares names
 // (through UTF-16, so GBK trail bytes are never folded as if they were ASCII).

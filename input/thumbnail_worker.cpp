@@ -72,11 +72,12 @@ void ThumbnailWorker::pause()
     if (idle || !thread_)
         return;
     for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(1, &parked_, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0)
-            break;
+        // Serve a thumbnail the worker may be handing over right now, then wait
+        // for it to park (or for the next message it sends).
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (MsgWaitForMultipleObjects(1, &parked_, FALSE, 50, QS_SENDMESSAGE) == WAIT_OBJECT_0)
+            break;
     }
 }
 
