@@ -1,7 +1,6 @@
 #pragma once
 #define IDI_APP 101
 #define IDI_APP_SMALL 102
-#define IDB_LIST_TIPS 203
 
 // Toolbar icons, in button order.
 #define IDI_TB_ADD_PICTURES 301

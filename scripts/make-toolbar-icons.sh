@@ -31,8 +31,3 @@ icon about         '#566573' 'i'  24
 icon guide         '#566573' '?'  24
 icon settings      '#566573' '⚙'  22
 echo "icons written to $OUT"
-# The hint shown in the empty picture list (293 x 52, 24-bit BMP).
-convert-im6.q16 -size 293x52 xc:'#ffffff' -fill '#f3f6fa' -stroke '#9fb3c8' -draw "roundrectangle 1,1 291,50 8,8" \
-    -stroke none -fill '#4a6785' -font /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc -pointsize 16 \
-    -gravity center -annotate +0+0 '把图片或文件夹拖放到这里' -type TrueColor BMP3:"$ROOT/res/tips.bmp"
-echo "hint written to $ROOT/res/tips.bmp"

@@ -11,6 +11,7 @@
 #include "shell/main_commands.h"
 #include "shell/info_window.h"
 #include "shell/main_window.h"
+#include "shell/picture_list_view.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
 #include "shell/window_kit.h"
@@ -19,48 +20,9 @@
 
 namespace {
 
-ImageList &pictures()
+void appendPicture(HWND, const std::string &path, const std::string &location)
 {
-    static ImageList list;
-    return list;
-}
-
-void setToolbarState(HWND window, int command, bool enabled)
-{
-    SendMessageA(mainToolbar(window), TB_ENABLEBUTTON, command, MAKELONG(enabled ? TRUE : FALSE, 0));
-}
-
-// Status bar count, toolbar states and the drop hint follow the list.
-void refreshListState(HWND window)
-{
-    HWND list = mainPictureList(window);
-    int count = pictures().count();
-    bool selected = list && ListView_GetSelectedCount(list) > 0;
-    for (int command = kCmdRemoveSelected; command <= kCmdPreview; ++command)
-        setToolbarState(window, command, selected);
-    setToolbarState(window, kCmdStart, count > 0);
-    SendMessageA(mainStatusBar(window), SB_SETTEXTA, 0,
-                 reinterpret_cast<LPARAM>(formatText("%d 张图片", count).c_str()));
-    HWND tips = list ? FindWindowExA(list, nullptr, "static", "tips") : nullptr;
-    if (tips)
-        ShowWindow(tips, count == 0 ? SW_SHOW : SW_HIDE);
-}
-
-void appendPicture(HWND window, const std::string &path, const std::string &location)
-{
-    ImageItem *item = pictures().append(path, location);
-    if (!item)
-        return;
-    HWND list = mainPictureList(window);
-    LVITEMA row = {};
-    row.mask = LVIF_TEXT;
-    row.iItem = pictures().count() - 1;
-    row.pszText = item->name;
-    int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row)));
-    LVITEMA cell = {};
-    cell.iSubItem = 1;
-    cell.pszText = item->relFolder;
-    SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&cell));
+    addImageIfNew(path.c_str(), location.c_str());
 }
 
 void infoMessage(HWND, const std::string &text)
@@ -125,19 +87,17 @@ void addDroppedPaths(HWND window, const std::vector<std::string> &paths)
         SetCursor(old ? old : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
         SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
-    refreshListState(window);
+    refreshListStatus();
     wakeThumbnailWorker();
 }
 
 int (*mainWindowQuestion)(HWND window, const char *text, const char *caption) = askYesNo;
 
 // What the picture list offers to the add-pictures and add-folder commands.
-static void listAdd(const char *path, const char *location) { appendPicture(theMainWindow(), path, location); }
-static void listRefresh() { refreshListState(theMainWindow()); }
-static bool listThumbnails() { return startupConfig().isShowThumbnail != 0; }
+static void listAdd(const char *path, const char *location) { addImageIfNew(path, location); }
 static void listThumbnailsOff()
 {
-    if (startupConfig().isShowThumbnail)
+    if (thumbnailsShown())
         runMainCommand(theMainWindow(), kCmdToggleThumbnails);
 }
 static void listStatus(const char *text)
@@ -149,9 +109,9 @@ void connectPictureList(HWND window, HINSTANCE instance)
 {
     PictureListHooks hooks = {};
     hooks.addImageIfNew = listAdd;
-    hooks.refreshListStatus = listRefresh;
+    hooks.refreshListStatus = refreshListStatus;
     hooks.wakeThumbnailWorker = wakeThumbnailWorker;
-    hooks.thumbnailsShown = listThumbnails;
+    hooks.thumbnailsShown = thumbnailsShown;
     hooks.switchThumbnailsOff = listThumbnailsOff;
     hooks.setStatusText = listStatus;
     setPictureListHooks(hooks);
@@ -166,40 +126,6 @@ void addPicturesFromDialog(HWND)
 void addFolderFromDialog(HWND)
 {
     addPictureFolder();
-}
-
-void removeSelectedPictures(HWND window)
-{
-    HWND list = mainPictureList(window);
-    for (int i = ListView_GetItemCount(list) - 1; i >= 0; --i) {
-        if (ListView_GetItemState(list, i, LVIS_SELECTED)) {
-            ListView_DeleteItem(list, i);
-            pictures().removeAt(i);
-        }
-    }
-    refreshListState(window);
-}
-
-void removeAllPictures(HWND window)
-{
-    ListView_DeleteAllItems(mainPictureList(window));
-    pictures().clear();
-    refreshListState(window);
-}
-
-void turnSelectedPictures(HWND window, TurnCommand command)
-{
-    HWND list = mainPictureList(window);
-    for (int i = ListView_GetItemCount(list) - 1; i >= 0; --i)
-        if (ListView_GetItemState(list, i, LVIS_SELECTED))
-            pictures().turn(i, command);
-    InvalidateRect(list, nullptr, TRUE);
-}
-
-void showThumbnails(HWND window, bool on)
-{
-    (void)window;
-    (void)on;
 }
 
 void viewOriginalPicture(HWND window) { (void)window; }

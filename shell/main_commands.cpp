@@ -100,7 +100,7 @@ HMENU buildSettingsMenu()
 {
     const StartupConfig &config = startupConfig();
     HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING | (config.isShowThumbnail ? MF_CHECKED : 0), kCmdToggleThumbnails, "显示缩略图");
+    AppendMenuA(menu, MF_STRING | (thumbnailsShown() ? MF_CHECKED : 0), kCmdToggleThumbnails, "显示缩略图");
     AppendMenuA(menu, MF_STRING | (config.isReadFileParseFileFormat ? MF_CHECKED : 0), kCmdParseFileFormat,
                 "解析图片文件获取真实的图片格式");
     AppendMenuA(menu, MF_STRING | (config.isRecordSaveToPath ? MF_CHECKED : 0), kCmdRememberSaveTo,
@@ -128,22 +128,6 @@ HMENU buildSettingsMenu()
     AppendMenuA(menu, MF_STRING, kCmdLoadDefaultSettings, "加载图片默认设置");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, kCmdLoadSettings, "加载图片设置...");
-    return menu;
-}
-
-HMENU buildListContextMenu()
-{
-    HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING, kCmdListAddPictures, "添加图片");
-    AppendMenuA(menu, MF_STRING, kCmdListAddFolder, "添加文件夹");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, kCmdListRemoveSelected, "移除选中");
-    AppendMenuA(menu, MF_STRING, kCmdListRemoveAll, "移除全部");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING | (startupConfig().isShowThumbnail ? MF_CHECKED : 0), kCmdToggleThumbnails,
-                "显示缩略图");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, kCmdViewOriginal, "查看原图");
     return menu;
 }
 
@@ -181,6 +165,9 @@ bool runMainCommand(HWND mainWindow, int command)
 {
     StartupConfig &config = startupConfig();
     HWND panel = mainSettingsPanel(mainWindow);
+    // Remove, rotate, flip (toolbar and context menu) work on the list's own state.
+    if (command != kCmdToggleThumbnails && handlePictureListCommand(command))
+        return true;
     switch (command) {
     case kCmdAddPictures:
     case kCmdListAddPictures:
@@ -189,25 +176,6 @@ bool runMainCommand(HWND mainWindow, int command)
     case kCmdAddFolder:
     case kCmdListAddFolder:
         addFolderFromDialog(mainWindow);
-        return true;
-    case kCmdRemoveSelected:
-    case kCmdListRemoveSelected:
-        removeSelectedPictures(mainWindow);
-        return true;
-    case kCmdListRemoveAll:
-        removeAllPictures(mainWindow);
-        return true;
-    case kCmdRotateLeft:
-        turnSelectedPictures(mainWindow, TurnCommand::RotateLeft);
-        return true;
-    case kCmdRotateRight:
-        turnSelectedPictures(mainWindow, TurnCommand::RotateRight);
-        return true;
-    case kCmdFlipHorizontal:
-        turnSelectedPictures(mainWindow, TurnCommand::FlipHorizontal);
-        return true;
-    case kCmdFlipVertical:
-        turnSelectedPictures(mainWindow, TurnCommand::FlipVertical);
         return true;
     case kCmdPreview:
         showMainPreview(mainWindow);
@@ -236,8 +204,8 @@ bool runMainCommand(HWND mainWindow, int command)
         enterContextHelp(mainWindow);
         return true;
     case kCmdToggleThumbnails:
-        togglePreference("is_show_thumbnail", config.isShowThumbnail);
-        showThumbnails(mainWindow, config.isShowThumbnail != 0);
+        toggleThumbnails();  // stores "is_show_thumbnail" itself
+        config.isShowThumbnail = thumbnailsShown() ? 1 : 0;
         return true;
     case kCmdViewOriginal:
         viewOriginalPicture(mainWindow);
@@ -262,6 +230,7 @@ bool runMainCommand(HWND mainWindow, int command)
         return true;
     case kCmdParseFileFormat:
         togglePreference("is_read_file_parse_file_format", config.isReadFileParseFileFormat);
+        setPictureTypeSniffing(config.isReadFileParseFileFormat != 0);
         return true;
     case kCmdSaveModeDialog:
         showSaveModeDialog(mainWindow);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/picture_list_view.h"
+
 enum MainCommand {
     kCmdAddPictures = 35100,
     kCmdAddFolder = 35101,
@@ -28,10 +30,7 @@ enum MainCommand {
     kCmdContextHelp = 35117,
     kCmdSettingsMenu = 35118,
 
-    kCmdListAddPictures = 35200,
-    kCmdListAddFolder = 35201,
-    kCmdListRemoveSelected = 35202,
-    kCmdListRemoveAll = 35203,
+    // 35200..35203 are the picture list's (shell/picture_list_view.h).
     kCmdToggleThumbnails = 35204,
     kCmdViewOriginal = 35206,
     kCmdUnitPixels = 35207,
@@ -58,8 +57,6 @@ bool runMainCommand(HWND mainWindow, int command);
 
 // The settings drop-down menu as it is at this moment (rebuilt at every drop).
 HMENU buildSettingsMenu();
-// The list's context menu (35200..35206).
-HMENU buildListContextMenu();
 
 // Recent settings files: names of "*.sz" files in a folder, newest access first,
 // at most ten.

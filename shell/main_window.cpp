@@ -5,6 +5,8 @@
 
 #include "input/discovery.h"
 #include "res/resource.h"
+#include "shell/picture_list_view.h"
+#include "shell/settings_panel/panel_ids.h"
 #include "shell/app_info.h"
 #include "shell/main_layout.h"
 #include "shell/settings_panel/settings_panel.h"
@@ -50,28 +52,6 @@ HWND createChild(const char *cls, const char *text, DWORD style, DWORD exStyle, 
     return CreateWindowExA(exStyle, cls, text, WS_CHILD | style, x, y, w, h, parent, nullptr, instance, nullptr);
 }
 
-void createPictureList(MainState &state, HINSTANCE instance)
-{
-    state.container = createChild("static", "panel", WS_VISIBLE | WS_CLIPCHILDREN, 0, 1, 62, 644, 595,
-                                  state.window, instance);
-    state.list = createChild(WC_LISTVIEWA, "",
-                             WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE, 0, 0, 644,
-                             595, state.container, instance);
-    ListView_SetExtendedListViewStyle(state.list, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<char *>("名称");
-    column.cx = 490;
-    SendMessageA(state.list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    column.pszText = const_cast<char *>("位置");
-    column.cx = 460;
-    SendMessageA(state.list, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
-
-    state.tips = createChild("static", "tips", SS_BITMAP, 0, 300, 62, 293, 52, state.list, instance);
-    HBITMAP hint = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(IDB_LIST_TIPS), IMAGE_BITMAP, 0, 0, 0));
-    SendMessageA(state.tips, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hint));
-}
-
 void createExtensionFilter(MainState &state, HINSTANCE instance)
 {
     state.filter = createChild("combobox", "", CBS_DROPDOWNLIST | WS_VSCROLL, 0, -1000, -1000, 132, 200,
@@ -98,10 +78,20 @@ void onCreate(HWND window, HINSTANCE instance)
     MainState &state = mainState();
     state.window = window;
     state.toolbar = createMainToolbar(window, instance);
-    createPictureList(state, instance);
+    PictureListHost host;
+    host.commandWindow = window;
+    host.toolbar = state.toolbar;
+    RECT listArea = {1, 62, 1 + 644, 62 + 595};
+    state.list = createPictureList(window, listArea, host);
+    state.container = pictureListContainer();
+    state.tips = state.list ? FindWindowExA(state.list, nullptr, "static", nullptr) : nullptr;
     state.panel = createSettingsPanel(window, instance, 650, 56, 260, 600);
     createExtensionFilter(state, instance);
     createStatusBar(state, instance);
+    host.statusBar = state.status;
+    host.startButton = panelControl(state.panel, kIdStart);
+    setPictureListHost(host);
+    setPictureTypeSniffing(startupConfig().isReadFileParseFileFormat != 0);
     applyUiFontToChildren(window);
     fitToolbarHeight(state.toolbar, 56);
     connectPictureList(window, instance);
@@ -196,20 +186,6 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         LRESULT result = 0;
         if (handleToolbarNotify(window, header, &result))
             return result;
-        if (header->hwndFrom == state.list && header->code == NM_RCLICK) {
-            POINT at;
-            GetCursorPos(&at);
-            HMENU menu = buildListContextMenu();
-            int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, at.x, at.y, 0, window, nullptr);
-            DestroyMenu(menu);
-            if (command)
-                runMainCommand(window, command);
-            return 0;
-        }
-        if (header->hwndFrom == state.list && header->code == LVN_ITEMCHANGED) {
-            addDroppedPaths(window, {});  // refreshes the toolbar states
-            return 0;
-        }
         break;
     }
     case WM_MOUSEWHEEL:
@@ -327,10 +303,11 @@ void layoutMainWindow(HWND window)
         return;
     }
     MoveWindow(state.panel, layout.panel.x, layout.panel.y, layout.panel.width, layout.panel.height, TRUE);
+    // The container sizes the list inside it.
     MoveWindow(state.container, layout.listContainer.x, layout.listContainer.y, layout.listContainer.width,
                layout.listContainer.height, TRUE);
-    MoveWindow(state.list, 0, 0, layout.listContainer.width, layout.listContainer.height, TRUE);
-    SetWindowPos(state.tips, nullptr, layout.tipsX, layout.tipsY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (state.tips)
+        SetWindowPos(state.tips, nullptr, layout.tipsX, layout.tipsY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     updateSettingsPanelScroll(state.panel);
 }
 

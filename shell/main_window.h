@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "input/image_list.h"
 #include "shell/main_commands.h"
 
 extern const char kMainWindowClass[];  // "CodeBlocksWindowsApp"
@@ -48,10 +47,6 @@ extern void (*mainWindowExit)(UINT code);
 // Commands whose work lives elsewhere (main_actions.cpp).
 void addPicturesFromDialog(HWND mainWindow);
 void addFolderFromDialog(HWND mainWindow);
-void removeSelectedPictures(HWND mainWindow);
-void removeAllPictures(HWND mainWindow);
-void turnSelectedPictures(HWND mainWindow, TurnCommand command);
-void showThumbnails(HWND mainWindow, bool on);
 void viewOriginalPicture(HWND mainWindow);
 void showMainPreview(HWND mainWindow);
 void startMainRun(HWND mainWindow);
