@@ -154,8 +154,8 @@ static void loadRecentSettings(HWND mainWindow, int index)
     std::string path = formatText("%s\\sz\\%s", startupConfig().programFolder.c_str(),
                                   gRecentMenuNames[index].c_str());
     if (!fileExists(path.c_str())) {
-        MessageBoxA(mainWindow, formatText("图片处理设置文件:[%s]不存在", path.c_str()).c_str(), "错误",
-                    MB_OK | MB_ICONERROR);
+        panelHooks().messageBox(mainWindow, formatText("图片处理设置文件:[%s]不存在", path.c_str()).c_str(), "错误",
+                                MB_OK | MB_ICONERROR);
         return;
     }
     loadSettingsFromSzFolder(mainSettingsPanel(mainWindow), path);

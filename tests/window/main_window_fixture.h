@@ -35,4 +35,4 @@ PanelRecorder &recorder();
 // Creates the window on first use (hidden, in a scratch program folder).
 HWND sharedMainWindow();
 // Handles pending messages of this thread.
-void pumpMessages();
+void pumpMainWindowMessages();

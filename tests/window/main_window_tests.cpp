@@ -6,6 +6,8 @@
 
 #include "main_window_fixture.h"
 #include "core/registry_store.h"
+#include "core/settings_file.h"
+#include "shell/info_window.h"
 #include "input/file_helpers.h"
 #include "shell/app_info.h"
 #include "shell/main_commands.h"
@@ -54,7 +56,7 @@ void recordExit(UINT) {}
 
 }  // namespace
 
-void pumpMessages()
+void pumpMainWindowMessages()
 {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -85,7 +87,7 @@ HWND sharedMainWindow()
     SetCurrentDirectoryA(programFolder.path().c_str());  // "config.dat" is read from here
     window = createMainWindow(GetModuleHandleA(nullptr), SW_HIDE);
     SetCurrentDirectoryA(previous);
-    pumpMessages();
+    pumpMainWindowMessages();
     return window;
 }
 
@@ -281,7 +283,7 @@ TEST(MainWindowSizing, ListAndPanelFollowTheRulesForSeveralWorkAreas)
         SCOPED_TRACE(std::to_string(c.workWidth) + "x" + std::to_string(c.workHeight));
         ClientSize size = initialClientSize(c.workWidth, c.workHeight);
         sizeClientArea(window, size.width, size.height, status);
-        pumpMessages();
+        pumpMainWindowMessages();
         RECT client, outer, bar;
         GetClientRect(window, &client);
         GetWindowRect(window, &outer);
@@ -620,4 +622,97 @@ TEST(MainWindowCommands, RememberedSaveToFolderIsStoredOnRequest)
     EXPECT_EQ(readProgramString("save_to_path"), "D:\\输出\\二〇二六");
     config.isRecordSaveToPath = saved;
     writeProgramString("save_to_path", old);
+}
+
+// ---------------------------------------------------------------------------
+// Drops with sub-folders and drive roots
+
+namespace {
+
+int gQuestions = 0;
+int answerYes(HWND, const char *, const char *)
+{
+    ++gQuestions;
+    return IDYES;
+}
+
+void collectInfo(const char *text, void *context)
+{
+    static_cast<std::vector<std::string> *>(context)->push_back(text);
+}
+
+}  // namespace
+
+TEST(MainWindowDrop, TheSubfolderQuestionComesOncePerDrop)
+{
+    HWND window = sharedMainWindow();
+    runMainCommand(window, kCmdListRemoveAll);
+    ScratchFolder root("子文件夹_drop");
+    for (const char *folder : {"甲", "甲\\内", "乙", "乙\\内"})
+        CreateDirectoryA((root / folder).c_str(), nullptr);
+    ASSERT_TRUE(copyFileTo(samplePath("photos/lomiri_Bridge.jpg"), root / "甲\\内\\a.jpg"));
+    ASSERT_TRUE(copyFileTo(samplePath("photos/lomiri_Bridge.jpg"), root / "乙\\内\\b.jpg"));
+    gQuestions = 0;
+    auto previous = mainWindowQuestion;
+    mainWindowQuestion = answerYes;
+    addDroppedPaths(window, {root / "甲", root / "乙"});
+    mainWindowQuestion = previous;
+    EXPECT_EQ(gQuestions, 1);
+    ImageList &items = pictureImageList();
+    ASSERT_EQ(items.count(), 2) << "the yes holds for the second folder too";
+    EXPECT_EQ(std::string(items.at(0)->relFolder), "甲\\内");
+    EXPECT_EQ(std::string(items.at(1)->relFolder), "乙\\内");
+    runMainCommand(window, kCmdListRemoveAll);
+}
+
+TEST(MainWindowDrop, ADriveRootIsRefused)
+{
+    HWND window = sharedMainWindow();
+    runMainCommand(window, kCmdListRemoveAll);
+    std::vector<std::string> messages;
+    setInfoMessageSink(collectInfo, &messages);
+    addDroppedPaths(window, {"C:\\"});
+    setInfoMessageSink(nullptr, nullptr);
+    EXPECT_EQ(ListView_GetItemCount(mainPictureList(window)), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "暂不支持拖动根目录:[C:\\]");
+}
+
+// ---------------------------------------------------------------------------
+// Settings files from the menu
+
+TEST(MainWindowCommands, DefaultAndRecentSettingsLoadIntoThePanel)
+{
+    HWND window = sharedMainWindow();
+    HWND panel = mainSettingsPanel(window);
+    ProcessSettings changed;
+    changed.sizeValue = 1111;
+    changed.sy_text = "改过";
+    showSettingsInPanel(panel, changed);
+    runMainCommand(window, kCmdLoadDefaultSettings);
+    std::string defaults = startupConfig().programFolder + "\\default_photo_process.sz";
+    EXPECT_TRUE(pathExists(defaults));
+    EXPECT_EQ(panelSettings().sizeValue, 750);
+    EXPECT_EQ(panelSettings().sy_text, "");
+
+    std::string sz = startupConfig().programFolder + "\\sz";
+    CreateDirectoryA(sz.c_str(), nullptr);
+    ProcessSettings saved;
+    saved.sizeValue = 2048;
+    ASSERT_TRUE(writeSettingsFile(saved, sz + "\\最近.sz"));
+    touchLastAccess(sz + "\\最近.sz");
+    HMENU menu = buildSettingsMenu();  // fills the recent list behind 35303..
+    DestroyMenu(menu);
+    runMainCommand(window, kCmdRecentSettingsFirst);
+    EXPECT_EQ(panelSettings().sizeValue, 2048);
+
+    // A recent file that disappeared meanwhile is reported.
+    menu = buildSettingsMenu();
+    DestroyMenu(menu);
+    DeleteFileA((sz + "\\最近.sz").c_str());
+    recorder().clear();
+    runMainCommand(window, kCmdRecentSettingsFirst);
+    ASSERT_EQ(recorder().boxes.size(), 1u);
+    EXPECT_EQ(recorder().boxes[0].caption, "错误");
+    EXPECT_NE(recorder().boxes[0].text.find("不存在"), std::string::npos);
 }

@@ -30,7 +30,7 @@ std::string text(int id)
 void click(int id)
 {
     SendMessageA(control(id), BM_CLICK, 0, 0);
-    pumpMessages();
+    pumpMainWindowMessages();
 }
 
 void tick(int id, bool on)
@@ -43,14 +43,14 @@ void tick(int id, bool on)
 void type(int id, const char *value)
 {
     SetWindowTextA(control(id), value);
-    pumpMessages();
+    pumpMainWindowMessages();
 }
 
 void leave(int id)
 {
     SendMessageA(GetParent(control(id)), WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS),
                  reinterpret_cast<LPARAM>(control(id)));
-    pumpMessages();
+    pumpMainWindowMessages();
 }
 
 void choose(int id, int index)
@@ -58,7 +58,7 @@ void choose(int id, int index)
     SendMessageA(control(id), CB_SETCURSEL, index, 0);
     SendMessageA(GetParent(control(id)), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(control(id)));
-    pumpMessages();
+    pumpMainWindowMessages();
 }
 
 void slide(int id, int position)
@@ -78,7 +78,7 @@ protected:
         showSettingsInPanel(panel(), defaults);
         settingsPanelMenuCommand(panel(), kCmdUnitPixels);
         settingsPanelMenuCommand(panel(), kCmdQualityMode);
-        pumpMessages();
+        pumpMainWindowMessages();
         recorder().clear();
     }
 
