@@ -93,6 +93,19 @@ HWND sharedMainWindow()
 
 namespace {
 
+// Remove all: while the thumbnail worker is busy the removal waits for it, so
+// pump messages until the list is empty (bounded; the test fails if it never is).
+void removeAllAndWait(HWND window)
+{
+    runMainCommand(window, kCmdListRemoveAll);
+    for (int i = 0; i < 400 && ListView_GetItemCount(mainPictureList(window)) > 0; ++i) {
+        pumpMainWindowMessages();
+        Sleep(25);
+    }
+    pumpMainWindowMessages();
+    ASSERT_EQ(ListView_GetItemCount(mainPictureList(window)), 0);
+}
+
 std::string textOf(HWND window)
 {
     char text[512] = {};
@@ -439,7 +452,7 @@ TEST(MainWindowDrop, DroppedFoldersListTheirPicturesWithLocations)
     CreateDirectoryA(album.c_str(), nullptr);
     ASSERT_TRUE(copyFileTo(samplePath("photos/lomiri_Bridge.jpg"), album + "\\风景.jpg"));
     ASSERT_TRUE(copyFileTo(samplePath("photos/lomiri_Bridge.jpg"), root / "单张.jpg"));
-    runMainCommand(window, kCmdListRemoveAll);
+    removeAllAndWait(window);
 
     recorder().clear();
     addDroppedPaths(window, {album, root / "单张.jpg", album});
@@ -458,8 +471,7 @@ TEST(MainWindowDrop, DroppedFoldersListTheirPicturesWithLocations)
     EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kCmdStart, 0));
     EXPECT_FALSE(GetWindowLongA(FindWindowExA(list, nullptr, "static", nullptr), GWL_STYLE) & WS_VISIBLE);
 
-    runMainCommand(window, kCmdListRemoveAll);
-    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    removeAllAndWait(window);
     EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kCmdStart, 0));
 }
 
@@ -646,7 +658,7 @@ void collectInfo(const char *text, void *context)
 TEST(MainWindowDrop, TheSubfolderQuestionComesOncePerDrop)
 {
     HWND window = sharedMainWindow();
-    runMainCommand(window, kCmdListRemoveAll);
+    removeAllAndWait(window);
     ScratchFolder root("子文件夹_drop");
     for (const char *folder : {"甲", "甲\\内", "乙", "乙\\内"})
         CreateDirectoryA((root / folder).c_str(), nullptr);
@@ -662,13 +674,13 @@ TEST(MainWindowDrop, TheSubfolderQuestionComesOncePerDrop)
     ASSERT_EQ(items.count(), 2) << "the yes holds for the second folder too";
     EXPECT_EQ(std::string(items.at(0)->relFolder), "甲\\内");
     EXPECT_EQ(std::string(items.at(1)->relFolder), "乙\\内");
-    runMainCommand(window, kCmdListRemoveAll);
+    removeAllAndWait(window);
 }
 
 TEST(MainWindowDrop, ADriveRootIsRefused)
 {
     HWND window = sharedMainWindow();
-    runMainCommand(window, kCmdListRemoveAll);
+    removeAllAndWait(window);
     std::vector<std::string> messages;
     setInfoMessageSink(collectInfo, &messages);
     addDroppedPaths(window, {"C:\\"});
