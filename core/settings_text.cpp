@@ -1,0 +1,400 @@
+#include "core/settings_text.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "util/text.h"
+
+namespace {
+
+enum class Kind { Int, Float, Color, Text };
+
+struct Field {
+    const char *key;
+    Kind kind;
+    int ProcessSettings::*intField;
+    float ProcessSettings::*floatField;
+    std::string ProcessSettings::*textField;
+    size_t capacity;
+};
+
+constexpr Field intKey(const char *key, int ProcessSettings::*f) { return {key, Kind::Int, f, nullptr, nullptr, 0}; }
+constexpr Field colorKey(const char *key, int ProcessSettings::*f) { return {key, Kind::Color, f, nullptr, nullptr, 0}; }
+constexpr Field floatKey(const char *key, float ProcessSettings::*f) { return {key, Kind::Float, nullptr, f, nullptr, 0}; }
+constexpr Field textKey(const char *key, std::string ProcessSettings::*f, size_t capacity)
+{
+    return {key, Kind::Text, nullptr, nullptr, f, capacity};
+}
+
+using S = ProcessSettings;
+
+// The order is the order of the lines in a written file.
+const Field kFields[] = {
+    intKey("bSize", &S::bSize),
+    intKey("zoomType", &S::zoomType),
+    intKey("sizeType", &S::sizeType),
+    intKey("zoomUnit", &S::zoomUnit),
+    intKey("sizeValue", &S::sizeValue),
+    floatKey("fSizeValue", &S::fSizeValue),
+    intKey("bZoomSameScale", &S::bZoomSameScale),
+    intKey("bQuanlity", &S::bQuanlity),
+    intKey("quanlity", &S::quanlity),
+    intKey("qualityMode", &S::qualityMode),
+    intKey("maxFileSize", &S::maxFileSize),
+    intKey("bSYText", &S::bSYText),
+    textKey("sy_text", &S::sy_text, kSyTextCapacity),
+    intKey("sy_text_rotate", &S::sy_text_rotate),
+    intKey("sy_text_opacity", &S::sy_text_opacity),
+    intKey("sy_text_w_direction", &S::sy_text_w_direction),
+    intKey("sy_text_w_value", &S::sy_text_w_value),
+    intKey("sy_text_h_direction", &S::sy_text_h_direction),
+    intKey("sy_text_h_value", &S::sy_text_h_value),
+    textKey("sy_text_fontName", &S::sy_text_fontName, kFontNameCapacity),
+    intKey("sy_text_fontSize", &S::sy_text_fontSize),
+    intKey("sy_text_isItalic", &S::sy_text_isItalic),
+    intKey("sy_text_weight", &S::sy_text_weight),
+    intKey("sy_text_isUnderlineDecoration", &S::sy_text_isUnderlineDecoration),
+    intKey("sy_text_isLineThroughDecoration", &S::sy_text_isLineThroughDecoration),
+    textKey("sy_text_htmlColor", &S::sy_text_htmlColor, kHtmlColorCapacity),
+    colorKey("sy_text_rgbColors", &S::sy_text_rgbColors),
+    colorKey("sy_text_background_color", &S::sy_text_background_color),
+    colorKey("sy_text_border_color", &S::sy_text_border_color),
+    intKey("sy_text_border_size", &S::sy_text_border_size),
+    intKey("sy_text_border_corner_radius", &S::sy_text_border_corner_radius),
+    intKey("sy_text_padding_left_right", &S::sy_text_padding_left_right),
+    intKey("sy_text_padding_top_bottom", &S::sy_text_padding_top_bottom),
+    intKey("bSYImage", &S::bSYImage),
+    textKey("sy_image", &S::sy_image, kSyImageCapacity),
+    intKey("sy_image_w_direction", &S::sy_image_w_direction),
+    intKey("sy_image_w_value", &S::sy_image_w_value),
+    intKey("sy_image_h_direction", &S::sy_image_h_direction),
+    intKey("sy_image_h_value", &S::sy_image_h_value),
+    intKey("sy_image_rotate", &S::sy_image_rotate),
+    intKey("sy_image_opacity", &S::sy_image_opacity),
+    intKey("bBorder", &S::bBorder),
+    intKey("border_location", &S::border_location),
+    intKey("border_size", &S::border_size),
+    colorKey("border_color", &S::border_color),
+    intKey("border_padding", &S::border_padding),
+    intKey("bLight", &S::bLight),
+    intKey("lightValue", &S::lightValue),
+    intKey("bContrast", &S::bContrast),
+    intKey("contrastValue", &S::contrastValue),
+    intKey("bClearly", &S::bClearly),
+    intKey("clearlyValue", &S::clearlyValue),
+    intKey("bConvertBlackToWhite", &S::bConvertBlackToWhite),
+    intKey("bRemovePhotoOtherInfo", &S::bRemovePhotoOtherInfo),
+    intKey("bColorspaceTo", &S::bColorspaceTo),
+    intKey("fromColorspace", &S::fromColorspace),
+    intKey("toColorspace", &S::toColorspace),
+    intKey("bUseSRGB_ICC", &S::bUseSRGB_ICC),
+    intKey("bDpi", &S::bDpi),
+    intKey("dpi", &S::dpi),
+    intKey("bDpiResample", &S::bDpiResample),
+};
+
+const size_t kMaxKeyBytes = 127;
+const size_t kMaxValueBytes = 1023;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// "%d"-like: leading blanks, an optional sign, decimal digits; anything after the
+// digits is ignored. Numbers outside [low, high] are refused (the field keeps its value).
+bool parseInteger(const std::string &value, long long low, long long high, long long &out)
+{
+    size_t i = 0;
+    while (i < value.size() && (isBlank(value[i]) || value[i] == '\r' || value[i] == '\n' || value[i] == '\v' ||
+                                value[i] == '\f'))
+        ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-'))
+        negative = value[i++] == '-';
+    if (i >= value.size() || value[i] < '0' || value[i] > '9')
+        return false;
+    long long n = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        n = n * 10 + (value[i] - '0');
+        if (n > 0xFFFFFFFFFFLL)  // far outside every range; stop before it could overflow
+            return false;
+    }
+    if (negative)
+        n = -n;
+    if (n < low || n > high)
+        return false;
+    out = n;
+    return true;
+}
+
+bool parseFloat(const std::string &value, float &out)
+{
+    const char *start = value.c_str();
+    char *end = nullptr;
+    errno = 0;
+    double d = strtod(start, &end);
+    if (end == start || errno == ERANGE || !std::isfinite(d) || std::fabs(d) > 3.0e38)
+        return false;
+    out = float(d);
+    return true;
+}
+
+void applyValue(ProcessSettings &s, const Field &f, const std::string &value)
+{
+    long long n = 0;
+    switch (f.kind) {
+    case Kind::Int:
+        if (parseInteger(value, INT32_MIN, INT32_MAX, n))
+            s.*f.intField = int(n);
+        break;
+    case Kind::Color:
+        // Colours are 0x00BBGGRR or -1; files written elsewhere may hold them unsigned.
+        if (parseInteger(value, INT32_MIN, 0xFFFFFFFFLL, n))
+            s.*f.intField = int(uint32_t(n));
+        break;
+    case Kind::Float: {
+        float v = 0;
+        if (parseFloat(value, v))
+            s.*f.floatField = v;
+        break;
+    }
+    case Kind::Text:
+        s.*f.textField = boundedText(value, f.capacity);
+        break;
+    }
+}
+
+void applyLine(ProcessSettings &s, const char *line, size_t length)
+{
+    const char *eq = static_cast<const char *>(memchr(line, '=', length));
+    if (!eq)
+        return;
+    size_t keyLength = size_t(eq - line);
+    if (keyLength > kMaxKeyBytes)
+        return;
+    std::string key(line, keyLength);
+    size_t valueLength = length - keyLength - 1;
+    std::string value(eq + 1, valueLength < kMaxValueBytes ? valueLength : kMaxValueBytes);
+
+    if (key == "sy_text_isWeight") {
+        long long n = 0;
+        s.sy_text_weight = (parseInteger(value, INT32_MIN, INT32_MAX, n) && n == 1) ? 700 : 400;
+        return;
+    }
+    for (const Field &f : kFields) {
+        if (key == f.key) {
+            applyValue(s, f, value);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void clearSettings(ProcessSettings &s)
+{
+    for (const Field &f : kFields) {
+        switch (f.kind) {
+        case Kind::Int:
+        case Kind::Color: s.*f.intField = 0; break;
+        case Kind::Float: s.*f.floatField = 0.0f; break;
+        case Kind::Text: (s.*f.textField).clear(); break;
+        }
+    }
+}
+
+void presetSettings(ProcessSettings &s)
+{
+    s.zoomType = 0;
+    s.bZoomSameScale = 1;
+    s.bDpi = 0;
+    s.dpi = -1;
+    s.bDpiResample = 0;
+    s.bColorspaceTo = 0;
+    s.fromColorspace = 0;
+    s.toColorspace = 2;
+    s.bUseSRGB_ICC = 0;
+    s.sy_text_rotate = 0;
+    s.sy_image_rotate = 0;
+    s.sy_text_background_color = -1;
+    s.sy_text_border_color = 0;
+    s.sy_text_border_size = 0;
+    s.sy_text_border_corner_radius = 0;
+    s.sy_text_padding_left_right = 0;
+    s.sy_text_padding_top_bottom = 0;
+    s.zoomUnit = 0;
+    s.fSizeValue = 100.0f;
+    s.qualityMode = 0;
+    s.maxFileSize = 0;
+}
+
+std::string settingsText(const ProcessSettings &s)
+{
+    std::string text;
+    text.reserve(2048);
+    for (const Field &f : kFields) {
+        text += f.key;
+        text += '=';
+        switch (f.kind) {
+        case Kind::Int: {
+            int v = s.*f.intField;
+            // dpi 0 means "not given" as much as -1 does; the file only knows -1.
+            if (f.intField == &S::dpi && v == 0)
+                v = -1;
+            text += formatText("%d", v);
+            break;
+        }
+        case Kind::Color: text += formatText("%ld", long(s.*f.intField)); break;
+        case Kind::Float: text += formatText("%f", double(s.*f.floatField)); break;
+        case Kind::Text: text += boundedText(s.*f.textField, f.capacity); break;
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+void applySettingsText(ProcessSettings &s, const std::string &bytes)
+{
+    const char *p = bytes.data();
+    const char *end = p + bytes.size();
+    while (p < end) {
+        const char *lf = static_cast<const char *>(memchr(p, '\n', size_t(end - p)));
+        const char *lineEnd = lf ? lf : end;
+        size_t length = size_t(lineEnd - p);
+        if (length > 0 && p[length - 1] == '\r')
+            --length;
+        applyLine(s, p, length);
+        p = lf ? lf + 1 : end;
+    }
+    normaliseSettings(s);
+}
+
+namespace {
+
+void clampField(int &v, int low, int high) { v = v < low ? low : (v > high ? high : v); }
+void switchField(int &v) { v = v != 0 ? 1 : 0; }
+int maskedColor(int bgr) { return int(unsigned(bgr) & 0x00FFFFFFu); }
+void angleField(int &degrees)
+{
+    if (degrees < 0 || degrees > 315 || degrees % 45 != 0)
+        degrees = 0;
+}
+
+bool isColorText(const std::string &text)
+{
+    if (text.size() != 7 || text[0] != '#')
+        return false;
+    for (size_t i = 1; i < 7; ++i) {
+        char c = text[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void normaliseSettings(ProcessSettings &s)
+{
+    // The file's own rules first: these fall back to 0 rather than to a bound.
+    if (s.zoomUnit != 0 && s.zoomUnit != 1)
+        s.zoomUnit = 0;
+    if (s.qualityMode != 0 && s.qualityMode != 1)
+        s.qualityMode = 0;
+    if (s.maxFileSize < 1 || s.maxFileSize > 99999)
+        s.maxFileSize = 0;
+
+    // A settings file may come from anywhere: every other value is brought into the
+    // range the panel and the pipeline can handle.
+    for (int *flag : {&s.bSize, &s.bZoomSameScale, &s.bQuanlity, &s.bSYText, &s.sy_text_isItalic,
+                      &s.sy_text_isUnderlineDecoration, &s.sy_text_isLineThroughDecoration, &s.bSYImage, &s.bBorder,
+                      &s.bLight, &s.bContrast, &s.bClearly, &s.bConvertBlackToWhite, &s.bRemovePhotoOtherInfo,
+                      &s.bColorspaceTo, &s.bUseSRGB_ICC, &s.bDpi, &s.bDpiResample})
+        switchField(*flag);
+    clampField(s.zoomType, 0, 2);
+    clampField(s.sizeType, 0, 1);
+    clampField(s.sizeValue, 1, 9999);
+    if (!(s.fSizeValue >= 1.0f))
+        s.fSizeValue = s.fSizeValue == s.fSizeValue ? 1.0f : 100.0f;
+    if (s.fSizeValue > 999.99f)
+        s.fSizeValue = 999.99f;
+    clampField(s.quanlity, 10, 100);
+
+    angleField(s.sy_text_rotate);
+    clampField(s.sy_text_opacity, 1, 100);
+    clampField(s.sy_text_w_direction, 0, 2);
+    clampField(s.sy_text_w_value, 0, 999);
+    clampField(s.sy_text_h_direction, 0, 2);
+    clampField(s.sy_text_h_value, 0, 999);
+    if (s.sy_text_fontName.empty())
+        s.sy_text_fontName = "宋体";
+    clampField(s.sy_text_fontSize, 8, 72);
+    clampField(s.sy_text_weight, 0, 1000);
+    s.sy_text_rgbColors = maskedColor(s.sy_text_rgbColors);
+    if (!isColorText(s.sy_text_htmlColor)) {
+        unsigned v = unsigned(s.sy_text_rgbColors);
+        s.sy_text_htmlColor = formatText("#%02x%02x%02x", v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+    }
+    if (s.sy_text_background_color != -1)
+        s.sy_text_background_color = maskedColor(s.sy_text_background_color);
+    s.sy_text_border_color = maskedColor(s.sy_text_border_color);
+    clampField(s.sy_text_border_size, 0, 9);
+    clampField(s.sy_text_border_corner_radius, 0, 90);
+    s.sy_text_border_corner_radius -= s.sy_text_border_corner_radius % 5;
+    clampField(s.sy_text_padding_left_right, 0, 99);
+    clampField(s.sy_text_padding_top_bottom, 0, 99);
+
+    clampField(s.sy_image_w_direction, 0, 2);
+    clampField(s.sy_image_w_value, 0, 999);
+    clampField(s.sy_image_h_direction, 0, 2);
+    clampField(s.sy_image_h_value, 0, 999);
+    angleField(s.sy_image_rotate);
+    clampField(s.sy_image_opacity, 1, 100);
+
+    clampField(s.border_location, 0, 1);
+    clampField(s.border_size, 0, 64);  // 0 is what files hold until a border was set
+    s.border_color = maskedColor(s.border_color);
+    clampField(s.border_padding, 0, 64);
+
+    clampField(s.lightValue, -100, 100);
+    clampField(s.contrastValue, -100, 100);
+    clampField(s.clearlyValue, -100, 100);
+    clampField(s.fromColorspace, 0, 3);
+    clampField(s.toColorspace, 0, 2);
+    if (s.dpi < 1)
+        s.dpi = -1;
+    clampField(s.dpi, -1, 65535);
+}
+
+std::vector<std::string> settingsKeys()
+{
+    std::vector<std::string> keys;
+    for (const Field &f : kFields)
+        keys.push_back(f.key);
+    return keys;
+}
+
+std::string boundedText(const std::string &text, size_t capacity)
+{
+    size_t stop = text.size();
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\0' || c == '\r' || c == '\n') {
+            stop = i;
+            break;
+        }
+    }
+    if (stop <= capacity)
+        return text.substr(0, stop);
+    // Walk whole characters: a GBK lead byte (0x81..0xFE) takes the next byte with it.
+    size_t i = 0;
+    while (i < stop) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t width = (c >= 0x81 && c <= 0xFE && i + 1 < stop) ? 2 : 1;
+        if (i + width > capacity)
+            break;
+        i += width;
+    }
+    return text.substr(0, i);
+}
