@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "imaging/magick_env.h"
 #include "shell/app_info.h"
 #include "util/text.h"
 
@@ -75,21 +76,9 @@ std::string hexAddress(const void *address)
 
 }  // namespace
 
-std::string programFolder()
-{
-    char path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (n == 0 || n >= sizeof path)
-        return std::string();
-    std::string folder(path, n);
-    size_t slash = folder.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : folder.substr(0, slash);
-}
-
 std::string browserProbePage()
 {
-    std::string folder = programFolder();
-    std::string page = folder.empty() ? std::string("temp.html") : folder + "\\temp.html";
+    std::string page = programFolder() + "\\temp.html";
     HANDLE f = CreateFileA(page.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f != INVALID_HANDLE_VALUE)
@@ -129,8 +118,7 @@ void setWebPageLauncher(const WebPageLauncher *launcher)
 
 std::string helpPageAddress(const char *section, const char *query)
 {
-    std::string folder = programFolder();
-    std::string address = fileUrl((folder.empty() ? std::string(".") : folder) + "\\help\\index.html");
+    std::string address = fileUrl(programFolder() + "\\help\\index.html");
     if (query && *query)
         address += std::string("?") + query;
     if (section && *section)

@@ -23,10 +23,7 @@ void openWebPageWith(const char *address, const WebPageLauncher &launcher);
 // The launcher must stay valid while it is set.
 void setWebPageLauncher(const WebPageLauncher *launcher);
 
-// The folder of the program ("C:\...\Velmora"), without a trailing backslash;
-// empty when it cannot be determined.
-std::string programFolder();
-// "%s\temp.html" in the program folder (or "temp.html"): the page whose
+// "%s\temp.html" in the program folder (programFolder(), imaging/magick_env.h): the page whose
 // association names the browser. Created empty when missing, left in place.
 std::string browserProbePage();
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/magick_env.h"
 #include "shell/web_pages.h"
 #include "test_util.h"
 
