@@ -3,6 +3,7 @@
 #include "core/pipeline_steps.h"
 
 #include "core/resize_geometry.h"
+#include "core/settings_rules.h"
 
 static bool frame(MagickWand *picture, const char *colour, int size, std::string &reason)
 {
@@ -41,7 +42,7 @@ bool addBorder(MagickWand *picture, const ProcessSettings &s, std::string &reaso
     }
     if (padding > 0 && !frame(picture, "#FFFFFF", padding, reason))
         return false;
-    if (size > 0 && !frame(picture, colourText(s.border_color).c_str(), size, reason))
+    if (size > 0 && !frame(picture, colorText(s.border_color).c_str(), size, reason))
         return false;
     return true;
 }

@@ -210,13 +210,6 @@ ResolutionPlan resolutionPlan(int units, double x, double y, bool dpiOn, int dpi
     return plan;
 }
 
-std::string colourText(int bgr)
-{
-    char text[8];
-    snprintf(text, sizeof text, "#%02x%02x%02x", bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-    return text;
-}
-
 std::string jpegExtentValue(int maxFileSizeKb)
 {
     if (maxFileSizeKb < 1 || maxFileSizeKb > 999998)

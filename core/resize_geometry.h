@@ -67,9 +67,6 @@ const int kJpegMaxSide = 65500;
 ResolutionPlan resolutionPlan(int units, double x, double y, bool dpiOn, int dpi, bool resample,
                               int width, int height);
 
-// 0x00BBGGRR -> "#rrggbb" (lowercase), the form ImageMagick reads.
-std::string colourText(int bgr);
-
 // The value of the "jpeg:extent" option for a maximum size in KB, or empty when
 // the size is outside 1..999998 (then the maximum is not used at all).
 std::string jpegExtentValue(int maxFileSizeKb);

@@ -8,6 +8,8 @@
 
 #include <deque>
 
+#include "util/text.h"
+
 const char kInfoWindowClass[] = "VelmoraInfoWindow";
 
 namespace {
@@ -270,6 +272,11 @@ void setInfoMessageSink(InfoMessageSink sink, void *context)
     Locked hold;
     queue().sink = sink;
     queue().sinkContext = context;
+}
+
+void infoMessageToConsole(const char *text, void *)
+{
+    consoleWrite(std::string(text ? text : "") + "\n\n", true);
 }
 
 size_t infoLogDropLength(const std::string &current, size_t incomingLength)

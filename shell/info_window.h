@@ -33,6 +33,9 @@ void showInfoMessage(const std::string &text);
 // safe to call from several threads. Null removes it.
 typedef void (*InfoMessageSink)(const char *text, void *context);
 void setInfoMessageSink(InfoMessageSink sink, void *context);
+// A ready sink for command-line modes: each message and an empty line go to
+// the terminal's error stream.
+void infoMessageToConsole(const char *text, void *context);
 
 // The edit box's limit in characters; the log is trimmed before it is reached.
 constexpr size_t kInfoTextLimit = 64000;

@@ -8,6 +8,8 @@
 #include "imaging/self_test.h"
 #include "shell/app_info.h"
 #include "shell/command_line.h"
+#include "shell/crash_handler.h"
+#include "shell/describe_command.h"
 #include "shell/startup.h"
 #include "util/magick_path.h"
 #include "util/text.h"
@@ -27,6 +29,7 @@ static void printUsage()
                  "用法:\n"
                  "  velmora [路径...]                         打开窗口并加入这些图片或文件夹\n"
                  "  velmora --self-test                       检查图片库是否可用\n"
+                 "  velmora --describe 文件...                 显示每个文件的尺寸、类型和大小\n"
                  "  velmora --batch ...                       不打开窗口, 批量处理图片 (详见 velmora --batch)\n");
 }
 
@@ -41,6 +44,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         return code;
     }
 
+    if (!args.empty() && args[0] == "--describe") {
+        attachParentConsole();
+        startImageMagick();
+        int code = runDescribeCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+        MagickWandTerminus();
+        return code;
+    }
+
     if (!args.empty() && args[0] == "--batch") {
         attachParentConsole();
         startImageMagick();
@@ -49,6 +60,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         return code;
     }
 
+    // The window program only: a crash box would block a script.
+    installCrashHandler();
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     // Paths on the command line are listed as if they had been dropped on the window.

@@ -8,6 +8,7 @@
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/shortcut.h"
 #include "shell/startup.h"
+#include "shell/web_pages.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
@@ -195,7 +196,7 @@ bool runMainCommand(HWND mainWindow, int command)
         openSatelliteTool(mainWindow, command);
         return true;
     case kCmdWebSite:
-        ShellExecuteA(nullptr, "open", kVendorWebSite, nullptr, nullptr, SW_SHOWNORMAL);
+        openWebPage(helpPageAddress(kHelpSectionSite).c_str());
         return true;
     case kCmdAbout:
         showAboutBox(mainWindow);

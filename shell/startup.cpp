@@ -10,6 +10,8 @@
 #include "res/resource.h"
 #include "shell/info_window.h"
 #include "shell/main_window.h"
+#include "shell/web_pages.h"
+#include "shell/window_kit.h"
 #include "shell/main_layout.h"
 #include "util/magick_path.h"
 #include "util/path_list.h"
@@ -151,17 +153,10 @@ void computeFontPaths(StartupConfig &config)
 // ---------------------------------------------------------------------------
 // Start-up sequence
 
-static const char kUnpackHelpPage[] = "https://velmora.example.com/help/unpack.html";
-
-static void openPage(const char *address)
-{
-    ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
 static void refuseToStart(const char *message)
 {
     MessageBoxA(nullptr, message, "提示", MB_OK | MB_ICONERROR);
-    openPage(kUnpackHelpPage);
+    openWebPage(helpPageAddress(kHelpSectionUnpack).c_str());
     ExitProcess(static_cast<UINT>(-1));
 }
 
@@ -196,6 +191,7 @@ static void loadIcons(HINSTANCE instance, StartupConfig &config)
 int startApplication(HINSTANCE instance, int showCommand, const std::vector<std::string> &startPaths)
 {
     StartupConfig &config = startupConfig();
+    initBalloonLock();  // the crash handler is installed by the caller, before anything else
     determineFolders(config);
     if (isArchiveExtractionFolder(config.programFolder))
         refuseToStart("请先对软件压缩包进行解压缩后再启动软件。\n\n点击[确定]按钮，查看正确的解压缩方式。");

@@ -53,7 +53,14 @@ protected:
         SetWindowTextA(editOf(window), "");
         ShowWindow(window, SW_HIDE);
     }
-    void TearDown() override { setInfoMessageSink(nullptr, nullptr); }
+    void TearDown() override
+    {
+        setInfoMessageSink(nullptr, nullptr);
+        // Leave no visible window behind for the tests that follow.
+        if (infoWindowHandle())
+            ShowWindow(infoWindowHandle(), SW_HIDE);
+        pumpMessages();
+    }
     HWND window = nullptr;
 };
 

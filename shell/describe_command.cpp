@@ -1,0 +1,31 @@
+#include "shell/describe_command.h"
+
+#include <cstring>
+
+#include "input/header_sniff.h"
+#include "shell/info_window.h"
+#include "util/magick_path.h"
+#include "util/text.h"
+
+int runDescribeCommand(const std::vector<std::string> &files)
+{
+    if (files.empty()) {
+        consoleWrite("用法: velmora --describe 文件...\n", true);
+        return kDescribeUsageError;
+    }
+    setInfoMessageSink(infoMessageToConsole, nullptr);
+    int notPictures = 0;
+    for (const std::string &argument : files) {
+        std::string path = dosPathFromArgument(argument);
+        char text[kPictureDescriptionSize];
+        if (!describePictureFile(path.c_str(), text)) {
+            showInfoMessage(formatText("无法识别的图片:\r\n%s", argument.c_str()));
+            describePictureWithMagick(path.c_str(), text);
+            if (strcmp(text, kNotAValidPictureText) == 0)
+                ++notPictures;
+        }
+        consoleWrite(argument + ": " + text + "\n");
+    }
+    setInfoMessageSink(nullptr, nullptr);
+    return notPictures ? kDescribeSomeNotPictures : kDescribeAllPictures;
+}
