@@ -10,6 +10,7 @@
 #include "util/magick_path.h"
 #endif
 
+#include "util/path_join.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
@@ -68,13 +69,10 @@ int fileSize(const char *path)
     return size.QuadPart > INT_MAX ? INT_MAX : (int)size.QuadPart;
 }
 
-static std::string joinPath(const char *folder, const char *name)
+static std::string joinedOrEmpty(const char *folder, const char *name)
 {
-    std::string out = folder;
-    if (!out.empty() && lastBackslash(out) != out.size() - 1)
-        out += '\\';
-    out += name;
-    return out;
+    std::string out;
+    return joinPath(out, folder, name) ? out : std::string();
 }
 
 // Calls visit(findData) for every entry of folder matching pattern, "." and ".." excluded.
@@ -83,8 +81,8 @@ static void forEachEntry(const char *folder, const char *pattern, Visit visit)
 {
     if (!folder || !*folder)
         return;
-    std::string query = joinPath(folder, pattern);
-    if (query.size() >= MAX_PATH)
+    std::string query = joinedOrEmpty(folder, pattern);
+    if (query.empty())
         return;
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(query.c_str(), &fd);
@@ -98,9 +96,17 @@ static void forEachEntry(const char *folder, const char *pattern, Visit visit)
     FindClose(h);
 }
 
+bool isLinkReparsePoint(unsigned int attributes, unsigned int reparseTag)
+{
+    // Junctions, symbolic links and WSL links carry the name-surrogate bit; other
+    // reparse points (cloud-file placeholders, deduplicated folders) are real folders.
+    const DWORD kNameSurrogate = 0x20000000;
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (reparseTag & kNameSurrogate);
+}
+
 static bool isLinkedFolder(const std::string &path, const WIN32_FIND_DATAA &fd)
 {
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    if (isLinkReparsePoint(fd.dwFileAttributes, fd.dwReserved0))
         return true;
 #ifdef __WINE__
     // Wine shows a Unix symbolic link to a folder as a plain folder.
@@ -123,7 +129,8 @@ bool hasSubfolder(const char *folder)
 {
     bool found = false;
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
-        if (isListableFolder(fd))
+        // Linked folders are never listed, so they must not prompt the sub-folder question either.
+        if (!found && isListableFolder(fd) && !isLinkedFolder(joinedOrEmpty(folder, fd.cFileName), fd))
             found = true;
     });
     return found;
@@ -136,8 +143,8 @@ void listSubfolders(const char *folder, PathList *list, bool recursive)
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
         if (!isListableFolder(fd))
             return;
-        std::string path = joinPath(folder, fd.cFileName);
-        if (path.size() >= MAX_PATH || isLinkedFolder(path, fd))
+        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        if (path.empty() || isLinkedFolder(path, fd))
             return;
         list->appendCopy(path.c_str());
         if (recursive)
@@ -154,8 +161,8 @@ static void listMatching(const char *folder, const char *pattern, PathList *list
             return;
         if (keep && !keep(fd.cFileName))
             return;
-        std::string path = joinPath(folder, fd.cFileName);
-        if (path.size() >= MAX_PATH)
+        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        if (path.empty())
             return;
         list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
     });
@@ -190,8 +197,8 @@ static void listByPattern(const char *folder, const char *pattern, PathList *lis
             if (!dot || !equalsNoCase(dot, ext))
                 return;
         }
-        std::string path = joinPath(folder, fd.cFileName);
-        if (path.size() >= MAX_PATH)
+        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        if (path.empty())
             return;
         list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
     });
@@ -208,21 +215,10 @@ bool specialFolderPath(int csidl, char *out)
     return SHGetSpecialFolderPathA(nullptr, out, csidl, FALSE) != FALSE;
 }
 
-size_t lastBackslash(const std::string &path)
-{
-    size_t found = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        unsigned char c = (unsigned char)path[i];
-        if (c >= 0x81 && c <= 0xFE && i + 1 < path.size())
-            ++i;  // lead byte: the next byte belongs to the same character
-        else if (c == '\\')
-            found = i;
-    }
-    return found;
-}
+size_t lastBackslash(const std::string &path) { return findLastBackslash(path); }
 
 std::string fileNamePart(const std::string &path)
 {
-    size_t pos = lastBackslash(path);
+    size_t pos = findLastBackslash(path);
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }

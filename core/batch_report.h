@@ -1,0 +1,63 @@
+// What a batch run works on and how it reports. The loops call these hooks on
+// the worker thread; the progress window answers them by sending messages to its
+// own thread, the command line by printing. Every hook may be left empty.
+#pragma once
+#include <atomic>
+#include <functional>
+#include <string>
+
+// One picture of a run (the list item's part that the loops need).
+struct BatchItem {
+    std::string path;            // full source path, GBK
+    std::string relativeFolder;  // e.g. "2019\trip": no leading or trailing backslash; empty when added directly
+    int rotation = 0;            // degrees clockwise: 0, 90, 180, 270
+    int flip = 0;                // non-zero mirrors top to bottom
+};
+
+enum class ItemStatus {
+    Written,  // target holds the processed picture
+    Failed,   // nothing written; reason says why; the source is untouched
+    Skipped,  // overwrite mode: the same file came earlier in the list
+};
+
+struct BatchItemResult {
+    int index = 0;   // 1-based position in the list
+    int total = 0;
+    ItemStatus status = ItemStatus::Failed;
+    std::string source;
+    std::string target;  // the file written (Written only)
+    std::string reason;  // the information-window text (Failed, Skipped)
+    std::string detail;  // ImageMagick's or the system's own words for a failure, when known
+};
+
+struct BatchSummary {
+    int total = 0;
+    int written = 0;
+    int failed = 0;
+    int skipped = 0;
+    bool stopped = false;  // the stop hook said yes during the run
+};
+
+// Per item the loops call, in this order: stopRequested, progress, (stopRequested
+// again while a save-to name is being numbered), logLine when the item was not
+// written, itemDone. After the last item: stopRequested once more, then completed
+// unless a stop was seen. Everything is called on the loop's own thread.
+struct BatchReport {
+    // Item `index` (1-based) of `total` is about to be processed.
+    std::function<void(int index, int total)> progress;
+    // A text for the information window ("reason:\r\npath"); one per item not written.
+    std::function<void(const std::string &text)> logLine;
+    // An item is finished; called in list order, after its logLine.
+    std::function<void(const BatchItemResult &result)> itemDone;
+    // Asked before every item; true ends the loop before that item. Must be cheap
+    // and callable from the worker (stopHookFor below reads an atomic flag).
+    std::function<bool()> stopRequested;
+    // The loop went through the whole list (not called after a stop).
+    std::function<void(const BatchSummary &summary)> completed;
+};
+
+// The usual stop hook: a flag the window thread sets and the worker reads.
+inline std::function<bool()> stopHookFor(const std::atomic<bool> &flag)
+{
+    return [&flag] { return flag.load(); };
+}

@@ -1,0 +1,131 @@
+// The batch command's arguments, its list of pictures and its terminal lines.
+#include "gtest.h"
+#include "test_util.h"
+
+#include <windows.h>
+
+#include "core/batch_cli.h"
+#include "util/text.h"
+
+typedef std::vector<std::string> Args;
+
+TEST(BatchArguments, AcceptedForms)
+{
+    BatchCommand c;
+    std::string error;
+    ASSERT_TRUE(parseBatchArguments({"--save-to", "D:\\out", "a.jpg", "D:\\相册"}, c, error)) << error;
+    EXPECT_EQ(c.saveTo, "D:\\out");
+    EXPECT_FALSE(c.overwrite);
+    EXPECT_FALSE(c.keepStructure);
+    EXPECT_EQ(c.paths, (Args{"a.jpg", "D:\\相册"}));
+
+    ASSERT_TRUE(parseBatchArguments({"x.png", "--keep-structure", "--settings", "s.sz", "--save-to", "o"}, c, error));
+    EXPECT_TRUE(c.keepStructure);
+    EXPECT_EQ(c.settingsFile, "s.sz");
+    EXPECT_EQ(c.paths, (Args{"x.png"}));
+
+    ASSERT_TRUE(parseBatchArguments({"--overwrite", "--", "--odd name.jpg"}, c, error));
+    EXPECT_TRUE(c.overwrite);
+    EXPECT_EQ(c.paths, (Args{"--odd name.jpg"}));
+}
+
+TEST(BatchArguments, UsageErrors)
+{
+    const std::vector<Args> bad = {
+        {},
+        {"a.jpg"},                                        // no save mode
+        {"--overwrite"},                                  // no paths
+        {"--save-to", "o", "--overwrite", "a.jpg"},       // two modes
+        {"--overwrite", "--keep-structure", "a.jpg"},     // structure needs a target
+        {"--save-to"},                                    // value missing
+        {"a.jpg", "--settings"},
+        {"--save-to", "o", "--save-to", "p", "a.jpg"},
+        {"--save-to", "o", "--recursive", "a.jpg"},       // unknown option
+    };
+    for (const Args &args : bad) {
+        BatchCommand c;
+        std::string error;
+        EXPECT_FALSE(parseBatchArguments(args, c, error)) << args.size();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(BatchLines, ItemAndSummaryText)
+{
+    BatchItemResult r;
+    r.index = 3;
+    r.total = 12;
+    r.source = "D:\\相册\\a.png";
+    r.status = ItemStatus::Written;
+    r.target = "D:\\out\\a.jpg";
+    EXPECT_EQ(batchItemLine(r), "[3/12] D:\\相册\\a.png -> D:\\out\\a.jpg");
+    r.status = ItemStatus::Failed;
+    r.target.clear();
+    r.reason = "图片读取失败:\r\nD:\\相册\\a.png";
+    EXPECT_EQ(batchItemLine(r), "[3/12] D:\\相册\\a.png 失败: 图片读取失败: D:\\相册\\a.png");
+    r.detail = "improper image header\n";
+    EXPECT_EQ(batchItemLine(r), "[3/12] D:\\相册\\a.png 失败: 图片读取失败: D:\\相册\\a.png (improper image header)");
+
+    BatchSummary s;
+    s.total = 12;
+    s.written = 10;
+    s.failed = 2;
+    EXPECT_EQ(batchSummaryLine(s), "共 12 张图片，已写入 10 张，失败 2 张。");
+    s.written = 8;
+    s.skipped = 1;
+    s.stopped = true;
+    EXPECT_EQ(batchSummaryLine(s), "共 12 张图片，已写入 8 张，失败 2 张，跳过 1 张，未处理 1 张。");
+}
+
+TEST(BatchList, FoldersFilesAndRelativeFolders)
+{
+    ScratchFolder root("批量列表");
+    std::string trip = root / "旅行";
+    ASSERT_TRUE(CreateDirectoryA(trip.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((trip + "\\第一天").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((trip + "\\.thumbs").c_str(), nullptr));
+    ASSERT_TRUE(writeFileBytes(trip + "\\a.jpg", "x"));
+    ASSERT_TRUE(writeFileBytes(trip + "\\notes.txt", "x"));
+    ASSERT_TRUE(writeFileBytes(trip + "\\第一天\\b.PNG", "x"));
+    ASSERT_TRUE(writeFileBytes(trip + "\\.thumbs\\t.jpg", "x"));
+    ASSERT_TRUE(writeFileBytes(root / "single.gif", "x"));
+
+    std::vector<BatchItem> items;
+    std::string error;
+    std::vector<std::string> notes;
+    // The folder, then a file inside it again (listed once), then a loose file
+    // spelled with forward slashes.
+    std::string loose = replaceAll(root / "single.gif", "\\", "/");
+    ASSERT_TRUE(collectBatchItems({trip + "\\", trip + "\\a.jpg", loose}, items, error, notes)) << gbkToUtf8(error);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].path, trip + "\\a.jpg");
+    EXPECT_EQ(items[0].relativeFolder, "旅行");
+    EXPECT_EQ(items[1].path, trip + "\\第一天\\b.PNG");
+    EXPECT_EQ(items[1].relativeFolder, "旅行\\第一天");
+    EXPECT_EQ(items[2].path, root / "single.gif");
+    EXPECT_EQ(items[2].relativeFolder, "");
+    EXPECT_TRUE(notes.empty());
+
+    // A folder without pictures is noted, not an error.
+    std::string empty = root / "空";
+    ASSERT_TRUE(CreateDirectoryA(empty.c_str(), nullptr));
+    items.clear();
+    ASSERT_TRUE(collectBatchItems({empty}, items, error, notes));
+    EXPECT_TRUE(items.empty());
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0], "在[" + empty + "]中没有找到可处理的图片。");
+}
+
+TEST(BatchList, RefusedPaths)
+{
+    ScratchFolder root("batch_list");
+    ASSERT_TRUE(writeFileBytes(root / "notes.txt", "keep me"));
+    const Args refused[] = {{root / "missing.jpg"}, {root / "notes.txt"}, {"Z:\\"}};
+    for (const Args &paths : refused) {
+        std::vector<BatchItem> items;
+        std::vector<std::string> notes;
+        std::string error;
+        EXPECT_FALSE(collectBatchItems(paths, items, error, notes)) << gbkToUtf8(paths[0]);
+        EXPECT_NE(error.find(paths[0]), std::string::npos) << gbkToUtf8(error);
+    }
+}

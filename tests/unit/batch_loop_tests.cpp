@@ -1,0 +1,444 @@
+// The save-to and overwrite loops on real pictures in scratch folders.
+#include "gtest.h"
+#include "test_util.h"
+
+#include <windows.h>
+#include <wand/MagickWand.h>
+#include <atomic>
+
+#include "core/batch_loops.h"
+#include "core/pipeline.h"
+#include "util/magick_path.h"
+#include "util/text.h"
+
+namespace {
+
+struct PictureInfo {
+    std::string format;
+    size_t width = 0, height = 0;
+};
+
+// What ImageMagick reads back from a written file ("" format when unreadable).
+PictureInfo readBack(const std::string &path)
+{
+    PictureInfo info;
+    MagickWand *wand = NewMagickWand();
+    std::string unixPath = magickPath(path);
+    if (!unixPath.empty() && MagickReadImage(wand, unixPath.c_str())) {
+        char *format = MagickGetImageFormat(wand);
+        info.format = format ? format : "";
+        if (format)
+            MagickRelinquishMemory(format);
+        info.width = MagickGetImageWidth(wand);
+        info.height = MagickGetImageHeight(wand);
+    }
+    DestroyMagickWand(wand);
+    return info;
+}
+
+bool isJpegData(const std::string &bytes)
+{
+    return bytes.size() > 3 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xD8;
+}
+
+BatchItem item(const std::string &path, const std::string &relative = std::string(), int rotation = 0, int flip = 0)
+{
+    BatchItem it;
+    it.path = path;
+    it.relativeFolder = relative;
+    it.rotation = rotation;
+    it.flip = flip;
+    return it;
+}
+
+// Records every hook call of a run.
+struct Recorder {
+    std::vector<int> progress;
+    std::vector<std::string> log;
+    std::vector<BatchItemResult> done;
+    int completedCalls = 0;
+    std::atomic<bool> stop{false};
+    int stopAfter = -1;  // set the stop flag when this many items are done
+
+    BatchReport report()
+    {
+        BatchReport r;
+        r.progress = [this](int i, int total) {
+            progress.push_back(i);
+            EXPECT_GT(total, 0);
+        };
+        r.logLine = [this](const std::string &text) { log.push_back(text); };
+        r.itemDone = [this](const BatchItemResult &result) {
+            done.push_back(result);
+            if ((int)done.size() == stopAfter)
+                stop = true;
+        };
+        r.stopRequested = stopHookFor(stop);
+        r.completed = [this](const BatchSummary &) { ++completedCalls; };
+        return r;
+    }
+};
+
+const char kPhoto[] = "photos/mate_Garden.jpg";
+const char kSmallJpeg[] = "meta/vips_rotation_orient1.jpg";
+const char kPng[] = "formats/png/go_basn3p08_trns.png";
+const char kWidePng[] = "formats/png/skimage_chelsea.png";  // 451 x 300
+const char kBroken[] = "broken/zero_bytes.jpg";
+
+class BatchLoops : public ::testing::Test {
+protected:
+    ProcessSettings settings;
+    PipelineInputs inputs;
+    void SetUp() override { inputs.settings = &settings; }
+
+    // Copies a sample into the scratch folder under a new name.
+    std::string put(const ScratchFolder &dir, const std::string &sample, const std::string &name)
+    {
+        std::string to = dir / name;
+        EXPECT_TRUE(copyFileTo(samplePath(sample), to)) << name;
+        SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);  // the samples are read-only
+        return to;
+    }
+};
+
+}  // namespace
+
+TEST_F(BatchLoops, SaveToFolderNamesWritesAndGoesOnAfterAFailure)
+{
+    ScratchFolder src("batch_src"), out("batch_out");
+    std::vector<BatchItem> items = {
+        item(put(src, kSmallJpeg, "a.jpg")),
+        item(put(src, kPng, "a.png")),
+        item(put(src, kBroken, "bad.jpg")),
+        item(put(src, kSmallJpeg, "photo"), "", 90, 0),
+        item(put(src, kSmallJpeg, "archive.tar.gz")),
+    };
+    std::string brokenBefore = readFileBytes(items[2].path);
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
+
+    EXPECT_EQ(s.total, 5);
+    EXPECT_EQ(s.written, 4);
+    EXPECT_EQ(s.failed, 1);
+    EXPECT_FALSE(s.stopped);
+    EXPECT_EQ(rec.completedCalls, 1);
+    EXPECT_EQ(rec.progress, (std::vector<int>{1, 2, 3, 4, 5}));
+    ASSERT_EQ(rec.done.size(), 5u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(rec.done[i].index, i + 1);
+
+    // The failed picture leaves no file behind (not even the empty file that held
+    // its name) and its reason is logged once.
+    EXPECT_EQ(folderEntries(out.path()),
+              (std::vector<std::string>{"a(2).jpg", "a.jpg", "archive.tar.jpg", "photo.jpg"}));
+    ASSERT_EQ(rec.log.size(), 1u);
+    EXPECT_NE(rec.log[0].find("图片读取失败"), std::string::npos);
+    EXPECT_NE(rec.log[0].find(items[2].path), std::string::npos);
+    EXPECT_EQ(rec.done[2].status, ItemStatus::Failed);
+    EXPECT_EQ(rec.done[2].reason, rec.log[0]);
+    EXPECT_EQ(readFileBytes(items[2].path), brokenBefore);
+
+    // Each target is a real JPEG of the source's size; a.png went to a(2).jpg.
+    EXPECT_EQ(rec.done[1].target, out / "a(2).jpg");
+    PictureInfo png = readBack(out / "a(2).jpg");
+    EXPECT_EQ(png.format, "JPEG");
+    EXPECT_EQ(png.width, readBack(items[1].path).width);
+    // The item's rotation is applied and stays on the item in this mode.
+    PictureInfo jpg = readBack(out / "photo.jpg");
+    EXPECT_EQ(jpg.format, "JPEG");
+    EXPECT_EQ(jpg.width, readBack(items[3].path).height);
+    EXPECT_EQ(jpg.height, readBack(items[3].path).width);
+    EXPECT_EQ(items[3].rotation, 90);
+    PictureInfo plain = readBack(out / "archive.tar.jpg");
+    EXPECT_EQ(plain.width, readBack(items[4].path).width);
+}
+
+TEST_F(BatchLoops, LaterRunsNeverReplaceEarlierFiles)
+{
+    ScratchFolder src("batch_src"), out("batch_out");
+    std::vector<BatchItem> items = {item(put(src, kSmallJpeg, "x.jpg"))};
+    ASSERT_EQ(saveToFolderLoop(inputs, out.path(), false, items, BatchReport()).written, 1);
+    std::string first = readFileBytes(out / "x.jpg");
+    // Something that is no readable file still holds its name: a folder, an empty file.
+    ASSERT_TRUE(CreateDirectoryA((out / "x(2).jpg").c_str(), nullptr));
+    ASSERT_TRUE(writeFileBytes(out / "x(3).jpg", ""));
+
+    items.push_back(items[0]);
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
+    EXPECT_EQ(s.written, 2);
+    ASSERT_EQ(rec.done.size(), 2u);
+    EXPECT_EQ(rec.done[0].target, out / "x(4).jpg");
+    EXPECT_EQ(rec.done[1].target, out / "x(5).jpg");
+    EXPECT_EQ(readFileBytes(out / "x.jpg"), first);
+    EXPECT_EQ(readFileBytes(out / "x(3).jpg"), "");
+    EXPECT_EQ(readBack(out / "x(5).jpg").format, "JPEG");
+}
+
+TEST_F(BatchLoops, ANameExistsWhenTheFileSystemHasIt)
+{
+    // A file that cannot be opened for reading (held without sharing by another
+    // program) is still there: it is neither replaced nor written over.
+    ScratchFolder src("batch_src"), out("batch_out");
+    ASSERT_TRUE(writeFileBytes(out / "x.jpg", "someone else's"));
+    HANDLE holder = CreateFileA((out / "x.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::vector<BatchItem> items = {item(put(src, kSmallJpeg, "x.jpg"))};
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
+    CloseHandle(holder);
+    EXPECT_EQ(s.written, 1);
+    ASSERT_EQ(rec.done.size(), 1u);
+    EXPECT_EQ(rec.done[0].target, out / "x(2).jpg");
+    EXPECT_EQ(readFileBytes(out / "x.jpg"), "someone else's");
+}
+
+TEST_F(BatchLoops, NumberingIsBoundedAndNoticesAStop)
+{
+    ScratchFolder out("batch_out");
+    for (const char *name : {"x.jpg", "x(2).jpg", "x(3).jpg"})
+        ASSERT_TRUE(writeFileBytes(out / name, "old"));
+    BatchItem x = item("D:\\in\\x.png");
+    std::string target, reason;
+
+    TargetNameBook tight(3);
+    EXPECT_EQ(tight.reserve(out.path(), x, false, nullptr, target, reason), Reservation::Failed);
+    EXPECT_NE(reason.find("D:\\in\\x.png"), std::string::npos);
+    TargetNameBook roomy(4);
+    EXPECT_EQ(roomy.reserve(out.path(), x, false, nullptr, target, reason), Reservation::Reserved);
+    EXPECT_EQ(target, out / "x(4).jpg");
+    EXPECT_EQ(readFileBytes(target), "");  // the placeholder holds the name
+
+    // A stop while numbering ends the search and reserves nothing.
+    int asked = 0;
+    TargetNameBook book;
+    EXPECT_EQ(book.reserve(out.path(), x, false, [&] { return ++asked >= 2; }, target, reason), Reservation::Stopped);
+    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"x(2).jpg", "x(3).jpg", "x(4).jpg", "x.jpg"}));
+}
+
+TEST_F(BatchLoops, NameOfAFailedPictureIsNotHandedOutAgain)
+{
+    // Names must not depend on which pictures fail, so that pictures processed
+    // side by side get the same names as one after the other.
+    ScratchFolder src("batch_src"), other("batch_other"), out("batch_out");
+    std::vector<BatchItem> items = {item(put(src, kBroken, "p.jpg")), item(put(other, kSmallJpeg, "p.jpg"))};
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
+    EXPECT_EQ(s.failed, 1);
+    EXPECT_EQ(s.written, 1);
+    ASSERT_EQ(rec.done.size(), 2u);
+    EXPECT_EQ(rec.done[1].target, out / "p(2).jpg");
+    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"p(2).jpg"}));
+}
+
+TEST_F(BatchLoops, StructureModeMirrorsNestedFolders)
+{
+    ScratchFolder src("batch_src"), out("结构 输出");
+    std::vector<BatchItem> items = {
+        item(put(src, kSmallJpeg, "1.jpg"), "src\\a\\b"),
+        item(put(src, kPng, "2.png"), "src\\相册"),
+        item(put(src, kSmallJpeg, "3.jpg"), ""),
+        item(put(src, kSmallJpeg, "4.jpg"), "src\\a\\b"),
+    };
+    std::string error;
+    ASSERT_TRUE(prepareTargetFolders(out.path(), items, error)) << gbkToUtf8(error);
+    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"src\\"}));
+    EXPECT_EQ(folderEntries(out / "src"), (std::vector<std::string>{"a\\", "相册\\"}));
+    EXPECT_EQ(folderEntries(out / "src\\a"), (std::vector<std::string>{"b\\"}));
+    // Preparing twice is harmless.
+    ASSERT_TRUE(prepareTargetFolders(out.path() + "\\", items, error));
+
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), true, items, rec.report());
+    EXPECT_EQ(s.written, 4);
+    EXPECT_EQ(folderEntries(out / "src\\a\\b"), (std::vector<std::string>{"1.jpg", "4.jpg"}));
+    EXPECT_EQ(readBack(out / "src\\相册\\2.jpg").format, "JPEG");
+    EXPECT_EQ(rec.done[2].target, out / "3.jpg");
+    EXPECT_TRUE(pathExists(out / "3.jpg"));
+}
+
+TEST_F(BatchLoops, PreparingRefusesFoldersItCannotMake)
+{
+    ScratchFolder out("batch_out");
+    std::string error;
+    // A file where a folder must go.
+    ASSERT_TRUE(writeFileBytes(out / "trip", "not a folder"));
+    EXPECT_FALSE(prepareTargetFolders(out.path(), {item("D:\\x\\1.jpg", "trip\\day1")}, error));
+    EXPECT_NE(error.find("无法创建目标文件夹：["), std::string::npos);
+    EXPECT_NE(error.find(out / "trip"), std::string::npos);
+    EXPECT_EQ(readFileBytes(out / "trip"), "not a folder");
+
+    // A relative folder that climbs out of the target is refused before anything is made.
+    error.clear();
+    EXPECT_FALSE(prepareTargetFolders(out.path(), {item("D:\\x\\1.jpg", "ok"), item("D:\\x\\2.jpg", "..\\escape")}, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(pathExists(out / "ok"));
+
+    // A target folder that does not exist cannot take sub-folders.
+    error.clear();
+    EXPECT_FALSE(prepareTargetFolders(out / "missing", {item("D:\\x\\1.jpg", "a")}, error));
+    EXPECT_NE(error.find(out / "missing\\a"), std::string::npos);
+}
+
+TEST_F(BatchLoops, StopFlagIsHonouredBetweenPictures)
+{
+    ScratchFolder src("batch_src"), out("batch_out");
+    std::vector<BatchItem> items;
+    for (int i = 1; i <= 5; ++i)
+        items.push_back(item(put(src, kSmallJpeg, formatText("%d.jpg", i))));
+    Recorder rec;
+    rec.stopAfter = 2;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
+    EXPECT_TRUE(s.stopped);
+    EXPECT_EQ(s.written, 2);
+    EXPECT_EQ(rec.progress, (std::vector<int>{1, 2}));
+    EXPECT_EQ(rec.completedCalls, 0);
+    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"1.jpg", "2.jpg"}));
+
+    // A stop pressed while the last picture is worked on: that picture is
+    // finished, but the run is not reported as completed.
+    Recorder late;
+    late.stopAfter = 5;
+    s = saveToFolderLoop(inputs, out.path(), false, items, late.report());
+    EXPECT_TRUE(s.stopped);
+    EXPECT_EQ(s.written, 5);
+    EXPECT_EQ(late.completedCalls, 0);
+
+    // Overwrite mode stops the same way; untouched items keep rotation and flip.
+    Recorder rec2;
+    rec2.stopAfter = 1;
+    items[1].rotation = 90;
+    items[2].rotation = 180;
+    items[2].flip = 1;
+    s = overwriteLoop(inputs, items, rec2.report());
+    EXPECT_TRUE(s.stopped);
+    EXPECT_EQ(s.written, 1);
+    EXPECT_EQ(rec2.completedCalls, 0);
+    EXPECT_EQ(items[1].rotation, 90);
+    EXPECT_EQ(items[2].rotation, 180);
+    EXPECT_EQ(items[2].flip, 1);
+}
+
+TEST_F(BatchLoops, UnwritableTargetFailsEachPictureAndLosesNothing)
+{
+    ScratchFolder src("batch_src"), out("batch_out");
+    std::vector<BatchItem> items = {item(put(src, kSmallJpeg, "a.jpg")), item(put(src, kPng, "b.png"))};
+    std::string before = readFileBytes(items[0].path);
+    // The target folder vanished after the run was set up.
+    std::string gone = out / "gone";
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, gone, false, items, rec.report());
+    EXPECT_EQ(s.failed, 2);
+    EXPECT_EQ(s.written, 0);
+    EXPECT_EQ(rec.completedCalls, 1);
+    ASSERT_EQ(rec.log.size(), 2u);
+    EXPECT_NE(rec.log[0].find(gone), std::string::npos);
+    EXPECT_NE(rec.log[0].find(items[0].path), std::string::npos);
+    EXPECT_EQ(readFileBytes(items[0].path), before);
+    EXPECT_FALSE(pathExists(gone));
+
+    // A target name beyond the path limit is a clear failure, not a loop.
+    std::vector<BatchItem> longName = {item(put(src, kSmallJpeg, std::string(200, 'n') + ".jpg"))};
+    Recorder rec2;
+    s = saveToFolderLoop(inputs, out / std::string(60, 'd'), false, longName, rec2.report());
+    EXPECT_EQ(s.failed, 1);
+    ASSERT_EQ(rec2.log.size(), 1u);
+    EXPECT_NE(rec2.log[0].find("太长"), std::string::npos);
+}
+
+TEST_F(BatchLoops, OverwriteWritesJpegUnderTheSourceNameAndResetsTheItem)
+{
+    ScratchFolder src("覆盖 测试");
+    std::vector<BatchItem> items = {
+        item(put(src, kWidePng, "logo.png"), "", 90, 1),
+        item(put(src, kBroken, "坏图.jpg"), "", 270, 0),
+        item(put(src, kPhoto, "照片.jpg"), "", 180, 0),
+    };
+    PictureInfo pngBefore = readBack(items[0].path);
+    std::string brokenBefore = readFileBytes(items[1].path);
+    Recorder rec;
+    BatchSummary s = overwriteLoop(inputs, items, rec.report());
+    EXPECT_EQ(s.written, 2);
+    EXPECT_EQ(s.failed, 1);
+    EXPECT_EQ(rec.completedCalls, 1);
+
+    EXPECT_TRUE(isJpegData(readFileBytes(items[0].path)));
+    PictureInfo logo = readBack(items[0].path);
+    EXPECT_EQ(logo.format, "JPEG");
+    // Turned by the item's rotation before it was written.
+    EXPECT_EQ(logo.width, pngBefore.height);
+    EXPECT_EQ(logo.height, pngBefore.width);
+    EXPECT_EQ(rec.done[0].target, items[0].path);
+    EXPECT_EQ(readBack(items[2].path).format, "JPEG");
+
+    // The unreadable one is logged and stays byte for byte.
+    ASSERT_EQ(rec.log.size(), 1u);
+    EXPECT_NE(rec.log[0].find("坏图.jpg"), std::string::npos);
+    EXPECT_EQ(readFileBytes(items[1].path), brokenBefore);
+
+    for (const BatchItem &it : items) {
+        EXPECT_EQ(it.rotation, 0);
+        EXPECT_EQ(it.flip, 0);
+    }
+    // No temporary file is left beside the pictures.
+    EXPECT_EQ(folderEntries(src.path()), (std::vector<std::string>{"logo.png", "坏图.jpg", "照片.jpg"}));
+}
+
+TEST_F(BatchLoops, OverwriteProcessesEachFileOnce)
+{
+    ScratchFolder src("batch_src");
+    std::string a = put(src, kSmallJpeg, "Dup.jpg");
+    std::string otherSpelling = src.path() + "\\.\\dup.JPG";
+    std::vector<BatchItem> items = {item(a, "", 90, 0), item(a), item(otherSpelling, "", 0, 1)};
+    Recorder rec;
+    BatchSummary s = overwriteLoop(inputs, items, rec.report());
+    EXPECT_EQ(s.written, 1);
+    EXPECT_EQ(s.skipped, 2);
+    EXPECT_EQ(s.failed, 0);
+    ASSERT_EQ(rec.done.size(), 3u);
+    EXPECT_EQ(rec.done[1].status, ItemStatus::Skipped);
+    EXPECT_EQ(rec.done[2].status, ItemStatus::Skipped);
+    EXPECT_EQ(items[2].flip, 0);
+}
+
+TEST_F(BatchLoops, OverwriteKeepsTheOriginalWhenItCannotBeReplaced)
+{
+    ScratchFolder src("batch_src");
+    std::vector<BatchItem> items = {item(put(src, kPng, "locked.png"))};
+    std::string before = readFileBytes(items[0].path);
+    // Another program holds the file open for reading and denies replacing it.
+    HANDLE holder = CreateFileA(items[0].path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    Recorder rec;
+    BatchSummary s = overwriteLoop(inputs, items, rec.report());
+    CloseHandle(holder);
+
+    EXPECT_EQ(s.failed, 1);
+    ASSERT_EQ(rec.log.size(), 1u);
+    EXPECT_NE(rec.log[0].find("图片处理后保存时"), std::string::npos);
+    EXPECT_NE(rec.log[0].find(items[0].path), std::string::npos);
+    EXPECT_EQ(readFileBytes(items[0].path), before);
+    EXPECT_EQ(folderEntries(src.path()), (std::vector<std::string>{"locked.png"}));
+}
+
+TEST(SafeReplace, FailsCleanlyWhereNothingCanBeWritten)
+{
+    ScratchFolder dir("batch_replace");
+    std::string reason;
+    EXPECT_FALSE(replaceFileSafely(dir / "missing\\a.jpg", "abc", 3, reason));
+    EXPECT_NE(reason.find("fopen()"), std::string::npos);
+    EXPECT_FALSE(pathExists(dir / "missing"));
+
+    std::string file = dir / "中文.jpg";
+    ASSERT_TRUE(writeFileBytes(file, "old"));
+    ASSERT_TRUE(replaceFileSafely(file, "new bytes", 9, reason));
+    EXPECT_EQ(readFileBytes(file), "new bytes");
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"中文.jpg"}));
+
+    // A read-only original stays as it is.
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(replaceFileSafely(file, "newer", 5, reason));
+    EXPECT_EQ(readFileBytes(file), "new bytes");
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"中文.jpg"}));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
