@@ -45,10 +45,110 @@ static bool formatIs(MagickWand *wand, const char *name, bool prefixOnly)
     return same;
 }
 
+size_t progressiveDcPrefixLength(const unsigned char *data, size_t size, bool *needMore)
+{
+    *needMore = false;
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return 0;
+    int components = 0;
+    size_t pos = 2;
+    for (;;) {
+        if (pos + 4 > size) {
+            *needMore = true;
+            return 0;
+        }
+        if (data[pos] != 0xFF)
+            return 0;
+        unsigned char marker = data[pos + 1];
+        if (marker == 0xFF) {  // fill byte
+            pos++;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            pos += 2;
+            continue;
+        }
+        size_t length = ((size_t)data[pos + 2] << 8) | data[pos + 3];
+        if (length < 2)
+            return 0;
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            if (marker != 0xC2)
+                return 0;  // baseline, lossless, arithmetic: decoded the usual way
+            if (pos + 10 > size) {
+                *needMore = true;
+                return 0;
+            }
+            components = data[pos + 9];
+        } else if (marker == 0xDA) {
+            if (components == 0 || pos + 2 + length > size) {
+                *needMore = components != 0;
+                return 0;
+            }
+            int inScan = data[pos + 4];
+            size_t spectral = pos + 5 + 2 * (size_t)inScan;
+            if (inScan != components || spectral + 3 > pos + 2 + length)
+                return 0;
+            int ss = data[spectral], se = data[spectral + 1], ah = data[spectral + 2] >> 4;
+            if (ss != 0 || se != 0 || ah != 0)
+                return 0;
+            // The entropy-coded data ends at the first marker that is neither a
+            // stuffed zero nor a restart marker.
+            for (size_t i = pos + 2 + length; i + 1 < size; ++i) {
+                if (data[i] != 0xFF)
+                    continue;
+                unsigned char next = data[i + 1];
+                if (next == 0x00 || (next >= 0xD0 && next <= 0xD7) || next == 0xFF)
+                    continue;
+                return i;
+            }
+            *needMore = true;
+            return 0;
+        } else if (marker == 0xD9) {
+            return 0;
+        }
+        pos += 2 + length;
+    }
+}
+
+// The DC scan of a progressive JPEG, closed with an end-of-image marker; empty
+// when the file is anything else (or cannot be read).
+static std::vector<unsigned char> progressiveDcOnly(const char *path)
+{
+    std::vector<unsigned char> bytes;
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return bytes;
+    const size_t limit = 64u << 20;
+    size_t want = 256u << 10;
+    size_t prefix = 0;
+    for (;;) {
+        size_t have = bytes.size();
+        bytes.resize(want);
+        DWORD got = 0;
+        BOOL ok = ReadFile(f, bytes.data() + have, (DWORD)(want - have), &got, nullptr);
+        bytes.resize(have + (ok ? got : 0));
+        bool needMore = false;
+        prefix = progressiveDcPrefixLength(bytes.data(), bytes.size(), &needMore);
+        if (prefix || !needMore || !ok || got == 0 || want >= limit)
+            break;
+        want *= 2;
+    }
+    CloseHandle(f);
+    if (!prefix) {
+        bytes.clear();
+        return bytes;
+    }
+    bytes.resize(prefix);
+    bytes.push_back(0xFF);
+    bytes.push_back(0xD9);
+    return bytes;
+}
+
 // Reads the picture. JPEG files are decoded by libjpeg at the smallest of
-// 1/8, 2/8, ... that still leaves at least twice the thumbnail size: a camera
-// photo then costs a fraction of a full decode, and the resize below still has
-// enough pixels for a clean result.
+// 1/8, 2/8, ... that still leaves at least twice the thumbnail size, and a
+// progressive JPEG only as far as its first (DC) scan: a camera photo then costs
+// a fraction of a full decode, and the resize below still has enough pixels.
 static MagickWand *readForThumbnail(const char *path)
 {
     std::string unixPath = magickPath(path ? path : "");
@@ -56,6 +156,14 @@ static MagickWand *readForThumbnail(const char *path)
         return nullptr;
     MagickWand *wand = NewMagickWand();
     MagickSetOption(wand, "jpeg:size", "188x188");
+    std::vector<unsigned char> dcOnly = progressiveDcOnly(path);
+    if (!dcOnly.empty()) {
+        if (MagickReadImageBlob(wand, dcOnly.data(), dcOnly.size()) != MagickFalse &&
+            MagickGetNumberImages(wand) > 0 && MagickGetImageWidth(wand) > 0)
+            return wand;
+        ClearMagickWand(wand);
+        MagickSetOption(wand, "jpeg:size", "188x188");
+    }
     if (MagickReadImage(wand, unixPath.c_str()) == MagickFalse || MagickGetNumberImages(wand) == 0) {
         DestroyMagickWand(wand);
         return nullptr;

@@ -278,7 +278,7 @@ void endAddBatch()
         return;
     s.addBatch = false;
     SendMessageA(s.list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(s.list, nullptr, TRUE);
+    RedrawWindow(s.list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 HeldRedraw::HeldRedraw()
@@ -290,7 +290,7 @@ HeldRedraw::HeldRedraw()
 HeldRedraw::~HeldRedraw()
 {
     SendMessageA(state().list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(state().list, nullptr, TRUE);
+    RedrawWindow(state().list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void addItemToListView(ImageItem *item, HICON icon)

@@ -50,8 +50,9 @@ TEST(ThumbnailGeometry, EverySizeStaysInsideTheArea)
             ASSERT_LE(p.y + p.height, 94) << w << "x" << h;
             ASSERT_GE(p.x, 0);
             ASSERT_GE(p.y, 0);
-            if (w > 94 || h > 94)
+            if (w > 94 || h > 94) {
                 ASSERT_TRUE(p.width == 94 || p.height == 94);
+            }
         }
 }
 
@@ -241,10 +242,81 @@ TEST(ThumbnailInput, ChinesePath)
 {
     ScratchFolder folder("缩略图_测试");
     std::string path = folder / "照片.jpg";
-    ASSERT_TRUE(copyFileTo(samplePath("photos/mate_Garden.jpg"), path));
+    ASSERT_TRUE(copyFileTo(samplePath("photos/lomiri_Bridge.jpg"), path));  // progressive
     HICON icon = nullptr;
     ASSERT_EQ(makeThumbnail(path.c_str(), 1, 180, &icon), kThumbnailRendered);
     DestroyIcon(icon);
+}
+
+// Progressive JPEG read only as far as its first scan ------------------------------
+
+TEST(ThumbnailDcScan, PrefixEndsWithTheFirstScanOfAProgressivePhoto)
+{
+    std::string photo = readFileBytes(samplePath("photos/lomiri_Bridge.jpg"));
+    ASSERT_GT(photo.size(), 100000u);
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(photo.data());
+    bool needMore = true;
+    size_t prefix = progressiveDcPrefixLength(bytes, photo.size(), &needMore);
+    EXPECT_FALSE(needMore);
+    ASSERT_GT(prefix, 1000u);
+    EXPECT_LT(prefix, photo.size() / 4) << "the DC scan is a small part of the file";
+    EXPECT_EQ(bytes[prefix], 0xFF) << "the prefix stops at the next marker";
+    EXPECT_NE(bytes[prefix + 1], 0x00);
+
+    // Cut inside the scan: the answer needs more bytes.
+    EXPECT_EQ(progressiveDcPrefixLength(bytes, prefix - 10, &needMore), 0u);
+    EXPECT_TRUE(needMore);
+    EXPECT_EQ(progressiveDcPrefixLength(bytes, 100, &needMore), 0u);
+    EXPECT_TRUE(needMore);
+}
+
+TEST(ThumbnailDcScan, OtherFilesAreReadTheUsualWay)
+{
+    const char *files[] = {"formats/jpeg/go_video-001_q50_444.jpeg",  // baseline
+                           "photos/mate_Garden.jpg",                    // baseline photo
+                           "formats/png/go_basn3p08_trns.png", "broken/zero_bytes.jpg", "broken/text_renamed.jpg"};
+    for (const char *name : files) {
+        std::string data = readFileBytes(samplePath(name));
+        bool needMore = true;
+        EXPECT_EQ(progressiveDcPrefixLength(reinterpret_cast<const unsigned char *>(data.data()), data.size(),
+                                            &needMore),
+                  0u)
+            << name;
+        EXPECT_FALSE(needMore) << name;
+    }
+}
+
+TEST(ThumbnailDcScan, ThumbnailFromTheFirstScanMatchesAFullDecode)
+{
+    // The progressive photo as is, and re-encoded as a baseline JPEG of the same
+    // pixels: both thumbnails must show the same picture.
+    ScratchFolder folder("velmora_dc");
+    std::string progressive = samplePath("photos/lomiri_aitzgorri.jpg");
+    std::string baseline = folder / "baseline.jpg";
+    MagickWand *full = NewMagickWand();
+    ASSERT_EQ(MagickReadImage(full, magickPath(progressive).c_str()), MagickTrue);
+    MagickSetImageInterlaceScheme(full, NoInterlace);
+    MagickSetImageCompressionQuality(full, 95);
+    ASSERT_EQ(MagickWriteImage(full, magickPath(baseline).c_str()), MagickTrue);
+    DestroyMagickWand(full);
+
+    MagickWand *a = render(progressive, 0, 0);
+    MagickWand *b = render(baseline, 0, 0);
+    ASSERT_TRUE(a && b);
+    double sum = 0;
+    int worst = 0;
+    for (int y = 1; y < 95; y += 3)
+        for (int x = 1; x < 95; x += 3) {
+            Rgb p = pixelAt(a, x, y), q = pixelAt(b, x, y);
+            int d = abs(p.r - q.r) + abs(p.g - q.g) + abs(p.b - q.b);
+            sum += d;
+            worst = d > worst ? d : worst;
+        }
+    double mean = sum / (32.0 * 32.0 * 3.0);
+    EXPECT_LT(mean, 4.0) << "mean difference per channel";
+    EXPECT_LT(worst, 90);
+    DestroyMagickWand(a);
+    DestroyMagickWand(b);
 }
 
 // Throughput (run by bench/thumbnail_bench.sh, not by ctest) -------------------------

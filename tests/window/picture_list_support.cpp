@@ -64,7 +64,7 @@ PictureListBench &pictureListBench()
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     wc.lpszClassName = "PictureListBench";
     RegisterClassExA(&wc);
-    b.main = CreateWindowExA(0, wc.lpszClassName, "picture list", WS_POPUP | WS_VISIBLE, 0, 0, 660, 700, nullptr,
+    b.main = CreateWindowExA(0, wc.lpszClassName, "picture list", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 660, 700, nullptr,
                              nullptr, instance, nullptr);
     b.toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST, 0, 0,
                                 0, 0, b.main, nullptr, instance, nullptr);
@@ -90,6 +90,7 @@ PictureListBench &pictureListBench()
     host.toolbar = b.toolbar;
     RECT rect = {1, 30, 1 + 644, 30 + 595};
     b.list = createPictureList(b.main, rect, host);
+    ShowWindow(b.main, SW_SHOWNOACTIVATE);
     pumpMessages();
     return b;
 }
