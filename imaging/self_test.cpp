@@ -6,6 +6,7 @@
 #include <lodepng.h>
 #include <vector>
 
+#include "imaging/magick_env.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -110,6 +111,11 @@ bool runSelfTest(std::string &report)
         MagickRelinquishMemory(formats);
     addLine(report, jpeg, "ImageMagick 支持 JPEG");
     all = all && jpeg;
+
+    std::string failed;
+    bool builtIn = validateImageMagick(builtInSelfTestPictures(), &failed);
+    addLine(report, builtIn, "内置测试图片解码 (PNG, JPEG, GIF, BMP)" + (failed.empty() ? std::string() : " 失败: " + failed));
+    all = all && builtIn;
 
     std::string text = "中文路径";
     bool iconvOk = utf8ToGbk(gbkToUtf8(text)) == text && gbkToUtf8(text) == u8"中文路径";

@@ -10,6 +10,7 @@
 #include "util/magick_path.h"
 #endif
 
+#include "util/path_join.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
@@ -68,13 +69,10 @@ int fileSize(const char *path)
     return size.QuadPart > INT_MAX ? INT_MAX : (int)size.QuadPart;
 }
 
-static std::string joinPath(const char *folder, const char *name)
+static std::string joinedOrEmpty(const char *folder, const char *name)
 {
-    std::string out = folder;
-    if (!out.empty() && out.back() != '\\')
-        out += '\\';
-    out += name;
-    return out;
+    std::string out;
+    return joinPath(out, folder, name) ? out : std::string();
 }
 
 // Calls visit(findData) for every entry of folder matching pattern, "." and ".." excluded.
@@ -83,8 +81,8 @@ static void forEachEntry(const char *folder, const char *pattern, Visit visit)
 {
     if (!folder || !*folder)
         return;
-    std::string query = joinPath(folder, pattern);
-    if (query.size() >= MAX_PATH)
+    std::string query = joinedOrEmpty(folder, pattern);
+    if (query.empty())
         return;
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(query.c_str(), &fd);
@@ -136,8 +134,8 @@ void listSubfolders(const char *folder, PathList *list, bool recursive)
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
         if (!isListableFolder(fd))
             return;
-        std::string path = joinPath(folder, fd.cFileName);
-        if (path.size() >= MAX_PATH || isLinkedFolder(path, fd))
+        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        if (path.empty() || isLinkedFolder(path, fd))
             return;
         list->appendCopy(path.c_str());
         if (recursive)
@@ -154,8 +152,8 @@ static void listMatching(const char *folder, const char *pattern, PathList *list
             return;
         if (keep && !keep(fd.cFileName))
             return;
-        std::string path = joinPath(folder, fd.cFileName);
-        if (path.size() >= MAX_PATH)
+        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        if (path.empty())
             return;
         list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
     });
@@ -190,8 +188,8 @@ static void listByPattern(const char *folder, const char *pattern, PathList *lis
             if (!dot || !equalsNoCase(dot, ext))
                 return;
         }
-        std::string path = joinPath(folder, fd.cFileName);
-        if (path.size() >= MAX_PATH)
+        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        if (path.empty())
             return;
         list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
     });
@@ -210,6 +208,6 @@ bool specialFolderPath(int csidl, char *out)
 
 std::string fileNamePart(const std::string &path)
 {
-    size_t pos = path.find_last_of('\\');
+    size_t pos = findLastBackslash(path);
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }

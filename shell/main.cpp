@@ -4,6 +4,7 @@
 #include <wand/MagickWand.h>
 
 #include "core/batch_cli.h"
+#include "imaging/magick_env.h"
 #include "imaging/self_test.h"
 #include "shell/app_info.h"
 #include "shell/command_line.h"
@@ -33,7 +34,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     std::vector<std::string> args = commandLineArguments();
     if (!args.empty() && (args[0] == "--self-test" || args[0] == "--help")) {
         attachParentConsole();
-        MagickWandGenesis();
+        startImageMagick();
         int code = args[0] == "--help" ? (printUsage(), 0) : runSelfTestCommand();
         MagickWandTerminus();
         return code;
@@ -41,7 +42,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 
     if (!args.empty() && args[0] == "--batch") {
         attachParentConsole();
-        MagickWandGenesis();
+        startImageMagick();
         int code = runBatchCommand(std::vector<std::string>(args.begin() + 1, args.end()));
         MagickWandTerminus();
         return code;
@@ -49,7 +50,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
-    MagickWandGenesis();
+    startImageMagick();
+    std::string failed;
+    if (!validateImageMagick(builtInSelfTestPictures(), &failed)) {
+        MessageBoxA(nullptr,
+                    formatText("图片处理组件 ImageMagick 无法解码内置的测试图片 (%s)。\n\n程序无法继续运行，请重新安装本软件。",
+                               failed.c_str()).c_str(),
+                    "错误", MB_OK | MB_ICONERROR);
+        return -1;
+    }
     if (!createMainWindow(instance, showCommand))
         return -1;
     MSG msg;

@@ -55,6 +55,11 @@ std::string magickPath(const std::string &gbkPath)
 #endif
 }
 
+std::string magickWritePath(const std::string &gbkPath)
+{
+    return replaceAll(magickPath(gbkPath), "%", "%%");
+}
+
 std::string dosPathFromArgument(const std::string &gbkPath)
 {
 #ifdef __WINE__

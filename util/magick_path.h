@@ -8,6 +8,11 @@
 // parent folder is missing under Wine).
 std::string magickPath(const std::string &gbkPath);
 
+// The same for a name ImageMagick writes to: every '%' is doubled, because
+// ImageMagick reads %d, %x, %o in an output name as a frame template
+// ("a 20%off.jpg" would become "a 200ff.jpg").
+std::string magickWritePath(const std::string &gbkPath);
+
 // A path given on the command line or by a test harness: a Unix path
 // ("/tmp/a.jpg", under Wine only) becomes its DOS form ("Z:\tmp\a.jpg");
 // anything else is returned unchanged.

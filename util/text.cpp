@@ -149,3 +149,21 @@ void consoleWrite(const std::string &gbk, bool toStderr)
     fwrite(text.data(), 1, text.size(), f);
     fflush(f);
 }
+
+size_t findLastBackslash(const std::string &gbk)
+{
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < gbk.size(); ++i) {
+        unsigned char c = (unsigned char)gbk[i];
+        if (c >= 0x81 && c <= 0xFE && i + 1 < gbk.size())
+            ++i;  // lead byte: the next byte belongs to the same character
+        else if (c == '\\')
+            last = i;
+    }
+    return last;
+}
+
+bool endsWithBackslash(const std::string &gbk)
+{
+    return !gbk.empty() && findLastBackslash(gbk) == gbk.size() - 1;
+}

@@ -19,6 +19,12 @@ std::vector<std::string> splitText(const std::string &text, char separator);
 std::string replaceAll(const std::string &text, const std::string &pattern, const std::string &with);
 std::string toLowerAscii(std::string text);
 
+// Position of the last path separator '\\' in a GBK text, or npos. GBK trail
+// bytes can be 0x5C (the backslash byte), so the text is walked character by
+// character instead of searched byte by byte.
+size_t findLastBackslash(const std::string &gbk);
+bool endsWithBackslash(const std::string &gbk);
+
 // snprintf into a std::string; never writes past its own buffer.
 std::string formatText(const char *format, ...)
 #if defined(__GNUC__)

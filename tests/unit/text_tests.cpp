@@ -3,10 +3,24 @@
 
 #include <windows.h>
 
+#include <wand/MagickWand.h>
+
+#include "imaging/magick_env.h"
 #include "imaging/self_test.h"
+#include "input/file_helpers.h"
+#include "util/path_join.h"
 #include "shell/app_info.h"
 #include "util/magick_path.h"
 #include "util/text.h"
+
+static std::string firstPhoto()
+{
+    std::vector<std::string> names = folderEntries(samplePath("photos"));
+    for (const std::string &n : names)
+        if (endsWithNoCase(n, ".jpg"))
+            return n;
+    return names.empty() ? std::string() : names[0];
+}
 
 TEST(TextConversion, RoundTripsChineseAndDropsWhatCannotConvert)
 {
@@ -61,9 +75,84 @@ TEST(MagickPath, ChinesePathsReachImageMagickAsUtf8)
 #endif
 }
 
+TEST(MagickPath, ChineseFileInChineseFolderIsReadAndPercentWrittenLiterally)
+{
+    ScratchFolder dir("相册");
+    ASSERT_TRUE(copyFileTo(samplePath("photos/" + firstPhoto()), dir / "照片.jpg"));
+    MagickWand *wand = NewMagickWand();
+    ASSERT_TRUE(MagickReadImage(wand, magickPath(dir / "照片.jpg").c_str()));
+    EXPECT_GT(MagickGetImageWidth(wand), 0u);
+    // ImageMagick would take %o / %d as a frame template and write "a 200ff.jpg".
+    ASSERT_TRUE(MagickWriteImage(wand, magickWritePath(dir / "a 20%off %d.jpg").c_str()));
+    wand = DestroyMagickWand(wand);
+    EXPECT_TRUE(pathExists(dir / "a 20%off %d.jpg"));
+    EXPECT_FALSE(pathExists(dir / "a 200ff 0.jpg"));
+    EXPECT_EQ(folderEntries(dir.path()).size(), 2u);
+}
+
 TEST(SelfTest, PictureLibrariesWork)
 {
     std::string report;
     EXPECT_TRUE(runSelfTest(report)) << gbkToUtf8(report);
     EXPECT_NE(report.find("JPEG"), std::string::npos);
+}
+
+TEST(SelfTest, ACorruptedBuiltInPictureFailsTheCheck)
+{
+    std::vector<SelfTestPicture> pictures = builtInSelfTestPictures();
+    ASSERT_EQ(pictures.size(), 4u);
+    std::string failed;
+    EXPECT_TRUE(validateImageMagick(pictures, &failed));
+    EXPECT_EQ(failed, "");
+    // Damage the JPEG's header and cut the GIF short.
+    pictures[1].bytes[0] = 0x00;
+    pictures[2].bytes.resize(5);
+    EXPECT_FALSE(validateImageMagick(pictures, &failed));
+    EXPECT_EQ(failed, "JPEG, GIF");
+}
+
+TEST(MagickLimits, ShippedPolicyLiftsTheSystemWidthCapButKeepsABound)
+{
+    // Debian's own policy refuses anything over 16000 pixels wide.
+    MagickWand *wand = NewMagickWand();
+    PixelWand *white = NewPixelWand();
+    PixelSetColor(white, "white");
+    EXPECT_TRUE(MagickNewImage(wand, 19998, 4, white));
+    ClearMagickWand(wand);
+    EXPECT_FALSE(MagickNewImage(wand, 70000, 4, white));
+    white = DestroyPixelWand(white);
+    wand = DestroyMagickWand(wand);
+}
+
+TEST(TextHelpers, BackslashSearchSkipsGbkTrailBytes)
+{
+    // 0x95 0x5C is one GBK character whose second byte equals '\'.
+    std::string folder = std::string("D:\\a\\\x95\x5C");
+    EXPECT_EQ(findLastBackslash(folder), 4u);
+    EXPECT_FALSE(endsWithBackslash(folder));
+    EXPECT_TRUE(endsWithBackslash("D:\\"));
+    EXPECT_EQ(findLastBackslash("abc"), std::string::npos);
+    std::string joined;
+    ASSERT_TRUE(joinPath(joined, folder, "x.jpg"));
+    EXPECT_EQ(joined, folder + "\\x.jpg");
+    EXPECT_EQ(fileNamePart(folder + "\\x.jpg"), "x.jpg");
+    EXPECT_EQ(fileNamePart(folder), std::string("\x95\x5C"));
+    EXPECT_EQ(fileNamePart("plain.jpg"), "plain.jpg");
+}
+
+TEST(PathJoin, RefusesInsteadOfTruncating)
+{
+    std::string folder = "C:\\" + std::string(250, 'f');
+    std::string out = "unchanged";
+    EXPECT_TRUE(joinPath(out, folder, "12345"));  // 253 + 1 + 5 = 259 bytes: fits
+    EXPECT_EQ(out.size(), 259u);
+    out = "unchanged";
+    EXPECT_FALSE(joinPath(out, folder, "123456"));
+    EXPECT_EQ(out, "unchanged");
+    char buf[16];
+    EXPECT_TRUE(joinPath(buf, sizeof buf, "C:\\a", "b.jpg"));  // 10 bytes + zero
+    EXPECT_STREQ(buf, "C:\\a\\b.jpg");
+    EXPECT_FALSE(joinPath(buf, 10, "C:\\a", "b.jpg"));
+    EXPECT_TRUE(joinPath(buf, sizeof buf, "C:\\", "b.jpg"));
+    EXPECT_STREQ(buf, "C:\\b.jpg");
 }

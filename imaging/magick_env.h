@@ -1,0 +1,35 @@
+// Starting ImageMagick: its policy, its resource limits and the proof that its
+// decoders work before anything else uses it.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+extern const unsigned char kSelfTestPng[];
+extern const size_t kSelfTestPngSize;
+extern const unsigned char kSelfTestJpeg[];
+extern const size_t kSelfTestJpegSize;
+extern const unsigned char kSelfTestGif[];
+extern const size_t kSelfTestGifSize;
+extern const unsigned char kSelfTestBmp[];
+extern const size_t kSelfTestBmpSize;
+
+struct SelfTestPicture {
+    const char *format;
+    std::vector<unsigned char> bytes;
+};
+
+// The four built-in pictures: PNG, JPEG, GIF, BMP.
+std::vector<SelfTestPicture> builtInSelfTestPictures();
+
+// Decodes each picture from memory in a fresh wand. False when any fails; then
+// failedFormats (if given) names them, e.g. "JPEG, GIF".
+bool validateImageMagick(const std::vector<SelfTestPicture> &pictures, std::string *failedFormats = nullptr);
+bool validateImageMagick();
+
+// Folder of the running program (GBK, no trailing backslash).
+std::string programFolder();
+
+// Points ImageMagick at the policy shipped in "<program folder>\config", starts
+// MagickWand and sets the resource limits. Call once, before any other use.
+void startImageMagick();
