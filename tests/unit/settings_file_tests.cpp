@@ -1,0 +1,404 @@
+#include "gtest.h"
+#include "test_util.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/process_settings.h"
+#include "core/settings_file.h"
+#include "core/settings_text.h"
+#include "input/file_helpers.h"
+#include "util/text.h"
+
+namespace {
+
+ProcessSettings parsed(const std::string &bytes)
+{
+    ProcessSettings s;
+    clearSettings(s);
+    presetSettings(s);
+    applySettingsText(s, bytes);
+    return s;
+}
+
+ProcessSettings readBack(const std::string &path)
+{
+    ProcessSettings s;
+    EXPECT_TRUE(readSettingsFile(s, path)) << path;
+    return s;
+}
+
+std::string withCrLf(const std::string &text) { return replaceAll(text, "\n", "\r\n"); }
+
+// Leftover temporary files in a folder (the safe writer must clean up after itself).
+std::vector<std::string> strayTempFiles(const std::string &folder)
+{
+    std::vector<std::string> stray;
+    for (const std::string &name : folderEntries(folder))
+        if (endsWithNoCase(name, ".tmp"))
+            stray.push_back(name);
+    return stray;
+}
+
+// A record in which every field differs from its default and from every other field.
+ProcessSettings unusualSettings()
+{
+    ProcessSettings s;
+    int n = 1000;
+    std::string text;
+    for (const std::string &key : settingsKeys())
+        text += key + "=" + std::to_string(++n) + "\n";
+    s = parsed(text);
+    s.zoomUnit = 1;
+    s.qualityMode = 1;
+    s.maxFileSize = 4321;
+    s.fSizeValue = 123.45f;
+    s.sy_text = "版权所有 Velmora=2026";  // '=' in a value is kept
+    s.sy_text_fontName = "微软雅黑";
+    s.sy_text_htmlColor = "#0a0b0c";
+    s.sy_text_background_color = -1;
+    s.sy_text_border_color = 0x00FFFFFF;
+    s.sy_image = "Z:\\相册\\水印 logo.png";
+    s.lightValue = -37;
+    return s;
+}
+
+void expectSameSettings(const ProcessSettings &a, const ProcessSettings &b)
+{
+    // The text form lists every field, so equal texts mean equal records.
+    EXPECT_EQ(settingsText(a), settingsText(b));
+    EXPECT_EQ(a.sy_text, b.sy_text);
+    EXPECT_FLOAT_EQ(a.fSizeValue, b.fSizeValue);
+}
+
+}  // namespace
+
+TEST(SettingsText, WritesEveryKeyInFileOrder)
+{
+    const std::vector<std::string> expected = {
+        "bSize", "zoomType", "sizeType", "zoomUnit", "sizeValue", "fSizeValue", "bZoomSameScale", "bQuanlity",
+        "quanlity", "qualityMode", "maxFileSize", "bSYText", "sy_text", "sy_text_rotate", "sy_text_opacity",
+        "sy_text_w_direction", "sy_text_w_value", "sy_text_h_direction", "sy_text_h_value", "sy_text_fontName",
+        "sy_text_fontSize", "sy_text_isItalic", "sy_text_weight", "sy_text_isUnderlineDecoration",
+        "sy_text_isLineThroughDecoration", "sy_text_htmlColor", "sy_text_rgbColors", "sy_text_background_color",
+        "sy_text_border_color", "sy_text_border_size", "sy_text_border_corner_radius", "sy_text_padding_left_right",
+        "sy_text_padding_top_bottom", "bSYImage", "sy_image", "sy_image_w_direction", "sy_image_w_value",
+        "sy_image_h_direction", "sy_image_h_value", "sy_image_rotate", "sy_image_opacity", "bBorder",
+        "border_location", "border_size", "border_color", "border_padding", "bLight", "lightValue", "bContrast",
+        "contrastValue", "bClearly", "clearlyValue", "bConvertBlackToWhite", "bRemovePhotoOtherInfo",
+        "bColorspaceTo", "fromColorspace", "toColorspace", "bUseSRGB_ICC", "bDpi", "dpi", "bDpiResample"};
+    EXPECT_EQ(settingsKeys(), expected);
+
+    ProcessSettings s;
+    std::vector<std::string> lines = splitText(settingsText(s), '\n');
+    ASSERT_EQ(lines.size(), expected.size() + 1);
+    EXPECT_EQ(lines.back(), "");  // the last line ends with a line end too
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(lines[i].substr(0, lines[i].find('=')), expected[i]);
+    EXPECT_EQ(lines[5], "fSizeValue=100.000000");
+    EXPECT_EQ(lines[27], "sy_text_background_color=-1");
+}
+
+TEST(SettingsText, StoredDpiZeroIsWrittenAsMinusOne)
+{
+    ProcessSettings s;
+    s.dpi = 0;
+    EXPECT_NE(settingsText(s).find("\ndpi=-1\n"), std::string::npos);
+    s.dpi = 300;
+    EXPECT_NE(settingsText(s).find("\ndpi=300\n"), std::string::npos);
+}
+
+TEST(SettingsText, DefaultTextIsExact)
+{
+    std::string text = defaultSettingsText();
+    EXPECT_EQ(text.size(), 557u);
+    std::vector<std::string> lines = splitText(text, '\n');
+    ASSERT_EQ(lines.size(), 35u);
+    EXPECT_EQ(lines[0], "bSize=0");
+    EXPECT_EQ(lines[5], "fSizeValue=100");
+    EXPECT_EQ(lines[11], "sy_text=");
+    EXPECT_EQ(lines[18], "sy_text_fontName=宋体");
+    EXPECT_EQ(lines[22], "sy_text_htmlColor=#000000");
+    EXPECT_EQ(lines[33], "bDpiResample=0");
+    EXPECT_EQ(text.find("bSYText"), std::string::npos);
+    EXPECT_EQ(text.find("bSYImage"), std::string::npos);
+    EXPECT_EQ(text.find("border"), std::string::npos);
+}
+
+TEST(SettingsText, DefaultTextGivesTheRecordDefaults)
+{
+    ProcessSettings s = parsed(defaultSettingsText());
+    EXPECT_EQ(s.quanlity, 91);
+    EXPECT_EQ(s.sizeValue, 750);
+    EXPECT_FLOAT_EQ(s.fSizeValue, 100.0f);
+    EXPECT_EQ(s.toColorspace, 2);
+    EXPECT_EQ(s.sy_text_background_color, -1);
+    EXPECT_EQ(s.bSYText, 0);
+    EXPECT_EQ(s.border_size, 0);
+    EXPECT_EQ(s.sy_text_fontName, "宋体");
+    // A fresh record and the default file must agree, or "restore defaults" and
+    // a first start would show different settings.
+    expectSameSettings(s, ProcessSettings());
+}
+
+TEST(SettingsText, MissingKeysTakePresetsOrZero)
+{
+    ProcessSettings s = parsed("bSize=1\n");
+    EXPECT_EQ(s.bSize, 1);
+    EXPECT_EQ(s.bZoomSameScale, 1);
+    EXPECT_EQ(s.dpi, -1);
+    EXPECT_EQ(s.toColorspace, 2);
+    EXPECT_EQ(s.sy_text_background_color, -1);
+    EXPECT_FLOAT_EQ(s.fSizeValue, 100.0f);
+    // Not preset: zero or empty.
+    EXPECT_EQ(s.quanlity, 0);
+    EXPECT_EQ(s.sizeValue, 0);
+    EXPECT_EQ(s.sy_text_opacity, 0);
+    EXPECT_EQ(s.sy_text_fontName, "");
+    EXPECT_EQ(s.sy_text_htmlColor, "");
+}
+
+TEST(SettingsText, OldBoldKeyAndRangeRules)
+{
+    EXPECT_EQ(parsed("sy_text_isWeight=1\n").sy_text_weight, 700);
+    EXPECT_EQ(parsed("sy_text_isWeight=0\n").sy_text_weight, 400);
+    EXPECT_EQ(parsed("sy_text_isWeight=yes\n").sy_text_weight, 400);
+    EXPECT_EQ(parsed("sy_text_weight=900\nsy_text_isWeight=1\n").sy_text_weight, 700);
+    EXPECT_EQ(parsed("sy_text_isWeight=1\nsy_text_weight=300\n").sy_text_weight, 300);
+
+    EXPECT_EQ(parsed("zoomUnit=5\n").zoomUnit, 0);
+    EXPECT_EQ(parsed("zoomUnit=1\n").zoomUnit, 1);
+    EXPECT_EQ(parsed("qualityMode=-1\n").qualityMode, 0);
+    EXPECT_EQ(parsed("qualityMode=1\n").qualityMode, 1);
+    EXPECT_EQ(parsed("maxFileSize=100000\n").maxFileSize, 0);
+    EXPECT_EQ(parsed("maxFileSize=99999\n").maxFileSize, 99999);
+    EXPECT_EQ(parsed("maxFileSize=1\n").maxFileSize, 1);
+    EXPECT_EQ(parsed("maxFileSize=-3\n").maxFileSize, 0);
+    // The range rule judges the last value of a repeated key.
+    EXPECT_EQ(parsed("maxFileSize=100000\nmaxFileSize=500\n").maxFileSize, 500);
+    EXPECT_EQ(parsed("maxFileSize=500\nmaxFileSize=100000\n").maxFileSize, 0);
+}
+
+TEST(SettingsText, KeysAreExactAndOddLinesAreIgnored)
+{
+    ProcessSettings s = parsed("quanlity=80\nQuanlity=20\n quanlity=30\nquanlity 40\nquality=50\n=60\n"
+                               "nonsense\nsizeValue=640\n");
+    EXPECT_EQ(s.quanlity, 80);
+    EXPECT_EQ(s.sizeValue, 640);
+    // Numbers are read like "%d": trailing text ignored, no digits keeps the value.
+    EXPECT_EQ(parsed("sizeValue=800px\n").sizeValue, 800);
+    EXPECT_EQ(parsed("sizeValue=abc\n").sizeValue, 0);
+    EXPECT_EQ(parsed("sizeValue=\n").sizeValue, 0);
+    EXPECT_EQ(parsed("lightValue=-40\n").lightValue, -40);
+    // Numbers that do not fit 32 bits are refused rather than wrapped.
+    EXPECT_EQ(parsed("sizeValue=99999999999999999999999\n").sizeValue, 0);
+    // Colours may be stored signed or unsigned.
+    EXPECT_EQ(parsed("sy_text_border_color=4294967295\n").sy_text_border_color, -1);
+    EXPECT_EQ(parsed("border_color=16777215\n").border_color, 0xFFFFFF);
+    // A float that is not a finite number is not taken.
+    EXPECT_FLOAT_EQ(parsed("fSizeValue=nan\n").fSizeValue, 100.0f);
+    EXPECT_FLOAT_EQ(parsed("fSizeValue=1e999\n").fSizeValue, 100.0f);
+    EXPECT_FLOAT_EQ(parsed("fSizeValue=55.5\n").fSizeValue, 55.5f);
+}
+
+TEST(SettingsText, CrLfAndLfGiveTheSameRecord)
+{
+    std::string text = settingsText(unusualSettings());
+    expectSameSettings(parsed(text), parsed(withCrLf(text)));
+    expectSameSettings(parsed(text), unusualSettings());
+    // Without the final line end the last key still counts.
+    EXPECT_EQ(parsed("bSize=1\r\nbDpiResample=1").bDpiResample, 1);
+    // A lone CR inside a line is part of the value, only one trailing CR is dropped.
+    EXPECT_EQ(parsed("sy_text=ab\r\r\n").sy_text, "ab");
+}
+
+TEST(SettingsText, LongTextsAreCutToTheirFields)
+{
+    // 200 Chinese characters are 400 bytes; sy_text holds 255, so 127 whole characters fit.
+    std::string chinese;
+    for (int i = 0; i < 200; ++i)
+        chinese += "字";
+    ProcessSettings s = parsed("sy_text=" + chinese + "\nsy_text_fontName=" + chinese + "\nsy_image=" +
+                               std::string(5000, 'p') + "\nsy_text_htmlColor=#0a0b0c0d0e\n");
+    EXPECT_EQ(s.sy_text.size(), 254u);
+    EXPECT_EQ(gbkToUtf8(s.sy_text).size(), 127u * 3);
+    EXPECT_EQ(s.sy_text_fontName.size(), 30u);
+    EXPECT_EQ(s.sy_image, std::string(259, 'p'));
+    EXPECT_EQ(s.sy_text_htmlColor, "#0a0b0c");
+
+    // The writer applies the same limits, so what it writes reads back the same.
+    ProcessSettings big;
+    big.sy_text = chinese;
+    big.sy_text_fontName = std::string(100, 'f');
+    ProcessSettings back = parsed(settingsText(big));
+    EXPECT_EQ(back.sy_text.size(), 254u);
+    EXPECT_EQ(back.sy_text_fontName, std::string(31, 'f'));
+    EXPECT_EQ(settingsText(back), settingsText(parsed(settingsText(back))));
+}
+
+TEST(SettingsText, LineBreaksInsideTextsCannotInjectKeys)
+{
+    ProcessSettings s;
+    s.sy_text = "hello\nbSize=1\nquanlity=10";
+    s.sy_image = std::string("a.png\0bDpi=1", 12);
+    ProcessSettings back = parsed(settingsText(s));
+    EXPECT_EQ(back.sy_text, "hello");
+    EXPECT_EQ(back.sy_image, "a.png");
+    EXPECT_EQ(back.bSize, 0);
+    EXPECT_EQ(back.quanlity, 91);
+    EXPECT_EQ(back.bDpi, 0);
+}
+
+TEST(SettingsText, MalformedBuffersNeverOverrun)
+{
+    // Binary junk, NUL bytes, huge lines and keys: the reader takes what it can.
+    std::string junk;
+    uint32_t x = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        x = x * 1103515245u + 12345u;
+        junk += char(x >> 16);
+    }
+    ProcessSettings s = parsed(junk);
+    EXPECT_EQ(s.toColorspace, 2);
+
+    std::string hugeKey(128, 'k');
+    s = parsed(hugeKey + "=1\n" + std::string(127, 'k') + "=1\nsizeValue=12\n" + std::string(3000000, 'x') +
+               "\nquanlity=77\nsy_text=a" + std::string("\0b", 2) + "\n=\n==\n\n\r\n");
+    EXPECT_EQ(s.sizeValue, 12);
+    EXPECT_EQ(s.quanlity, 77);
+    EXPECT_EQ(s.sy_text, "a");
+
+    // A 128-byte key that starts like a real one is not that key.
+    EXPECT_EQ(parsed("quanlity" + std::string(120, ' ') + "=5\n").quanlity, 0);
+    // Values are cut to 1023 bytes before they are read.
+    EXPECT_EQ(parsed("sizeValue=" + std::string(1023, '0') + "7\n").sizeValue, 0);
+    EXPECT_EQ(parsed("sizeValue=" + std::string(1022, '0') + "7\n").sizeValue, 7);
+    EXPECT_EQ(parsed("").quanlity, 0);
+}
+
+TEST(SettingsFile, RoundTripsEveryFieldThroughAChinesePath)
+{
+    ScratchFolder dir("设置文件");
+    std::string path = dir / "我的设置.sz";
+    ProcessSettings original = unusualSettings();
+    ASSERT_TRUE(writeSettingsFile(original, path));
+    ProcessSettings back = readBack(path);
+    expectSameSettings(back, original);
+    EXPECT_EQ(back.sy_text, "版权所有 Velmora=2026");
+    EXPECT_EQ(back.sy_image, "Z:\\相册\\水印 logo.png");
+    EXPECT_EQ(back.sy_text_fontName, "微软雅黑");
+    EXPECT_EQ(back.sy_text_padding_top_bottom, 1033);
+    EXPECT_EQ(back.bDpiResample, 1061);
+
+    // On disk: CR LF line ends and GBK bytes (not UTF-8).
+    std::string disk = readFileBytes(path);
+    EXPECT_EQ(disk, withCrLf(settingsText(original)));
+    EXPECT_NE(disk.find("\r\nsy_text=版权所有 Velmora=2026\r\n"), std::string::npos);
+    EXPECT_EQ(disk.find(u8"版权所有"), std::string::npos);
+    EXPECT_TRUE(strayTempFiles(dir.path()).empty());
+}
+
+TEST(SettingsFile, ReadingClearsWhatTheRecordHeld)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(writeFileBytes(dir / "a.sz", "bSize=1\r\n"));
+    ProcessSettings s = unusualSettings();
+    ASSERT_TRUE(readSettingsFile(s, dir / "a.sz"));
+    EXPECT_EQ(s.bSize, 1);
+    EXPECT_EQ(s.sy_text, "");
+    EXPECT_EQ(s.lightValue, 0);
+    EXPECT_EQ(s.zoomUnit, 0);
+    EXPECT_EQ(s.dpi, -1);
+}
+
+TEST(SettingsFile, DefaultFileAndEmptyOrHugeFiles)
+{
+    ScratchFolder dir;
+    std::string path = dir / "default_photo_process.sz";
+    ASSERT_TRUE(writeDefaultSettingsFile(path));
+    EXPECT_EQ(readFileBytes(path), withCrLf(defaultSettingsText()));
+    expectSameSettings(readBack(path), ProcessSettings());
+
+    ASSERT_TRUE(writeFileBytes(dir / "empty.sz", ""));
+    ProcessSettings empty = readBack(dir / "empty.sz");
+    EXPECT_EQ(empty.quanlity, 0);
+    EXPECT_EQ(empty.toColorspace, 2);
+    EXPECT_EQ(empty.dpi, -1);
+
+    // Far too large to be a settings file: only the presets.
+    ASSERT_TRUE(writeFileBytes(dir / "huge.sz", "quanlity=55\n" + std::string(5 * 1024 * 1024, '\n')));
+    ProcessSettings huge = readBack(dir / "huge.sz");
+    EXPECT_EQ(huge.quanlity, 0);
+    EXPECT_EQ(huge.bZoomSameScale, 1);
+}
+
+TEST(SettingsFile, MissingFilesFailAndLeaveTheRecordAlone)
+{
+    ScratchFolder dir;
+    ProcessSettings s = unusualSettings();
+    EXPECT_FALSE(readSettingsFile(s, dir / "nothing.sz"));
+    EXPECT_FALSE(readSettingsFile(s, dir / "config.dat"));  // only the bare name is recreated
+    EXPECT_FALSE(pathExists(dir / "config.dat"));
+    EXPECT_FALSE(readSettingsFile(s, ""));
+    expectSameSettings(s, unusualSettings());
+}
+
+TEST(SettingsFile, MissingConfigDatIsRecreatedInTheCurrentFolder)
+{
+    ScratchFolder dir("程序目录");
+    char saved[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    ProcessSettings s;
+    bool read = readSettingsFile(s, "config.dat");
+    std::string disk = readFileBytes(dir / "config.dat");
+    // A settings file written by the user is read as it is, not replaced.
+    ASSERT_TRUE(writeFileBytes(dir / "config.dat", "quanlity=66\n"));
+    ProcessSettings again;
+    bool readAgain = readSettingsFile(again, "config.dat");
+    SetCurrentDirectoryA(saved);
+
+    EXPECT_TRUE(read);
+    EXPECT_EQ(disk, withCrLf(defaultSettingsText()));
+    expectSameSettings(s, ProcessSettings());
+    EXPECT_TRUE(readAgain);
+    EXPECT_EQ(again.quanlity, 66);
+    EXPECT_TRUE(strayTempFiles(dir.path()).empty());
+}
+
+TEST(SettingsFile, FailedWritesKeepTheOldFile)
+{
+    ScratchFolder dir;
+    ProcessSettings s = unusualSettings();
+
+    // A folder where the file should be: nothing written, nothing left behind.
+    std::string folderTarget = dir / "config.dat";
+    ASSERT_TRUE(CreateDirectoryA(folderTarget.c_str(), nullptr));
+    ASSERT_TRUE(writeFileBytes(folderTarget + "\\inside.txt", "keep"));
+    EXPECT_FALSE(writeSettingsFile(s, folderTarget));
+    EXPECT_TRUE(isDirectory(folderTarget.c_str()));
+    EXPECT_EQ(readFileBytes(folderTarget + "\\inside.txt"), "keep");
+    EXPECT_TRUE(strayTempFiles(dir.path()).empty());
+
+    // The target folder does not exist.
+    EXPECT_FALSE(writeSettingsFile(s, dir / "missing\\a.sz"));
+    EXPECT_FALSE(writeDefaultSettingsFile(dir / "missing\\b.sz"));
+
+    // The old file is held open by another program without sharing: the new text
+    // cannot replace it, and the old text must survive whole.
+    std::string locked = dir / "locked.sz";
+    ASSERT_TRUE(writeFileBytes(locked, "quanlity=42\r\n"));
+    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(writeSettingsFile(s, locked));
+    CloseHandle(holder);
+    EXPECT_EQ(readFileBytes(locked), "quanlity=42\r\n");
+    EXPECT_TRUE(strayTempFiles(dir.path()).empty());
+
+    // Once free, the same write succeeds and replaces the text completely.
+    EXPECT_TRUE(writeSettingsFile(s, locked));
+    expectSameSettings(readBack(locked), s);
+}
