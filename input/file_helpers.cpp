@@ -206,6 +206,19 @@ bool specialFolderPath(int csidl, char *out)
     return SHGetSpecialFolderPathA(nullptr, out, csidl, FALSE) != FALSE;
 }
 
+size_t lastBackslash(const std::string &path)
+{
+    size_t found = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = (unsigned char)path[i];
+        if (c >= 0x81 && c <= 0xFE && i + 1 < path.size())
+            ++i;  // lead byte: the next byte belongs to the same character
+        else if (c == '\\')
+            found = i;
+    }
+    return found;
+}
+
 std::string fileNamePart(const std::string &path)
 {
     size_t pos = findLastBackslash(path);
