@@ -839,3 +839,83 @@ TEST_F(BatchRunWindow, SaveModeDialogAsksBeforeKeepingOverwriteAndStoresTheChoic
     EXPECT_EQ(readPicSaveMode(), 0);
     EXPECT_TRUE(rec.boxes.empty());
 }
+
+// ---- Screenshot run (scripts/progress_screenshot.sh) ------------------------------------------
+
+namespace {
+
+std::string shotMarker(const char *name)
+{
+    char dir[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("VELMORA_SHOT_DIR", dir, sizeof dir))
+        return std::string();
+    return dosPathFromArgument(dir) + "\\" + name;
+}
+
+// Waits for the end question, tells the script it is up, and answers it once the
+// script has taken its picture.
+DWORD WINAPI answerEndQuestion(LPVOID)
+{
+    HWND box = nullptr;
+    for (int i = 0; i < 6000 && !box; ++i) {
+        box = FindWindowA("#32770", "完成");
+        if (!box)
+            Sleep(10);
+    }
+    if (!box)
+        return 1;
+    Sleep(500);
+    writeFileBytes(shotMarker("question.ready"), "1");
+    for (int i = 0; i < 3000 && !pathExists(shotMarker("question.taken")); ++i)
+        Sleep(10);
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(BatchRunWindow, DISABLED_RealRunForScreenshots)
+{
+    ASSERT_FALSE(shotMarker("x").empty()) << "VELMORA_SHOT_DIR is not set";
+    runPrompts().messageBox = defaultRunPrompts().messageBox;
+    SetWindowTextA(stub.window, "Velmora图片批量处理工具(V11.5)");
+    list.items = copies(kPhoto, source.path(), 33);
+    chooseSaveTo(target.path());
+    context.beforeItem = [](int index) {
+        if (index != 26)
+            return;
+        writeFileBytes(shotMarker("progress.ready"), "1");
+        for (int i = 0; i < 3000 && !pathExists(shotMarker("progress.taken")); ++i)
+            Sleep(10);
+    };
+    HANDLE answerer = CreateThread(nullptr, 0, answerEndQuestion, nullptr, 0, nullptr);
+    EXPECT_EQ(startRun(context), RunOutcome::Completed);
+    WaitForSingleObject(answerer, INFINITE);
+    CloseHandle(answerer);
+    EXPECT_EQ(folderEntries(target.path()).size(), 33u);
+}
+
+TEST_F(BatchRunWindow, DISABLED_SaveModeDialogForScreenshots)
+{
+    ASSERT_FALSE(shotMarker("x").empty()) << "VELMORA_SHOT_DIR is not set";
+    SetWindowTextA(stub.window, "Velmora图片批量处理工具(V11.5)");
+    HWND d = saveModeDialogHandle();
+    struct Closer {
+        static DWORD WINAPI run(LPVOID dialog)
+        {
+            for (int i = 0; i < 3000 && !IsWindowVisible((HWND)dialog); ++i)
+                Sleep(10);
+            Sleep(500);
+            writeFileBytes(shotMarker("dialog.ready"), "1");
+            for (int i = 0; i < 3000 && !pathExists(shotMarker("dialog.taken")); ++i)
+                Sleep(10);
+            PostMessageA(GetDlgItem((HWND)dialog, kSaveModeCancelId), BM_CLICK, 0, 0);
+            return 0;
+        }
+    };
+    HANDLE closer = CreateThread(nullptr, 0, Closer::run, d, 0, nullptr);
+    int mode = 1;
+    EXPECT_FALSE(showSaveModeDialog(mode));
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+}
