@@ -52,7 +52,7 @@ static void setField(const SaveGroup &group, const std::string &text)
 void loadSaveGroupPreferences(SaveGroup &group)
 {
     group.picSaveMode = readPicSaveMode();
-    if (readProgramDword(kRecordSaveToPath, 0) != 1)
+    if (readProgramDword(kRecordSaveToPath, 0) == 0)
         return;
     std::string folder = readProgramString(kSaveToPath);
     if (folder.empty())
@@ -153,7 +153,7 @@ RunRequest saveGroupRequest(const SaveGroup &group)
 
 void rememberFolderAfterRun(const SaveGroup &group)
 {
-    if (selectedSaveMode(group) != SaveMode::SaveTo || readProgramDword(kRecordSaveToPath, 0) != 1)
+    if (selectedSaveMode(group) != SaveMode::SaveTo || readProgramDword(kRecordSaveToPath, 0) == 0)
         return;
     writeProgramString(kSaveToPath, folderFieldText(group));
 }

@@ -41,7 +41,7 @@ SaveChoice saveChoiceAfterRun(int picSaveMode, bool saveTo, bool overwrite);
 
 int readPicSaveMode();
 bool writePicSaveMode(int mode);
-// Reads pic_save_mode and, with is_record_save_to_path 1, a non-empty save_to_path
+// Reads pic_save_mode and, with is_record_save_to_path non-zero, a non-empty save_to_path
 // into the field and the remembered folder (start-up).
 void loadSaveGroupPreferences(SaveGroup &group);
 
@@ -63,7 +63,7 @@ bool structureKept(const SaveGroup &group);
 // The request a start makes of the group (the program folder is filled in by the caller).
 RunRequest saveGroupRequest(const SaveGroup &group);
 
-// After a completed run: with "处理后保存到" chosen and is_record_save_to_path 1 the
+// After a completed run: with "处理后保存到" chosen and is_record_save_to_path non-zero the
 // folder is stored as save_to_path.
 void rememberFolderAfterRun(const SaveGroup &group);
 // After a completed run: applies pic_save_mode to the radio buttons and folder controls.

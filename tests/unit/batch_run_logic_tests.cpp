@@ -8,6 +8,7 @@
 #include "core/batch_run.h"
 #include "core/settings_file.h"
 #include "shell/save_group.h"
+#include "util/text.h"
 
 // ---- Progress bar scale ----------------------------------------------------------
 
@@ -254,4 +255,54 @@ TEST(SaveChoice, WhatSurvivesACompletedRun)
         EXPECT_EQ(s.overwrite, c.afterOverwrite) << c.mode << c.saveTo;
         EXPECT_EQ(s.folderControlsEnabled, c.folderOn) << c.mode << c.saveTo;
     }
+}
+
+// ---- The worker thread ------------------------------------------------------------------
+
+// A second worker beside a running one would process the same files twice.
+TEST(BatchWorker, OneWorkerAtATimeStopAtTheNextPictureAndTheEndEventLast)
+{
+    ScratchFolder source, target;
+    ProcessSettings settings;
+    BatchJob job;
+    for (int i = 1; i <= 3; ++i) {
+        std::string path = source / formatText("%d.jpg", i);
+        ASSERT_TRUE(copyFileTo(samplePath("formats/jpeg/go_video-001_q50_444.jpeg"), path));
+        BatchItem item;
+        item.path = path;
+        job.items.push_back(item);
+    }
+    job.plan.mode = SaveMode::SaveTo;
+    job.plan.targetFolder = target.path() + "\\";
+    job.inputs.settings = &settings;
+    HANDLE atSecond = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE endEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    job.workerEndEvent = endEvent;
+    job.report.progress = [&](int index, int) {
+        if (index == 2) {
+            SetEvent(atSecond);
+            WaitForSingleObject(gate, 30000);
+        }
+    };
+    clearBatchStop();
+    ASSERT_TRUE(startBatchWorker(&job));
+    ASSERT_EQ(WaitForSingleObject(atSecond, 30000), WAIT_OBJECT_0);
+
+    BatchJob second = job;
+    EXPECT_FALSE(startBatchWorker(&second));
+    EXPECT_TRUE(batchWorkerRunning());
+    EXPECT_EQ(WaitForSingleObject(endEvent, 0), (DWORD)WAIT_TIMEOUT);
+
+    requestBatchStop();
+    SetEvent(gate);
+    ASSERT_EQ(WaitForSingleObject(batchWorkerThread(), 30000), WAIT_OBJECT_0);
+    EXPECT_FALSE(batchWorkerRunning());
+    EXPECT_EQ(WaitForSingleObject(endEvent, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(job.summary.stopped);
+    EXPECT_EQ(job.summary.written, 2);
+    EXPECT_EQ(folderEntries(target.path()), (std::vector<std::string>{"1.jpg", "2.jpg"}));
+    clearBatchStop();
+    for (HANDLE h : {atSecond, gate, endEvent})
+        CloseHandle(h);
 }
