@@ -138,7 +138,7 @@ HWND createSaveModeDialog(HINSTANCE instance, HWND owner)
     return w;
 }
 
-bool showSaveModeDialog(int &picSaveMode)
+bool runSaveModeDialog(int &picSaveMode)
 {
     if (!dlg.window || dlg.open)
         return false;

@@ -18,4 +18,4 @@ HWND saveModeDialogHandle();
 // Shows the dialog with picSaveMode chosen and waits until it closes. "保存设置"
 // stores the choice in picSaveMode and as pic_save_mode and returns true;
 // "取消" and the close box leave both alone. Choosing 2 asks first.
-bool showSaveModeDialog(int &picSaveMode);
+bool runSaveModeDialog(int &picSaveMode);
