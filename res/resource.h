@@ -1,2 +1,25 @@
 #pragma once
 #define IDI_APP 101
+#define IDI_APP_SMALL 102
+#define IDB_LIST_TIPS 203
+
+// Toolbar icons, in button order.
+#define IDI_TB_ADD_PICTURES 301
+#define IDI_TB_ADD_FOLDER 302
+#define IDI_TB_REMOVE 303
+#define IDI_TB_ROTATE_LEFT 304
+#define IDI_TB_ROTATE_RIGHT 305
+#define IDI_TB_FLIP_H 306
+#define IDI_TB_FLIP_V 307
+#define IDI_TB_PREVIEW 308
+#define IDI_TB_START 309
+#define IDI_TB_PNG_TOOL 310
+#define IDI_TB_JOIN_TOOL 311
+#define IDI_TB_SLICE_TOOL 312
+#define IDI_TB_CROP_TOOL 313
+#define IDI_TB_CONVERT_TOOL 314
+#define IDI_TB_SHORTCUT 315
+#define IDI_TB_WEB_SITE 316
+#define IDI_TB_ABOUT 317
+#define IDI_TB_GUIDE 318
+#define IDI_TB_SETTINGS 319

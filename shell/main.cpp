@@ -8,7 +8,8 @@
 #include "imaging/self_test.h"
 #include "shell/app_info.h"
 #include "shell/command_line.h"
-#include "shell/main_window.h"
+#include "shell/startup.h"
+#include "util/magick_path.h"
 #include "util/text.h"
 
 static int runSelfTestCommand()
@@ -50,22 +51,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
-    startImageMagick();
-    std::string failed;
-    if (!validateImageMagick(builtInSelfTestPictures(), &failed)) {
-        MessageBoxA(nullptr,
-                    formatText("图片处理组件 ImageMagick 无法解码内置的测试图片 (%s)。\n\n程序无法继续运行，请重新安装本软件。",
-                               failed.c_str()).c_str(),
-                    "错误", MB_OK | MB_ICONERROR);
-        return -1;
-    }
-    if (!createMainWindow(instance, showCommand))
-        return -1;
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    // Closing ends the process at once; nothing to clean up.
-    return 0;
+    // Paths on the command line are listed as if they had been dropped on the window.
+    std::vector<std::string> startPaths;
+    for (const std::string &arg : args)
+        startPaths.push_back(fullPath(dosPathFromArgument(arg)));
+    return startApplication(instance, showCommand, startPaths);
 }

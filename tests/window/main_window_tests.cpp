@@ -1,49 +1,524 @@
 #include "gtest.h"
 
 #include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
 
-#include "imaging/magick_env.h"
+#include "main_window_fixture.h"
+#include "core/registry_store.h"
+#include "input/file_helpers.h"
 #include "shell/app_info.h"
+#include "shell/main_commands.h"
+#include "shell/main_layout.h"
 #include "shell/main_window.h"
+#include "shell/settings_panel/panel_ids.h"
+#include "shell/settings_panel/settings_panel.h"
+#include "shell/startup.h"
+#include "shell/toolbar.h"
+#include "shell/window_kit.h"
+#include "test_util.h"
 
-TEST(MainWindow, OpensWithTheProgramTitle)
+// ---------------------------------------------------------------------------
+// Fixture
+
+PanelRecorder &recorder()
 {
-    HWND hwnd = createMainWindow(GetModuleHandleA(nullptr), SW_HIDE);
-    ASSERT_NE(hwnd, nullptr);
-    char title[256] = {};
-    GetWindowTextA(hwnd, title, sizeof title);
-    EXPECT_EQ(std::string(title), programTitle());
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    EXPECT_STREQ(cls, kMainWindowClass);
-    DestroyWindow(hwnd);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        ;
+    static PanelRecorder instance;
+    return instance;
 }
 
-// The real program: started as a user would, found by its title, closed, exit code 0.
-TEST(ProgramStart, ShowsItsWindowAndClosesWithExitCodeZero)
+namespace {
+
+int recordBox(HWND, const char *text, const char *caption, UINT type)
 {
-    std::string exe = programFolder() + "\\velmora.exe.so";
-    std::string cmd = "\"" + exe + "\"";
+    recorder().boxes.push_back({caption, text, type});
+    return recorder().boxAnswer;
+}
+
+void recordBalloon(HWND control, const char *title, const char *text)
+{
+    recorder().balloons.push_back({control, title, text});
+}
+
+bool recordFontDialog(HWND, ProcessSettings &)
+{
+    ++recorder().fontDialogs;
+    return false;
+}
+
+bool refuseColour(HWND, COLORREF *) { return false; }
+
+void recordExit(UINT) {}
+
+}  // namespace
+
+void pumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+HWND sharedMainWindow()
+{
+    static HWND window = nullptr;
+    if (window)
+        return window;
+    static ScratchFolder programFolder("主窗口_program");
+    StartupConfig &config = startupConfig();
+    config.programFolder = programFolder.path();
+    config.tempFolder = programFolder / "temp";
+    computeFontPaths(config);
+    buildFontTables(config);
+    PanelHooks &hooks = panelHooks();
+    hooks.messageBox = recordBox;
+    hooks.balloon = recordBalloon;
+    hooks.chooseFont = recordFontDialog;
+    hooks.chooseColour = refuseColour;
+    mainWindowExit = recordExit;
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(programFolder.path().c_str());  // "config.dat" is read from here
+    window = createMainWindow(GetModuleHandleA(nullptr), SW_HIDE);
+    SetCurrentDirectoryA(previous);
+    pumpMessages();
+    return window;
+}
+
+namespace {
+
+std::string textOf(HWND window)
+{
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string classOf(HWND window)
+{
+    char name[128] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+RECT rectIn(HWND window, HWND parent)
+{
+    RECT box;
+    GetWindowRect(window, &box);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT *>(&box), 2);
+    return box;
+}
+
+std::string toolbarText(HWND toolbar, int command)
+{
+    char text[128] = {};
+    SendMessageA(toolbar, TB_GETBUTTONTEXTA, command, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Window tree
+
+TEST(MainWindowTree, TitleClassAndTopLevelChildren)
+{
+    HWND window = sharedMainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(textOf(window), "Velmora图片批量处理工具(V11.5)");
+    EXPECT_EQ(classOf(window), "CodeBlocksWindowsApp");
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+    EXPECT_EQ(classOf(mainToolbar(window)), "ToolbarWindow32");
+    EXPECT_EQ(classOf(mainListContainer(window)), "Static");
+    EXPECT_EQ(textOf(mainListContainer(window)), "panel");
+    HWND list = mainPictureList(window);
+    EXPECT_EQ(classOf(list), "SysListView32");
+    EXPECT_EQ(GetParent(list), mainListContainer(window));
+    EXPECT_TRUE(GetWindowLongA(list, GWL_STYLE) & LVS_SHOWSELALWAYS);
+    EXPECT_TRUE(GetWindowLongA(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    char header[32] = {};
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = header;
+    column.cchTextMax = sizeof header;
+    ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)));
+    EXPECT_EQ(std::string(header), "名称");
+    EXPECT_EQ(column.cx, 490);
+    ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column)));
+    EXPECT_EQ(std::string(header), "位置");
+    EXPECT_EQ(column.cx, 460);
+    HWND tips = FindWindowExA(list, nullptr, "static", "tips");
+    ASSERT_NE(tips, nullptr);
+    EXPECT_TRUE(GetWindowLongA(tips, GWL_STYLE) & WS_VISIBLE) << "the drop hint shows while the list is empty";
+
+    HWND panel = mainSettingsPanel(window);
+    EXPECT_EQ(classOf(panel), "CodeBlocksWindowsApp");
+    EXPECT_EQ(textOf(panel), "panel");
+    EXPECT_EQ(GetParent(panel), window);
+    HWND start = panelControl(panel, kIdStart);
+    EXPECT_EQ(textOf(start), "开始处理");
+    EXPECT_EQ(GetParent(start), panel);
+    RECT startBox = rectIn(start, panel);
+    EXPECT_EQ(startBox.right - startBox.left, 239);
+    EXPECT_EQ(startBox.bottom - startBox.top, 24);
+
+    HWND filter = mainExtensionFilter(window);
+    EXPECT_EQ(classOf(filter), "ComboBox");
+    RECT filterBox = rectIn(filter, window);
+    EXPECT_EQ(filterBox.left, -1000);
+    EXPECT_EQ(filterBox.top, -1000);
+    EXPECT_EQ(SendMessageA(filter, CB_GETCOUNT, 0, 0), 9);
+    char entry[64] = {};
+    SendMessageA(filter, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
+    EXPECT_EQ(std::string(entry), "加载所有图片");
+    SendMessageA(filter, CB_GETLBTEXT, 8, reinterpret_cast<LPARAM>(entry));
+    EXPECT_EQ(std::string(entry), "PSD图片  (*.psd)");
+
+    HWND status = mainStatusBar(window);
+    EXPECT_EQ(classOf(status), "msctls_statusbar32");
+    int parts[4] = {};
+    EXPECT_EQ(SendMessageA(status, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)), 2);
+    EXPECT_EQ(parts[0], 380);
+    char statusText[64] = {};
+    SendMessageA(status, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(statusText));
+    EXPECT_EQ(std::string(statusText), "0 张图片");
+}
+
+TEST(MainWindowTree, ToolbarButtonsLabelsStatesAndTooltips)
+{
+    HWND toolbar = mainToolbar(sharedMainWindow());
+    struct Expected {
+        int command;
+        const char *label;
+        bool enabled;
+    } expected[] = {{35100, "添加图片", true},  {35101, "添文件夹", true},  {35102, "移除图片", false},
+                    {35103, "图片左转", false}, {35104, "图片右转", false}, {35105, "水平翻转", false},
+                    {35106, "垂直翻转", false}, {35107, "效果预览", false}, {35108, "开始处理", false},
+                    {35110, "处理PNG", true},   {35111, "图片拼接", true},  {35112, "图片切片", true},
+                    {35113, "图片裁剪", true},  {35114, "格式转换", true},  {35109, "快捷方式", true},
+                    {35115, "官方网站", true},  {35116, "关于", true},      {35117, "使用指南", true},
+                    {35118, "软件设置", true}};
+    // 19 buttons and 5 separators, in this order.
+    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 24);
+    int next = 0;
+    int separators = 0;
+    for (int index = 0; index < 24; ++index) {
+        TBBUTTON button = {};
+        SendMessageA(toolbar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+        if (button.fsStyle & BTNS_SEP) {
+            ++separators;
+            continue;
+        }
+        ASSERT_LT(next, 19);
+        EXPECT_EQ(button.idCommand, expected[next].command) << "button " << index;
+        EXPECT_EQ(toolbarText(toolbar, button.idCommand), expected[next].label);
+        EXPECT_EQ((button.fsState & TBSTATE_ENABLED) != 0, expected[next].enabled) << expected[next].label;
+        ++next;
+    }
+    EXPECT_EQ(separators, 5);
+    TBBUTTONINFOA info = {sizeof info, TBIF_STYLE};
+    SendMessageA(toolbar, TB_GETBUTTONINFOA, kCmdPreview, reinterpret_cast<LPARAM>(&info));
+    EXPECT_TRUE(info.fsStyle & BTNS_CHECK);
+    SendMessageA(toolbar, TB_GETBUTTONINFOA, kCmdSettingsMenu, reinterpret_cast<LPARAM>(&info));
+    EXPECT_TRUE(info.fsStyle & BTNS_WHOLEDROPDOWN);
+
+    // Button images are 32 x 32 and each button is 60 to 64 wide.
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    EXPECT_EQ(cx, 32);
+    EXPECT_EQ(cy, 32);
+    RECT button;
+    SendMessageA(toolbar, TB_GETRECT, kCmdAddPictures, reinterpret_cast<LPARAM>(&button));
+    EXPECT_GE(button.right - button.left, 60);
+    EXPECT_LE(button.right - button.left, 64);
+
+    // Only four buttons have a tooltip.
+    int withTip = 0;
+    for (const Expected &e : expected)
+        withTip += toolbarTooltip(e.command) != nullptr;
+    EXPECT_EQ(withTip, 4);
+    EXPECT_STREQ(toolbarTooltip(kCmdAddFolder), "添加图片文件夹");
+    EXPECT_STREQ(toolbarTooltip(kCmdShortcut), "在桌面创建一个快捷启动方式");
+    NMTTDISPINFOA tip = {};
+    tip.hdr.hwndFrom = reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0));
+    tip.hdr.idFrom = kCmdPreview;
+    tip.hdr.code = TTN_GETDISPINFOA;
+    SendMessageA(sharedMainWindow(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_STREQ(tip.lpszText, "根据图片相关设置，在开始处理前先预览一下效果。");
+}
+
+// ---------------------------------------------------------------------------
+// Sizing rules
+
+namespace {
+
+struct LayoutCase {
+    int workWidth, workHeight;
+};
+
+}  // namespace
+
+TEST(MainWindowSizing, ListAndPanelFollowTheRulesForSeveralWorkAreas)
+{
+    HWND window = sharedMainWindow();
+    HWND panel = mainSettingsPanel(window);
+    HWND container = mainListContainer(window);
+    HWND status = mainStatusBar(window);
+    int captionExtra = GetSystemMetrics(SM_CYCAPTION) - 19;
+    int frameX = GetSystemMetrics(SM_CXFRAME) * 2 - 8;
+    int frameY = GetSystemMetrics(SM_CYFRAME) * 2 - 8;
+    int scrollBar = GetSystemMetrics(SM_CXVSCROLL);
+
+    for (LayoutCase c : {LayoutCase{1280, 800}, LayoutCase{1920, 1080}, LayoutCase{1366, 768},
+                         LayoutCase{2560, 1440}}) {
+        SCOPED_TRACE(std::to_string(c.workWidth) + "x" + std::to_string(c.workHeight));
+        ClientSize size = initialClientSize(c.workWidth, c.workHeight);
+        sizeClientArea(window, size.width, size.height, status);
+        pumpMessages();
+        RECT client, outer, bar;
+        GetClientRect(window, &client);
+        GetWindowRect(window, &outer);
+        GetWindowRect(status, &bar);
+        int statusHeight = bar.bottom - bar.top;
+        EXPECT_EQ(client.right, size.width);
+        EXPECT_EQ(client.bottom, size.height + statusHeight);
+
+        int W = outer.right - outer.left, H = outer.bottom - outer.top;
+        int usable = H - statusHeight - captionExtra - 83;
+        int room = 950 < usable - frameY ? 0 : scrollBar + 2;
+        int panelX = W - 251 - room - frameX;
+        RECT p = rectIn(panel, window);
+        EXPECT_EQ(p.left, panelX);
+        EXPECT_EQ(p.top, 56);
+        EXPECT_EQ(p.right - p.left, scrollBar + 243);
+        EXPECT_EQ(p.bottom - p.top, usable - frameY - 1);
+        RECT l = rectIn(container, window);
+        EXPECT_EQ(l.left, 1);
+        EXPECT_EQ(l.top, 62);
+        EXPECT_EQ(l.right - l.left, panelX - 6);
+        EXPECT_EQ(l.bottom - l.top, H - statusHeight - captionExtra - 89 - frameY);
+        RECT inside = rectIn(mainPictureList(window), container);
+        EXPECT_EQ(inside.right - inside.left, l.right - l.left) << "the list fills its container";
+
+        // Nothing overlaps and nothing hangs below the status bar.
+        EXPECT_LT(l.right, p.left);
+        RECT s = rectIn(status, window);
+        EXPECT_LE(p.bottom, s.top);
+        EXPECT_LE(l.bottom, s.top);
+        // The visible part of the panel holds the whole width of its sections.
+        RECT section = rectIn(panelControl(panel, kIdSectionFirst), window);
+        EXPECT_LE(section.right, client.right - (room ? scrollBar : 0));
+        // The panel scrolls exactly when its content does not fit.
+        SCROLLINFO info = {sizeof info, SIF_ALL};
+        bool scrolls = GetScrollInfo(panel, SB_VERT, &info) && info.nMax > 0 &&
+                       (GetWindowLongA(panel, GWL_STYLE) & WS_VSCROLL);
+        RECT panelClient;
+        GetClientRect(panel, &panelClient);
+        EXPECT_EQ(scrolls, panelClient.bottom < 950);
+    }
+}
+
+TEST(MainWindowSizing, TooSmallSizesAreRefused)
+{
+    HWND window = sharedMainWindow();
+    HWND panel = mainSettingsPanel(window);
+    ClientSize size = initialClientSize(1280, 800);
+    sizeClientArea(window, size.width, size.height, mainStatusBar(window));
+    RECT before = rectIn(panel, window);
+    SetWindowPos(window, nullptr, 0, 0, 700, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT after = rectIn(panel, window);
+    EXPECT_EQ(after.left, before.left) << "below the minimum nothing moves";
+
+    // Dragging the frame smaller stops at the minimum, on the dragged edge.
+    RECT outer;
+    GetWindowRect(window, &outer);
+    RECT drag = {100, 100, 300, 200};
+    SendMessageA(window, WM_SIZING, WMSZ_TOPLEFT, reinterpret_cast<LPARAM>(&drag));
+    EXPECT_EQ(drag.right, 300);
+    EXPECT_EQ(drag.bottom, 200);
+    EXPECT_EQ(drag.right - drag.left, mainBaseWidth(GetSystemMetrics(SM_CXMAXIMIZED)));
+    RECT bar;
+    GetWindowRect(mainStatusBar(window), &bar);
+    EXPECT_EQ(drag.bottom - drag.top, 480 + (bar.bottom - bar.top) + GetSystemMetrics(SM_CYCAPTION) - 19 - 21);
+    sizeClientArea(window, size.width, size.height, mainStatusBar(window));
+}
+
+// ---------------------------------------------------------------------------
+// Menus
+
+namespace {
+
+std::vector<std::string> menuTexts(HMENU menu)
+{
+    std::vector<std::string> texts;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[256] = {};
+        MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_STRING};
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        GetMenuItemInfoA(menu, i, TRUE, &info);
+        texts.push_back(info.fType & MFT_SEPARATOR ? "-" : text);
+    }
+    return texts;
+}
+
+bool isChecked(HMENU menu, int command)
+{
+    return (GetMenuState(menu, command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+}  // namespace
+
+TEST(MainWindowMenus, SettingsMenuShowsPreferencesAndRecentFiles)
+{
+    sharedMainWindow();
+    StartupConfig &config = startupConfig();
+    StartupConfig saved = config;
+    config.isShowThumbnail = 1;
+    config.isReadFileParseFileFormat = 0;
+    config.isRecordSaveToPath = 1;
+    config.cmykDefaultIcc = "uswebcoatedswop.icc";
+    std::string szFolder = config.programFolder + "\\sz";
+    CreateDirectoryA(szFolder.c_str(), nullptr);
+    for (int i = 0; i < 12; ++i)
+        writeFileBytes(szFolder + "\\方案" + std::to_string(i) + ".sz", "bSize=0\r\n");
+    touchLastAccess(szFolder + "\\方案7.sz");
+
+    HMENU menu = buildSettingsMenu();
+    std::vector<std::string> texts = menuTexts(menu);
+    ASSERT_EQ(texts.size(), 24u);
+    EXPECT_EQ(texts[0], "显示缩略图");
+    EXPECT_EQ(texts[1], "解析图片文件获取真实的图片格式");
+    EXPECT_EQ(texts[2], "记住【处理后保存到】的路径, 每次启动时使用");
+    EXPECT_EQ(texts[3], "-");
+    EXPECT_EQ(texts[4], "设置图片处理完成后, 下一次的保存模式...");
+    EXPECT_EQ(texts[6], "CMYK色彩图片缺省ICC配置文件");
+    EXPECT_EQ(texts[8], "保存当前图片设置...");
+    EXPECT_EQ(texts[10], "加载 - 方案7.sz");
+    EXPECT_EQ(texts[20], "-");
+    EXPECT_EQ(texts[21], "加载图片默认设置");
+    EXPECT_EQ(texts[22], "-");
+    EXPECT_EQ(texts[23], "加载图片设置...");
+    EXPECT_TRUE(isChecked(menu, kCmdToggleThumbnails));
+    EXPECT_FALSE(isChecked(menu, kCmdParseFileFormat));
+    EXPECT_TRUE(isChecked(menu, kCmdRememberSaveTo));
+    EXPECT_TRUE(isChecked(menu, kCmdCmykSwop));
+    EXPECT_FALSE(isChecked(menu, kCmdCmykJapan));
+    DestroyMenu(menu);
+
+    // Toggling a preference stores it.
+    runMainCommand(sharedMainWindow(), kCmdParseFileFormat);
+    EXPECT_EQ(config.isReadFileParseFileFormat, 1u);
+    EXPECT_EQ(readProgramDword("is_read_file_parse_file_format", 0), 1u);
+    runMainCommand(sharedMainWindow(), kCmdCmykJapan);
+    EXPECT_EQ(readProgramString("cmyk_default_icc"), "JapanColor2001Coated.icc");
+
+    HMENU context = buildListContextMenu();
+    EXPECT_EQ(menuTexts(context),
+              (std::vector<std::string>{"添加图片", "添加文件夹", "-", "移除选中", "移除全部", "-", "显示缩略图", "-",
+                                        "查看原图"}));
+    DestroyMenu(context);
+    config = saved;
+    writeProgramDword("is_read_file_parse_file_format", saved.isReadFileParseFileFormat);
+    writeProgramString("cmyk_default_icc", saved.cmykDefaultIcc);
+}
+
+// ---------------------------------------------------------------------------
+// Drop
+
+TEST(MainWindowDrop, DroppedFoldersListTheirPicturesWithLocations)
+{
+    HWND window = sharedMainWindow();
+    ScratchFolder root("拖放_drop");
+    std::string album = root / "相册";
+    CreateDirectoryA(album.c_str(), nullptr);
+    ASSERT_TRUE(copyFileTo(samplePath("photos/lomiri_Bridge.jpg"), album + "\\风景.jpg"));
+    ASSERT_TRUE(copyFileTo(samplePath("photos/lomiri_Bridge.jpg"), root / "单张.jpg"));
+    runMainCommand(window, kCmdListRemoveAll);
+
+    recorder().clear();
+    addDroppedPaths(window, {album, root / "单张.jpg", album});
+    HWND list = mainPictureList(window);
+    ASSERT_EQ(ListView_GetItemCount(list), 2) << "a picture already listed is not listed twice";
+    char text[MAX_PATH] = {};
+    ListView_GetItemText(list, 0, 0, text, sizeof text);
+    EXPECT_EQ(std::string(text), "风景.jpg");
+    ListView_GetItemText(list, 0, 1, text, sizeof text);
+    EXPECT_EQ(std::string(text), "相册");
+    ListView_GetItemText(list, 1, 1, text, sizeof text);
+    EXPECT_EQ(std::string(text), "");
+    char statusText[64] = {};
+    SendMessageA(mainStatusBar(window), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(statusText));
+    EXPECT_EQ(std::string(statusText), "2 张图片");
+    HWND toolbar = mainToolbar(window);
+    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kCmdStart, 0));
+    EXPECT_FALSE(IsWindowVisible(FindWindowExA(list, nullptr, "static", "tips")));
+
+    runMainCommand(window, kCmdListRemoveAll);
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kCmdStart, 0));
+}
+
+// ---------------------------------------------------------------------------
+// Closing the real program
+
+TEST(MainWindowClosing, ClosingExitsWithZeroAndStoresTheDialogFolders)
+{
+    // Without stored folders the program starts with the Desktop and writes it back.
+    std::string oldImage = readProgramString("file_dlg_choose_image");
+    std::string oldLogo = readProgramString("file_dlg_choose_logo");
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramRegistryKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "file_dlg_choose_image");
+        RegDeleteValueA(key, "file_dlg_choose_logo");
+        RegCloseKey(key);
+    }
+    char desktop[MAX_PATH] = {};
+    ASSERT_TRUE(specialFolderPath(CSIDL_DESKTOPDIRECTORY, desktop));
+
+    char buildDir[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, buildDir, MAX_PATH);
+    std::string self = buildDir;
+    std::string program = self.substr(0, self.find_last_of('\\')) + "\\velmora.exe.so";
     STARTUPINFOA si = {sizeof si};
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        << "cannot start " << exe << " error " << GetLastError();
+    std::string command = "\"" + program + "\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        << program;
     HWND found = nullptr;
     for (int i = 0; i < 300 && !found; ++i) {
-        found = FindWindowA(kMainWindowClass, programTitle().c_str());
+        HWND candidate = nullptr;
+        while ((candidate = FindWindowExA(nullptr, candidate, "CodeBlocksWindowsApp", nullptr)) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(candidate, &owner);
+            if (owner == pi.dwProcessId) {
+                found = candidate;
+                break;
+            }
+        }
         if (!found)
             Sleep(100);
     }
-    ASSERT_NE(found, nullptr) << "no window titled " << programTitle();
-    EXPECT_TRUE(IsWindowVisible(found));
+    ASSERT_NE(found, nullptr) << "the program's main window did not appear";
+    EXPECT_EQ(textOf(found), programTitle());
     PostMessageA(found, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
-    DWORD code = 1234;
+    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 99;
     GetExitCodeProcess(pi.hProcess, &code);
-    EXPECT_EQ(code, 0u);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(readProgramString("file_dlg_choose_image"), std::string(desktop));
+    EXPECT_EQ(readProgramString("file_dlg_choose_logo"), std::string(desktop));
+    if (!oldImage.empty())
+        writeProgramString("file_dlg_choose_image", oldImage);
+    if (!oldLogo.empty())
+        writeProgramString("file_dlg_choose_logo", oldLogo);
 }

@@ -1,0 +1,37 @@
+// 96 x 96 thumbnails of listed pictures, rendered through MagickWand. No window
+// is touched: the result is a wand (for tests and tools) or an icon handle.
+#pragma once
+#include <windows.h>
+#include <wand/MagickWand.h>
+
+enum {
+    kThumbnailAnimated = -1,   // an animated GIF: not supported
+    kThumbnailUnreadable = 0,  // ImageMagick cannot read the picture
+    kThumbnailRendered = 1,
+};
+
+// The picture area inside the one-pixel frame, and the frame's colour.
+const int kThumbnailInner = 94;
+const int kThumbnailSize = 96;
+extern const char kThumbnailFrameColour[];  // "#d4d0c8"
+
+// Where a width x height picture lands in the 94 x 94 area: shrunk (never
+// enlarged) to fit, keeping proportions, and centred.
+struct ThumbnailPlacement {
+    int width, height;  // size after fitting
+    int x, y;           // offset inside the 94 x 94 area
+};
+ThumbnailPlacement thumbnailPlacement(int width, int height);
+
+// Renders the thumbnail of a picture (GBK path) into a new 96 x 96 wand that the
+// caller destroys: fitted on white, turned by `rotation` degrees clockwise, then
+// mirrored top to bottom when `flip` is not 0, framed. Returns kThumbnail*; the
+// wand is set only for kThumbnailRendered.
+int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut);
+
+// A 96 x 96 icon with the pixels of a rendered canvas; null on failure.
+HICON iconFromThumbnail(MagickWand *canvas);
+
+// renderThumbnail + iconFromThumbnail. 1 with the icon, 0 when the picture
+// cannot be read (or the icon not made), -1 for an animated GIF.
+int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon);

@@ -1,0 +1,95 @@
+// The thumbnail worker: one thread for the life of the process that renders the
+// missing thumbnails of an ImageList, one at a time and in list order.
+//
+// It never touches a window itself. Everything visible is handed to a sink
+// window on the window thread with SendMessage (sent messages are delivered
+// even while the message loop drops input, and the worker waits until the
+// window thread has taken the thumbnail):
+//   kThumbnailReadyMessage     lParam = ThumbnailResult*; return 1 when the icon was taken
+//   kThumbnailProgressMessage  wParam = k + 1 while picture k is rendered, 0 after a pass
+//   kThumbnailDeferredMessage  wParam = DeferredListOp to run now (the worker is idle)
+#pragma once
+#include <windows.h>
+#include <atomic>
+
+#include "input/image_list.h"
+
+const UINT kThumbnailReadyMessage = WM_APP + 0x231;
+const UINT kThumbnailProgressMessage = WM_APP + 0x232;
+const UINT kThumbnailDeferredMessage = WM_APP + 0x233;
+
+enum DeferredListOp { kNoDeferredOp = 0, kDeferredRemoveSelected = 1, kDeferredRemoveAll = 2 };
+
+struct ThumbnailResult {
+    unsigned id;
+    unsigned generation;
+    int index;   // where the item was when the job was taken
+    int result;  // kThumbnail* of thumbnail_render.h
+    HICON icon;  // with kThumbnailRendered; whoever returns 1 from the message owns it
+    char path[MAX_PATH];
+};
+
+typedef int (*ThumbnailRenderer)(const char *path, int flip, int rotation, HICON *outIcon);
+
+class ThumbnailWorker {
+public:
+    ThumbnailWorker();
+    // Starts the thread (once; later calls only rebind list and sink while it
+    // waits). The thread never ends.
+    bool start(ImageList *list, HWND sink, ThumbnailRenderer render = nullptr);
+    HANDLE wakeEvent() const { return wake_; }
+    void wake() { SetEvent(wake_); }
+
+    // Flags read before every picture.
+    void setThumbnailsShown(bool shown) { shown_ = shown; }
+    bool thumbnailsShown() const { return shown_; }
+    // A pass stops while this window (the batch run's progress dialog) is visible.
+    void setProgressWindow(HWND window) { progressWindow_ = window; }
+
+    bool busy() const;
+    bool deferredPending() const;
+    DeferredListOp deferredOp() const;
+    // Hands a removal to the worker when it is in a pass: true when it was
+    // deferred (the worker runs it through the sink right after the pass stops,
+    // at the next picture boundary); false when the caller must run it now.
+    // Checked and set under the same lock as the worker's end of pass, so the
+    // hand-off cannot slip between "still busy" and "pass over".
+    bool deferIfBusy(DeferredListOp op);
+
+    // Cooperative pause: returns once the worker is idle or parked between two
+    // pictures; sent messages from the worker are served meanwhile, so the wait
+    // cannot deadlock on a thumbnail being handed over. Calls nest.
+    void pause();
+    void resume();
+
+    // Completed passes and renderings (tests look at these).
+    long passCount() const { return passes_; }
+    long renderCount() const { return renders_; }
+
+private:
+    static DWORD WINAPI threadMain(LPVOID self);
+    void run();
+    void endPass();
+    void checkpoint();
+    bool passMustStop() const;
+
+    ImageList *list_;
+    HWND sink_;
+    ThumbnailRenderer render_;
+    HANDLE thread_;
+    HANDLE wake_;     // auto-reset: several signals during a pass give one more pass
+    HANDLE parked_;   // manual-reset: set while the worker is idle or parked
+    HANDLE resumed_;  // auto-reset
+    mutable CRITICAL_SECTION cs_;
+    bool busy_;
+    DeferredListOp deferred_;
+    int pauseCount_;
+    std::atomic<bool> shown_;
+    std::atomic<HWND> progressWindow_;
+    std::atomic<long> passes_;
+    std::atomic<long> renders_;
+};
+
+// The program's one worker (its thread starts with start()).
+ThumbnailWorker &thumbnailWorker();
+void wakeThumbnailWorker();

@@ -1,0 +1,18 @@
+// The fonts a text watermark can be drawn with: which file holds a face, which
+// ImageMagick family a file is, and whether ImageMagick can draw a face at all or
+// draw Chinese with it. The tables are built once at start-up (startup.h).
+#pragma once
+#include <string>
+#include <unordered_map>
+
+struct _DrawingWand;
+
+// Face name (GBK) -> font file (lower case), the fallback for the common Chinese
+// faces included; empty when the face is unknown.
+std::string fontFileForFace(const std::string &face);
+// Selects the face on a drawing wand: by file when known (ImageMagick's family
+// names change with the locale), else by family name.
+void selectWatermarkFont(_DrawingWand *draw, const std::string &face);
+// True when ImageMagick can measure text in the face and, with needChinese, when
+// "中" comes out wider than "a" (a font without Chinese glyphs draws it no wider).
+bool fontUsable(const std::string &face, bool needChinese);

@@ -1,0 +1,65 @@
+// The scrolling settings panel on the right of the main window: every control of
+// the main tool's settings, the rules that enable, disable and exclude them while
+// the user edits, the save group, the start button, and collectSettings over it.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "core/process_settings.h"
+
+// Where the panel's boxes, balloons and dialogs go. The program uses the real
+// ones; the tests put recorders in so that nothing waits for a click.
+struct PanelHooks {
+    int (*messageBox)(HWND owner, const char *text, const char *caption, UINT type);
+    void (*balloon)(HWND control, const char *title, const char *text);
+    // The font dialog for the text watermark; on OK fills the font fields of the
+    // record and returns true.
+    bool (*chooseFont)(HWND owner, ProcessSettings &settings);
+    bool (*chooseColour)(HWND owner, COLORREF *colour);
+    // Can ImageMagick draw with the face (and Chinese with it)?
+    bool (*fontUsable)(const std::string &face, bool needChinese);
+    // Readable by ImageMagick and not animated.
+    bool (*pictureUsable)(const std::string &path);
+    // Prepare the two watermark pictures once the settings are collected; the
+    // picture one returns false when its file cannot be read.
+    void (*buildTextWatermark)(const ProcessSettings &settings);
+    bool (*buildPictureWatermark)(const ProcessSettings &settings);
+};
+PanelHooks &panelHooks();
+// The program's own hooks (message boxes, balloon tips, dialogs).
+PanelHooks defaultPanelHooks();
+
+// Creates the panel (and every control in it) as a child of parent.
+HWND createSettingsPanel(HWND parent, HINSTANCE instance, int x, int y, int width, int height);
+// Height of the stacked sections.
+int settingsPanelContentHeight();
+// Recomputes the scroll bar after the panel changed size.
+void updateSettingsPanelScroll(HWND panel);
+int settingsPanelScrollPosition(HWND panel);
+void scrollSettingsPanelTo(HWND panel, int position);
+
+// The main tool's one settings record, as the panel holds it.
+ProcessSettings &panelSettings();
+
+// Reads and validates the panel into the record (and a copy into out). False after
+// a message pointed the user at the offending control.
+bool collectSettings(HWND panel, ProcessSettings &out);
+// Shows every field of settings in the panel (the record becomes settings).
+void showSettingsInPanel(HWND panel, const ProcessSettings &settings);
+// Loads a settings file into the record and shows it; false when it cannot be read.
+bool loadSettingsIntoPanel(HWND panel, const std::string &path);
+// The start-up load of "config.dat": values shown, every on/off switch cleared.
+bool loadStartupSettings(HWND panel, const std::string &path);
+
+// Menu commands 35207..35210 (resize unit, quality mode).
+void settingsPanelMenuCommand(HWND panel, int command);
+
+// The save group.
+bool panelSaveToSelected(HWND panel);
+bool panelKeepStructure(HWND panel);
+std::string panelSaveToFolder(HWND panel);
+void setPanelSaveToFolder(HWND panel, const std::string &folder);
+
+// A control of the panel by its identifier (36100 and up).
+HWND panelControl(HWND panel, int id);
