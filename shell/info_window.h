@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+extern const char kInfoWindowClass[];
+
 // Creates the window hidden (once; later calls return the same window). Must be
 // called on the user-interface thread. Messages logged before it existed are
 // shown in it now.
@@ -14,6 +16,9 @@ HWND createInfoWindow(HINSTANCE instance);
 HWND infoWindowHandle();
 // F2: shows the window when hidden, hides it when shown.
 void toggleInfoWindow();
+// For the message loop: a key-down of F2 toggles the window and returns true
+// (the message is then not dispatched); anything else returns false.
+bool handleInfoWindowKey(const MSG &msg);
 
 // Appends a message (GBK) and an empty line to the window and shows the window.
 // Callable from any thread: a worker never touches the window itself, its
