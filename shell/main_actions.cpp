@@ -7,6 +7,7 @@
 #include "input/file_helpers.h"
 #include "input/image_list.h"
 #include "shell/main_commands.h"
+#include "shell/main_run.h"
 #include "shell/main_window.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
@@ -180,14 +181,14 @@ void showThumbnails(HWND window, bool on)
 
 void viewOriginalPicture(HWND window) { (void)window; }
 void showMainPreview(HWND window) { (void)window; }
-void startMainRun(HWND window) { (void)window; }
+void startMainRun(HWND window) { runMainTool(window, pictures(), mainPictureList(window)); }
 void openSatelliteTool(HWND window, int command)
 {
     (void)window;
     (void)command;
 }
 void enterContextHelp(HWND window) { (void)window; }
-void showSaveModeDialog(HWND window) { (void)window; }
+void showSaveModeDialog(HWND window) { openSaveModeDialog(window); }
 
 void saveSettingsFromPanel(HWND window, HWND panel)
 {

@@ -151,10 +151,15 @@ HWND progressWindowHandle() { return state.window; }
 
 bool progressRunning() { return state.running; }
 
-ProgressEnd runProgress(int total, HANDLE worker)
+ProgressEnd runProgress(HWND owner, int total, HANDLE worker)
 {
     if (state.active || state.running || !state.window)
         return ProgressEnd::Refused;
+    if (owner && owner != state.owner) {
+        // The window stays above the window that started the run.
+        SetWindowLongPtrA(state.window, GWLP_HWNDPARENT, (LONG_PTR)owner);
+        state.owner = owner;
+    }
     state.running = true;
     state.completed = false;
     state.total = total;

@@ -29,13 +29,13 @@ enum class ProgressEnd {
 };
 
 // Shows the window modally for a run of `total` pictures (the bar is scaled for
-// lists longer than 65535) with the main window disabled, and dispatches messages
+// lists longer than 65535) with owner (the main window) disabled, and dispatches messages
 // until the worker reports completion or "停止" is pressed. The window then
 // closes at once, but the main window stays disabled, with the wait cursor,
 // until `worker` (the thread handle) has ended, so that nothing the worker uses
 // can change and no second run can start under it. Messages keep being served
 // meanwhile. Returns once the worker has ended.
-ProgressEnd runProgress(int total, HANDLE worker);
+ProgressEnd runProgress(HWND owner, int total, HANDLE worker);
 // True while runProgress runs (also during the wait for the worker).
 bool progressRunning();
 

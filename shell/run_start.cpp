@@ -109,7 +109,7 @@ RunOutcome startRun(RunContext &c)
         runPrompts().messageBox(c.mainWindow, "启动线程失败", "提示", MB_OK | MB_ICONERROR);
         ExitProcess((UINT)-1);
     }
-    ProgressEnd end = runProgress(total, batchWorkerThread());
+    ProgressEnd end = runProgress(c.mainWindow, total, batchWorkerThread());
     if (end == ProgressEnd::Refused) {
         // Cannot happen while busy guards the start; never leave a worker unseen.
         requestBatchStop();

@@ -138,10 +138,14 @@ HWND createSaveModeDialog(HINSTANCE instance, HWND owner)
     return w;
 }
 
-bool runSaveModeDialog(int &picSaveMode)
+bool runSaveModeDialog(HWND owner, int &picSaveMode)
 {
     if (!dlg.window || dlg.open)
         return false;
+    if (owner && owner != dlg.owner) {
+        SetWindowLongPtrA(dlg.window, GWLP_HWNDPARENT, (LONG_PTR)owner);
+        dlg.owner = owner;
+    }
     showChoice(picSaveModeFromStored(true, (DWORD)picSaveMode));
     dlg.open = true;
     dlg.saved = false;

@@ -15,7 +15,7 @@ constexpr int kSaveModeCancelId = 36606;  // "取消"
 HWND createSaveModeDialog(HINSTANCE instance, HWND owner);
 HWND saveModeDialogHandle();
 
-// Shows the dialog with picSaveMode chosen and waits until it closes. "保存设置"
+// Shows the dialog over owner (disabled meanwhile) with picSaveMode chosen and waits until it closes. "保存设置"
 // stores the choice in picSaveMode and as pic_save_mode and returns true;
 // "取消" and the close box leave both alone. Choosing 2 asks first.
-bool runSaveModeDialog(int &picSaveMode);
+bool runSaveModeDialog(HWND owner, int &picSaveMode);

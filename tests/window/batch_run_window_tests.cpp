@@ -812,7 +812,7 @@ TEST_F(BatchRunWindow, SaveModeDialogAsksBeforeKeepingOverwriteAndStoresTheChoic
     rec.answers = {IDCANCEL};
     PostMessageA(choice2, BM_CLICK, 0, 0);
     PostMessageA(GetDlgItem(d, kSaveModeCancelId), BM_CLICK, 0, 0);
-    EXPECT_FALSE(runSaveModeDialog(mode));
+    EXPECT_FALSE(runSaveModeDialog(stub.window, mode));
     EXPECT_EQ(mode, 1);
     ASSERT_EQ(rec.boxes.size(), 1u);
     EXPECT_EQ(rec.boxes[0].text, "直接覆盖原图，有可能因参数设置错误造成无法挽回的局面。\n\n确定要选择该选项吗？");
@@ -826,7 +826,7 @@ TEST_F(BatchRunWindow, SaveModeDialogAsksBeforeKeepingOverwriteAndStoresTheChoic
     rec.answers = {IDOK};
     PostMessageA(choice2, BM_CLICK, 0, 0);
     PostMessageA(GetDlgItem(d, kSaveModeSaveId), BM_CLICK, 0, 0);
-    EXPECT_TRUE(runSaveModeDialog(mode));
+    EXPECT_TRUE(runSaveModeDialog(stub.window, mode));
     EXPECT_EQ(mode, 2);
     EXPECT_EQ(readPicSaveMode(), 2);
 
@@ -834,7 +834,7 @@ TEST_F(BatchRunWindow, SaveModeDialogAsksBeforeKeepingOverwriteAndStoresTheChoic
     rec.boxes.clear();
     PostMessageA(GetDlgItem(d, kSaveModeFirstChoiceId), BM_CLICK, 0, 0);
     PostMessageA(GetDlgItem(d, kSaveModeSaveId), BM_CLICK, 0, 0);
-    EXPECT_TRUE(runSaveModeDialog(mode));
+    EXPECT_TRUE(runSaveModeDialog(stub.window, mode));
     EXPECT_EQ(mode, 0);
     EXPECT_EQ(readPicSaveMode(), 0);
     EXPECT_TRUE(rec.boxes.empty());
@@ -915,7 +915,7 @@ TEST_F(BatchRunWindow, DISABLED_SaveModeDialogForScreenshots)
     };
     HANDLE closer = CreateThread(nullptr, 0, Closer::run, d, 0, nullptr);
     int mode = 1;
-    EXPECT_FALSE(runSaveModeDialog(mode));
+    EXPECT_FALSE(runSaveModeDialog(stub.window, mode));
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
 }
