@@ -20,6 +20,7 @@
 #include "shell/startup.h"
 #include "shell/window_kit.h"
 #include "util/magick_path.h"
+#include "util/text.h"
 
 namespace {
 
@@ -178,4 +179,57 @@ TEST_F(MainWindowRun, SettingsMenuSaveModeEntryStoresTheChoice)
     EXPECT_TRUE(IsWindowEnabled(window));
     if (stored <= 2)
         writeProgramDword("pic_save_mode", stored);
+}
+
+namespace {
+
+int exitCalls = 0;
+void countExit(UINT) { ++exitCalls; }
+
+// Closes the main window (synchronously) as soon as the progress window is up.
+struct CloseDuringRun {
+    HWND window;
+    bool sent = false;
+    int exitsWhileRunning = -1;
+    static DWORD WINAPI run(LPVOID self)
+    {
+        CloseDuringRun &c = *static_cast<CloseDuringRun *>(self);
+        for (int i = 0; i < 3000 && !IsWindowVisible(progressWindowHandle()); ++i)
+            Sleep(5);
+        DWORD_PTR result = 0;
+        c.sent = SendMessageTimeoutA(c.window, WM_CLOSE, 0, 0, SMTO_NORMAL, 20000, &result) != 0;
+        c.exitsWhileRunning = exitCalls;
+        return 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(MainWindowRun, ClosingIsRefusedWhileARunIsActive)
+{
+    ScratchFolder source("主窗口_关闭"), target("主窗口_关闭_目标");
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 6; ++i) {
+        paths.push_back(source / formatText("%d.jpg", i));
+        ASSERT_TRUE(copyFileTo(samplePath("photos/mate_Garden.jpg"), paths.back()));
+    }
+    addDroppedPaths(window, paths);
+    click(kIdSaveTo);
+    setPanelSaveToFolder(panel, target.path());
+    void (*previousExit)(UINT) = mainWindowExit;
+    mainWindowExit = countExit;
+    exitCalls = 0;
+    CloseDuringRun closer{window};
+    HANDLE thread = CreateThread(nullptr, 0, CloseDuringRun::run, &closer, 0, nullptr);
+
+    runMainCommand(window, kCmdStart);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+
+    EXPECT_TRUE(closer.sent);
+    EXPECT_EQ(closer.exitsWhileRunning, 0) << "the window closed under a running worker";
+    EXPECT_EQ(folderEntries(target.path()).size(), 6u);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCalls, 1);
+    mainWindowExit = previousExit;
 }
