@@ -87,7 +87,7 @@ bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &com
 static std::string normalArgumentPath(const std::string &arg)
 {
     std::string path = fullPath(replaceAll(dosPathFromArgument(arg), "/", "\\"));
-    while (path.size() > 3 && lastPathSeparator(path) == path.size() - 1)
+    while (path.size() > 3 && endsWithBackslash(path))
         path.pop_back();
     return path;
 }
@@ -149,7 +149,10 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
 
 static std::string oneLine(const std::string &text)
 {
-    return replaceAll(replaceAll(text, "\r\n", " "), "\n", " ");
+    std::string line = replaceAll(replaceAll(text, "\r\n", " "), "\n", " ");
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
 }
 
 std::string batchItemLine(const BatchItemResult &result)
@@ -162,7 +165,10 @@ std::string batchItemLine(const BatchItemResult &result)
         return head + " 跳过: " + oneLine(result.reason);
     case ItemStatus::Failed:
     default:
-        return head + " 失败: " + oneLine(result.reason);
+        head += " 失败: " + oneLine(result.reason);
+        if (!oneLine(result.detail).empty() && result.reason.find(oneLine(result.detail)) == std::string::npos)
+            head += " (" + oneLine(result.detail) + ")";
+        return head;
     }
 }
 
@@ -195,6 +201,19 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
     return true;
 }
 
+// What the command line cannot honour yet. The watermark pictures are made by the
+// window's watermark renderer; a run without them would write unmarked pictures
+// (over the originals, in overwrite mode) and report success.
+static bool settingsUsable(const ProcessSettings &settings, std::string &error)
+{
+    if ((settings.bSYText && !settings.sy_text.empty()) || (settings.bSYImage && !settings.sy_image.empty())) {
+        error = "设置文件打开了文字水印或图片水印, 命令行暂时不能添加水印。"
+                "请在设置文件中关闭水印 (bSYText=0, bSYImage=0) 后再试。";
+        return false;
+    }
+    return true;
+}
+
 static int usageError(const std::string &message)
 {
     consoleWrite(message + "\n", true);
@@ -211,7 +230,7 @@ int runBatchCommand(const std::vector<std::string> &args)
         return usageError(error + "\n" + batchUsageText());
 
     ProcessSettings settings;
-    if (!loadBatchSettings(command.settingsFile, settings, error))
+    if (!loadBatchSettings(command.settingsFile, settings, error) || !settingsUsable(settings, error))
         return usageError(error);
 
     std::string target;

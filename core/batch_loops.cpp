@@ -7,6 +7,7 @@
 #include "core/target_naming.h"
 #include "input/file_helpers.h"
 #include "util/magick_path.h"
+#include "util/path_join.h"
 #include "util/text.h"
 
 bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
@@ -23,12 +24,15 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
         relativeFolders.push_back(item.relativeFolder);
     }
     for (const std::string &prefix : relativeFolderPrefixes(relativeFolders)) {
-        std::string path = folder + prefix;
+        std::string path;
+        if (!joinPath(path, folder, prefix)) {
+            error = formatText("无法创建目标文件夹：[%s%s]", folder.c_str(), prefix.c_str());
+            return false;
+        }
         if (isDirectory(path.c_str()))
             continue;
         // A file of that name is no folder: the pictures below it could not be written.
-        if (path.size() >= MAX_PATH || GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ||
-            !CreateDirectoryA(path.c_str(), nullptr)) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !CreateDirectoryA(path.c_str(), nullptr)) {
             error = formatText("无法创建目标文件夹：[%s]", path.c_str());
             return false;
         }
@@ -36,32 +40,37 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
     return true;
 }
 
-bool TargetNameBook::reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
-                             std::string &target, std::string &reason)
+Reservation TargetNameBook::reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
+                                    const std::function<bool()> &stopRequested, std::string &target,
+                                    std::string &reason)
 {
     const std::string base = targetBaseName(item.path);
     if (keepStructure && !isSafeRelativeFolder(item.relativeFolder)) {
         reason = formatText("无法创建目标文件夹：[%s%s]\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
                             item.relativeFolder.c_str(), item.path.c_str());
-        return false;
+        return Reservation::Failed;
     }
-    for (int n = 1;; ++n) {
+    for (int n = 1; n <= highest_; ++n) {
+        // A folder full of earlier results can take a while to number through.
+        if (n > 1 && stopRequested && stopRequested())
+            return Reservation::Stopped;
         std::string candidate = targetCandidate(targetFolder, item.relativeFolder, base, keepStructure, n);
-        if (candidate.size() >= MAX_PATH) {
-            reason = formatText("目标文件名太长:\r\n%s\r\n源图片：%s", candidate.c_str(), item.path.c_str());
-            return false;
+        if (candidate.empty()) {
+            reason = formatText("目标文件名太长:\r\n%s%s.jpg\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
+                                base.c_str(), item.path.c_str());
+            return Reservation::Failed;
         }
         std::string key = pathKey(candidate);
         if (taken_.count(key))
             continue;
         // CREATE_NEW is the one test that cannot race with another writer: it
-        // fails for anything already there, even a file we may not read.
+        // fails for anything already there, even a file nobody may read.
         HANDLE f = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f != INVALID_HANDLE_VALUE) {
             CloseHandle(f);
             taken_.insert(key);
             target = candidate;
-            return true;
+            return Reservation::Reserved;
         }
         DWORD err = GetLastError();
         if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ||
@@ -72,8 +81,11 @@ bool TargetNameBook::reserve(const std::string &targetFolder, const BatchItem &i
         // Nothing is there and still nothing can be created: the folder is gone or
         // refuses new files. Another number would not help.
         reason = formatText("无法创建目标文件:\r\n%s\r\n源图片：%s", candidate.c_str(), item.path.c_str());
-        return false;
+        return Reservation::Failed;
     }
+    reason = formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s%s.jpg\r\n源图片：%s", highest_,
+                        folderWithBackslash(targetFolder).c_str(), base.c_str(), item.path.c_str());
+    return Reservation::Failed;
 }
 
 namespace {
@@ -98,30 +110,34 @@ struct LoopRun {
         if (report.progress)
             report.progress(index, summary.total);
     }
-    void finish(int index, const BatchItem &item, ItemStatus status, const std::string &target,
-                const std::string &reason)
+    void finish(int index, const BatchItem &item, const ItemOutcome &outcome)
     {
-        if (status == ItemStatus::Written)
+        if (outcome.status == ItemStatus::Written)
             ++summary.written;
-        else if (status == ItemStatus::Failed)
+        else if (outcome.status == ItemStatus::Failed)
             ++summary.failed;
         else
             ++summary.skipped;
-        if (status != ItemStatus::Written && report.logLine)
-            report.logLine(reason);
+        if (outcome.status != ItemStatus::Written && report.logLine)
+            report.logLine(outcome.reason);
         if (report.itemDone) {
             BatchItemResult result;
             result.index = index;
             result.total = summary.total;
-            result.status = status;
+            result.status = outcome.status;
             result.source = item.path;
-            result.target = target;
-            result.reason = reason;
+            result.target = outcome.target;
+            result.reason = outcome.reason;
+            result.detail = outcome.detail;
             report.itemDone(result);
         }
     }
     BatchSummary end()
     {
+        // A stop pressed during the last picture still counts: the window that
+        // asked for it is gone and must not hear of a completed run.
+        if (!summary.stopped)
+            stopNow();
         if (!summary.stopped && report.completed)
             report.completed(summary);
         return summary;
@@ -130,7 +146,42 @@ struct LoopRun {
 
 const char *const kUnknownFailure = "图片处理失败:\r\n%s";
 
+ItemOutcome failed(const std::string &reason, const std::string &detail = std::string())
+{
+    ItemOutcome outcome;
+    outcome.reason = reason;
+    outcome.detail = detail;
+    return outcome;
+}
+
+// A pipeline failure as the loops report it.
+ItemOutcome failedPicture(const PictureOutcome &outcome, const BatchItem &item)
+{
+    return failed(outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message,
+                  outcome.detail);
+}
+
+ItemOutcome written(const std::string &target)
+{
+    ItemOutcome outcome;
+    outcome.status = ItemStatus::Written;
+    outcome.target = target;
+    return outcome;
+}
+
 }  // namespace
+
+ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target)
+{
+    PictureOutcome outcome = processPicture(inputs, item.path, target, item.flip, item.rotation);
+    if (outcome.result == PictureResult::Written)
+        return written(target);
+    if (outcome.picture)
+        DestroyMagickWand(outcome.picture);
+    // The placeholder (or a half-written file) is ours.
+    DeleteFileA(target.c_str());
+    return failedPicture(outcome, item);
+}
 
 BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &targetFolder,
                               bool keepStructure, const std::vector<BatchItem> &items,
@@ -145,21 +196,15 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
         const int index = (int)i + 1;
         run.starting(index);
         std::string target, reason;
-        if (!names.reserve(targetFolder, item, keepStructure, target, reason)) {
-            run.finish(index, item, ItemStatus::Failed, std::string(), reason);
-            continue;
+        Reservation taken = names.reserve(targetFolder, item, keepStructure, report.stopRequested, target, reason);
+        if (taken == Reservation::Stopped) {
+            run.summary.stopped = true;
+            break;
         }
-        PictureOutcome outcome = processPicture(inputs, item.path, target, item.flip, item.rotation);
-        if (outcome.result == PictureResult::Written) {
-            run.finish(index, item, ItemStatus::Written, target, std::string());
-            continue;
-        }
-        if (outcome.picture)
-            DestroyMagickWand(outcome.picture);
-        // The placeholder (or a half-written file) is ours; the name stays used.
-        DeleteFileA(target.c_str());
-        reason = outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message;
-        run.finish(index, item, ItemStatus::Failed, std::string(), reason);
+        if (taken == Reservation::Failed)
+            run.finish(index, item, failed(reason));
+        else
+            run.finish(index, item, processIntoTarget(inputs, item, target));
     }
     return run.end();
 }
@@ -167,10 +212,14 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
 bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, std::string &reason)
 {
     const char *p = path.c_str();
-    size_t sep = lastPathSeparator(path);
+    size_t sep = findLastBackslash(path);
     std::string folder = sep == std::string::npos ? std::string(".") : path.substr(0, sep + 1);
+    // A read-only original is protected by its owner; a rename would replace it
+    // all the same where the platform allows it.
+    DWORD attributes = GetFileAttributesA(p);
     char temp[MAX_PATH];
-    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "vlm", 0, temp)) {
+    if ((attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) ||
+        folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "vlm", 0, temp)) {
         reason = formatText("图片处理后保存时, fopen() 失败:\r\n%s", p);
         return false;
     }
@@ -242,44 +291,48 @@ static std::vector<std::string> sourceKeys(const std::string &path)
     return keys;
 }
 
+bool SourceClaims::claim(const std::string &path)
+{
+    std::vector<std::string> keys = sourceKeys(path);
+    for (const std::string &key : keys)
+        if (seen_.count(key))
+            return false;
+    seen_.insert(keys.begin(), keys.end());
+    return true;
+}
+
+ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item)
+{
+    PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
+    if (outcome.result != PictureResult::Picture || !outcome.picture)
+        return failedPicture(outcome, item);
+    std::string reason;
+    if (!writeOverSource(outcome.picture, item.path, reason))
+        return failed(reason);
+    return written(item.path);
+}
+
 BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> &items, const BatchReport &report)
 {
     LoopRun run(report, (int)items.size());
-    // Processing one file twice would apply every change twice.
-    std::set<std::string> seen;
+    SourceClaims claims;
     for (size_t i = 0; i < items.size(); ++i) {
         if (run.stopNow())
             break;
         BatchItem &item = items[i];
         const int index = (int)i + 1;
         run.starting(index);
-        std::vector<std::string> keys = sourceKeys(item.path);
-        bool repeated = false;
-        for (const std::string &key : keys)
-            repeated = repeated || seen.count(key) > 0;
-        if (repeated) {
-            item.rotation = 0;
-            item.flip = 0;
-            run.finish(index, item, ItemStatus::Skipped, std::string(),
-                       formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", item.path.c_str()));
-            continue;
+        ItemOutcome outcome;
+        if (!claims.claim(item.path)) {
+            outcome.status = ItemStatus::Skipped;
+            outcome.reason = formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", item.path.c_str());
+        } else {
+            outcome = processOverSource(inputs, item);
         }
-        seen.insert(keys.begin(), keys.end());
-
-        PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
         // Whatever happened, rotation and flip are now part of the file or of its failure.
         item.rotation = 0;
         item.flip = 0;
-        std::string reason;
-        if (outcome.result == PictureResult::Picture && outcome.picture) {
-            if (writeOverSource(outcome.picture, item.path, reason)) {
-                run.finish(index, item, ItemStatus::Written, item.path, std::string());
-                continue;
-            }
-        } else {
-            reason = outcome.message.empty() ? formatText(kUnknownFailure, item.path.c_str()) : outcome.message;
-        }
-        run.finish(index, item, ItemStatus::Failed, std::string(), reason);
+        run.finish(index, item, outcome);
     }
     return run.end();
 }

@@ -17,6 +17,8 @@ struct PipelineInputs;
 bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
                           std::string &error);
 
+enum class Reservation { Reserved, Failed, Stopped };
+
 // The target names handed out during one run. A name is chosen in list order and
 // reserved at once by creating it empty on disk, so no other program, run or
 // worker takes it; it is remembered here as well, so a name stays used even after
@@ -25,15 +27,49 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
 // which pictures fail or in what order pictures finish.
 class TargetNameBook {
 public:
-    // The first candidate (base.jpg, base(2).jpg, ...) that neither exists on disk
-    // nor was handed out before. false with an information-window text when the
-    // target folder cannot take a new file at all.
-    bool reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
-                 std::string &target, std::string &reason);
+    static const int kHighestNumber = 99999;
+    explicit TargetNameBook(int highestNumber = kHighestNumber) : highest_(highestNumber) {}
+
+    // The first candidate (base.jpg, base(2).jpg, ... up to base(highest).jpg) that
+    // is not on disk in any form (file, folder, a file nobody may read) and was not
+    // handed out before. Failed with an information-window text when no number is
+    // left or the target folder cannot take a new file at all; Stopped when the
+    // stop hook says so while numbering.
+    Reservation reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
+                        const std::function<bool()> &stopRequested, std::string &target, std::string &reason);
 
 private:
+    int highest_;
     std::set<std::string> taken_;  // pathKey of every name handed out
 };
+
+// Overwrite mode: the files a run has taken on. Processing one file twice would
+// apply every change twice, so a file is claimed once, under every name it is
+// known by (other spellings, links).
+class SourceClaims {
+public:
+    // true the first time a file is met; false when it came earlier in the list.
+    bool claim(const std::string &path);
+
+private:
+    std::set<std::string> seen_;
+};
+
+// The work on one item, apart from choosing its name or claiming its file: it
+// touches only that item's files and reads the inputs, so several items may be
+// worked on at once. The loops call the steps as: choose/claim in list order,
+// work, then report in list order.
+struct ItemOutcome {
+    ItemStatus status = ItemStatus::Failed;
+    std::string target;  // the file written
+    std::string reason;  // the information-window text when not written
+    std::string detail;  // ImageMagick's or the system's own words, when known
+};
+// Save-to mode: processes the item into its reserved name; when that fails the
+// placeholder goes again (its name stays taken in the book).
+ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target);
+// Overwrite mode: processes the item and replaces its source with the JPEG data.
+ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item);
 
 // Save-to mode: every item in list order gets a free name in the target folder
 // (mirroring its relative folder when keepStructure is set) and is written there
@@ -53,4 +89,5 @@ BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> 
 // Replaces the file at path with the given bytes, safely: a temporary file in the
 // same folder is written and flushed, then moved over the original. false with an
 // information-window text; the original is untouched then and no temporary remains.
+// A read-only file is not replaced.
 bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, std::string &reason);

@@ -27,6 +27,7 @@ struct BatchItemResult {
     std::string source;
     std::string target;  // the file written (Written only)
     std::string reason;  // the information-window text (Failed, Skipped)
+    std::string detail;  // ImageMagick's or the system's own words for a failure, when known
 };
 
 struct BatchSummary {
@@ -34,17 +35,22 @@ struct BatchSummary {
     int written = 0;
     int failed = 0;
     int skipped = 0;
-    bool stopped = false;  // the stop hook said yes before the last item
+    bool stopped = false;  // the stop hook said yes during the run
 };
 
+// Per item the loops call, in this order: stopRequested, progress, (stopRequested
+// again while a save-to name is being numbered), logLine when the item was not
+// written, itemDone. After the last item: stopRequested once more, then completed
+// unless a stop was seen. Everything is called on the loop's own thread.
 struct BatchReport {
     // Item `index` (1-based) of `total` is about to be processed.
     std::function<void(int index, int total)> progress;
-    // A text for the information window ("reason:\r\npath"); one per failure.
+    // A text for the information window ("reason:\r\npath"); one per item not written.
     std::function<void(const std::string &text)> logLine;
     // An item is finished; called in list order, after its logLine.
     std::function<void(const BatchItemResult &result)> itemDone;
-    // Asked before every item; true ends the loop before that item.
+    // Asked before every item; true ends the loop before that item. Must be cheap
+    // and callable from the worker (stopHookFor below reads an atomic flag).
     std::function<bool()> stopRequested;
     // The loop went through the whole list (not called after a stop).
     std::function<void(const BatchSummary &summary)> completed;

@@ -22,11 +22,22 @@ struct PictureOutcome {
     PictureResult result = PictureResult::Failed;
     MagickWand *picture = nullptr;  // for Picture: owned by the caller from then on
     std::string message;            // for Failed: the information-window text (GBK)
+    std::string detail;             // for Failed: ImageMagick's or the system's reason, when known (GBK)
 };
 
 // The preview marker target: hand the picture back as for an empty target.
 extern const char kPreviewTarget[];  // "temp\\preview.jpg"
 
-// target empty or kPreviewTarget: the processed picture is handed back.
+// Reads sourcePath (GBK), applies every switched-on step in the fixed order and
+// writes the result as JPEG to targetPath (GBK). The file is written beside the
+// target under a temporary name and then moved over it, so a failure leaves no
+// half file and an existing target (the source itself, in overwrite mode) stays
+// as it was. target empty or kPreviewTarget: the processed picture is handed back
+// instead. flip non-zero mirrors top to bottom after rotating by rotation degrees
+// clockwise. Failed carries the information-window text in message:
+// "图片读取失败:\r\n<source>", "这是一个不受支持的图片格式:\r\n<source>", or, for a
+// step that could not be done or a write that failed,
+// "图片处理后保存失败：\r\n<reason>\r\n源图片：<source>".
+// Safe to call from several threads at once with the same inputs.
 PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &sourcePath,
                               const std::string &targetPath, int flip, int rotation);

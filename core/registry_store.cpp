@@ -32,6 +32,10 @@ bool writeRegString(HKEY root, const char *key, const char *valueName, const cha
 {
     if (!text)
         return false;
+    // Never read past the text's own terminating zero, whatever count was passed.
+    DWORD available = DWORD(lstrlenA(text)) + 1;
+    if (byteCount > available)
+        byteCount = available;
     HKEY opened;
     if (RegCreateKeyExA(root, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &opened, nullptr) !=
         ERROR_SUCCESS)

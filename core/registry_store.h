@@ -14,7 +14,7 @@ extern const char *const kProgramRegistryKey;  // "SOFTWARE\Velmora"
 // or that is not a string, fails.
 bool readRegString(HKEY root, const char *key, const char *valueName, char *buffer, DWORD *size);
 // Opens or creates the key and sets a REG_SZ of byteCount bytes (callers pass the
-// length including the terminating zero).
+// length including the terminating zero; a larger count is cut to that length).
 bool writeRegString(HKEY root, const char *key, const char *valueName, const char *text, DWORD byteCount);
 // Reads a REG_DWORD value (exactly 4 bytes).
 bool readRegDword(HKEY root, const char *key, const char *valueName, DWORD *out);

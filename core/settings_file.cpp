@@ -128,17 +128,19 @@ bool writeDefaultSettingsFile(const std::string &path) { return writeTextFileSaf
 bool readSettingsFile(ProcessSettings &settings, const std::string &path)
 {
     HANDLE file = openForReading(path);
-    if (file == INVALID_HANDLE_VALUE && path == "config.dat") {
+    if (file == INVALID_HANDLE_VALUE && path == "config.dat" && GetLastError() == ERROR_FILE_NOT_FOUND) {
         // The last run's settings are gone: start again from the defaults. The
         // relative name is resolved against the current folder (the program folder).
+        // A file that exists but cannot be opened just now (held by another program)
+        // is not replaced: that would throw the user's settings away.
         if (writeDefaultSettingsFile(path))
             file = openForReading(path);
     }
     if (file == INVALID_HANDLE_VALUE)
         return false;
 
-    clearSettings(settings);
-    presetSettings(settings);
+    // Keys a file lacks take the defaults (for the preset keys the same values).
+    settings = ProcessSettings();
     std::string bytes;
     bool whole = readWhole(file, bytes);
     CloseHandle(file);

@@ -6,12 +6,14 @@
 
 #include "core/process_settings.h"
 
-// Loads a settings file into the record. Once the file is open the record is cleared
-// to zero (every number 0, every text empty), the reader's presets are applied, then
-// the keys found in the file; a file that cannot be opened leaves the record alone. Returns false only when the file cannot be opened; the relative
-// name "config.dat" (exactly that text) is first recreated with the default text in
-// the current folder. A file that cannot be read in one piece (an empty one too)
-// leaves only the presets and still returns true.
+// Loads a settings file into the record. Once the file is open the record is reset
+// to the defaults (ProcessSettings()), the keys found in the file are applied and
+// every field is brought into its range (normaliseSettings in settings_text.h); a
+// file that cannot be opened leaves the record alone. Returns false only when the
+// file cannot be opened; the relative name "config.dat" (exactly that text) is first
+// recreated with the default text in the current folder when it is missing. A file
+// that cannot be read in one piece (an empty one, or one over 4 MB) leaves the
+// defaults and still returns true.
 bool readSettingsFile(ProcessSettings &settings, const std::string &path);
 
 // Writes every key in the fixed order. The text goes to a temporary file beside the

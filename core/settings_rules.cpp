@@ -99,9 +99,8 @@ SettingsVerdict boxFor(int step, SettingsControl control, const std::string &tex
     return v;
 }
 
-const char *sideName(int step, bool horizontal, int code)
+const char *sideName(bool horizontal, int code)
 {
-    (void)step;
     if (horizontal)
         return code == 1 ? "左" : "右";
     return code == 1 ? "上" : "下";
@@ -118,12 +117,12 @@ bool readDistance(int step, const char *group, bool horizontal, int code, const 
         return true;
     }
     if (text.empty()) {
-        verdict = boxFor(step, control, formatText("%s的%s边距不能为空", group, sideName(step, horizontal, code)), true);
+        verdict = boxFor(step, control, formatText("%s的%s边距不能为空", group, sideName(horizontal, code)), true);
         return false;
     }
     if (!digitsInRange(text, 0, 999, value)) {
         verdict = boxFor(step, control,
-                         formatText("%s的%s边距必须为整数,取值范围: 0 - 999", group, sideName(step, horizontal, code)),
+                         formatText("%s的%s边距必须为整数,取值范围: 0 - 999", group, sideName(horizontal, code)),
                          true);
         return false;
     }

@@ -267,12 +267,104 @@ void applySettingsText(ProcessSettings &s, const std::string &bytes)
         applyLine(s, p, length);
         p = lf ? lf + 1 : end;
     }
+    normaliseSettings(s);
+}
+
+namespace {
+
+void clampField(int &v, int low, int high) { v = v < low ? low : (v > high ? high : v); }
+void switchField(int &v) { v = v != 0 ? 1 : 0; }
+int maskedColor(int bgr) { return int(unsigned(bgr) & 0x00FFFFFFu); }
+void angleField(int &degrees)
+{
+    if (degrees < 0 || degrees > 315 || degrees % 45 != 0)
+        degrees = 0;
+}
+
+bool isColorText(const std::string &text)
+{
+    if (text.size() != 7 || text[0] != '#')
+        return false;
+    for (size_t i = 1; i < 7; ++i) {
+        char c = text[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void normaliseSettings(ProcessSettings &s)
+{
+    // The file's own rules first: these fall back to 0 rather than to a bound.
     if (s.zoomUnit != 0 && s.zoomUnit != 1)
         s.zoomUnit = 0;
     if (s.qualityMode != 0 && s.qualityMode != 1)
         s.qualityMode = 0;
     if (s.maxFileSize < 1 || s.maxFileSize > 99999)
         s.maxFileSize = 0;
+
+    // A settings file may come from anywhere: every other value is brought into the
+    // range the panel and the pipeline can handle.
+    for (int *flag : {&s.bSize, &s.bZoomSameScale, &s.bQuanlity, &s.bSYText, &s.sy_text_isItalic,
+                      &s.sy_text_isUnderlineDecoration, &s.sy_text_isLineThroughDecoration, &s.bSYImage, &s.bBorder,
+                      &s.bLight, &s.bContrast, &s.bClearly, &s.bConvertBlackToWhite, &s.bRemovePhotoOtherInfo,
+                      &s.bColorspaceTo, &s.bUseSRGB_ICC, &s.bDpi, &s.bDpiResample})
+        switchField(*flag);
+    clampField(s.zoomType, 0, 2);
+    clampField(s.sizeType, 0, 1);
+    clampField(s.sizeValue, 1, 9999);
+    if (!(s.fSizeValue >= 1.0f))
+        s.fSizeValue = s.fSizeValue == s.fSizeValue ? 1.0f : 100.0f;
+    if (s.fSizeValue > 999.99f)
+        s.fSizeValue = 999.99f;
+    clampField(s.quanlity, 10, 100);
+
+    angleField(s.sy_text_rotate);
+    clampField(s.sy_text_opacity, 1, 100);
+    clampField(s.sy_text_w_direction, 0, 2);
+    clampField(s.sy_text_w_value, 0, 999);
+    clampField(s.sy_text_h_direction, 0, 2);
+    clampField(s.sy_text_h_value, 0, 999);
+    if (s.sy_text_fontName.empty())
+        s.sy_text_fontName = "宋体";
+    clampField(s.sy_text_fontSize, 8, 72);
+    clampField(s.sy_text_weight, 0, 1000);
+    s.sy_text_rgbColors = maskedColor(s.sy_text_rgbColors);
+    if (!isColorText(s.sy_text_htmlColor)) {
+        unsigned v = unsigned(s.sy_text_rgbColors);
+        s.sy_text_htmlColor = formatText("#%02x%02x%02x", v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+    }
+    if (s.sy_text_background_color != -1)
+        s.sy_text_background_color = maskedColor(s.sy_text_background_color);
+    s.sy_text_border_color = maskedColor(s.sy_text_border_color);
+    clampField(s.sy_text_border_size, 0, 9);
+    clampField(s.sy_text_border_corner_radius, 0, 90);
+    s.sy_text_border_corner_radius -= s.sy_text_border_corner_radius % 5;
+    clampField(s.sy_text_padding_left_right, 0, 99);
+    clampField(s.sy_text_padding_top_bottom, 0, 99);
+
+    clampField(s.sy_image_w_direction, 0, 2);
+    clampField(s.sy_image_w_value, 0, 999);
+    clampField(s.sy_image_h_direction, 0, 2);
+    clampField(s.sy_image_h_value, 0, 999);
+    angleField(s.sy_image_rotate);
+    clampField(s.sy_image_opacity, 1, 100);
+
+    clampField(s.border_location, 0, 1);
+    clampField(s.border_size, 0, 64);  // 0 is what files hold until a border was set
+    s.border_color = maskedColor(s.border_color);
+    clampField(s.border_padding, 0, 64);
+
+    clampField(s.lightValue, -100, 100);
+    clampField(s.contrastValue, -100, 100);
+    clampField(s.clearlyValue, -100, 100);
+    clampField(s.fromColorspace, 0, 3);
+    clampField(s.toColorspace, 0, 2);
+    if (s.dpi < 1)
+        s.dpi = -1;
+    clampField(s.dpi, -1, 65535);
 }
 
 std::vector<std::string> settingsKeys()

@@ -17,9 +17,18 @@ std::string settingsText(const ProcessSettings &settings);
 
 // Applies the key=value lines of a file's bytes to the record: LF or CR LF lines,
 // lines without '=' or with keys over 127 bytes skipped, values cut to 1023 bytes,
-// texts cut to their field's size, unknown keys ignored, the last of a repeated key
-// wins, then the range rules. Never reads past the buffer.
+// texts cut to their field's size, unknown keys and unreadable numbers (NaN too)
+// ignored, the last of a repeated key wins; then normaliseSettings(). Keys the text
+// lacks keep the record's values, so start from ProcessSettings() for the defaults.
+// Never reads past the buffer.
 void applySettingsText(ProcessSettings &settings, const std::string &bytes);
+
+// Brings every field into its range: zoomUnit and qualityMode other than 0/1 and
+// maxFileSize outside 1..99999 become 0; switches become 0/1; other numbers are
+// clamped to their range (border_size 0..64, dpi -1 or 1..65535); angles not in the
+// list become 0; colours keep only their three components (background -1 stays);
+// an empty font name becomes "宋体"; a malformed colour text is made from the colour.
+void normaliseSettings(ProcessSettings &settings);
 
 // The keys in the order they are written.
 std::vector<std::string> settingsKeys();

@@ -1,5 +1,6 @@
 #include "core/target_naming.h"
 
+#include "util/path_join.h"
 #include "util/text.h"
 
 static bool isGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
@@ -19,26 +20,16 @@ static void forEachSingleByte(const std::string &text, Visit visit)
     }
 }
 
-size_t lastPathSeparator(const std::string &path)
-{
-    size_t last = std::string::npos;
-    forEachSingleByte(path, [&](size_t i) {
-        if (path[i] == '\\')
-            last = i;
-    });
-    return last;
-}
-
 std::string folderWithBackslash(const std::string &folder)
 {
-    if (folder.empty() || lastPathSeparator(folder) == folder.size() - 1)
+    if (folder.empty() || findLastBackslash(folder) == folder.size() - 1)
         return folder;
     return folder + "\\";
 }
 
 std::string targetBaseName(const std::string &sourcePath)
 {
-    size_t sep = lastPathSeparator(sourcePath);
+    size_t sep = findLastBackslash(sourcePath);
     std::string name = sep == std::string::npos ? sourcePath : sourcePath.substr(sep + 1);
     size_t dot = name.rfind('.');  // '.' is never a GBK trail byte
     return dot == std::string::npos ? name : name.substr(0, dot);
@@ -47,16 +38,17 @@ std::string targetBaseName(const std::string &sourcePath)
 std::string targetCandidate(const std::string &targetFolder, const std::string &relativeFolder,
                             const std::string &base, bool keepStructure, int n)
 {
-    std::string out = folderWithBackslash(targetFolder);
+    std::string name;
     // An item added without a folder has no sub-folder to mirror: it goes into the
     // target folder itself, named without a doubled backslash.
     if (keepStructure && !relativeFolder.empty())
-        out += relativeFolder + "\\";
-    out += base;
+        name = relativeFolder + "\\";
+    name += base;
     if (n > 1)
-        out += formatText("(%d)", n);
-    out += ".jpg";
-    return out;
+        name += formatText("(%d)", n);
+    name += ".jpg";
+    std::string out;
+    return joinPath(out, targetFolder, name) ? out : std::string();
 }
 
 std::vector<std::string> relativeFolderPrefixes(const std::vector<std::string> &relativeFolders)
@@ -108,9 +100,9 @@ bool isSafeRelativeFolder(const std::string &relativeFolder)
 std::string relativeFolderBelow(const std::string &chosenFolder, const std::string &picturePath)
 {
     std::string chosen = chosenFolder;
-    while (!chosen.empty() && lastPathSeparator(chosen) == chosen.size() - 1)
+    while (!chosen.empty() && findLastBackslash(chosen) == chosen.size() - 1)
         chosen.pop_back();
-    size_t sep = lastPathSeparator(chosen);
+    size_t sep = findLastBackslash(chosen);
     if (sep == std::string::npos)
         return std::string();
     std::string parentPrefix = chosen.substr(0, sep + 1);
@@ -118,7 +110,7 @@ std::string relativeFolderBelow(const std::string &chosenFolder, const std::stri
         !equalsNoCase(picturePath.substr(0, parentPrefix.size()), parentPrefix))
         return std::string();
     std::string rest = picturePath.substr(parentPrefix.size());
-    size_t cut = lastPathSeparator(rest);
+    size_t cut = findLastBackslash(rest);
     return cut == std::string::npos ? std::string() : rest.substr(0, cut);
 }
 

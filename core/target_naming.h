@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-// Position of the last backslash of a GBK path, or npos. A GBK trail byte may be
-// 0x5C, so the text is walked character by character ("籠\a.jpg" has one separator).
-size_t lastPathSeparator(const std::string &path);
+// GBK paths are split with findLastBackslash (util/text.h): a GBK trail byte may
+// be 0x5C, so "籠\a.jpg" has one separator, not two.
 
 // The folder text as the loops use it: ending in a backslash
 // (an empty text stays empty).
@@ -22,7 +21,8 @@ std::string targetBaseName(const std::string &sourcePath);
 //   n = 1: target\base.jpg, or target\relative\base.jpg with the structure kept;
 //   n > 1: target\base(n).jpg, or target\relative\base(n).jpg.
 // targetFolder may come with or without its trailing backslash; an empty relative
-// folder in structure mode names the target folder itself.
+// folder in structure mode names the target folder itself. Empty when the path
+// would not fit the path limit (it is never cut: a cut name may name another file).
 std::string targetCandidate(const std::string &targetFolder, const std::string &relativeFolder,
                             const std::string &base, bool keepStructure, int n);
 

@@ -96,9 +96,17 @@ static void forEachEntry(const char *folder, const char *pattern, Visit visit)
     FindClose(h);
 }
 
+bool isLinkReparsePoint(unsigned int attributes, unsigned int reparseTag)
+{
+    // Junctions, symbolic links and WSL links carry the name-surrogate bit; other
+    // reparse points (cloud-file placeholders, deduplicated folders) are real folders.
+    const DWORD kNameSurrogate = 0x20000000;
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (reparseTag & kNameSurrogate);
+}
+
 static bool isLinkedFolder(const std::string &path, const WIN32_FIND_DATAA &fd)
 {
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    if (isLinkReparsePoint(fd.dwFileAttributes, fd.dwReserved0))
         return true;
 #ifdef __WINE__
     // Wine shows a Unix symbolic link to a folder as a plain folder.
@@ -121,7 +129,8 @@ bool hasSubfolder(const char *folder)
 {
     bool found = false;
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
-        if (isListableFolder(fd))
+        // Linked folders are never listed, so they must not prompt the sub-folder question either.
+        if (!found && isListableFolder(fd) && !isLinkedFolder(joinPath(folder, fd.cFileName), fd))
             found = true;
     });
     return found;
@@ -206,18 +215,7 @@ bool specialFolderPath(int csidl, char *out)
     return SHGetSpecialFolderPathA(nullptr, out, csidl, FALSE) != FALSE;
 }
 
-size_t lastBackslash(const std::string &path)
-{
-    size_t found = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        unsigned char c = (unsigned char)path[i];
-        if (c >= 0x81 && c <= 0xFE && i + 1 < path.size())
-            ++i;  // lead byte: the next byte belongs to the same character
-        else if (c == '\\')
-            found = i;
-    }
-    return found;
-}
+size_t lastBackslash(const std::string &path) { return findLastBackslash(path); }
 
 std::string fileNamePart(const std::string &path)
 {

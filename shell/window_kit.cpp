@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/registry_store.h"
 #include "input/file_helpers.h"
 #include "util/path_list.h"
 #include "util/text.h"
@@ -329,7 +330,10 @@ int openBalloonCount()
 // ---- Folder browser ---------------------------------------------------------
 
 static const char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+static const char kBrowserWidthValue[] = "Browse For Folder Width";
+static const char kBrowserHeightValue[] = "Browse For Folder Height";
 static const UINT kNewFolderButton = 0x3746;
+static const UINT kReselectMessage = WM_APP + 0x3A1;
 
 BrowserSize &browserSizeState()
 {
@@ -364,26 +368,17 @@ bool adjustBrowserSize(BrowserSize &state, int storedW, int storedH, int workW, 
 
 static void rememberBrowserSize()
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kExplorerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    DWORD width = 0, height = 0;
+    if (!readRegDword(HKEY_CURRENT_USER, kExplorerKey, kBrowserWidthValue, &width) ||
+        !readRegDword(HKEY_CURRENT_USER, kExplorerKey, kBrowserHeightValue, &height))
         return;
-    DWORD width = 0, height = 0, size = sizeof(DWORD), type = 0;
-    bool haveWidth = RegQueryValueExA(key, "Browse For Folder Width", nullptr, &type, (BYTE *)&width, &size) == ERROR_SUCCESS &&
-                     type == REG_DWORD;
-    size = sizeof(DWORD);
-    bool haveHeight = RegQueryValueExA(key, "Browse For Folder Height", nullptr, &type, (BYTE *)&height, &size) == ERROR_SUCCESS &&
-                      type == REG_DWORD;
-    if (haveWidth && haveHeight) {
-        RECT work;
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        BrowserSize &state = browserSizeState();
-        if (adjustBrowserSize(state, (int)width, (int)height, work.right - work.left, work.bottom - work.top)) {
-            DWORD w = (DWORD)state.width, h = (DWORD)state.height;
-            RegSetValueExA(key, "Browse For Folder Width", 0, REG_DWORD, (const BYTE *)&w, sizeof w);
-            RegSetValueExA(key, "Browse For Folder Height", 0, REG_DWORD, (const BYTE *)&h, sizeof h);
-        }
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    BrowserSize &state = browserSizeState();
+    if (adjustBrowserSize(state, (int)width, (int)height, work.right - work.left, work.bottom - work.top)) {
+        writeRegDword(HKEY_CURRENT_USER, kExplorerKey, kBrowserWidthValue, (DWORD)state.width);
+        writeRegDword(HKEY_CURRENT_USER, kExplorerKey, kBrowserHeightValue, (DWORD)state.height);
     }
-    RegCloseKey(key);
 }
 
 namespace {
@@ -404,7 +399,8 @@ HWND browserEdit(HWND dialog)
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char cls[32] = {};
         GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Edit") == 0 && IsWindowVisible(child))
+        // Its own visible style: while the browser initialises the dialog itself is still hidden.
+        if (lstrcmpiA(cls, "Edit") == 0 && (GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE))
             return child;
     }
     return nullptr;
@@ -488,6 +484,15 @@ LRESULT CALLBACK browserWatch(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLORDLG:
         placeEmbedded(dialog);
         break;
+    case kReselectMessage:
+        // Wine sometimes lands the first selection of a process on another folder
+        // (after a common dialog ran); selecting once more settles it.
+        if (!session.initialPath.empty() && !equalsNoCase(session.selection, session.initialPath)) {
+            SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM)session.initialPath.c_str());
+            if (HWND edit = browserEdit(dialog))
+                SetWindowTextA(edit, session.initialPath.c_str());
+        }
+        return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
             HWND edit = browserEdit(dialog);
@@ -540,6 +545,7 @@ int CALLBACK browserEvents(HWND dialog, UINT message, LPARAM lParam, LPARAM)
         }
         if (!session.initialPath.empty()) {
             SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM)session.initialPath.c_str());
+            PostMessageA(dialog, kReselectMessage, 0, 0);
             if (HWND edit = browserEdit(dialog))
                 SetWindowTextA(edit, session.initialPath.c_str());
         }

@@ -62,8 +62,8 @@ bool PathList::insertAt(int index, void *item)
     if (index < 0)
         index = 0;
     if (index >= count) {
-        append(item);
-        return true;
+        int before = count;
+        return append(item) > before;
     }
     if (!grow())
         return false;

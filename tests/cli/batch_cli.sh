@@ -1,11 +1,13 @@
 # Headless batch runs: velmora --batch ... (sourced by run_cli_tests.sh)
 
 B="$WORK/batch"
+# The samples are read-only, and a read-only picture is never overwritten.
+put() { cp "$1" "$2" && chmod u+w "$2"; }
 mkdir -p "$B/src/相册/海边" "$B/out" "$B/flat" "$B/ow"
-cp "$SAMPLES/meta/vips_rotation_orient1.jpg" "$B/src/a.jpg"
-cp "$SAMPLES/formats/png/go_basn3p08_trns.png" "$B/src/a.png"
-cp "$SAMPLES/meta/vips_rotation_orient2.jpg" "$B/src/相册/日落.jpg"
-cp "$SAMPLES/formats/gif/go_video-001_single.gif" "$B/src/相册/海边/b.gif"
+put "$SAMPLES/meta/vips_rotation_orient1.jpg" "$B/src/a.jpg"
+put "$SAMPLES/formats/png/go_basn3p08_trns.png" "$B/src/a.png"
+put "$SAMPLES/meta/vips_rotation_orient2.jpg" "$B/src/相册/日落.jpg"
+put "$SAMPLES/formats/gif/go_video-001_single.gif" "$B/src/相册/海边/b.gif"
 
 format_of() { identify-im6.q16 -format '%m' "$1" 2>/dev/null; }
 is_jpeg() {  # is_jpeg NAME FILE
@@ -34,20 +36,20 @@ cmp -s "$B/flat/a.jpg" "$WORK/first.jpg"; check "batch: first run's file untouch
 
 # A broken picture is reported, the run goes on, exit code 1.
 mkdir -p "$B/mixed" "$B/mixed_out"
-cp "$SAMPLES/broken/vips_truncated.gif" "$B/mixed/1坏.gif"
-cp "$SAMPLES/broken/zero_bytes.jpg" "$B/mixed/2空.jpg"
-cp "$SAMPLES/meta/vips_rotation_orient3.jpg" "$B/mixed/3好.jpg"
+put "$SAMPLES/broken/vips_truncated.gif" "$B/mixed/1坏.gif"
+put "$SAMPLES/broken/zero_bytes.jpg" "$B/mixed/2空.jpg"
+put "$SAMPLES/meta/vips_rotation_orient3.jpg" "$B/mixed/3好.jpg"
 "$VELMORA" --batch --save-to "$B/mixed_out" "$B/mixed" >"$WORK/out" 2>&1
 check "batch: a failed picture gives exit 1" 1 $?
-contains "batch: the failure line carries the logged reason" '^\[2/3\] .*2空\.jpg 失败: 图片读取失败: .*2空\.jpg$' "$WORK/out"
+contains "batch: the failure line carries the logged reason" '^\[2/3\] .*2空\.jpg 失败: 图片读取失败: .*2空\.jpg\( (.*)\)\?$' "$WORK/out"
 contains "batch: pictures after a failure are written" '^\[3/3\] .*3好\.jpg -> ' "$WORK/out"
 contains "batch: summary counts the failures" '，失败 [12] 张。$' "$WORK/out"
 [ ! -e "$B/mixed_out/2空.jpg" ]; check "batch: nothing left for a failed picture" 0 $?
 
 # Overwrite: JPEG data under the original name, nothing beside it; failures keep the original.
-cp "$SAMPLES/formats/png/go_basn3p08_trns.png" "$B/ow/标志.png"
-cp "$SAMPLES/broken/zero_bytes.jpg" "$B/ow/empty.jpg"
-cp "$SAMPLES/broken/text_renamed.jpg" "$B/ow/text.jpg"
+put "$SAMPLES/formats/png/go_basn3p08_trns.png" "$B/ow/标志.png"
+put "$SAMPLES/broken/zero_bytes.jpg" "$B/ow/empty.jpg"
+put "$SAMPLES/broken/text_renamed.jpg" "$B/ow/text.jpg"
 cp "$B/ow/text.jpg" "$WORK/text_before"
 "$VELMORA" --batch --overwrite "$B/ow/标志.png" "$B/ow" >"$WORK/out" 2>&1
 check "batch: overwrite with a broken picture exits 1" 1 $?
@@ -57,6 +59,32 @@ cmp -s "$B/ow/text.jpg" "$WORK/text_before"; check "batch: overwrite never loses
 [ "$(ls "$B/ow" | wc -l)" = 3 ]; check "batch: overwrite leaves no temporary file" 0 $?
 "$VELMORA" --batch --overwrite "$B/ow/标志.png" >"$WORK/out" 2>&1
 check "batch: overwrite of a good picture exits 0" 0 $?
+put "$SAMPLES/meta/vips_rotation_orient4.jpg" "$B/ow/只读.jpg"
+chmod a-w "$B/ow/只读.jpg"
+"$VELMORA" --batch --overwrite "$B/ow/只读.jpg" >"$WORK/out" 2>&1
+check "batch: a read-only original is not overwritten" 1 $?
+cmp -s "$B/ow/只读.jpg" "$SAMPLES/meta/vips_rotation_orient4.jpg"; check "batch: the read-only original is unchanged" 0 $?
+
+# A run cut off while writing (here: the file-size limit kills it after 64 KB)
+# leaves the original byte for byte. Only the program runs under the limit: a
+# keep-alive process holds this prefix's wineserver, so no server is started
+# (and its registry files written) under it.
+mkdir -p "$B/cut"
+put "$SAMPLES/photos/mate_Garden.jpg" "$B/cut/大.jpg"
+rm -f "$B/keep.ready"
+"$BUILD/winerun" "$BUILD/keepalive.exe.so" "$(echo "Z:$B/keep.ready" | tr / '\\')" >/dev/null 2>&1 </dev/null &
+keep_pid=$!
+for _ in $(seq 1 300); do [ -f "$B/keep.ready" ] && break; sleep 0.1; done
+if [ -f "$B/keep.ready" ]; then
+    (ulimit -f 64; "$VELMORA" --batch --overwrite "$B/cut/大.jpg" >"$WORK/out" 2>&1) 2>/dev/null
+    [ $? -ne 0 ]; check "batch: overwrite cut off while writing does not report success" 0 $?
+    cmp -s "$B/cut/大.jpg" "$SAMPLES/photos/mate_Garden.jpg"
+    check "batch: overwrite cut off while writing keeps the original" 0 $?
+else
+    check "batch: keep-alive process for the cut-off test started" 0 1
+fi
+kill "$keep_pid" 2>/dev/null
+wait "$keep_pid" 2>/dev/null
 
 # Usage and set-up errors: exit 2 and a message, nothing written.
 usage() {  # usage NAME EXPECTED_TEXT ARGS...
@@ -74,5 +102,24 @@ usage "missing picture" "找不到文件或文件夹" --save-to "$B/out" "$B/src
 usage "not a picture" "不是可处理的图片文件" --overwrite "$WORK/err"
 usage "no paths" "没有指定" --save-to "$B/out"
 usage "unknown option" "未知的选项" --save-to "$B/out" --fast "$B/src/a.jpg"
+printf 'bSYText=1\nsy_text=(c) me\n' >"$B/mark.sz"
+usage "watermark settings it cannot apply" "水印" --settings "$B/mark.sz" --overwrite "$B/src/a.jpg"
 mkdir -p "$B/nothing"
 usage "folder without pictures" "没有找到可处理的图片" --save-to "$B/out" "$B/nothing"
+
+# Relative paths are taken from the current folder.
+mkdir -p "$B/rel_out"
+(cd "$B" && "$VELMORA" --batch --save-to rel_out --keep-structure src/相册 >"$WORK/out" 2>&1)
+check "batch: relative paths exit 0" 0 $?
+is_jpeg "batch: relative paths resolved from the current folder" "$B/rel_out/相册/海边/b.jpg"
+
+# A settings file is used with its switches as stored; without one, the defaults.
+mkdir -p "$B/set_out" "$B/def_out"
+printf 'bSize=1\r\nzoomType=0\r\nsizeType=0\r\nsizeValue=100\r\nbZoomSameScale=1\r\n' >"$B/小图.sz"
+"$VELMORA" --batch --settings "$B/小图.sz" --save-to "$B/set_out" "$B/src/a.jpg" >"$WORK/out" 2>&1
+check "batch: run with a settings file exits 0" 0 $?
+[ "$(identify-im6.q16 -format '%wx%h' "$B/set_out/a.jpg" 2>/dev/null)" = "100x133" ]
+check "batch: the settings file's resize is applied" 0 $?
+"$VELMORA" --batch --save-to "$B/def_out" "$B/src/a.jpg" >"$WORK/out" 2>&1
+[ "$(identify-im6.q16 -format '%wx%h' "$B/def_out/a.jpg" 2>/dev/null)" = "308x410" ]
+check "batch: default settings leave the size alone" 0 $?

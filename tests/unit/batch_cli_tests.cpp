@@ -63,6 +63,8 @@ TEST(BatchLines, ItemAndSummaryText)
     r.target.clear();
     r.reason = "图片读取失败:\r\nD:\\相册\\a.png";
     EXPECT_EQ(batchItemLine(r), "[3/12] D:\\相册\\a.png 失败: 图片读取失败: D:\\相册\\a.png");
+    r.detail = "improper image header\n";
+    EXPECT_EQ(batchItemLine(r), "[3/12] D:\\相册\\a.png 失败: 图片读取失败: D:\\相册\\a.png (improper image header)");
 
     BatchSummary s;
     s.total = 12;

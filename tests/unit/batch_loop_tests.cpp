@@ -82,6 +82,7 @@ struct Recorder {
 const char kPhoto[] = "photos/mate_Garden.jpg";
 const char kSmallJpeg[] = "meta/vips_rotation_orient1.jpg";
 const char kPng[] = "formats/png/go_basn3p08_trns.png";
+const char kWidePng[] = "formats/png/skimage_chelsea.png";  // 451 x 300
 const char kBroken[] = "broken/zero_bytes.jpg";
 
 class BatchLoops : public ::testing::Test {
@@ -95,6 +96,7 @@ protected:
     {
         std::string to = dir / name;
         EXPECT_TRUE(copyFileTo(samplePath(sample), to)) << name;
+        SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);  // the samples are read-only
         return to;
     }
 };
@@ -108,7 +110,7 @@ TEST_F(BatchLoops, SaveToFolderNamesWritesAndGoesOnAfterAFailure)
         item(put(src, kSmallJpeg, "a.jpg")),
         item(put(src, kPng, "a.png")),
         item(put(src, kBroken, "bad.jpg")),
-        item(put(src, kSmallJpeg, "photo")),
+        item(put(src, kSmallJpeg, "photo"), "", 90, 0),
         item(put(src, kSmallJpeg, "archive.tar.gz")),
     };
     std::string brokenBefore = readFileBytes(items[2].path);
@@ -125,7 +127,8 @@ TEST_F(BatchLoops, SaveToFolderNamesWritesAndGoesOnAfterAFailure)
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(rec.done[i].index, i + 1);
 
-    // The failed picture leaves no file behind and its reason is logged once.
+    // The failed picture leaves no file behind (not even the empty file that held
+    // its name) and its reason is logged once.
     EXPECT_EQ(folderEntries(out.path()),
               (std::vector<std::string>{"a(2).jpg", "a.jpg", "archive.tar.jpg", "photo.jpg"}));
     ASSERT_EQ(rec.log.size(), 1u);
@@ -140,10 +143,14 @@ TEST_F(BatchLoops, SaveToFolderNamesWritesAndGoesOnAfterAFailure)
     PictureInfo png = readBack(out / "a(2).jpg");
     EXPECT_EQ(png.format, "JPEG");
     EXPECT_EQ(png.width, readBack(items[1].path).width);
+    // The item's rotation is applied and stays on the item in this mode.
     PictureInfo jpg = readBack(out / "photo.jpg");
     EXPECT_EQ(jpg.format, "JPEG");
-    EXPECT_EQ(jpg.width, readBack(items[3].path).width);
-    EXPECT_EQ(jpg.height, readBack(items[3].path).height);
+    EXPECT_EQ(jpg.width, readBack(items[3].path).height);
+    EXPECT_EQ(jpg.height, readBack(items[3].path).width);
+    EXPECT_EQ(items[3].rotation, 90);
+    PictureInfo plain = readBack(out / "archive.tar.jpg");
+    EXPECT_EQ(plain.width, readBack(items[4].path).width);
 }
 
 TEST_F(BatchLoops, LaterRunsNeverReplaceEarlierFiles)
@@ -166,6 +173,47 @@ TEST_F(BatchLoops, LaterRunsNeverReplaceEarlierFiles)
     EXPECT_EQ(readFileBytes(out / "x.jpg"), first);
     EXPECT_EQ(readFileBytes(out / "x(3).jpg"), "");
     EXPECT_EQ(readBack(out / "x(5).jpg").format, "JPEG");
+}
+
+TEST_F(BatchLoops, ANameExistsWhenTheFileSystemHasIt)
+{
+    // A file that cannot be opened for reading (held without sharing by another
+    // program) is still there: it is neither replaced nor written over.
+    ScratchFolder src("batch_src"), out("batch_out");
+    ASSERT_TRUE(writeFileBytes(out / "x.jpg", "someone else's"));
+    HANDLE holder = CreateFileA((out / "x.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::vector<BatchItem> items = {item(put(src, kSmallJpeg, "x.jpg"))};
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
+    CloseHandle(holder);
+    EXPECT_EQ(s.written, 1);
+    ASSERT_EQ(rec.done.size(), 1u);
+    EXPECT_EQ(rec.done[0].target, out / "x(2).jpg");
+    EXPECT_EQ(readFileBytes(out / "x.jpg"), "someone else's");
+}
+
+TEST_F(BatchLoops, NumberingIsBoundedAndNoticesAStop)
+{
+    ScratchFolder out("batch_out");
+    for (const char *name : {"x.jpg", "x(2).jpg", "x(3).jpg"})
+        ASSERT_TRUE(writeFileBytes(out / name, "old"));
+    BatchItem x = item("D:\\in\\x.png");
+    std::string target, reason;
+
+    TargetNameBook tight(3);
+    EXPECT_EQ(tight.reserve(out.path(), x, false, nullptr, target, reason), Reservation::Failed);
+    EXPECT_NE(reason.find("D:\\in\\x.png"), std::string::npos);
+    TargetNameBook roomy(4);
+    EXPECT_EQ(roomy.reserve(out.path(), x, false, nullptr, target, reason), Reservation::Reserved);
+    EXPECT_EQ(target, out / "x(4).jpg");
+    EXPECT_EQ(readFileBytes(target), "");  // the placeholder holds the name
+
+    // A stop while numbering ends the search and reserves nothing.
+    int asked = 0;
+    TargetNameBook book;
+    EXPECT_EQ(book.reserve(out.path(), x, false, [&] { return ++asked >= 2; }, target, reason), Reservation::Stopped);
+    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"x(2).jpg", "x(3).jpg", "x(4).jpg", "x.jpg"}));
 }
 
 TEST_F(BatchLoops, NameOfAFailedPictureIsNotHandedOutAgain)
@@ -247,6 +295,15 @@ TEST_F(BatchLoops, StopFlagIsHonouredBetweenPictures)
     EXPECT_EQ(rec.completedCalls, 0);
     EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"1.jpg", "2.jpg"}));
 
+    // A stop pressed while the last picture is worked on: that picture is
+    // finished, but the run is not reported as completed.
+    Recorder late;
+    late.stopAfter = 5;
+    s = saveToFolderLoop(inputs, out.path(), false, items, late.report());
+    EXPECT_TRUE(s.stopped);
+    EXPECT_EQ(s.written, 5);
+    EXPECT_EQ(late.completedCalls, 0);
+
     // Overwrite mode stops the same way; untouched items keep rotation and flip.
     Recorder rec2;
     rec2.stopAfter = 1;
@@ -293,11 +350,11 @@ TEST_F(BatchLoops, OverwriteWritesJpegUnderTheSourceNameAndResetsTheItem)
 {
     ScratchFolder src("覆盖 测试");
     std::vector<BatchItem> items = {
-        item(put(src, kPng, "logo.png"), "", 90, 1),
+        item(put(src, kWidePng, "logo.png"), "", 90, 1),
         item(put(src, kBroken, "坏图.jpg"), "", 270, 0),
         item(put(src, kPhoto, "照片.jpg"), "", 180, 0),
     };
-    size_t pngWidth = readBack(items[0].path).width;
+    PictureInfo pngBefore = readBack(items[0].path);
     std::string brokenBefore = readFileBytes(items[1].path);
     Recorder rec;
     BatchSummary s = overwriteLoop(inputs, items, rec.report());
@@ -308,7 +365,9 @@ TEST_F(BatchLoops, OverwriteWritesJpegUnderTheSourceNameAndResetsTheItem)
     EXPECT_TRUE(isJpegData(readFileBytes(items[0].path)));
     PictureInfo logo = readBack(items[0].path);
     EXPECT_EQ(logo.format, "JPEG");
-    EXPECT_TRUE(logo.width == pngWidth || logo.height == pngWidth);
+    // Turned by the item's rotation before it was written.
+    EXPECT_EQ(logo.width, pngBefore.height);
+    EXPECT_EQ(logo.height, pngBefore.width);
     EXPECT_EQ(rec.done[0].target, items[0].path);
     EXPECT_EQ(readBack(items[2].path).format, "JPEG");
 
@@ -375,4 +434,11 @@ TEST(SafeReplace, FailsCleanlyWhereNothingCanBeWritten)
     ASSERT_TRUE(replaceFileSafely(file, "new bytes", 9, reason));
     EXPECT_EQ(readFileBytes(file), "new bytes");
     EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"中文.jpg"}));
+
+    // A read-only original stays as it is.
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(replaceFileSafely(file, "newer", 5, reason));
+    EXPECT_EQ(readFileBytes(file), "new bytes");
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"中文.jpg"}));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

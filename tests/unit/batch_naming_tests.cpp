@@ -12,12 +12,12 @@ TEST(TargetNaming, TrailBytesAreNotSeparators)
     ASSERT_EQ(std::string(kTrailBackslashFolder).size(), 2u);
     ASSERT_EQ(kTrailBackslashFolder[1], '\\');
     std::string path = std::string("Z:\\") + kTrailBackslashFolder + "\\" + kTrailBackslashName + ".png";
-    EXPECT_EQ(lastPathSeparator(path), 5u);
     EXPECT_EQ(targetBaseName(path), kTrailBackslashName);
     // A folder name ending in such a character still needs its own backslash.
     EXPECT_EQ(folderWithBackslash(std::string("Z:\\") + kTrailBackslashFolder),
               std::string("Z:\\") + kTrailBackslashFolder + "\\");
-    EXPECT_EQ(lastPathSeparator(kTrailBackslashName), std::string::npos);
+    EXPECT_EQ(targetCandidate(std::string("Z:\\") + kTrailBackslashFolder, "", "a", false, 1),
+              std::string("Z:\\") + kTrailBackslashFolder + "\\a.jpg");
 }
 
 TEST(TargetNaming, BaseNameDropsOnlyTheLastExtension)
@@ -45,6 +45,10 @@ TEST(TargetNaming, CandidatesWithAndWithoutStructure)
     }
     EXPECT_EQ(targetCandidate("D:\\输出", "相册\\海边", "日落", true, 12), "D:\\输出\\相册\\海边\\日落(12).jpg");
     EXPECT_EQ(targetCandidate("D:\\out", "", "archive.tar", false, 1), "D:\\out\\archive.tar.jpg");
+    // Too long for the path limit: no name at all rather than a cut one.
+    std::string longBase(247, 'n');
+    EXPECT_EQ(targetCandidate("D:\\out", "", longBase, false, 1), "D:\\out\\" + longBase + ".jpg");
+    EXPECT_EQ(targetCandidate("D:\\out", "", longBase, false, 2), "");
 }
 
 TEST(TargetNaming, FolderPrefixesInOrderOfFirstAppearance)

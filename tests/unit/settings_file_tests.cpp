@@ -13,13 +13,17 @@
 #include "input/file_helpers.h"
 #include "util/text.h"
 
+#ifdef __WINE__
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
+// What readSettingsFile makes of a file's bytes.
 ProcessSettings parsed(const std::string &bytes)
 {
     ProcessSettings s;
-    clearSettings(s);
-    presetSettings(s);
     applySettingsText(s, bytes);
     return s;
 }
@@ -43,26 +47,71 @@ std::vector<std::string> strayTempFiles(const std::string &folder)
     return stray;
 }
 
-// A record in which every field differs from its default and from every other field.
+// A record in which every field differs from its default, within its range.
 ProcessSettings unusualSettings()
 {
     ProcessSettings s;
-    int n = 1000;
-    std::string text;
-    for (const std::string &key : settingsKeys())
-        text += key + "=" + std::to_string(++n) + "\n";
-    s = parsed(text);
+    s.bSize = 1;
+    s.zoomType = 2;
+    s.sizeType = 1;
     s.zoomUnit = 1;
+    s.sizeValue = 1280;
+    s.fSizeValue = 123.45f;
+    s.bZoomSameScale = 0;
+    s.bQuanlity = 1;
+    s.quanlity = 77;
     s.qualityMode = 1;
     s.maxFileSize = 4321;
-    s.fSizeValue = 123.45f;
+    s.bSYText = 1;
     s.sy_text = "版权所有 Velmora=2026";  // '=' in a value is kept
+    s.sy_text_rotate = 135;
+    s.sy_text_opacity = 65;
+    s.sy_text_w_direction = 1;
+    s.sy_text_w_value = 101;
+    s.sy_text_h_direction = 0;
+    s.sy_text_h_value = 102;
     s.sy_text_fontName = "微软雅黑";
+    s.sy_text_fontSize = 48;
+    s.sy_text_isItalic = 1;
+    s.sy_text_weight = 700;
+    s.sy_text_isUnderlineDecoration = 1;
+    s.sy_text_isLineThroughDecoration = 1;
     s.sy_text_htmlColor = "#0a0b0c";
-    s.sy_text_background_color = -1;
+    s.sy_text_rgbColors = 0x000c0b0a;
+    s.sy_text_background_color = 0x00112233;
     s.sy_text_border_color = 0x00FFFFFF;
+    s.sy_text_border_size = 9;
+    s.sy_text_border_corner_radius = 85;
+    s.sy_text_padding_left_right = 98;
+    s.sy_text_padding_top_bottom = 33;
+    s.bSYImage = 1;
     s.sy_image = "Z:\\相册\\水印 logo.png";
+    s.sy_image_w_direction = 0;
+    s.sy_image_w_value = 103;
+    s.sy_image_h_direction = 1;
+    s.sy_image_h_value = 999;
+    s.sy_image_rotate = 315;
+    s.sy_image_opacity = 1;
+    s.bBorder = 1;
+    s.border_location = 1;
+    s.border_size = 64;
+    s.border_color = 0x00445566;
+    s.border_padding = 17;
+    s.bLight = 1;
     s.lightValue = -37;
+    s.bContrast = 1;
+    s.contrastValue = 100;
+    s.bClearly = 1;
+    s.clearlyValue = -100;
+    s.bConvertBlackToWhite = 1;
+    s.bRemovePhotoOtherInfo = 1;
+    s.bColorspaceTo = 1;
+    s.fromColorspace = 3;
+    s.toColorspace = 1;
+    s.bUseSRGB_ICC = 1;
+    s.bDpi = 1;
+    s.dpi = 65535;
+    s.bDpiResample = 1;
     return s;
 }
 
@@ -144,21 +193,63 @@ TEST(SettingsText, DefaultTextGivesTheRecordDefaults)
     expectSameSettings(s, ProcessSettings());
 }
 
-TEST(SettingsText, MissingKeysTakePresetsOrZero)
+TEST(SettingsText, MissingKeysTakeTheDefaults)
 {
     ProcessSettings s = parsed("bSize=1\n");
     EXPECT_EQ(s.bSize, 1);
+    // The reader's presets.
     EXPECT_EQ(s.bZoomSameScale, 1);
     EXPECT_EQ(s.dpi, -1);
     EXPECT_EQ(s.toColorspace, 2);
     EXPECT_EQ(s.sy_text_background_color, -1);
     EXPECT_FLOAT_EQ(s.fSizeValue, 100.0f);
-    // Not preset: zero or empty.
-    EXPECT_EQ(s.quanlity, 0);
-    EXPECT_EQ(s.sizeValue, 0);
-    EXPECT_EQ(s.sy_text_opacity, 0);
-    EXPECT_EQ(s.sy_text_fontName, "");
-    EXPECT_EQ(s.sy_text_htmlColor, "");
+    // Keys without a preset: the record's defaults, not 0 (quality 0 or opacity 0
+    // would spoil every picture of a run).
+    EXPECT_EQ(s.quanlity, 91);
+    EXPECT_EQ(s.sizeValue, 750);
+    EXPECT_EQ(s.sy_text_opacity, 100);
+    EXPECT_EQ(s.sy_text_fontSize, 26);
+    EXPECT_EQ(s.sy_text_fontName, "宋体");
+    EXPECT_EQ(s.sy_text_htmlColor, "#000000");
+    EXPECT_EQ(s.border_size, 0);
+}
+
+TEST(SettingsText, UntrustedValuesAreBroughtIntoRange)
+{
+    ProcessSettings s = parsed("sy_text_fontSize=100000\nsizeValue=-5\nsy_text_w_direction=7\nfSizeValue=nan\n"
+                               "border_color=-2\nbSize=5\nsy_text_rotate=30\nsy_image_rotate=-45\n"
+                               "sy_text_border_corner_radius=23\nsy_text_opacity=0\nquanlity=500\n"
+                               "lightValue=-1000\ntoColorspace=9\nsy_text_weight=5000\nsy_image_h_value=1000\n");
+    EXPECT_EQ(s.sy_text_fontSize, 72);
+    EXPECT_EQ(s.sizeValue, 1);
+    EXPECT_EQ(s.sy_text_w_direction, 2);
+    EXPECT_FLOAT_EQ(s.fSizeValue, 100.0f);
+    EXPECT_EQ(s.border_color, 0x00FFFFFE);
+    EXPECT_EQ(s.bSize, 1);
+    EXPECT_EQ(s.sy_text_rotate, 0);
+    EXPECT_EQ(s.sy_image_rotate, 0);
+    EXPECT_EQ(s.sy_text_border_corner_radius, 20);
+    EXPECT_EQ(s.sy_text_opacity, 1);
+    EXPECT_EQ(s.quanlity, 100);
+    EXPECT_EQ(s.lightValue, -100);
+    EXPECT_EQ(s.toColorspace, 2);
+    EXPECT_EQ(s.sy_text_weight, 1000);
+    EXPECT_EQ(s.sy_image_h_value, 999);
+
+    EXPECT_FLOAT_EQ(parsed("fSizeValue=5000\n").fSizeValue, 999.99f);
+    EXPECT_FLOAT_EQ(parsed("fSizeValue=0.5\n").fSizeValue, 1.0f);
+    EXPECT_EQ(parsed("dpi=0\n").dpi, -1);
+    EXPECT_EQ(parsed("dpi=-7\n").dpi, -1);
+    EXPECT_EQ(parsed("dpi=70000\n").dpi, 65535);
+    EXPECT_EQ(parsed("sy_text_background_color=-1\n").sy_text_background_color, -1);
+    EXPECT_EQ(parsed("sy_text_background_color=-2\n").sy_text_background_color, 0x00FFFFFE);
+    EXPECT_EQ(parsed("sy_text_fontName=\n").sy_text_fontName, "宋体");
+    // A colour text that is not one is made again from the colour.
+    EXPECT_EQ(parsed("sy_text_rgbColors=658188\nsy_text_htmlColor=red\n").sy_text_htmlColor, "#0c0b0a");
+    EXPECT_EQ(parsed("sy_text_htmlColor=#A0B0C0\n").sy_text_htmlColor, "#A0B0C0");
+    // A stored border of 0 is what files hold until a border was chosen: kept.
+    EXPECT_EQ(parsed("border_size=0\n").border_size, 0);
+    EXPECT_EQ(parsed("border_size=65\n").border_size, 64);
 }
 
 TEST(SettingsText, OldBoldKeyAndRangeRules)
@@ -190,13 +281,13 @@ TEST(SettingsText, KeysAreExactAndOddLinesAreIgnored)
     EXPECT_EQ(s.sizeValue, 640);
     // Numbers are read like "%d": trailing text ignored, no digits keeps the value.
     EXPECT_EQ(parsed("sizeValue=800px\n").sizeValue, 800);
-    EXPECT_EQ(parsed("sizeValue=abc\n").sizeValue, 0);
-    EXPECT_EQ(parsed("sizeValue=\n").sizeValue, 0);
+    EXPECT_EQ(parsed("sizeValue=abc\n").sizeValue, 750);
+    EXPECT_EQ(parsed("sizeValue=\n").sizeValue, 750);
     EXPECT_EQ(parsed("lightValue=-40\n").lightValue, -40);
     // Numbers that do not fit 32 bits are refused rather than wrapped.
-    EXPECT_EQ(parsed("sizeValue=99999999999999999999999\n").sizeValue, 0);
+    EXPECT_EQ(parsed("sizeValue=99999999999999999999999\n").sizeValue, 750);
     // Colours may be stored signed or unsigned.
-    EXPECT_EQ(parsed("sy_text_border_color=4294967295\n").sy_text_border_color, -1);
+    EXPECT_EQ(parsed("sy_text_border_color=4294967295\n").sy_text_border_color, 0x00FFFFFF);
     EXPECT_EQ(parsed("border_color=16777215\n").border_color, 0xFFFFFF);
     // A float that is not a finite number is not taken.
     EXPECT_FLOAT_EQ(parsed("fSizeValue=nan\n").fSizeValue, 100.0f);
@@ -272,11 +363,11 @@ TEST(SettingsText, MalformedBuffersNeverOverrun)
     EXPECT_EQ(s.sy_text, "a");
 
     // A 128-byte key that starts like a real one is not that key.
-    EXPECT_EQ(parsed("quanlity" + std::string(120, ' ') + "=5\n").quanlity, 0);
+    EXPECT_EQ(parsed("quanlity" + std::string(120, ' ') + "=50\n").quanlity, 91);
     // Values are cut to 1023 bytes before they are read.
-    EXPECT_EQ(parsed("sizeValue=" + std::string(1023, '0') + "7\n").sizeValue, 0);
-    EXPECT_EQ(parsed("sizeValue=" + std::string(1022, '0') + "7\n").sizeValue, 7);
-    EXPECT_EQ(parsed("").quanlity, 0);
+    EXPECT_EQ(parsed("sizeValue=" + std::string(1023, ' ') + "7\n").sizeValue, 750);
+    EXPECT_EQ(parsed("sizeValue=" + std::string(1022, ' ') + "7\n").sizeValue, 7);
+    expectSameSettings(parsed(""), ProcessSettings());
 }
 
 TEST(SettingsFile, RoundTripsEveryFieldThroughAChinesePath)
@@ -290,8 +381,8 @@ TEST(SettingsFile, RoundTripsEveryFieldThroughAChinesePath)
     EXPECT_EQ(back.sy_text, "版权所有 Velmora=2026");
     EXPECT_EQ(back.sy_image, "Z:\\相册\\水印 logo.png");
     EXPECT_EQ(back.sy_text_fontName, "微软雅黑");
-    EXPECT_EQ(back.sy_text_padding_top_bottom, 1033);
-    EXPECT_EQ(back.bDpiResample, 1061);
+    EXPECT_EQ(back.sy_text_padding_top_bottom, 33);
+    EXPECT_EQ(back.border_color, 0x00445566);
 
     // On disk: CR LF line ends and GBK bytes (not UTF-8).
     std::string disk = readFileBytes(path);
@@ -301,7 +392,7 @@ TEST(SettingsFile, RoundTripsEveryFieldThroughAChinesePath)
     EXPECT_TRUE(strayTempFiles(dir.path()).empty());
 }
 
-TEST(SettingsFile, ReadingClearsWhatTheRecordHeld)
+TEST(SettingsFile, ReadingReplacesWhatTheRecordHeld)
 {
     ScratchFolder dir;
     ASSERT_TRUE(writeFileBytes(dir / "a.sz", "bSize=1\r\n"));
@@ -323,16 +414,25 @@ TEST(SettingsFile, DefaultFileAndEmptyOrHugeFiles)
     expectSameSettings(readBack(path), ProcessSettings());
 
     ASSERT_TRUE(writeFileBytes(dir / "empty.sz", ""));
-    ProcessSettings empty = readBack(dir / "empty.sz");
-    EXPECT_EQ(empty.quanlity, 0);
-    EXPECT_EQ(empty.toColorspace, 2);
-    EXPECT_EQ(empty.dpi, -1);
+    expectSameSettings(readBack(dir / "empty.sz"), ProcessSettings());
 
-    // Far too large to be a settings file: only the presets.
+    // Far too large to be a settings file: only the defaults.
     ASSERT_TRUE(writeFileBytes(dir / "huge.sz", "quanlity=55\n" + std::string(5 * 1024 * 1024, '\n')));
-    ProcessSettings huge = readBack(dir / "huge.sz");
-    EXPECT_EQ(huge.quanlity, 0);
-    EXPECT_EQ(huge.bZoomSameScale, 1);
+    expectSameSettings(readBack(dir / "huge.sz"), ProcessSettings());
+
+    // A 3 GB file (sparse, so it costs no disk) is neither read nor allocated.
+    std::string giant = dir / "giant.sz";
+    ASSERT_TRUE(writeFileBytes(giant, "quanlity=55\n"));
+    HANDLE file = CreateFileA(giant.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 3LL * 1024 * 1024 * 1024;
+    bool grown = SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    ASSERT_TRUE(grown);
+    ProcessSettings s = unusualSettings();
+    ASSERT_TRUE(readSettingsFile(s, giant));
+    expectSameSettings(s, ProcessSettings());
 }
 
 TEST(SettingsFile, MissingFilesFailAndLeaveTheRecordAlone)
@@ -369,6 +469,26 @@ TEST(SettingsFile, MissingConfigDatIsRecreatedInTheCurrentFolder)
     EXPECT_TRUE(strayTempFiles(dir.path()).empty());
 }
 
+TEST(SettingsFile, ConfigDatHeldByAnotherProgramIsNotReplacedByDefaults)
+{
+    ScratchFolder dir;
+    char saved[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+    ASSERT_TRUE(writeFileBytes(dir / "config.dat", "quanlity=66\r\n"));
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    // Readers are shut out, but renaming over the file would be allowed.
+    HANDLE holder = CreateFileA("config.dat", GENERIC_READ, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ProcessSettings s;
+    bool read = readSettingsFile(s, "config.dat");
+    if (holder != INVALID_HANDLE_VALUE)
+        CloseHandle(holder);
+    SetCurrentDirectoryA(saved);
+
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(readFileBytes(dir / "config.dat"), "quanlity=66\r\n");
+}
+
 TEST(SettingsFile, FailedWritesKeepTheOldFile)
 {
     ScratchFolder dir;
@@ -402,3 +522,92 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile)
     EXPECT_TRUE(writeSettingsFile(s, locked));
     expectSameSettings(readBack(locked), s);
 }
+
+TEST(SettingsText, RandomLinesKeepFieldsWithinTheirLimits)
+{
+    std::vector<std::string> keys = settingsKeys();
+    keys.push_back("sy_text_isWeight");
+    const std::string pieces[] = {"", "0", "1", "-1", "99999", "100000", "4294967296", "2147483648", "-2147483649",
+                                  "1e9", "nan", "  7", "字", std::string(300, 'y'), "=", "\r", std::string("\0", 1),
+                                  "\xFF\xFE", "9.5"};
+    const size_t pieceCount = sizeof pieces / sizeof pieces[0];
+    uint32_t x = 2026;
+    auto next = [&x](uint32_t n) {
+        x = x * 1664525u + 1013904223u;
+        return (x >> 8) % n;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (int line = 0; line < 40; ++line) {
+            text += keys[next(uint32_t(keys.size()))] + "=";
+            for (uint32_t k = next(4); k > 0; --k)
+                text += pieces[next(uint32_t(pieceCount))];
+            text += next(3) ? "\n" : "\r\n";
+        }
+        ProcessSettings s = parsed(text);
+        ASSERT_TRUE(s.zoomUnit == 0 || s.zoomUnit == 1) << text;
+        ASSERT_TRUE(s.qualityMode == 0 || s.qualityMode == 1) << text;
+        ASSERT_TRUE(s.maxFileSize == 0 || (s.maxFileSize >= 1 && s.maxFileSize <= 99999)) << text;
+        ASSERT_TRUE(s.fSizeValue >= 1.0f && s.fSizeValue <= 999.99f) << text;  // never NaN
+        ASSERT_TRUE(s.sy_text_fontSize >= 8 && s.sy_text_fontSize <= 72) << text;
+        ASSERT_TRUE(s.sizeValue >= 1 && s.sizeValue <= 9999) << text;
+        ASSERT_TRUE(s.dpi == -1 || (s.dpi >= 1 && s.dpi <= 65535)) << text;
+        ASSERT_EQ(unsigned(s.border_color) >> 24, 0u) << text;
+        ASSERT_LE(s.sy_text.size(), 255u);
+        ASSERT_LE(s.sy_text_fontName.size(), 31u);
+        ASSERT_LE(s.sy_text_htmlColor.size(), 7u);
+        ASSERT_LE(s.sy_image.size(), 259u);
+        ASSERT_EQ(s.sy_text.find('\0'), std::string::npos);
+        // Whatever was read is written and read back unchanged.
+        ASSERT_EQ(settingsText(parsed(settingsText(s))), settingsText(s)) << text;
+    }
+}
+
+#ifdef __WINE__
+namespace {
+
+// While alive, every file of this process stops growing past `bytes`: writes beyond
+// fail as they would on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        savedHandler_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, savedHandler_);
+    }
+
+private:
+    rlimit saved_;
+    void (*savedHandler_)(int);
+};
+
+}  // namespace
+
+TEST(SettingsFile, DiskFullDuringTheWriteKeepsTheOldFile)
+{
+    ScratchFolder dir;
+    std::string path = dir / "config.dat";
+    ASSERT_TRUE(writeFileBytes(path, "quanlity=42\r\n"));
+    std::string probe = dir / "probe.bin";
+    bool probeWritten;
+    bool written;
+    {
+        FileSizeLimit full(300);
+        written = writeSettingsFile(unusualSettings(), path);
+        probeWritten = writeFileBytes(probe, std::string(1000, 'p'));
+    }
+    EXPECT_FALSE(probeWritten) << "the simulated full disk did not stop a plain write";
+    EXPECT_FALSE(written);
+    EXPECT_EQ(readFileBytes(path), "quanlity=42\r\n");
+    EXPECT_EQ(readBack(path).quanlity, 42);
+    EXPECT_TRUE(strayTempFiles(dir.path()).empty());
+}
+#endif

@@ -1,0 +1,220 @@
+#include "core/resize_geometry.h"
+
+#include <climits>
+#include <cstdio>
+
+int roundHalfUp(double x)
+{
+    if (!(x == x))
+        return 0;
+    if (x >= (double)INT_MAX)
+        return INT_MAX;
+    if (x <= (double)INT_MIN)
+        return INT_MIN;
+    long long whole = (long long)x;
+    if (x - (double)whole >= 0.5)
+        whole += 1;
+    if (whole > INT_MAX)
+        whole = INT_MAX;
+    return (int)whole;
+}
+
+static int atLeastOne(int v)
+{
+    return v > 0 ? v : 1;
+}
+
+ResizePlan pixelResizePlan(int width, int height, int sizeType, int zoomType, int sizeValue,
+                           bool keepProportions)
+{
+    ResizePlan plan;
+    if (width <= 0 || height <= 0 || sizeValue <= 0)
+        return plan;
+    // The given side and the other one, whichever the chooser names.
+    int given = sizeType == 1 ? height : width;
+    int other = sizeType == 1 ? width : height;
+    int candidate = roundHalfUp((double)sizeValue * other / given);
+    int newOther;
+    if (sizeValue < given) {
+        if (zoomType != 0 && zoomType != 2)
+            return plan;
+        newOther = keepProportions ? atLeastOne(candidate) : other;
+    } else if (sizeValue > given) {
+        if (zoomType != 1 && zoomType != 2)
+            return plan;
+        newOther = keepProportions ? candidate : other;
+    } else {
+        return plan;
+    }
+    plan.resize = true;
+    plan.width = sizeType == 1 ? newOther : sizeValue;
+    plan.height = sizeType == 1 ? sizeValue : newOther;
+    return plan;
+}
+
+ResizePlan percentResizePlan(int width, int height, int sizeType, double percent, bool keepProportions)
+{
+    ResizePlan plan;
+    if (width <= 0 || height <= 0)
+        return plan;
+    int given = sizeType == 1 ? height : width;
+    int other = sizeType == 1 ? width : height;
+    int newGiven = roundHalfUp(given * percent / 100.0);
+    if (newGiven < 1)
+        newGiven = 1;
+    if (newGiven > 9999)
+        newGiven = 9999;
+    int newOther = other;
+    if (keepProportions) {
+        newOther = roundHalfUp(other * percent / 100.0);
+        if (newOther <= 0)
+            newOther = 1;
+        if (newOther > 9999) {
+            // The other side is capped and the given side follows it; the given
+            // side is then no longer held to 9999.
+            newOther = 9999;
+            newGiven = atLeastOne(roundHalfUp((double)given * 9999 / other));
+        }
+    }
+    plan.resize = true;
+    plan.width = sizeType == 1 ? newOther : newGiven;
+    plan.height = sizeType == 1 ? newGiven : newOther;
+    return plan;
+}
+
+InsideBorderPlan insideBorderPlan(int width, int height, int borderSize, int padding, bool resizeOn)
+{
+    InsideBorderPlan plan;
+    int S = borderSize > 0 ? borderSize : 0;
+    int F = padding > 0 ? padding : 0;
+    int O = S + F;
+    int cw = width - 2 * S - 2 * F;
+    int ch = height - 2 * S - 2 * F;
+    plan.cropWidth = cw > 0 ? cw : 1;
+    plan.cropHeight = ch > 0 ? ch : 1;
+    plan.x = width > O ? O : width / 2;
+    plan.y = height > O ? O : height / 2;
+    if (resizeOn) {
+        // Fit to the smaller side: first drop the fill, then narrow the border.
+        int L = width > height ? height : width;
+        int cL = width > height ? plan.cropHeight : plan.cropWidth;
+        if (L < cL + 2 * S) {
+            int m = L - cL;
+            if (m % 2 != 0)
+                m -= 1;
+            S = m / 2;
+            F = 0;
+            O = S;
+            plan.cropWidth = width - 2 * S;
+            plan.cropHeight = height - 2 * S;
+        } else if (L < cL + 2 * (S + F)) {
+            int c = (L - cL) % 2 == 0 ? cL : cL + 1;
+            F = (L - c - 2 * S) / 2;
+            O = S + F;
+            plan.cropWidth = width - 2 * S - 2 * F;
+            plan.cropHeight = height - 2 * S - 2 * F;
+        } else {
+            O = S + F;
+        }
+        plan.x = O;
+        plan.y = O;
+    }
+    plan.borderSize = S;
+    plan.padding = F;
+    return plan;
+}
+
+static int placeAlong(int pictureSide, int markSide, int code, int distance)
+{
+    long long at;
+    if (code == 1)
+        at = distance;
+    else if (code == 2)
+        at = (long long)pictureSide - markSide - distance;
+    else
+        at = ((long long)pictureSide - markSide) / 2;
+    return at < INT_MIN ? INT_MIN : at > INT_MAX ? INT_MAX : (int)at;
+}
+
+Offset watermarkOffset(int pictureWidth, int pictureHeight, int markWidth, int markHeight,
+                       int horizontalCode, int horizontalDistance, int verticalCode, int verticalDistance)
+{
+    Offset at;
+    at.x = placeAlong(pictureWidth, markWidth, horizontalCode, horizontalDistance);
+    at.y = placeAlong(pictureHeight, markHeight, verticalCode, verticalDistance);
+    return at;
+}
+
+ResolutionPlan resolutionPlan(int units, double x, double y, bool dpiOn, int dpi, bool resample,
+                              int width, int height)
+{
+    ResolutionPlan plan;
+    if (!dpiOn) {
+        if (units == kUnitsPerInch) {
+            plan.setUnits = true;
+            plan.units = kUnitsPerInch;
+            plan.setResolution = true;
+            plan.x = x;
+            plan.y = y;
+        } else if (units == kUnitsPerCentimetre) {
+            int xi = (int)(x * 2.54);
+            int yi = (int)(y * 2.54);
+            plan.setUnits = true;
+            plan.units = kUnitsPerInch;
+            plan.setResolution = true;
+            plan.x = xi > 0 ? xi : 72;
+            plan.y = yi > 0 ? yi : 72;
+        } else if (units == kUnitsUndefined) {
+            plan.setResolution = true;
+            plan.setUnits = true;
+            if (x != 0.0 || y != 0.0) {
+                plan.units = kUnitsUndefined;
+                plan.x = x;
+                plan.y = y;
+            } else {
+                plan.units = kUnitsPerInch;
+                plan.x = 72.0;
+                plan.y = 72.0;
+            }
+        }
+        return plan;
+    }
+    double wx = x, wy = y;
+    if (units == kUnitsUndefined) {
+        wx = wy = 72.0;
+    } else if (units == kUnitsPerCentimetre) {
+        wx = x * 2.54;
+        wy = y * 2.54;
+    }
+    if (dpi < 1)
+        return plan;
+    plan.setUnits = true;
+    plan.units = kUnitsPerInch;
+    plan.setResolution = true;
+    if (resample) {
+        plan.x = wx;
+        plan.y = wy;
+        if ((double)dpi != wx) {
+            // ImageMagick takes 72 for a zero resolution.
+            double fromX = wx > 0.0 ? wx : 72.0;
+            double fromY = wy > 0.0 ? wy : 72.0;
+            plan.resample = true;
+            plan.resampleTo = dpi;
+            plan.resampleWidth = (double)width * dpi / fromX;
+            plan.resampleHeight = (double)height * dpi / fromY;
+        }
+    } else {
+        plan.x = dpi;
+        plan.y = dpi;
+    }
+    return plan;
+}
+
+std::string jpegExtentValue(int maxFileSizeKb)
+{
+    if (maxFileSizeKb < 1 || maxFileSizeKb > 999998)
+        return std::string();
+    char text[16];
+    snprintf(text, sizeof text, "%dkb", maxFileSizeKb);
+    return text;
+}

@@ -1,0 +1,72 @@
+// Size and placement arithmetic of the main tool's picture steps: resize targets,
+// the inside border's crop, watermark positions and the resolution rules. No
+// window, no file and no ImageMagick call here, so every rule can be swept in tests.
+#pragma once
+#include <string>
+
+// Truncates x, then adds 1 when the dropped fraction is at least 0.5. Results are
+// kept inside the int range; a value that is not a number gives 0.
+int roundHalfUp(double x);
+
+struct ResizePlan {
+    bool resize = false;  // false: the picture keeps its size
+    int width = 0;
+    int height = 0;
+};
+
+// sizeType 0 = the width is given, 1 = the height; zoomType 0 shrink only,
+// 1 enlarge only, 2 both.
+ResizePlan pixelResizePlan(int width, int height, int sizeType, int zoomType, int sizeValue,
+                           bool keepProportions);
+// percent 1.0..999.99; the given side is limited to 1..9999.
+ResizePlan percentResizePlan(int width, int height, int sizeType, double percent, bool keepProportions);
+
+// The inside border: the crop that makes room for the fill and the border so that
+// the framed picture keeps (as far as possible) its size. borderSize and padding
+// may come back smaller when the picture is too small for them.
+struct InsideBorderPlan {
+    int cropWidth = 1;
+    int cropHeight = 1;
+    int x = 0;
+    int y = 0;
+    int borderSize = 0;
+    int padding = 0;
+};
+InsideBorderPlan insideBorderPlan(int width, int height, int borderSize, int padding, bool resizeOn);
+
+struct Offset {
+    int x = 0;
+    int y = 0;
+};
+// Position codes: horizontal 0 centred, 1 from the left, 2 from the right;
+// vertical 0 centred, 1 from the top, 2 from the bottom. A watermark larger than
+// the picture gets a negative offset (halves truncate toward zero).
+Offset watermarkOffset(int pictureWidth, int pictureHeight, int markWidth, int markHeight,
+                       int horizontalCode, int horizontalDistance, int verticalCode, int verticalDistance);
+
+// Resolution units as ImageMagick numbers them.
+enum : int { kUnitsUndefined = 0, kUnitsPerInch = 1, kUnitsPerCentimetre = 2 };
+
+struct ResolutionPlan {
+    bool setUnits = false;
+    int units = kUnitsUndefined;
+    bool setResolution = false;
+    double x = 0.0;
+    double y = 0.0;
+    bool resample = false;  // resample to resampleTo pixels per inch after setting (x, y)
+    double resampleTo = 0.0;
+    double resampleWidth = 0.0;   // the pixel size the resample gives
+    double resampleHeight = 0.0;
+};
+
+// The largest side a JPEG file can hold.
+const int kJpegMaxSide = 65500;
+
+// units/x/y as read from the source; dpi -1 = not given. width/height are the
+// current pixel size, from which the resampled size is worked out.
+ResolutionPlan resolutionPlan(int units, double x, double y, bool dpiOn, int dpi, bool resample,
+                              int width, int height);
+
+// The value of the "jpeg:extent" option for a maximum size in KB, or empty when
+// the size is outside 1..999998 (then the maximum is not used at all).
+std::string jpegExtentValue(int maxFileSizeKb);

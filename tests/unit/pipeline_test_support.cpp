@@ -1,0 +1,138 @@
+#include "pipeline_test_support.h"
+
+#include <windows.h>
+#include <cmath>
+
+#include "test_util.h"
+#include "util/magick_path.h"
+#include "util/text.h"
+
+MagickWand *readPicture(const std::string &path)
+{
+    std::string p = magickPath(path);
+    MagickWand *w = NewMagickWand();
+    if (p.empty() || MagickReadImage(w, p.c_str()) == MagickFalse) {
+        DestroyMagickWand(w);
+        return nullptr;
+    }
+    MagickResetIterator(w);
+    MagickNextImage(w);
+    return w;
+}
+
+bool makePicture(const std::string &path, int width, int height, const char *colour)
+{
+    MagickWand *w = NewMagickWand();
+    PixelWand *c = NewPixelWand();
+    PixelSetColor(c, colour);
+    bool ok = MagickNewImage(w, (size_t)width, (size_t)height, c) != MagickFalse;
+    DestroyPixelWand(c);
+    std::string p = magickWritePath(path);
+    ok = ok && !p.empty() && MagickWriteImage(w, p.c_str()) != MagickFalse;
+    DestroyMagickWand(w);
+    return ok;
+}
+
+Rgb pixelAt(MagickWand *picture, int x, int y)
+{
+    Rgb out;
+    PixelWand *c = NewPixelWand();
+    if (MagickGetImagePixelColor(picture, x, y, c) != MagickFalse) {
+        out.r = PixelGetRed(c) * 255.0;
+        out.g = PixelGetGreen(c) * 255.0;
+        out.b = PixelGetBlue(c) * 255.0;
+    }
+    DestroyPixelWand(c);
+    return out;
+}
+
+double meanLevel(MagickWand *picture)
+{
+    double mean = 0, deviation = 0;
+    MagickGetImageChannelMean(picture, CompositeChannels, &mean, &deviation);
+    return mean / QuantumRange * 255.0;
+}
+
+double spreadLevel(MagickWand *picture)
+{
+    double mean = 0, deviation = 0;
+    MagickGetImageChannelMean(picture, CompositeChannels, &mean, &deviation);
+    return deviation / QuantumRange * 255.0;
+}
+
+bool hasProfile(MagickWand *picture, const char *name)
+{
+    size_t length = 0;
+    unsigned char *p = MagickGetImageProfile(picture, name, &length);
+    if (p)
+        MagickRelinquishMemory(p);
+    return p != nullptr && length > 0;
+}
+
+std::string readAll(const std::string &path)
+{
+    return readFileBytes(path);
+}
+
+PictureOutcome runPipeline(const ProcessSettings &settings, const std::string &source, const std::string &target,
+                           int flip, int rotation, const MagickWand *textMark, const MagickWand *imageMark)
+{
+    PipelineInputs inputs;
+    inputs.settings = &settings;
+    inputs.textWatermark = textMark;
+    inputs.imageWatermark = imageMark;
+    inputs.srgbProfile = readFileBytes(samplePath("icc/sRGB_icc-profiles-free.icc"));
+    inputs.cmykProfile = readFileBytes(samplePath("icc/default_cmyk_swop_ghostscript.icc"));
+    return processPicture(inputs, source, target, flip, rotation);
+}
+
+std::string unixPath(const std::string &dosPath)
+{
+    return magickPath(dosPath);
+}
+
+bool runTool(const std::string &folder, const std::string &commandLine)
+{
+    // Wine starts a Unix program without a handle to wait on, so the command
+    // leaves its exit code in a marker file that is polled for.
+    std::string marker = folder + "\\tool_exit_code.txt";
+    DeleteFileA(marker.c_str());
+    std::string command = "/bin/sh -c \"" + commandLine + "; echo $? > " + magickPath(folder) + "/tool_exit_code.txt\"";
+    runProcess(command);
+    for (int waited = 0; waited < 120000; waited += 50) {
+        std::string code = readFileBytes(marker);
+        if (!code.empty() && code.back() == '\n') {
+            DeleteFileA(marker.c_str());
+            return code == "0\n";
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+static bool sameSize(MagickWand *a, MagickWand *b)
+{
+    return MagickGetImageWidth(a) == MagickGetImageWidth(b) && MagickGetImageHeight(a) == MagickGetImageHeight(b);
+}
+
+double largestDifference(MagickWand *a, MagickWand *b)
+{
+    if (!sameSize(a, b))
+        return -1.0;
+    double distortion = 0;
+    MagickWand *d = MagickCompareImages(a, b, PeakAbsoluteErrorMetric, &distortion);
+    if (d)
+        DestroyMagickWand(d);
+    return distortion * 255.0;
+}
+
+double meanDifference(MagickWand *a, MagickWand *b)
+{
+    if (!sameSize(a, b))
+        return -1.0;
+    double distortion = 0;
+    MagickWand *d = MagickCompareImages(a, b, MeanAbsoluteErrorMetric, &distortion);
+    if (d)
+        DestroyMagickWand(d);
+    return distortion * 255.0;
+}

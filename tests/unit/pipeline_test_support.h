@@ -1,0 +1,36 @@
+// Helpers of the picture-step tests: run processPicture, read back what it wrote
+// and look at real pixels.
+#pragma once
+#include <string>
+#include <wand/MagickWand.h>
+
+#include "core/pipeline.h"
+#include "core/process_settings.h"
+
+struct Rgb {
+    double r = 0, g = 0, b = 0;  // 0..255
+};
+
+// Reads a picture file (GBK path) into a new wand; nullptr when it cannot be read.
+MagickWand *readPicture(const std::string &path);
+// Writes a solid picture of the given colour text ("#ff0000", "none", ...).
+bool makePicture(const std::string &path, int width, int height, const char *colour);
+Rgb pixelAt(MagickWand *picture, int x, int y);
+double meanLevel(MagickWand *picture);     // 0..255 over all channels
+double spreadLevel(MagickWand *picture);   // standard deviation, 0..255
+bool hasProfile(MagickWand *picture, const char *name);
+std::string readAll(const std::string &path);
+
+// Runs the pipeline on source and writes to target with the given settings.
+PictureOutcome runPipeline(const ProcessSettings &settings, const std::string &source, const std::string &target,
+                           int flip = 0, int rotation = 0, const MagickWand *textMark = nullptr,
+                           const MagickWand *imageMark = nullptr);
+// Unix form of a DOS path, for the ImageMagick command-line tools.
+std::string unixPath(const std::string &dosPath);
+// Runs a Unix command line (ImageMagick's convert-im6.q16 ...) and waits for it;
+// true on exit code 0. The folder (DOS path, plain ASCII) receives a marker file.
+bool runTool(const std::string &folder, const std::string &commandLine);
+// Largest per-channel difference between two pictures of the same size (0..255);
+// a negative value when the sizes differ.
+double largestDifference(MagickWand *a, MagickWand *b);
+double meanDifference(MagickWand *a, MagickWand *b);
