@@ -130,7 +130,7 @@ bool hasSubfolder(const char *folder)
     bool found = false;
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
         // Linked folders are never listed, so they must not prompt the sub-folder question either.
-        if (!found && isListableFolder(fd) && !isLinkedFolder(joinPath(folder, fd.cFileName), fd))
+        if (!found && isListableFolder(fd) && !isLinkedFolder(joinedOrEmpty(folder, fd.cFileName), fd))
             found = true;
     });
     return found;
