@@ -225,6 +225,27 @@ TEST(RunStartChecks, UnwritableSettingsFileDoesNotStopTheRun)
     EXPECT_NE(run.log[0].find("config.dat"), std::string::npos);
 }
 
+// A settings file that cannot be replaced (here a folder stands under its name)
+// is left exactly as it was, nothing half-written stays beside it, and the run
+// still starts.
+TEST(RunStartChecks, SettingsFileThatCannotBeReplacedIsLeftAlone)
+{
+    ScratchFolder program, target;
+    std::string config = program / "config.dat";
+    ASSERT_TRUE(CreateDirectoryA(config.c_str(), nullptr));
+    ASSERT_TRUE(writeFileBytes(config + "\\keep.txt", "old"));
+    CheckRun run;
+    RunRequest r;
+    r.mode = SaveMode::SaveTo;
+    r.programFolder = program.path();
+    r.folderText = target.path();
+    EXPECT_EQ(run.check(r), StartVerdict::Ready);
+    EXPECT_FALSE(run.plan.settingsWritten);
+    EXPECT_EQ(readFileBytes(config + "\\keep.txt"), "old");
+    EXPECT_EQ(run.log.size(), 1u);
+    EXPECT_EQ(folderEntries(program.path()), (std::vector<std::string>{"config.dat\\"}));
+}
+
 // ---- Save choice after a run -----------------------------------------------------------
 
 TEST(SaveChoice, StoredModeOutsideTheRangeReadsAsZero)
