@@ -81,7 +81,8 @@ bool batchRunBusy() { return busy || batchWorkerRunning(); }
 
 RunOutcome startRun(RunContext &c)
 {
-    if (batchRunBusy() || progressRunning() || !c.saveGroup)
+    // Without the progress window the worker's reports would run on the worker itself.
+    if (batchRunBusy() || progressRunning() || !c.saveGroup || !progressWindowHandle())
         return RunOutcome::NotStarted;
     BusyScope scope;
     clearBatchStop();

@@ -51,7 +51,8 @@ enum class RunOutcome {
 // The whole "开始处理": checks in their order, "config.dat", the worker, the modal
 // progress window, the end message, remembering the folder and pic_save_mode.
 // Returns after the worker has ended. The progress window must exist
-// (createProgressWindow). A thread that cannot be created ends the program.
+// (createProgressWindow); without it nothing starts. A thread that cannot be
+// created ends the program.
 RunOutcome startRun(RunContext &context);
 
 // True from the start of a run until its worker has ended: the main window
