@@ -24,6 +24,12 @@
 
 namespace {
 
+// The samples are read-only and overwrite mode leaves read-only files alone.
+bool copyWritable(const std::string &from, const std::string &to)
+{
+    return copyFileTo(from, to) && SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 struct Box {
     std::string text, caption;
     bool ownerEnabled;
@@ -106,7 +112,7 @@ TEST_F(MainWindowRun, StartButtonRunsTheListedPicturesIntoTheChosenFolder)
 {
     ScratchFolder source("主窗口_源"), target("主窗口_目标");
     for (const char *name : {"一.jpg", "二.jpg", "三.png"})
-        ASSERT_TRUE(copyFileTo(samplePath(std::string(name) == "三.png" ? "formats/png/gdkpixbuf_icc.png"
+        ASSERT_TRUE(copyWritable(samplePath(std::string(name) == "三.png" ? "formats/png/gdkpixbuf_icc.png"
                                                                        : "formats/jpeg/go_video-001_q50_444.jpeg"),
                                source / name));
     addDroppedPaths(window, {source / "一.jpg", source / "二.jpg", source / "三.png"});
@@ -136,7 +142,7 @@ TEST_F(MainWindowRun, StartButtonRunsTheListedPicturesIntoTheChosenFolder)
 TEST_F(MainWindowRun, OverwriteFromThePanelTurnsAPngIntoJpegData)
 {
     ScratchFolder source("主窗口_覆盖");
-    ASSERT_TRUE(copyFileTo(samplePath("formats/png/gdkpixbuf_icc.png"), source / "logo.png"));
+    ASSERT_TRUE(copyWritable(samplePath("formats/png/gdkpixbuf_icc.png"), source / "logo.png"));
     addDroppedPaths(window, {source / "logo.png"});
     startupConfig().picSaveMode = 0;
     recorder().boxAnswer = IDOK;  // "确定要覆盖原图吗？"
@@ -211,7 +217,7 @@ TEST_F(MainWindowRun, ClosingIsRefusedWhileARunIsActive)
     std::vector<std::string> paths;
     for (int i = 1; i <= 6; ++i) {
         paths.push_back(source / formatText("%d.jpg", i));
-        ASSERT_TRUE(copyFileTo(samplePath("photos/mate_Garden.jpg"), paths.back()));
+        ASSERT_TRUE(copyWritable(samplePath("photos/mate_Garden.jpg"), paths.back()));
     }
     addDroppedPaths(window, paths);
     click(kIdSaveTo);

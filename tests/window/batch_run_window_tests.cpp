@@ -23,6 +23,12 @@
 
 namespace {
 
+// The samples are read-only and overwrite mode leaves read-only files alone.
+bool copyWritable(const std::string &from, const std::string &to)
+{
+    return copyFileTo(from, to) && SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // ---- What the user was shown, and what the user answers --------------------------
 
 struct Shown {
@@ -210,7 +216,7 @@ std::vector<BatchItem> copies(const std::string &sample, const std::string &fold
     std::vector<BatchItem> items;
     for (int i = 1; i <= n; ++i) {
         std::string path = folder + formatText("\\p%03d.jpg", i);
-        EXPECT_TRUE(copyFileTo(samplePath(sample), path));
+        EXPECT_TRUE(copyWritable(samplePath(sample), path));
         items.push_back(itemFor(path));
     }
     return items;
@@ -547,11 +553,11 @@ TEST_F(BatchRunWindow, StructureModeWritesIntoNestedFolders)
                               {"trip\\第一天\\上午\\b.jpg", "trip\\第一天\\上午"},
                               {"trip\\第一天\\c.jpg", "trip\\第一天"}};
     for (auto &f : files) {
-        ASSERT_TRUE(copyFileTo(samplePath(kSmallJpeg), source / f[0]));
+        ASSERT_TRUE(copyWritable(samplePath(kSmallJpeg), source / f[0]));
         list.items.push_back(itemFor(source / f[0], f[1]));
     }
     list.items.push_back(itemFor(source / "direct.png"));
-    ASSERT_TRUE(copyFileTo(samplePath("formats/png/gdkpixbuf_icc.png"), source / "direct.png"));
+    ASSERT_TRUE(copyWritable(samplePath("formats/png/gdkpixbuf_icc.png"), source / "direct.png"));
     chooseSaveTo(target.path());
     setCheck(stub.group.controls.structureCheck, true);
 
@@ -568,7 +574,7 @@ TEST_F(BatchRunWindow, FolderThatCannotBeMadeIsNamedAndNothingRuns)
 {
     ASSERT_TRUE(writeFileBytes(target / "trip", "a file, not a folder"));
     ASSERT_TRUE(CreateDirectoryA((source / "trip").c_str(), nullptr));
-    ASSERT_TRUE(copyFileTo(samplePath(kSmallJpeg), source / "trip\\a.jpg"));
+    ASSERT_TRUE(copyWritable(samplePath(kSmallJpeg), source / "trip\\a.jpg"));
     list.items.push_back(itemFor(source / "trip\\a.jpg", "trip"));
     chooseSaveTo(target.path());
     setCheck(stub.group.controls.structureCheck, true);
@@ -582,7 +588,7 @@ TEST_F(BatchRunWindow, FolderThatCannotBeMadeIsNamedAndNothingRuns)
 
 TEST_F(BatchRunWindow, OverwritingAPngLeavesJpegDataUnderTheSameNameAndResetsTheTurn)
 {
-    ASSERT_TRUE(copyFileTo(samplePath("formats/png/gdkpixbuf_icc.png"), source / "logo.png"));
+    ASSERT_TRUE(copyWritable(samplePath("formats/png/gdkpixbuf_icc.png"), source / "logo.png"));
     list.items.push_back(itemFor(source / "logo.png", "", 90, 1));
     chooseOverwrite();
     int previewRefreshes = 0;
@@ -613,7 +619,7 @@ TEST_F(BatchRunWindow, OverwritingAPngLeavesJpegDataUnderTheSameNameAndResetsThe
 TEST_F(BatchRunWindow, OverwriteRunGoesOnPastABrokenPicture)
 {
     ASSERT_TRUE(writeFileBytes(source / "broken.jpg", "not a picture"));
-    ASSERT_TRUE(copyFileTo(samplePath(kSmallJpeg), source / "good.jpg"));
+    ASSERT_TRUE(copyWritable(samplePath(kSmallJpeg), source / "good.jpg"));
     list.items = {itemFor(source / "broken.jpg", "", 180), itemFor(source / "good.jpg", "", 270)};
     std::vector<std::string> logged;
     context.log = [&](const std::string &t) { logged.push_back(t); };
@@ -643,7 +649,7 @@ TEST_F(BatchRunWindow, SaveChoiceAfterACompletedRunFollowsPicSaveMode)
     for (const Case &c : cases) {
         SCOPED_TRACE(formatText("pic_save_mode %d, %s", c.mode, c.overwrite ? "overwrite" : "save to"));
         std::string path = source / formatText("run%d.jpg", ++n);
-        ASSERT_TRUE(copyFileTo(samplePath(kSmallJpeg), path));
+        ASSERT_TRUE(copyWritable(samplePath(kSmallJpeg), path));
         list.items = {itemFor(path)};
         stub.group.picSaveMode = c.mode;
         if (c.overwrite) {
