@@ -10,6 +10,7 @@
 #include "input/thumbnail_worker.h"
 #include "shell/main_commands.h"
 #include "shell/info_window.h"
+#include "shell/main_run.h"
 #include "shell/main_window.h"
 #include "shell/picture_list_view.h"
 #include "shell/settings_panel/settings_panel.h"
@@ -130,14 +131,14 @@ void addFolderFromDialog(HWND)
 
 void viewOriginalPicture(HWND window) { (void)window; }
 void showMainPreview(HWND window) { (void)window; }
-void startMainRun(HWND window) { (void)window; }
+void startMainRun(HWND window) { runMainTool(window, pictureImageList(), pictureListView()); }
 void openSatelliteTool(HWND window, int command)
 {
     (void)window;
     (void)command;
 }
 void enterContextHelp(HWND window) { (void)window; }
-void showSaveModeDialog(HWND window) { (void)window; }
+void showSaveModeDialog(HWND window) { openSaveModeDialog(window); }
 
 void saveSettingsFromPanel(HWND window, HWND panel)
 {

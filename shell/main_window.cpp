@@ -9,6 +9,7 @@
 #include "shell/settings_panel/panel_ids.h"
 #include "shell/app_info.h"
 #include "shell/main_layout.h"
+#include "shell/main_run.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
 #include "shell/toolbar.h"
@@ -199,6 +200,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         rememberSaveTo(state);
         return 0;
     case WM_CLOSE:
+        // A run's worker may still be writing a picture.
+        if (mainRunActive())
+            return 0;
         startupConfig().fileDlgChooseImage = pictureDialogFolder();
         writeDialogFolders(startupConfig());
         mainWindowExit(0);

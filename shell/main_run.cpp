@@ -1,0 +1,126 @@
+#include "shell/main_run.h"
+
+#include <commctrl.h>
+
+#include "input/image_list.h"
+#include "input/thumbnail_worker.h"
+#include "shell/info_window.h"
+#include "shell/main_window.h"
+#include "shell/progress_window.h"
+#include "shell/run_start.h"
+#include "shell/save_mode_dialog.h"
+#include "shell/settings_panel/panel_ids.h"
+#include "shell/settings_panel/settings_panel.h"
+#include "shell/startup.h"
+
+namespace {
+
+// The window's picture list as a run sees it.
+class ListOfMainWindow : public RunPictureList {
+public:
+    ListOfMainWindow(ImageList &pictures, HWND view) : pictures_(pictures), view_(view) {}
+
+    int count() const override { return pictures_.count(); }
+
+    BatchItem item(int index) const override
+    {
+        ImageList::ScopedLock guard(pictures_);
+        BatchItem out;
+        if (const ImageItem *it = pictures_.at(index)) {
+            out.path = it->path;
+            out.relativeFolder = it->relFolder;
+            out.rotation = it->rotation;
+            out.flip = it->flip;
+        }
+        return out;
+    }
+
+    void afterOverwrite(int index, bool) override
+    {
+        {
+            ImageList::ScopedLock guard(pictures_);
+            if (ImageItem *it = pictures_.at(index)) {
+                it->rotation = 0;
+                it->flip = 0;
+            }
+        }
+        // The thumbnail shows the old file: it is made again from the new one
+        // when the thumbnail worker wakes at the end of the run.
+        pictures_.markStale(index);
+        if (view_) {
+            RECT row;
+            row.left = LVIR_BOUNDS;
+            if (SendMessageA(view_, LVM_GETITEMRECT, (WPARAM)index, (LPARAM)&row))
+                InvalidateRect(view_, &row, TRUE);
+        }
+    }
+
+    void redraw() override
+    {
+        if (view_)
+            InvalidateRect(view_, nullptr, TRUE);
+    }
+
+private:
+    ImageList &pictures_;
+    HWND view_;
+};
+
+SaveGroup saveGroupOf(HWND panel)
+{
+    SaveGroup g;
+    g.controls.saveToRadio = panelControl(panel, kIdSaveTo);
+    g.controls.overwriteRadio = panelControl(panel, kIdOverwrite);
+    g.controls.folderField = panelControl(panel, kIdSaveToFolder);
+    g.controls.chooseButton = panelControl(panel, kIdSaveToChoose);
+    g.controls.structureCheck = panelControl(panel, kIdKeepStructure);
+    g.picSaveMode = (int)normalisedPicSaveMode(startupConfig().picSaveMode);
+    return g;
+}
+
+void logToInfoWindow(const std::string &text) { showInfoMessage(text); }
+
+}  // namespace
+
+bool mainRunActive() { return batchRunBusy(); }
+
+void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
+{
+    if (batchRunBusy())
+        return;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    createProgressWindow(instance, mainWindow);
+    // Thumbnails are not made while the progress window is up.
+    thumbnailWorker().setProgressWindow(progressWindowHandle());
+
+    HWND panel = mainSettingsPanel(mainWindow);
+    SaveGroup group = saveGroupOf(panel);
+    ListOfMainWindow list(pictures, listView);
+    ProcessSettings settings;
+
+    RunContext context;
+    context.mainWindow = mainWindow;
+    context.saveGroup = &group;
+    context.list = &list;
+    context.collectSettings = [panel, &settings](PipelineInputs &inputs) {
+        if (!collectSettings(panel, settings))
+            return false;
+        inputs.settings = &settings;
+        // The prepared watermark pictures (textWatermark, imageWatermark) and the
+        // colour profiles are handed in here once the panel keeps them.
+        return true;
+    };
+    context.programFolder = startupConfig().programFolder;
+    context.workerEndEvent = thumbnailWorker().wakeEvent();
+    context.log = logToInfoWindow;
+    // The main preview refreshes here (window thread) once it exists.
+    startRun(context);
+}
+
+void openSaveModeDialog(HWND mainWindow)
+{
+    createSaveModeDialog(GetModuleHandleA(nullptr), mainWindow);
+    int mode = (int)normalisedPicSaveMode(startupConfig().picSaveMode);
+    if (runSaveModeDialog(mainWindow, mode))
+        startupConfig().picSaveMode = (DWORD)mode;
+}
