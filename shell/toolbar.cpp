@@ -35,9 +35,9 @@ const int kToolbarButtonCount = sizeof kToolbarButtons / sizeof kToolbarButtons[
 
 const char *toolbarTooltip(int command)
 {
-    for (const ToolbarButtonSpec &spec : kToolbarButtons)
-        if (spec.command == command && spec.command != 0)
-            return spec.tooltip;
+    for (const ToolbarButtonSpec &entry : kToolbarButtons)
+        if (entry.command == command && entry.command != 0)
+            return entry.tooltip;
     return nullptr;
 }
 
@@ -55,18 +55,18 @@ HWND createMainToolbar(HWND parent, HINSTANCE instance)
     HIMAGELIST images = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, kToolbarButtonCount, 0);
     TBBUTTON buttons[32] = {};
     int count = 0;
-    for (const ToolbarButtonSpec &spec : kToolbarButtons) {
+    for (const ToolbarButtonSpec &entry : kToolbarButtons) {
         TBBUTTON &button = buttons[count++];
-        button.fsStyle = spec.style;
-        if (spec.style == BTNS_SEP)
+        button.fsStyle = entry.style;
+        if (entry.style == BTNS_SEP)
             continue;
-        HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(spec.icon), IMAGE_ICON, 32, 32, 0));
+        HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(entry.icon), IMAGE_ICON, 32, 32, 0));
         button.iBitmap = icon ? ImageList_AddIcon(images, icon) : I_IMAGENONE;
         if (icon)
             DestroyIcon(icon);
-        button.idCommand = spec.command;
-        button.fsState = spec.enabled ? TBSTATE_ENABLED : 0;
-        button.iString = reinterpret_cast<INT_PTR>(spec.label);
+        button.idCommand = entry.command;
+        button.fsState = entry.enabled ? TBSTATE_ENABLED : 0;
+        button.iString = reinterpret_cast<INT_PTR>(entry.label);
     }
     SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
     SendMessageA(toolbar, TB_SETBUTTONWIDTH, 0, MAKELPARAM(60, 64));

@@ -402,9 +402,9 @@ HWND panelControl(HWND panel, int id)
         return state.sections[id - kIdSectionFirst];
     if (id == kIdStart)
         return state.sections[kPanelSectionCount - 1];
-    for (const ControlSpec &spec : kControls)
-        if (spec.id == id)
-            return GetDlgItem(state.sections[spec.section], id);
+    for (const ControlSpec &entry : kControls)
+        if (entry.id == id)
+            return GetDlgItem(state.sections[entry.section], id);
     return nullptr;
 }
 
@@ -446,10 +446,10 @@ HWND createSettingsPanel(HWND parent, HINSTANCE instance, int x, int y, int widt
             state.sectionProc = old;
         }
     }
-    for (const ControlSpec &spec : kControls) {
-        CreateWindowExA(0, spec.cls, spec.text, WS_CHILD | WS_VISIBLE | spec.style, spec.x, spec.y, spec.width,
-                        spec.height, state.sections[spec.section],
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    for (const ControlSpec &entry : kControls) {
+        CreateWindowExA(0, entry.cls, entry.text, WS_CHILD | WS_VISIBLE | entry.style, entry.x, entry.y, entry.width,
+                        entry.height, state.sections[entry.section],
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
     }
     applyUiFontToChildren(panel);
     fillChoices();
