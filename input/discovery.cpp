@@ -65,9 +65,9 @@ std::string relativeFolderOf(const std::string &chosenFolder, const std::string 
 {
     std::string chosen = chosenFolder;
     // A folder typed with a trailing backslash names the same folder.
-    while (chosen.size() > 3 && lastBackslash(chosen) == chosen.size() - 1)
+    while (chosen.size() > 3 && findLastBackslash(chosen) == chosen.size() - 1)
         chosen.erase(chosen.size() - 1);
-    size_t cut = lastBackslash(chosen);
+    size_t cut = findLastBackslash(chosen);
     if (cut == std::string::npos)
         return std::string();
     std::string parentPrefix = chosen.substr(0, cut + 1);
@@ -76,7 +76,7 @@ std::string relativeFolderOf(const std::string &chosenFolder, const std::string 
         picturePath[chosen.size()] != '\\')
         return std::string();
     std::string rest = picturePath.substr(parentPrefix.size());
-    size_t last = lastBackslash(rest);
+    size_t last = findLastBackslash(rest);
     return last == std::string::npos ? std::string() : rest.substr(0, last);
 }
 
@@ -216,7 +216,7 @@ static void returnToProgramFolder()
     DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return;
-    size_t cut = lastBackslash(module);
+    size_t cut = findLastBackslash(module);
     if (cut == std::string::npos)
         return;
     std::string folder = std::string(module, cut);

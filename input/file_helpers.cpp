@@ -215,7 +215,6 @@ bool specialFolderPath(int csidl, char *out)
     return SHGetSpecialFolderPathA(nullptr, out, csidl, FALSE) != FALSE;
 }
 
-size_t lastBackslash(const std::string &path) { return findLastBackslash(path); }
 
 std::string fileNamePart(const std::string &path)
 {

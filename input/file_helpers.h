@@ -28,10 +28,6 @@ void listFileNames(const char *folder, const char *pattern, PathList *list);
 bool specialFolderPath(int csidl, char *out);  // out holds MAX_PATH bytes; desktop is 0
 // The text after the last backslash, or the whole path when it has none.
 std::string fileNamePart(const std::string &path);
-// Position of the last real backslash of a GBK path, or std::string::npos. The
-// second byte of a double-byte character may be 0x5C (as in "診" or "誠"), so the
-// bytes are walked character by character instead of searched from the end.
-size_t lastBackslash(const std::string &path);
 
 // Extension sets, compared case-insensitively from the last '.' to the end.
 bool isPictureFileName(const char *name);

@@ -30,7 +30,7 @@ StartupConfig &startupConfig()
 
 std::string programFolderFromModulePath(const std::string &modulePath)
 {
-    size_t slash = lastBackslash(modulePath);
+    size_t slash = findLastBackslash(modulePath);
     if (slash == std::string::npos)
         return modulePath;
     if (slash > 0 && modulePath[slash - 1] == ':')

@@ -455,7 +455,7 @@ std::string resolveTyped(const std::string &typed)
     if (isAbsolutePath(typed) || session.selection.empty())
         return typed;
     std::string base = session.selection;
-    if (lastBackslash(base) != base.size() - 1)
+    if (findLastBackslash(base) != base.size() - 1)
         base += '\\';
     return base + typed;
 }
@@ -629,14 +629,14 @@ std::string dialogFilter(const std::vector<std::pair<const char *, const char *>
 
 std::string trimDialogFolder(const std::string &folder)
 {
-    if (folder.size() > 3 && lastBackslash(folder) == folder.size() - 1)
+    if (folder.size() > 3 && findLastBackslash(folder) == folder.size() - 1)
         return folder.substr(0, folder.size() - 1);
     return folder;
 }
 
 std::string dialogFolderOf(const std::string &fullName)
 {
-    size_t pos = lastBackslash(fullName);
+    size_t pos = findLastBackslash(fullName);
     if (pos == std::string::npos)
         return std::string();
     return trimDialogFolder(fullName.substr(0, pos + 1));
@@ -645,7 +645,7 @@ std::string dialogFolderOf(const std::string &fullName)
 static std::string joinFolder(const std::string &folder, const char *name)
 {
     std::string path = folder;
-    if (!path.empty() && lastBackslash(path) != path.size() - 1)
+    if (!path.empty() && findLastBackslash(path) != path.size() - 1)
         path += '\\';
     return path + name;
 }

@@ -471,7 +471,7 @@ void chooseWatermarkPicture()
     char folder[MAX_PATH] = {};
     char path[MAX_PATH] = {};
     std::string current = fieldText(kIdImagePath);
-    std::string start = !current.empty() && fileExists(current.c_str()) ? current.substr(0, lastBackslash(current))
+    std::string start = !current.empty() && fileExists(current.c_str()) ? current.substr(0, findLastBackslash(current))
                                                                           : config.fileDlgChooseLogo;
     lstrcpynA(folder, start.c_str(), MAX_PATH);
     std::string filter = dialogFilter({{"图片文件(*.PNG;*.JPG;*.GIF)", "*.PNG;*.JPG;*.GIF"},

@@ -414,7 +414,7 @@ TEST_F(Discovery, AddFilesAddsEachWithAnEmptyRelativeFolderAndRemembersTheFolder
     char module[MAX_PATH], current[MAX_PATH];
     GetModuleFileNameA(nullptr, module, MAX_PATH);
     GetCurrentDirectoryA(MAX_PATH, current);
-    std::string own = std::string(module).substr(0, lastBackslash(module));
+    std::string own = std::string(module).substr(0, findLastBackslash(module));
     EXPECT_TRUE(equalsNoCase(current, own) || equalsNoCase(current, own + "\\")) << current;
 }
 

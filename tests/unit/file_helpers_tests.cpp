@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "input/file_helpers.h"
+#include "util/text.h"
 #include "util/magick_path.h"
 #include "util/path_list.h"
 
@@ -42,7 +43,7 @@ struct UnixLink {
     std::string unixPath;
     UnixLink(const std::string &target, const std::string &link)
     {
-        std::string linkParent = magickPath(link.substr(0, lastBackslash(link)));
+        std::string linkParent = magickPath(link.substr(0, findLastBackslash(link)));
         unixPath = linkParent + "/" + fileNamePart(link);
         ok = symlink(magickPath(target).c_str(), unixPath.c_str()) == 0;
     }
@@ -258,10 +259,10 @@ TEST(FileHelpers, FileNamePartTakesTheTextAfterTheLastRealBackslash)
     EXPECT_EQ(fileNamePart(""), "");
     EXPECT_EQ(fileNamePart("D:\\照片\\診"), "診");
     EXPECT_EQ(fileNamePart("D:\\診\\誠.jpg"), "誠.jpg");
-    EXPECT_EQ(lastBackslash("診"), std::string::npos);
-    EXPECT_EQ(lastBackslash("a\\b"), 1u);
+    EXPECT_EQ(findLastBackslash("診"), std::string::npos);
+    EXPECT_EQ(findLastBackslash("a\\b"), 1u);
     // A lone lead byte at the end does not swallow anything that is not there.
-    EXPECT_EQ(lastBackslash(std::string("a\\\xD4", 3)), 1u);
+    EXPECT_EQ(findLastBackslash(std::string("a\\\xD4", 3)), 1u);
 }
 
 TEST(FileHelpers, DesktopFolderAndFontListing)
