@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <algorithm>
+#include <wand/MagickWand.h>
 
 #include "util/magick_path.h"
 #include "util/text.h"
@@ -136,4 +137,21 @@ int runProcess(const std::string &commandLine)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return (int)code;
+}
+
+PictureInfo readPictureBack(const std::string &path)
+{
+    PictureInfo info;
+    MagickWand *wand = NewMagickWand();
+    std::string unixPath = magickPath(path);
+    if (!unixPath.empty() && MagickReadImage(wand, unixPath.c_str())) {
+        char *format = MagickGetImageFormat(wand);
+        info.format = format ? format : "";
+        if (format)
+            MagickRelinquishMemory(format);
+        info.width = MagickGetImageWidth(wand);
+        info.height = MagickGetImageHeight(wand);
+    }
+    DestroyMagickWand(wand);
+    return info;
 }

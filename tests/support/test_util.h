@@ -31,6 +31,13 @@ void removeTree(const std::string &path);
 // Names (not paths) in a folder, sorted; folders end in '\\'.
 std::vector<std::string> folderEntries(const std::string &folder);
 
+// What ImageMagick reads back from a written file ("" format when unreadable).
+struct PictureInfo {
+    std::string format;
+    size_t width = 0, height = 0;
+};
+PictureInfo readPictureBack(const std::string &path);
+
 // Runs a command line (through cmd-less CreateProcess) and returns its exit code;
 // output goes to the test's own stdout.
 int runProcess(const std::string &commandLine);

@@ -13,28 +13,6 @@
 
 namespace {
 
-struct PictureInfo {
-    std::string format;
-    size_t width = 0, height = 0;
-};
-
-// What ImageMagick reads back from a written file ("" format when unreadable).
-PictureInfo readBack(const std::string &path)
-{
-    PictureInfo info;
-    MagickWand *wand = NewMagickWand();
-    std::string unixPath = magickPath(path);
-    if (!unixPath.empty() && MagickReadImage(wand, unixPath.c_str())) {
-        char *format = MagickGetImageFormat(wand);
-        info.format = format ? format : "";
-        if (format)
-            MagickRelinquishMemory(format);
-        info.width = MagickGetImageWidth(wand);
-        info.height = MagickGetImageHeight(wand);
-    }
-    DestroyMagickWand(wand);
-    return info;
-}
 
 bool isJpegData(const std::string &bytes)
 {
@@ -140,17 +118,17 @@ TEST_F(BatchLoops, SaveToFolderNamesWritesAndGoesOnAfterAFailure)
 
     // Each target is a real JPEG of the source's size; a.png went to a(2).jpg.
     EXPECT_EQ(rec.done[1].target, out / "a(2).jpg");
-    PictureInfo png = readBack(out / "a(2).jpg");
+    PictureInfo png = readPictureBack(out / "a(2).jpg");
     EXPECT_EQ(png.format, "JPEG");
-    EXPECT_EQ(png.width, readBack(items[1].path).width);
+    EXPECT_EQ(png.width, readPictureBack(items[1].path).width);
     // The item's rotation is applied and stays on the item in this mode.
-    PictureInfo jpg = readBack(out / "photo.jpg");
+    PictureInfo jpg = readPictureBack(out / "photo.jpg");
     EXPECT_EQ(jpg.format, "JPEG");
-    EXPECT_EQ(jpg.width, readBack(items[3].path).height);
-    EXPECT_EQ(jpg.height, readBack(items[3].path).width);
+    EXPECT_EQ(jpg.width, readPictureBack(items[3].path).height);
+    EXPECT_EQ(jpg.height, readPictureBack(items[3].path).width);
     EXPECT_EQ(items[3].rotation, 90);
-    PictureInfo plain = readBack(out / "archive.tar.jpg");
-    EXPECT_EQ(plain.width, readBack(items[4].path).width);
+    PictureInfo plain = readPictureBack(out / "archive.tar.jpg");
+    EXPECT_EQ(plain.width, readPictureBack(items[4].path).width);
 }
 
 TEST_F(BatchLoops, LaterRunsNeverReplaceEarlierFiles)
@@ -172,7 +150,7 @@ TEST_F(BatchLoops, LaterRunsNeverReplaceEarlierFiles)
     EXPECT_EQ(rec.done[1].target, out / "x(5).jpg");
     EXPECT_EQ(readFileBytes(out / "x.jpg"), first);
     EXPECT_EQ(readFileBytes(out / "x(3).jpg"), "");
-    EXPECT_EQ(readBack(out / "x(5).jpg").format, "JPEG");
+    EXPECT_EQ(readPictureBack(out / "x(5).jpg").format, "JPEG");
 }
 
 TEST_F(BatchLoops, ANameExistsWhenTheFileSystemHasIt)
@@ -252,7 +230,7 @@ TEST_F(BatchLoops, StructureModeMirrorsNestedFolders)
     BatchSummary s = saveToFolderLoop(inputs, out.path(), true, items, rec.report());
     EXPECT_EQ(s.written, 4);
     EXPECT_EQ(folderEntries(out / "src\\a\\b"), (std::vector<std::string>{"1.jpg", "4.jpg"}));
-    EXPECT_EQ(readBack(out / "src\\相册\\2.jpg").format, "JPEG");
+    EXPECT_EQ(readPictureBack(out / "src\\相册\\2.jpg").format, "JPEG");
     EXPECT_EQ(rec.done[2].target, out / "3.jpg");
     EXPECT_TRUE(pathExists(out / "3.jpg"));
 }
@@ -354,7 +332,7 @@ TEST_F(BatchLoops, OverwriteWritesJpegUnderTheSourceNameAndResetsTheItem)
         item(put(src, kBroken, "坏图.jpg"), "", 270, 0),
         item(put(src, kPhoto, "照片.jpg"), "", 180, 0),
     };
-    PictureInfo pngBefore = readBack(items[0].path);
+    PictureInfo pngBefore = readPictureBack(items[0].path);
     std::string brokenBefore = readFileBytes(items[1].path);
     Recorder rec;
     BatchSummary s = overwriteLoop(inputs, items, rec.report());
@@ -363,13 +341,13 @@ TEST_F(BatchLoops, OverwriteWritesJpegUnderTheSourceNameAndResetsTheItem)
     EXPECT_EQ(rec.completedCalls, 1);
 
     EXPECT_TRUE(isJpegData(readFileBytes(items[0].path)));
-    PictureInfo logo = readBack(items[0].path);
+    PictureInfo logo = readPictureBack(items[0].path);
     EXPECT_EQ(logo.format, "JPEG");
     // Turned by the item's rotation before it was written.
     EXPECT_EQ(logo.width, pngBefore.height);
     EXPECT_EQ(logo.height, pngBefore.width);
     EXPECT_EQ(rec.done[0].target, items[0].path);
-    EXPECT_EQ(readBack(items[2].path).format, "JPEG");
+    EXPECT_EQ(readPictureBack(items[2].path).format, "JPEG");
 
     // The unreadable one is logged and stays byte for byte.
     ASSERT_EQ(rec.log.size(), 1u);

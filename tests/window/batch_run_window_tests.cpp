@@ -177,27 +177,6 @@ struct SavedValue {
 
 // ---- Pictures ----------------------------------------------------------------------
 
-struct PictureInfo {
-    std::string format;
-    size_t width = 0, height = 0;
-};
-
-PictureInfo readBack(const std::string &path)
-{
-    PictureInfo info;
-    MagickWand *wand = NewMagickWand();
-    std::string unixPath = magickPath(path);
-    if (!unixPath.empty() && MagickReadImage(wand, unixPath.c_str())) {
-        char *format = MagickGetImageFormat(wand);
-        info.format = format ? format : "";
-        if (format)
-            MagickRelinquishMemory(format);
-        info.width = MagickGetImageWidth(wand);
-        info.height = MagickGetImageHeight(wand);
-    }
-    DestroyMagickWand(wand);
-    return info;
-}
 
 BatchItem itemFor(const std::string &path, const std::string &relative = std::string(), int rotation = 0,
                   int flip = 0)
@@ -416,7 +395,7 @@ TEST_F(BatchRunWindow, HundredPicturesCountOneToHundredAndEndWithTheQuestion)
     }
     EXPECT_EQ((int)SendMessageA(progressControl(kProgressBarId), PBM_GETRANGE, FALSE, 0), 100);
     EXPECT_EQ(folderEntries(target.path()).size(), 100u);
-    PictureInfo last = readBack(target / "p100.jpg");
+    PictureInfo last = readPictureBack(target / "p100.jpg");
     EXPECT_EQ(last.format, "JPEG");
     EXPECT_EQ(last.width, 150u);
 
@@ -482,7 +461,7 @@ TEST_F(BatchRunWindow, StopDuringPictureFiveLeavesFiveWholeAndTheRestUntouched)
     std::vector<std::string> written = folderEntries(target.path());
     ASSERT_EQ(written.size(), 5u);
     for (int i = 1; i <= 5; ++i) {
-        PictureInfo info = readBack(target / formatText("p%03d.jpg", i));
+        PictureInfo info = readPictureBack(target / formatText("p%03d.jpg", i));
         EXPECT_EQ(info.format, "JPEG") << i;
         EXPECT_EQ(info.width, 2560u) << i;
         EXPECT_EQ(info.height, 1600u) << i;
@@ -563,10 +542,10 @@ TEST_F(BatchRunWindow, StructureModeWritesIntoNestedFolders)
 
     EXPECT_EQ(startRun(context), RunOutcome::Completed);
 
-    EXPECT_EQ(readBack(target / "trip\\a.jpg").format, "JPEG");
-    EXPECT_EQ(readBack(target / "trip\\第一天\\上午\\b.jpg").format, "JPEG");
-    EXPECT_EQ(readBack(target / "trip\\第一天\\c.jpg").format, "JPEG");
-    EXPECT_EQ(readBack(target / "direct.jpg").format, "JPEG");
+    EXPECT_EQ(readPictureBack(target / "trip\\a.jpg").format, "JPEG");
+    EXPECT_EQ(readPictureBack(target / "trip\\第一天\\上午\\b.jpg").format, "JPEG");
+    EXPECT_EQ(readPictureBack(target / "trip\\第一天\\c.jpg").format, "JPEG");
+    EXPECT_EQ(readPictureBack(target / "direct.jpg").format, "JPEG");
     EXPECT_EQ(folderEntries(target.path()), (std::vector<std::string>{"direct.jpg", "trip\\"}));
 }
 
@@ -600,7 +579,7 @@ TEST_F(BatchRunWindow, OverwritingAPngLeavesJpegDataUnderTheSameNameAndResetsThe
     ASSERT_GT(bytes.size(), 3u);
     EXPECT_EQ((unsigned char)bytes[0], 0xFF);
     EXPECT_EQ((unsigned char)bytes[1], 0xD8);
-    EXPECT_EQ(readBack(source / "logo.png").format, "JPEG");
+    EXPECT_EQ(readPictureBack(source / "logo.png").format, "JPEG");
     EXPECT_EQ(folderEntries(source.path()), (std::vector<std::string>{"logo.png"}));
     EXPECT_EQ(list.items[0].rotation, 0);
     EXPECT_EQ(list.items[0].flip, 0);
