@@ -51,11 +51,7 @@ static bool writeAll(HANDLE file, const unsigned char *data, size_t length)
     return true;
 }
 
-// Encodes the picture and puts it at target through a temporary file in the same
-// folder, so that a failed write never leaves half a file and never touches an
-// existing file at target (which may be the source itself). Empty result = done;
-// otherwise the reason, in GBK.
-static std::string writeJpeg(MagickWand *picture, const std::string &target)
+std::string writeJpegFile(MagickWand *picture, const std::string &target)
 {
     size_t length = 0;
     unsigned char *blob = MagickGetImageBlob(picture, &length);
@@ -208,7 +204,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
         return outcome;
     }
     MagickSetImageFormat(picture, "JPEG");
-    reason = writeJpeg(picture, targetPath);
+    reason = writeJpegFile(picture, targetPath);
     DestroyMagickWand(picture);
     if (!reason.empty())
         return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),

@@ -41,3 +41,9 @@ extern const char kPreviewTarget[];  // "temp\\preview.jpg"
 // Safe to call from several threads at once with the same inputs.
 PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &sourcePath,
                               const std::string &targetPath, int flip, int rotation);
+
+// Encodes the picture (in the format and compression set on it) and puts it at
+// target (GBK) through a temporary file in the same folder, so that a failed
+// write never leaves half a file and never touches an existing file at target
+// (which may be the source itself). Empty result = done; otherwise the reason (GBK).
+std::string writeJpegFile(MagickWand *picture, const std::string &target);

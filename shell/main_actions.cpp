@@ -10,6 +10,7 @@
 #include "input/thumbnail_worker.h"
 #include "shell/main_commands.h"
 #include "shell/info_window.h"
+#include "shell/main_preview.h"
 #include "shell/main_run.h"
 #include "shell/main_window.h"
 #include "shell/picture_list_view.h"
@@ -129,8 +130,7 @@ void addFolderFromDialog(HWND)
     addPictureFolder();
 }
 
-void viewOriginalPicture(HWND window) { (void)window; }
-void showMainPreview(HWND window) { (void)window; }
+void showMainPreview(HWND window) { togglePreview(window, false); }
 void startMainRun(HWND window) { runMainTool(window, pictureImageList(), pictureListView()); }
 void openSatelliteTool(HWND window, int command)
 {
@@ -166,7 +166,7 @@ void loadDefaultSettingsIntoPanel(HWND window, HWND panel)
     (void)window;
     std::string path = startupConfig().programFolder + "\\default_photo_process.sz";
     if (writeDefaultSettingsFile(path))
-        loadSettingsIntoPanel(panel, path);
+        withMainPreviewClosed([panel, &path] { return loadSettingsIntoPanel(panel, path); });
 }
 
 void loadChosenSettingsIntoPanel(HWND window, HWND panel)

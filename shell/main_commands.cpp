@@ -4,6 +4,7 @@
 
 #include "input/file_helpers.h"
 #include "shell/about_box.h"
+#include "shell/main_preview.h"
 #include "shell/main_window.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/shortcut.h"
@@ -70,7 +71,8 @@ bool touchLastAccess(const std::string &path)
 
 bool loadSettingsFromSzFolder(HWND panel, const std::string &path)
 {
-    if (!loadSettingsIntoPanel(panel, path))
+    // An open preview is closed for the load and opened again with the new settings.
+    if (!withMainPreviewClosed([panel, &path] { return loadSettingsIntoPanel(panel, path); }))
         return false;
     std::string szFolder = startupConfig().programFolder + "\\sz\\";
     if (path.size() > szFolder.size() && equalsNoCase(path.substr(0, szFolder.size()), szFolder))

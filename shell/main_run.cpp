@@ -5,6 +5,7 @@
 #include "input/image_list.h"
 #include "input/thumbnail_worker.h"
 #include "shell/info_window.h"
+#include "shell/main_preview.h"
 #include "shell/main_window.h"
 #include "shell/progress_window.h"
 #include "shell/run_start.h"
@@ -84,6 +85,16 @@ void logToInfoWindow(const std::string &text) { showInfoMessage(text); }
 
 bool mainRunActive() { return batchRunBusy(); }
 
+bool collectPipelineInputs(HWND panel, ProcessSettings &settings, PipelineInputs &inputs)
+{
+    if (!collectSettings(panel, settings))
+        return false;
+    inputs.settings = &settings;
+    // The prepared watermark pictures (textWatermark, imageWatermark) and the
+    // colour profiles are handed in here once the panel keeps them.
+    return true;
+}
+
 void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
 {
     if (batchRunBusy())
@@ -103,17 +114,12 @@ void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
     context.saveGroup = &group;
     context.list = &list;
     context.collectSettings = [panel, &settings](PipelineInputs &inputs) {
-        if (!collectSettings(panel, settings))
-            return false;
-        inputs.settings = &settings;
-        // The prepared watermark pictures (textWatermark, imageWatermark) and the
-        // colour profiles are handed in here once the panel keeps them.
-        return true;
+        return collectPipelineInputs(panel, settings, inputs);
     };
     context.programFolder = startupConfig().programFolder;
     context.workerEndEvent = thumbnailWorker().wakeEvent();
     context.log = logToInfoWindow;
-    // The main preview refreshes here (window thread) once it exists.
+    context.refreshPreview = refreshMainPreview;
     startRun(context);
 }
 

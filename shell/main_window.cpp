@@ -9,6 +9,7 @@
 #include "shell/settings_panel/panel_ids.h"
 #include "shell/app_info.h"
 #include "shell/main_layout.h"
+#include "shell/main_preview.h"
 #include "shell/main_run.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
@@ -128,7 +129,10 @@ void clampDrag(WPARAM edge, RECT *drag)
 
 void onActivate(const MainState &state)
 {
-    if (state.list && ListView_GetSelectedCount(state.list) > 0)
+    // An open preview keeps the keyboard: its arrow keys step through the pictures.
+    if (mainPreviewShown())
+        SetFocus(mainPreviewPane());
+    else if (state.list && ListView_GetSelectedCount(state.list) > 0)
         SetFocus(state.list);
     else
         SetFocus(state.window);
@@ -189,6 +193,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return result;
         break;
     }
+    case WM_KEYDOWN:  // the preview pane passes its arrow keys on
+        if (mainPreviewKey(wParam))
+            return 0;
+        break;
     case WM_MOUSEWHEEL:
         if (state.panel)
             return SendMessageA(state.panel, WM_MOUSEWHEEL, wParam, lParam);

@@ -500,6 +500,9 @@ LRESULT CALLBACK containerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_SIZE:
         if (s.list)
             MoveWindow(s.list, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+        // The main preview covers the list and follows its size.
+        if (s.host.previewWindow && GetParent(s.host.previewWindow) == hwnd)
+            MoveWindow(s.host.previewWindow, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
         return 0;
     case WM_COMMAND:
         if (handlePictureListCommand(LOWORD(wp)))
@@ -659,6 +662,8 @@ void setPictureListHost(const PictureListHost &host)
     state().host = host;
     thumbnailWorker().setProgressWindow(host.progressWindow);
 }
+
+const PictureListHost &pictureListHost() { return state().host; }
 
 HWND pictureListView() { return state().list; }
 HWND pictureListContainer() { return state().container; }

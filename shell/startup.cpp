@@ -9,6 +9,8 @@
 #include "input/file_helpers.h"
 #include "res/resource.h"
 #include "shell/info_window.h"
+#include "shell/main_preview.h"
+#include "shell/picture_viewer.h"
 #include "shell/main_window.h"
 #include "shell/web_pages.h"
 #include "shell/window_kit.h"
@@ -222,6 +224,10 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
         return 0;
     if (config.isRecordSaveToPath && !config.saveToPath.empty())
         setMainSaveToFolder(main, config.saveToPath);
+    // The hidden long-lived windows: the main preview, the picture viewer, the
+    // information window.
+    createMainPreview(main, instance);
+    createPictureViewer(instance);
     createInfoWindow(instance);
     showMainWindow(main, showCommand);
 

@@ -29,6 +29,9 @@ struct PanelState {
     bool settingText = false;  // the panel itself changes a field: no checks
     bool collecting = false;
     std::string saveToFolderRemembered;
+    // Told after every change the user makes to what the picture will look like.
+    void (*changeListener)() = nullptr;
+    std::map<int, std::string> textAtFocus;  // a field's text when it got the focus
 };
 
 PanelState &panelState();
@@ -38,7 +41,10 @@ HWND controlFor(SettingsControl control);
 
 // Behaviour (panel_behaviour.cpp).
 void panelOnCommand(int id, int code, HWND control);
-void panelOnSlider(HWND slider);
+void panelOnSlider(HWND slider, int request);
+// Enter in a field (relayed to the panel by the message loop): apply the field.
+void panelOnEnter(HWND field);
+void notifyPanelChanged();
 void updatePanelStates();
 void updateSameScaleLabel();
 void updateQualityLabel();

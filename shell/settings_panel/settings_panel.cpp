@@ -341,8 +341,14 @@ LRESULT CALLBACK panelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case WM_HSCROLL:
         if (lParam)
-            panelOnSlider(reinterpret_cast<HWND>(lParam));
+            panelOnSlider(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
         return 0;
+    case WM_CHAR:  // Enter in one of the fields, relayed by the message loop
+        if (wParam == VK_RETURN && lParam) {
+            panelOnEnter(reinterpret_cast<HWND>(lParam));
+            return 0;
+        }
+        break;
     case WM_VSCROLL:
         if (!lParam)
             onVerticalScroll(panel, LOWORD(wParam));
