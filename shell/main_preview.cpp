@@ -48,7 +48,8 @@ MainPreview &preview()
     return p;
 }
 
-bool paneShown() { return preview().pane && IsWindowVisible(preview().pane); }
+// The pane's own visibility: it counts as open even while the main window is hidden.
+bool paneShown() { return preview().pane && (GetWindowLongA(preview().pane, GWL_STYLE) & WS_VISIBLE); }
 
 void setStatus(int part, const std::string &text)
 {

@@ -76,8 +76,9 @@ void report(const char *format, const char *path) { showInfoMessage(formatText(f
 
 bool previewShown()
 {
+    // The window's own visibility: the preview is open even while the main window is hidden.
     HWND preview = state().host.previewWindow;
-    return preview && IsWindowVisible(preview);
+    return preview && (GetWindowLongA(preview, GWL_STYLE) & WS_VISIBLE);
 }
 
 void setStatusText(int part, const std::string &text)

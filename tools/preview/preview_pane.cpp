@@ -231,7 +231,7 @@ void previewPaneShow(HWND pane, DisplayPicture &picture, bool keepScroll)
         s->pictureDcOld = SelectObject(s->pictureDc, s->picture.bitmap);
     s->shown++;
     canvasSetPicture(s->canvas, s->picture.width, s->picture.height, keepScroll);
-    if (!IsWindowVisible(pane)) {
+    if (!(GetWindowLongA(pane, GWL_STYLE) & WS_VISIBLE)) {
         ShowWindow(pane, SW_SHOW);
         SetFocus(pane);
     }
