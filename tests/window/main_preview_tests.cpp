@@ -133,8 +133,6 @@ protected:
         RunPrompts &p = runPrompts();
         p.messageBox = answerRunBox;
         p.balloon = noBalloon;
-        // Shown like the real program's window (the pane's visibility is its own either way).
-        ShowWindow(window, SW_SHOWNA);
         pumpMainWindowMessages();
     }
     void TearDown() override
@@ -147,7 +145,6 @@ protected:
         setInfoMessageSink(nullptr, nullptr);
         runPrompts() = defaultRunPrompts();
         closePictureViewer();
-        ShowWindow(window, SW_HIDE);
         SetCurrentDirectoryA(cwd);
         pumpMainWindowMessages();
     }
