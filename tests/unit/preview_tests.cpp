@@ -334,6 +334,14 @@ TEST(MainPreviewJob, RunsThePipelineAndDescribesBothPictures)
     EXPECT_EQ(job.processedText, processedPictureText(200, 300, job.picture.jpegBytes));
     EXPECT_TRUE(job.sourceRecognised);
 
+    // A picture whose header says nothing the sniffer knows: ImageMagick describes it.
+    MainPreviewJob tga(inputs, samplePath("formats/other/gdkpixbuf_rle32_topleft.tga"), 0, 0);
+    tga.run(worker);
+    ASSERT_EQ(tga.outcome, MainPreviewJob::Outcome::Shown) << tga.failure;
+    EXPECT_FALSE(tga.sourceRecognised);
+    EXPECT_NE(tga.sourceText.find("原图尺寸: "), std::string::npos) << tga.sourceText;
+    EXPECT_NE(tga.sourceText.find("TGA"), std::string::npos) << tga.sourceText;
+
     MainPreviewJob broken(inputs, samplePath("broken/text_renamed.jpg"), 0, 0);
     broken.run(worker);
     EXPECT_EQ(broken.outcome, MainPreviewJob::Outcome::PipelineFailed);

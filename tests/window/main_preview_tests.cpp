@@ -108,6 +108,35 @@ COLORREF paintedPixel(HWND window, int x, int y)
     return colour;
 }
 
+// Balloon tooltips of this thread that cover the field with the text.
+struct TipSearch {
+    HWND field;
+    const char *text;
+    int found;
+};
+BOOL CALLBACK countTip(HWND window, LPARAM lParam)
+{
+    TipSearch &search = *reinterpret_cast<TipSearch *>(lParam);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpiA(className, TOOLTIPS_CLASSA) != 0)
+        return TRUE;
+    char text[256] = {};
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.lpszText = text;
+    if (SendMessageA(window, TTM_ENUMTOOLSA, 0, (LPARAM)&tool) && tool.hwnd == search.field &&
+        std::string(text) == search.text)
+        search.found++;
+    return TRUE;
+}
+int enterTips(HWND field)
+{
+    TipSearch search = {field, "修改此项后，按回车键(Enter)使之生效。", 0};
+    EnumThreadWindows(GetCurrentThreadId(), countTip, (LPARAM)&search);
+    return search.found;
+}
+
 class MainWindowPreview : public testing::Test {
 protected:
     HWND window = nullptr;
@@ -234,6 +263,9 @@ TEST_F(MainWindowPreview, OpensOnTheSelectedPictureAndFollowsEachSettingsChange)
     EXPECT_EQ(status(0).rfind("原图尺寸: 600 x 400, 类型: PNG 图片, 大小: ", 0), 0u) << status(0);
     EXPECT_EQ(status(1), formatText("处理后图片尺寸: 600 x 400, 类型: JPEG 图片, 大小: %0.1f KB",
                                     shown.jpegBytes / 1024.0));
+    // The fields applied with Enter say so while the preview is open.
+    for (int id : {kIdSizeField, kIdMaxSizeField, kIdText, kIdTextWValue, kIdImageHValue})
+        EXPECT_EQ(enterTips(control(id)), 1) << id;
 
     // A box: resize to 120 pixels wide.
     SetWindowTextA(control(kIdSizeField), "120");
@@ -286,6 +318,7 @@ TEST_F(MainWindowPreview, OpensOnTheSelectedPictureAndFollowsEachSettingsChange)
     EXPECT_EQ(windowText(window), "Velmora图片批量处理工具(V11.5)");
     EXPECT_FALSE(toolbarChecked());
     EXPECT_FALSE(pane().hasPicture);
+    EXPECT_EQ(enterTips(control(kIdSizeField)), 0);
 }
 
 TEST_F(MainWindowPreview, ANewerChangeSupersedesAnOlderOne)

@@ -258,6 +258,64 @@ TEST_F(PreviewPane, KeysGoToTheToolWindowAndFailuresDoNotEndTheProgram)
     EXPECT_TRUE(IsWindow(pane));
 }
 
+namespace {
+
+int partnerWheels = 0;
+LRESULT CALLBACK partnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_MOUSEWHEEL) {
+        ++partnerWheels;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(PreviewPaneWheel, OverAScrollingPartnerTheWheelGoesToThePartner)
+{
+    // The main tool's pane and its settings panel: a visible window that can scroll.
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = partnerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PreviewPaneTestPartner";
+    RegisterClassA(&wc);
+    HWND partner = CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "partner", WS_POPUP | WS_VISIBLE | WS_VSCROLL,
+                                   600, 100, 200, 300, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(partner, nullptr);
+    SCROLLINFO range = {sizeof range, SIF_RANGE | SIF_PAGE};
+    range.nMax = 950;
+    range.nPage = 300;
+    SetScrollInfo(partner, SB_VERT, &range, TRUE);
+    PreviewPaneOptions options;
+    options.className = "Preview";
+    options.wheelPartner = partner;
+    HWND pane = createPreviewPane(ownerWindow(), GetModuleHandleA(nullptr), options);
+    ASSERT_NE(pane, nullptr);
+    setClientSize(pane, 400, 300);
+    ASSERT_TRUE(previewPaneShowPicture(pane, solid(400, 3000, "red"), 91));
+    pump();
+
+    partnerWheels = 0;
+    SendMessageA(pane, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-WHEEL_DELTA), MAKELPARAM(700, 250));
+    EXPECT_EQ(partnerWheels, 1) << "the pointer is over the partner";
+    PreviewPaneInfo info;
+    previewPaneInfo(pane, info);
+    EXPECT_EQ(info.y, 0);
+
+    // A partner that cannot scroll leaves the wheel to the pane.
+    range.nMax = 0;
+    range.nPage = 0;
+    SetScrollInfo(partner, SB_VERT, &range, TRUE);
+    ShowScrollBar(partner, SB_VERT, FALSE);
+    SendMessageA(pane, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-WHEEL_DELTA), MAKELPARAM(700, 250));
+    EXPECT_EQ(partnerWheels, 1);
+    previewPaneInfo(pane, info);
+    EXPECT_EQ(info.y, 50);
+    DestroyWindow(pane);
+    DestroyWindow(partner);
+}
+
 // ---------------------------------------------------------------------------
 // The picture viewer
 
