@@ -27,28 +27,17 @@
 #include "shell/window_kit.h"
 #include "test_util.h"
 #include "tools/preview/preview_pane.h"
+#include "window_probe.h"
 #include "util/text.h"
 
 namespace {
 
-CRITICAL_SECTION infoLock;
-std::vector<std::string> infoMessages;
-
-void collectInfo(const char *text, void *)
-{
-    EnterCriticalSection(&infoLock);
-    infoMessages.push_back(text);
-    LeaveCriticalSection(&infoLock);
-}
-
 bool infoContains(const std::string &text)
 {
-    EnterCriticalSection(&infoLock);
-    bool found = false;
-    for (const std::string &m : infoMessages)
-        found = found || m == text;
-    LeaveCriticalSection(&infoLock);
-    return found;
+    for (const std::string &m : infoCollected())
+        if (m == text)
+            return true;
+    return false;
 }
 
 int answerRunBox(HWND, const char *, const char *, UINT type)
@@ -90,24 +79,6 @@ bool copyWritable(const std::string &from, const std::string &to)
     return copyFileTo(from, to) && SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// What the pane paints at client point (x, y).
-COLORREF paintedPixel(HWND window, int x, int y)
-{
-    RECT client;
-    GetClientRect(window, &client);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    SendMessageA(window, WM_PRINTCLIENT, (WPARAM)memory, PRF_CLIENT);
-    COLORREF colour = GetPixel(memory, x, y);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return colour;
-}
-
 // Balloon tooltips of this thread that cover the field with the text.
 struct TipSearch {
     HWND field;
@@ -145,18 +116,12 @@ protected:
 
     void SetUp() override
     {
-        static bool lockMade = false;
-        if (!lockMade) {
-            InitializeCriticalSection(&infoLock);
-            lockMade = true;
-        }
         window = sharedMainWindow();
         panel = mainSettingsPanel(window);
         GetCurrentDirectoryA(sizeof cwd, cwd);
         resetPanel();
         removeAll();
-        infoMessages.clear();
-        setInfoMessageSink(collectInfo, nullptr);
+        startInfoCollector();
         paneBoxes.clear();
         previewPaneMessageBox = recordPaneBox;
         RunPrompts &p = runPrompts();
@@ -171,7 +136,7 @@ protected:
         pumpUntil(previewSettled);
         removeAll();
         resetPanel();
-        setInfoMessageSink(nullptr, nullptr);
+        stopInfoCollector();
         runPrompts() = defaultRunPrompts();
         closePictureViewer();
         SetCurrentDirectoryA(cwd);

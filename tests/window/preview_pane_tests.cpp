@@ -13,6 +13,7 @@
 #include "tools/preview/preview_pane.h"
 #include "util/magick_path.h"
 #include "util/text.h"
+#include "window_probe.h"
 
 namespace {
 
@@ -108,24 +109,6 @@ MagickWand *solid(size_t width, size_t height, const char *colour)
     MagickNewImage(wand, width, height, fill);
     DestroyPixelWand(fill);
     return wand;
-}
-
-// What the window paints at client point (x, y).
-COLORREF paintedPixel(HWND window, int x, int y)
-{
-    RECT client;
-    GetClientRect(window, &client);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    SendMessageA(window, WM_PRINTCLIENT, (WPARAM)memory, PRF_CLIENT);
-    COLORREF colour = GetPixel(memory, x, y);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return colour;
 }
 
 SCROLLINFO barOf(HWND window, int bar)
