@@ -80,6 +80,9 @@ bool recanvasJpegIfNeeded(MagickWand *&picture, const ProcessSettings &s, std::s
         DestroyMagickWand(canvas);
         return false;
     }
+    // The JPEG on it is opaque: an active alpha channel left by the transparent
+    // canvas would only make every later step (and the preview) work on a fourth channel.
+    MagickSetImageAlphaChannel(canvas, DeactivateAlphaChannel);
     DestroyMagickWand(picture);
     picture = canvas;
     MagickSetImageCompression(canvas, JPEGCompression);
