@@ -206,6 +206,16 @@ void buildFontTables(StartupConfig &config)
     exception = DestroyExceptionInfo(exception);
 }
 
+void loadFontTablesOnce()
+{
+    static bool built = false;
+    if (built)
+        return;
+    built = true;
+    computeFontPaths(startupConfig());
+    buildFontTables(startupConfig());
+}
+
 // The fallback file of a common Chinese face in the system fonts folder (empty
 // for other faces). "宋体" and "新宋体" compare exactly; the others without regard
 // to case unless exact is set.

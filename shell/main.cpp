@@ -24,24 +24,13 @@ static int runSelfTestCommand()
     return ok ? 0 : 1;
 }
 
-// The font tables of text watermarks, built the first time a command needs them.
-static void loadCommandLineFonts()
-{
-    static bool built = false;
-    if (built)
-        return;
-    built = true;
-    computeFontPaths(startupConfig());
-    buildFontTables(startupConfig());
-}
-
 static BatchEnvironment commandLineEnvironment()
 {
     BatchEnvironment environment;
     char module[MAX_PATH] = {};
     DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
     environment.programFolder = programFolderFromModulePath(length > 0 && length < sizeof module ? module : "");
-    environment.loadFonts = loadCommandLineFonts;
+    environment.loadFonts = loadFontTablesOnce;
     environment.selectFont = selectWatermarkFont;
     environment.fontUsable = fontUsable;
     return environment;

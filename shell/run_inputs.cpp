@@ -10,10 +10,12 @@
 
 namespace {
 
+// Kept until the process ends: released by no static destructor, which could
+// run after ImageMagick has been shut down.
 PreparedWatermarks &preparedWatermarks()
 {
-    static PreparedWatermarks marks;
-    return marks;
+    static PreparedWatermarks *marks = new PreparedWatermarks;
+    return *marks;
 }
 
 void profileErrorBox(const std::string &text)

@@ -15,16 +15,6 @@
 
 namespace {
 
-void buildFonts()
-{
-    static bool built = false;
-    if (built)
-        return;
-    built = true;
-    computeFontPaths(startupConfig());
-    buildFontTables(startupConfig());
-}
-
 struct Mark {
     MagickWand *wand = nullptr;
     Mark() = default;
@@ -52,7 +42,7 @@ ProcessSettings textSettings(const char *text, const char *face = "宋体")
 
 bool buildText(const ProcessSettings &s, Mark &m, int dpi = 96)
 {
-    buildFonts();
+    loadFontTablesOnce();
     return buildTextWatermark(s, dpi, selectWatermarkFont, &m.wand);
 }
 
@@ -191,7 +181,7 @@ TEST(TextWatermark, SizeOpacityRotationAndStyles)
 
 TEST(TextWatermark, ChineseFacesDrawChineseAndLatinOnlyFontsDoNot)
 {
-    buildFonts();
+    loadFontTablesOnce();
     for (const char *face : {"宋体", "新宋体", "黑体", "楷体", "仿宋", "微软雅黑", "楷体_GB2312", "仿宋_GB2312"}) {
         EXPECT_FALSE(fontFileForFace(face).empty()) << gbkToUtf8(face);
         EXPECT_TRUE(fontUsable(face, true)) << gbkToUtf8(face) << ": 中 is not wider than a";

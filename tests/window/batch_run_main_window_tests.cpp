@@ -220,6 +220,49 @@ TEST_F(MainWindowRun, TextAndPictureWatermarksMarkThePicturesOfARun)
     click(kIdImageMark);
 }
 
+// Not a check: a real photo run from the window with both watermarks into the
+// folder named by WATERMARK_SHOT_DIR, for a person to look at. Run with
+// --gtest_also_run_disabled_tests.
+TEST_F(MainWindowRun, DISABLED_PhotoWithBothWatermarks)
+{
+    char out[MAX_PATH] = {};
+    ASSERT_TRUE(GetEnvironmentVariableA("WATERMARK_SHOT_DIR", out, sizeof out)) << "WATERMARK_SHOT_DIR is not set";
+    std::string target = dosPathFromArgument(out);
+    addDroppedPaths(window, {samplePath("photos/mate_LadyBird.jpg")});
+    click(kIdSaveTo);
+    setPanelSaveToFolder(panel, target);
+    ProcessSettings s;
+    s.bSize = 1;
+    s.sizeValue = 1280;
+    s.bSYText = 1;
+    s.sy_text = "Velmora 图片批量处理 · 水印";
+    s.sy_text_fontSize = 20;
+    s.sy_text_rgbColors = 0xFFFFFF;
+    s.sy_text_htmlColor = "#ffffff";
+    s.sy_text_background_color = 0x202020;
+    s.sy_text_border_color = 0xFFFFFF;
+    s.sy_text_border_size = 2;
+    s.sy_text_border_corner_radius = 10;
+    s.sy_text_padding_left_right = 12;
+    s.sy_text_padding_top_bottom = 6;
+    s.sy_text_opacity = 75;
+    s.sy_text_w_value = 24;
+    s.sy_text_h_value = 24;
+    s.bSYImage = 1;
+    s.sy_image = samplePath("formats/webp/ximage_yellow_rose_lossy_alpha.webp");
+    s.sy_image_w_direction = 1;
+    s.sy_image_h_direction = 1;
+    s.sy_image_w_value = 24;
+    s.sy_image_h_value = 24;
+    s.sy_image_rotate = 315;
+    s.sy_image_opacity = 70;
+    showSettingsInPanel(panel, s);
+    pumpMainWindowMessages();
+    SendMessageA(panelControl(panel, kIdStart), BM_CLICK, 0, 0);
+    ASSERT_TRUE(recorder().boxes.empty()) << recorder().boxes[0].text;
+    showSettingsInPanel(panel, ProcessSettings());
+}
+
 TEST_F(MainWindowRun, CmykMenuEntriesLoadTheChosenProfile)
 {
     std::string previous = readProgramString("cmyk_default_icc");
