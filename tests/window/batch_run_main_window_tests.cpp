@@ -89,11 +89,11 @@ protected:
         p.messageBox = recordRunBox;
         p.balloon = recordRunBalloon;
         p.openFolder = recordOpen;
-        runMainCommand(window, kCmdListRemoveAll);
+        removeAllPictures();
     }
     void TearDown() override
     {
-        runMainCommand(window, kCmdListRemoveAll);
+        removeAllPictures();
         runPrompts() = defaultRunPrompts();
         startupConfig().picSaveMode = savedMode;
         recorder().boxAnswer = IDOK;
@@ -107,6 +107,15 @@ protected:
         pumpMainWindowMessages();
     }
     void click(int id) { SendMessageA(panelControl(panel, id), BM_CLICK, 0, 0); }
+    // While the thumbnail worker is busy a removal waits for it: pump until done.
+    void removeAllPictures()
+    {
+        runMainCommand(window, kCmdListRemoveAll);
+        for (int i = 0; i < 400 && ListView_GetItemCount(mainPictureList(window)) > 0; ++i) {
+            pumpMainWindowMessages();
+            Sleep(25);
+        }
+    }
 };
 
 }  // namespace
@@ -269,7 +278,7 @@ TEST_F(MainWindowRun, CmykMenuEntriesLoadTheChosenProfile)
     std::string folder = startupConfig().programFolder + "\\icc";
     CreateDirectoryA(folder.c_str(), nullptr);
     std::string swop = folder + "\\USWebCoatedSWOP.icc";
-    ASSERT_TRUE(copyFileTo(samplePath("icc/default_cmyk_swop_ghostscript.icc"), swop));
+    ASSERT_TRUE(copyWritable(samplePath("icc/default_cmyk_swop_ghostscript.icc"), swop));
     loadedProfiles().cmyk.clear();
 
     runMainCommand(window, kCmdCmykSwop);

@@ -219,6 +219,7 @@ TEST_F(SettingsPanel, SrgbProfileIsLoadedWhenTickedOrRefused)
 
     // A real profile is loaded once and goes into the run's inputs.
     ASSERT_TRUE(copyFileTo(samplePath("icc/sRGB_icc-profiles-free.icc"), file));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);  // the samples are read-only
     recorder().clear();
     click(kIdSrgbIcc);
     EXPECT_TRUE(getCheck(control(kIdSrgbIcc)));
