@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/batch_report.h"
+#include "core/watermark_render.h"
 
 struct BatchCommand {
     std::string settingsFile;  // empty: the default settings
@@ -35,6 +36,27 @@ std::string batchSummaryLine(const BatchSummary &summary);
 
 std::string batchUsageText();
 
+// What the command line takes from the program around it: where the "icc"
+// folder is, and the fonts of text watermarks (the tables are built only when a
+// text watermark is drawn).
+struct BatchEnvironment {
+    std::string programFolder;
+    void (*loadFonts)() = nullptr;
+    WatermarkFontSelector selectFont = nullptr;
+    bool (*fontUsable)(const std::string &face, bool needChinese) = nullptr;
+};
+
+// Without a screen, text watermarks are sized for this DPI.
+constexpr int kBatchScreenDpi = 96;
+
+// Prepares what the settings need besides the pictures: both watermark pictures
+// (a watermark picture path may be a Unix or a DOS path; it is made a full DOS
+// path in settings) and the ICC profiles. false with the message when a
+// watermark or the sRGB profile cannot be prepared; notes receives warnings that
+// do not stop the run (a CMYK profile that could not be loaded).
+bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &environment, PreparedWatermarks &marks,
+                        PipelineInputs &inputs, std::string &error, std::vector<std::string> &notes);
+
 // Runs the whole command and returns its exit code (BatchExitCode).
 // ImageMagick must be started by the caller.
-int runBatchCommand(const std::vector<std::string> &args);
+int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment &environment);

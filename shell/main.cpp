@@ -10,6 +10,7 @@
 #include "shell/command_line.h"
 #include "shell/crash_handler.h"
 #include "shell/describe_command.h"
+#include "shell/font_tables.h"
 #include "shell/startup.h"
 #include "util/magick_path.h"
 #include "util/text.h"
@@ -21,6 +22,18 @@ static int runSelfTestCommand()
     consoleWrite(report);
     consoleWrite(ok ? "自检通过\n" : "自检失败\n", !ok);
     return ok ? 0 : 1;
+}
+
+static BatchEnvironment commandLineEnvironment()
+{
+    BatchEnvironment environment;
+    char module[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
+    environment.programFolder = programFolderFromModulePath(length > 0 && length < sizeof module ? module : "");
+    environment.loadFonts = loadFontTablesOnce;
+    environment.selectFont = selectWatermarkFont;
+    environment.fontUsable = fontUsable;
+    return environment;
 }
 
 static void printUsage()
@@ -55,7 +68,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     if (!args.empty() && args[0] == "--batch") {
         attachParentConsole();
         startImageMagick();
-        int code = runBatchCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+        int code = runBatchCommand(std::vector<std::string>(args.begin() + 1, args.end()), commandLineEnvironment());
         MagickWandTerminus();
         return code;
     }

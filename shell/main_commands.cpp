@@ -5,6 +5,7 @@
 #include "input/file_helpers.h"
 #include "shell/about_box.h"
 #include "shell/main_window.h"
+#include "shell/run_inputs.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/shortcut.h"
 #include "shell/startup.h"
@@ -141,13 +142,6 @@ static void togglePreference(const char *name, DWORD &value)
     storePreferenceDword(name, value);
 }
 
-static void chooseCmykProfile(const char *file)
-{
-    StartupConfig &config = startupConfig();
-    config.cmykDefaultIcc = file;
-    storePreferenceString("cmyk_default_icc", config.cmykDefaultIcc);
-}
-
 static void loadRecentSettings(HWND mainWindow, int index)
 {
     if (index < 0 || index >= static_cast<int>(gRecentMenuNames.size()))
@@ -237,10 +231,10 @@ bool runMainCommand(HWND mainWindow, int command)
         showSaveModeDialog(mainWindow);
         return true;
     case kCmdCmykSwop:
-        chooseCmykProfile("USWebCoatedSWOP.icc");
+        chooseDefaultCmykProfile("USWebCoatedSWOP.icc");
         return true;
     case kCmdCmykJapan:
-        chooseCmykProfile("JapanColor2001Coated.icc");
+        chooseDefaultCmykProfile("JapanColor2001Coated.icc");
         return true;
     default:
         if (command >= kCmdRecentSettingsFirst && command <= kCmdRecentSettingsLast) {

@@ -7,6 +7,7 @@
 #include "shell/info_window.h"
 #include "shell/main_window.h"
 #include "shell/progress_window.h"
+#include "shell/run_inputs.h"
 #include "shell/run_start.h"
 #include "shell/save_mode_dialog.h"
 #include "shell/settings_panel/panel_ids.h"
@@ -103,12 +104,7 @@ void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
     context.saveGroup = &group;
     context.list = &list;
     context.collectSettings = [panel, &settings](PipelineInputs &inputs) {
-        if (!collectSettings(panel, settings))
-            return false;
-        inputs.settings = &settings;
-        // The prepared watermark pictures (textWatermark, imageWatermark) and the
-        // colour profiles are handed in here once the panel keeps them.
-        return true;
+        return collectPipelineInputs(panel, settings, inputs);
     };
     context.programFolder = startupConfig().programFolder;
     context.workerEndEvent = thumbnailWorker().wakeEvent();

@@ -4,6 +4,7 @@
 #include <wand/MagickWand.h>
 
 #include "core/registry_store.h"
+#include "imaging/colour_profiles.h"
 #include "imaging/magick_env.h"
 #include "input/discovery.h"
 #include "input/file_helpers.h"
@@ -13,6 +14,7 @@
 #include "shell/web_pages.h"
 #include "shell/window_kit.h"
 #include "shell/main_layout.h"
+#include "shell/run_inputs.h"
 #include "util/magick_path.h"
 #include "util/path_list.h"
 #include "util/text.h"
@@ -94,7 +96,7 @@ void readPreferences(StartupConfig &config)
     config.isReadFileParseFileFormat = readProgramDword("is_read_file_parse_file_format", 1);
     config.isRecordSaveToPath = readProgramDword("is_record_save_to_path", 0);
     config.saveToPath = config.isRecordSaveToPath ? readProgramString("save_to_path") : std::string();
-    config.cmykDefaultIcc = readProgramString("cmyk_default_icc", "JapanColor2001Coated.icc");
+    config.cmykDefaultIcc = readProgramString("cmyk_default_icc", kDefaultCmykProfile);
     config.picSaveMode = normalisedPicSaveMode(readProgramDword("pic_save_mode", 0));
 }
 
@@ -201,6 +203,7 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
         refuseToStart("软件无法正常启动，可能是没有对下载的文件进行正确的解压缩。\n\n点击[确定]按钮，查看正确的解压缩方式。");
 
     readPreferences(config);
+    loadDefaultCmykProfileAtStartup();
     lstrcpynA(pictureDialogFolder(), config.fileDlgChooseImage.c_str(), MAX_PATH);
     loadSkipLargeLoadQuestion();
     SetCurrentDirectoryA(config.programFolder.c_str());

@@ -12,6 +12,7 @@
 #include "input/file_helpers.h"
 #include "shell/font_tables.h"
 #include "shell/main_commands.h"
+#include "shell/run_inputs.h"
 #include "shell/settings_panel/panel_state.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
@@ -50,9 +51,6 @@ bool realPictureUsable(const std::string &path)
     return usable;
 }
 
-void noTextWatermark(const ProcessSettings &) {}
-bool noPictureWatermark(const ProcessSettings &) { return true; }
-
 // The font dialog: TrueType screen fonts without vertical faces, 8 to 72 points,
 // effects shown. A face that cannot draw the current text sends the user back.
 bool realChooseFont(HWND owner, ProcessSettings &s)
@@ -85,10 +83,7 @@ bool realChooseFont(HWND owner, ProcessSettings &s)
         std::string face = font.lfFaceName;
         bool chinese = hasHighByte(text);
         if (!fontUsable(face, chinese)) {
-            std::string message =
-                chinese ? formatText("当前选择的字体: '%s' 不支持显示中文。\n\n请选择一个中文字体，例如：宋体, 楷体, 黑体。",
-                                     face.c_str())
-                        : formatText("当前选择的字体: '%s' 不受支持，请重新选择一个字体。", face.c_str());
+            std::string message = chinese ? fontWithoutChineseText(face) : unsupportedFontText(face);
             panelHooks().messageBox(owner, message.c_str(), "提示", MB_OK | MB_ICONWARNING);
             continue;
         }
@@ -115,8 +110,8 @@ PanelHooks defaultPanelHooks()
     hooks.chooseColour = realChooseColour;
     hooks.fontUsable = fontUsable;
     hooks.pictureUsable = realPictureUsable;
-    hooks.buildTextWatermark = noTextWatermark;
-    hooks.buildPictureWatermark = noPictureWatermark;
+    hooks.buildTextWatermark = prepareTextWatermark;
+    hooks.buildPictureWatermark = preparePictureWatermark;
     return hooks;
 }
 
@@ -599,11 +594,8 @@ void panelOnCommand(int id, int code, HWND control)
             applyFollowUp(onResampleTicked(checked(kIdResize), comboIndex(kIdZoomType)), id);
         break;
     case kIdSrgbIcc:
-        if (checked(kIdSrgbIcc) &&
-            !fileExists(formatText("%s\\icc\\sRGB.icc", startupConfig().programFolder.c_str()).c_str())) {
-            showVerdict(srgbProfileMissing());
+        if (checked(kIdSrgbIcc) && !ensureSrgbProfile())
             setCheck(ctl(kIdSrgbIcc), false);
-        }
         break;
     case kIdQualityMode: {
         int command = popupAt(control,
@@ -762,10 +754,14 @@ bool collectSettings(HWND panel, ProcessSettings &out)
             updateTextSummary();
         in.fontDialogShown = true;
     }
-    if (s.bSYText)
-        panelHooks().buildTextWatermark(s);
-    if (s.bSYImage && !s.sy_image.empty() && !panelHooks().buildPictureWatermark(s)) {
-        showVerdict(watermarkReadError(s.sy_image));
+    if (s.bSYText && !panelHooks().buildTextWatermark(s)) {
+        showVerdict(textWatermarkFontError(s.sy_text_fontName));
+        out = s;
+        return false;
+    }
+    std::string reason;
+    if (s.bSYImage && !panelHooks().buildPictureWatermark(s, reason)) {
+        showVerdict(watermarkReadError(s.sy_image, reason));
         out = s;
         return false;
     }
@@ -849,10 +845,16 @@ void showSettingsInPanel(HWND panel, const ProcessSettings &settings)
 
 bool loadSettingsIntoPanel(HWND panel, const std::string &path)
 {
+    // A file that cannot be read leaves the live record (the chosen font among
+    // it) as it was.
     ProcessSettings loaded;
     if (!readSettingsFile(loaded, path))
         return false;
     showSettingsInPanel(panel, loaded);
+    if (loaded.bColorspaceTo && loaded.bUseSRGB_ICC && IsWindowEnabled(ctl(kIdSrgbIcc)) && !ensureSrgbProfile()) {
+        setCheck(ctl(kIdSrgbIcc), false);
+        panelState().settings.bUseSRGB_ICC = 0;
+    }
     return true;
 }
 

@@ -21,10 +21,11 @@ struct PanelHooks {
     bool (*fontUsable)(const std::string &face, bool needChinese);
     // Readable by ImageMagick and not animated.
     bool (*pictureUsable)(const std::string &path);
-    // Prepare the two watermark pictures once the settings are collected; the
-    // picture one returns false when its file cannot be read.
-    void (*buildTextWatermark)(const ProcessSettings &settings);
-    bool (*buildPictureWatermark)(const ProcessSettings &settings);
+    // Prepare the two watermark pictures once the settings are collected: false
+    // when the text cannot be drawn in its face, or when the picture file cannot
+    // be used (with the reason).
+    bool (*buildTextWatermark)(const ProcessSettings &settings);
+    bool (*buildPictureWatermark)(const ProcessSettings &settings, std::string &reason);
 };
 PanelHooks &panelHooks();
 // The program's own hooks (message boxes, balloon tips, dialogs).

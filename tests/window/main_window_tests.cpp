@@ -398,6 +398,7 @@ TEST(MainWindowMenus, SettingsMenuShowsPreferencesAndRecentFiles)
     sharedMainWindow();
     StartupConfig &config = startupConfig();
     StartupConfig saved = config;
+    std::string storedIcc = readProgramString("cmyk_default_icc");
     config.isReadFileParseFileFormat = 0;
     config.isRecordSaveToPath = 1;
     config.cmykDefaultIcc = "uswebcoatedswop.icc";
@@ -433,12 +434,25 @@ TEST(MainWindowMenus, SettingsMenuShowsPreferencesAndRecentFiles)
     runMainCommand(sharedMainWindow(), kCmdParseFileFormat);
     EXPECT_EQ(config.isReadFileParseFileFormat, 1u);
     EXPECT_EQ(readProgramDword("is_read_file_parse_file_format", 0), 1u);
+    recorder().clear();
     runMainCommand(sharedMainWindow(), kCmdCmykJapan);
     EXPECT_EQ(readProgramString("cmyk_default_icc"), "JapanColor2001Coated.icc");
+    // Not installed beside this test program: the load error, and no fallback either.
+    ASSERT_EQ(recorder().boxes.size(), 1u);
+    EXPECT_NE(recorder().boxes[0].text.find("JapanColor2001Coated.icc' 出错。"), std::string::npos);
+    recorder().clear();
 
     config = saved;
     writeProgramDword("is_read_file_parse_file_format", saved.isReadFileParseFileFormat);
-    writeProgramString("cmyk_default_icc", saved.cmykDefaultIcc);
+    // A name the user never chose must not become one: the program's next start
+    // would report it missing.
+    HKEY key;
+    if (!storedIcc.empty()) {
+        writeProgramString("cmyk_default_icc", storedIcc);
+    } else if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramRegistryKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "cmyk_default_icc");
+        RegCloseKey(key);
+    }
 }
 
 // ---------------------------------------------------------------------------
