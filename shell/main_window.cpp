@@ -5,6 +5,7 @@
 
 #include "input/discovery.h"
 #include "res/resource.h"
+#include "shell/context_help.h"
 #include "shell/picture_list_view.h"
 #include "shell/settings_panel/panel_ids.h"
 #include "shell/app_info.h"
@@ -147,6 +148,25 @@ void onDropFiles(HWND window, HDROP drop)
     addDroppedPaths(window, paths);
 }
 
+// A wheel turn that reaches the main window goes to what is under the pointer:
+// the preview or the settings panel as it is, the picture list with the key
+// state cleared so that it only scrolls.
+void wheelToWindowUnderPointer(const MainState &state, WPARAM wParam, LPARAM lParam)
+{
+    POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+    HWND preview = pictureListPreviewWindow();
+    for (HWND w = WindowFromPoint(at); w; w = GetParent(w)) {
+        if ((preview && w == preview) || w == state.panel) {
+            SendMessageA(w, WM_MOUSEWHEEL, wParam, lParam);
+            return;
+        }
+        if (w == state.list) {
+            SendMessageA(w, WM_MOUSEWHEEL, wParam & 0xFFFF0000, lParam);
+            return;
+        }
+    }
+}
+
 void rememberSaveTo(const MainState &state)
 {
     if (startupConfig().isRecordSaveToPath && panelSaveToSelected(state.panel))
@@ -190,9 +210,20 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     }
     case WM_MOUSEWHEEL:
-        if (state.panel)
-            return SendMessageA(state.panel, WM_MOUSEWHEEL, wParam, lParam);
+        wheelToWindowUnderPointer(state, wParam, lParam);
+        return 0;
+    case WM_SYSCOMMAND:
+        // The system's own question-mark mode is not there under every platform;
+        // the program runs its own.
+        if ((wParam & 0xFFF0) == SC_CONTEXTHELP) {
+            beginContextHelpMode(window);
+            return 0;
+        }
         break;
+    case WM_CAPTURECHANGED:
+        if (contextHelpModeActive() && reinterpret_cast<HWND>(lParam) != window)
+            endContextHelpMode();
+        return 0;
     case WM_DROPFILES:
         onDropFiles(window, reinterpret_cast<HDROP>(wParam));
         return 0;
