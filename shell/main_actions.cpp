@@ -37,6 +37,10 @@ void infoMessage(HWND, const std::string &text)
 void addFolderPictures(HWND window, const std::string &folder, int &subfolderAnswer, bool &askLarge)
 {
     PathList *found = PathList::createDefault();
+    if (!found) {
+        infoMessage(window, formatText("内存不足，无法加载文件夹中的图片:\r\n%s", folder.c_str()));
+        return;
+    }
     listFolderPictures(folder.c_str(), "", found);
     bool withSubfolders = subfolderAnswer == IDYES;
     if (subfolderAnswer == 0 && hasSubfolder(folder.c_str())) {

@@ -6,6 +6,7 @@
 #include "input/discovery.h"
 #include "res/resource.h"
 #include "shell/context_help.h"
+#include "shell/info_window.h"
 #include "shell/picture_list_view.h"
 #include "shell/settings_panel/panel_ids.h"
 #include "shell/app_info.h"
@@ -140,9 +141,17 @@ void onDropFiles(HWND window, HDROP drop)
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     std::vector<std::string> paths;
     for (UINT i = 0; i < count; ++i) {
-        char path[MAX_PATH] = {};
-        if (DragQueryFileA(drop, i, path, sizeof path))
-            paths.push_back(path);
+        // The length first: a path cut to fit a buffer would name another file.
+        UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        if (length == 0)
+            continue;
+        std::string path(length + 1, '\0');
+        path.resize(DragQueryFileA(drop, i, &path[0], length + 1));
+        if (path.size() >= MAX_PATH) {
+            showInfoMessage(droppedPathTooLongText(path));
+            continue;
+        }
+        paths.push_back(path);
     }
     DragFinish(drop);
     addDroppedPaths(window, paths);
@@ -294,6 +303,15 @@ HWND createMainWindow(HINSTANCE instance, int showCommand)
         return nullptr;
     }
     state.minHeight = mainMinimumHeight(statusHeight(state), state.extras);
+    // The height steps go by the maximised size; the window itself, frame and
+    // status bar included, must fit the work area (1280 x 800 screens too).
+    RECT work, outer, inner;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &inner);
+    client.height = fittedClientHeight(client.height, work.bottom - work.top,
+                                       (outer.bottom - outer.top) - inner.bottom, statusHeight(state));
     sizeClientArea(window, client.width, client.height, state.status);
     layoutMainWindow(window);
     if (showCommand != SW_HIDE)
@@ -310,6 +328,11 @@ void showMainWindow(HWND window, int showCommand)
 }
 
 HWND theMainWindow() { return mainState().window; }
+
+std::string droppedPathTooLongText(const std::string &path)
+{
+    return formatText("路径太长(超过 %d 个字节)，没有加入列表:\r\n%s", MAX_PATH - 1, path.c_str());
+}
 
 static bool isMain(HWND window) { return window && window == mainState().window; }
 HWND mainToolbar(HWND window) { return isMain(window) ? mainState().toolbar : nullptr; }

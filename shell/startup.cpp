@@ -183,9 +183,9 @@ static void refuseToStart(const char *message)
 
 // The libraries are the system's here, so there is nothing to move elsewhere:
 // the user is told, sent to the web site, and the start ends as a failure.
-void requireWorkingImageMagick(const StartupConfig &config)
+void requireWorkingImageMagick(const StartupConfig &config, const std::vector<SelfTestPicture> &pictures)
 {
-    if (validateImageMagick(builtInSelfTestPictures()))
+    if (validateImageMagick(pictures))
         return;
     StartupFailureHooks &hooks = startupFailureHooks();
     hooks.messageBox(formatText("系统初始化时发生错误, 无法加载图片处理相关的 dll 文件。\n软件路径：'%s'\n\n"
@@ -261,7 +261,7 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
     if (config.isRecordSaveToPath && !config.saveToPath.empty())
         setMainSaveToFolder(main, config.saveToPath);
     requireThumbnailWorker(pictureListWorkerStarted());
-    createInfoWindow(instance);
+    createInfoWindow(instance, main);
     createContextHelpPopup(instance, main);
     showMainWindow(main, showCommand);
 

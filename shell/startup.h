@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "imaging/magick_env.h"
+
 struct StartupConfig {
     std::string programFolder;  // never changed after start-up
     std::string tempFolder;
@@ -79,7 +81,8 @@ StartupFailureHooks &startupFailureHooks();
 // ImageMagick must decode its four built-in pictures (PNG, JPEG, GIF, BMP) before
 // anything uses it; otherwise the initialisation message names the program folder,
 // the web site opens and the process ends with -1.
-void requireWorkingImageMagick(const StartupConfig &config);
+void requireWorkingImageMagick(const StartupConfig &config,
+                               const std::vector<SelfTestPicture> &pictures = builtInSelfTestPictures());
 // The thumbnail worker must be running; otherwise "启动工作线程失败" and -1.
 void requireThumbnailWorker(bool running);
 
