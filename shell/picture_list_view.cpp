@@ -656,6 +656,7 @@ HWND createPictureList(HWND parent, const RECT &rect, const PictureListHost &hos
 }
 
 bool pictureListWorkerStarted() { return state().workerStarted; }
+const PictureListHost &pictureListHost() { return state().host; }
 
 void setPictureListHost(const PictureListHost &host)
 {

@@ -52,6 +52,7 @@ struct PictureListHost {
 // MoveWindow(pictureListContainer(), ...).
 HWND createPictureList(HWND parent, const RECT &rect, const PictureListHost &host);
 void setPictureListHost(const PictureListHost &host);
+const PictureListHost &pictureListHost();
 // The thumbnail worker's thread was started with the list.
 bool pictureListWorkerStarted();
 HWND pictureListView();

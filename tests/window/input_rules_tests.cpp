@@ -8,13 +8,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <string>
 #include <vector>
 
-#include "input/thumbnail_render.h"
 #include "input/thumbnail_worker.h"
 #include "main_window_fixture.h"
+#include "picture_list_support.h"
 #include "shell/context_help.h"
 #include "shell/input_rules.h"
 #include "shell/main_commands.h"
@@ -100,22 +99,6 @@ void emptyList()
     waitFor([] { return listSettled() && pictureImageList().count() == 0; });
 }
 
-// A thumbnail renderer that waits at a gate, so that a test holds the worker
-// inside its pass.
-HANDLE gate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-std::atomic<int> atGate(0);
-int gatedRender(const char *path, int flip, int rotation, HICON *icon)
-{
-    atGate++;
-    WaitForSingleObject(gate, INFINITE);
-    atGate--;
-    return makeThumbnail(path, flip, rotation, icon);
-}
-void useRenderer(ThumbnailRenderer render)
-{
-    thumbnailWorker().start(&pictureImageList(), pictureListContainer(), render);
-}
-
 // Pictures p0.jpg .. p{n-1}.jpg listed in that order.
 void listPictures(const ScratchFolder &folder, int n)
 {
@@ -144,8 +127,7 @@ protected:
     }
     void TearDown() override
     {
-        SetEvent(gate);
-        useRenderer(nullptr);
+        useNormalRenderer();
         emptyList();
         if (thumbnailsShown() != thumbnailsWere)
             runMainCommand(mainWindow(), kCmdToggleThumbnails);
@@ -184,11 +166,9 @@ TEST_F(MainWindowInput, ABalloonClosesOnAnyKeyOrButtonPressButNotOnAMove)
 TEST_F(MainWindowInput, AClickDuringAHeldRemovalDoesNotChangeWhatIsRemoved)
 {
     ScratchFolder folder("按住_held");
-    ResetEvent(gate);
-    atGate = 0;
-    useRenderer(gatedRender);
+    useGatedRenderer(true);
     listPictures(folder, 6);
-    ASSERT_TRUE(waitFor([] { return atGate > 0; })) << "the worker never started its pass";
+    ASSERT_TRUE(waitFor([] { return picturesAtGate() > 0; })) << "the worker never started its pass";
 
     // Delete with the first two selected: the worker is busy, so the removal waits.
     selectRows({0, 1});
@@ -204,7 +184,7 @@ TEST_F(MainWindowInput, AClickDuringAHeldRemovalDoesNotChangeWhatIsRemoved)
     post(list(), WM_CHAR, 1);
     EXPECT_EQ(selectedRows(), (std::vector<int>{0, 1})) << "input reached the list while it was held";
 
-    SetEvent(gate);
+    openGate();
     ASSERT_TRUE(waitFor([] { return listSettled() && pictureImageList().count() == 4; }));
     EXPECT_EQ(listedNames(), (std::vector<std::string>{"p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg"}));
     std::string why;
@@ -235,6 +215,65 @@ TEST_F(MainWindowInput, DeleteRemovesTheSelectedPicturesAndCtrlASelectsAll)
     EXPECT_EQ(selectedRows(), (std::vector<int>{0, 1, 2}));
     post(list(), WM_KEYDOWN, VK_DELETE);
     ASSERT_TRUE(waitFor([] { return listSettled() && pictureImageList().count() == 0; }));
+}
+
+// ---- The arrow keys in the preview -----------------------------------------------------
+
+namespace {
+int previewRefreshes = 0;
+void countRefresh() { ++previewRefreshes; }
+}  // namespace
+
+TEST_F(MainWindowInput, TheArrowKeysStepThroughThePicturesWhileThePreviewShows)
+{
+    ScratchFolder folder("预览_arrows");
+    listPictures(folder, 3);
+    ASSERT_TRUE(waitFor(listSettled));
+    // A stand-in for the preview window, where the preview shows.
+    HWND window = mainWindow();
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Preview";
+    RegisterClassA(&wc);
+    HWND preview = CreateWindowExA(0, "Preview", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, pictureListContainer(),
+                                   nullptr, GetModuleHandleA(nullptr), nullptr);
+    PictureListHost host = pictureListHost();
+    PictureListHost withPreview = host;
+    withPreview.previewWindow = preview;
+    withPreview.refreshPreview = countRefresh;
+    setPictureListHost(withPreview);
+    ShowWindow(window, SW_SHOW);
+    SetActiveWindow(window);
+    ASSERT_EQ(GetActiveWindow(), window);
+    previewRefreshes = 0;
+    setPictureListPreviewIndex(0);
+
+    post(window, WM_KEYDOWN, VK_RIGHT);
+    EXPECT_EQ(pictureListPreviewIndex(), 1);
+    post(preview, WM_KEYDOWN, VK_DOWN);
+    EXPECT_EQ(pictureListPreviewIndex(), 2);
+    post(window, WM_KEYDOWN, VK_RIGHT);
+    EXPECT_EQ(pictureListPreviewIndex(), 0) << "from the last back to the first";
+    post(control(kIdStart), WM_KEYDOWN, VK_LEFT);  // a button
+    EXPECT_EQ(pictureListPreviewIndex(), 2) << "from the first back to the last";
+    EXPECT_EQ(previewRefreshes, 4);
+    post(control(kIdText), WM_KEYDOWN, VK_LEFT);  // a field keeps its arrows
+    EXPECT_EQ(pictureListPreviewIndex(), 2);
+
+    runMainCommand(window, kCmdListRemoveAll);
+    ASSERT_TRUE(waitFor([] { return listSettled() && pictureImageList().count() == 0; }));
+    listPictures(folder, 1);
+    setPictureListPreviewIndex(0);
+    previewRefreshes = 0;
+    post(window, WM_KEYDOWN, VK_RIGHT);
+    EXPECT_EQ(pictureListPreviewIndex(), 0) << "one picture: nothing to step to";
+    EXPECT_EQ(previewRefreshes, 0);
+
+    setPictureListHost(host);
+    DestroyWindow(preview);
+    ShowWindow(window, SW_HIDE);
+    pumpQueuedMessages();
 }
 
 // ---- Enter and Tab in the settings fields ----------------------------------------------
