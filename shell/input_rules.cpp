@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <vector>
-
 #include "shell/context_help.h"
 #include "shell/info_window.h"
 #include "shell/main_window.h"
@@ -19,22 +17,6 @@ namespace {
 const int kEnterFields[] = {kIdSizeField,  kIdMaxSizeField, kIdText,        kIdTextWValue, kIdTextHValue,
                             kIdTextFillLR, kIdTextFillTB,   kIdImageWValue, kIdImageHValue, kIdDpiField};
 const int kWheelFields[] = {kIdSizeField, kIdTextWValue, kIdTextHValue, kIdImageWValue, kIdImageHValue};
-
-struct ToolEnterField {
-    HWND field;
-    HWND toolWindow;
-};
-
-struct RuleState {
-    std::vector<ToolEnterField> enterFields;
-    std::vector<std::vector<HWND>> tabGroups;
-};
-
-RuleState &rules()
-{
-    static RuleState state;
-    return state;
-}
 
 template <size_t N>
 bool isPanelField(HWND panel, HWND window, const int (&ids)[N])
@@ -131,17 +113,11 @@ bool routeWheel(const MSG &msg)
 
 // ---- 4. Characters ---------------------------------------------------------------
 
-bool handleTab(const MSG &msg)
+// A Tab inserts nothing and moves nothing (the crop tool's number fields will
+// move through their groups once that tool is in the program).
+bool handleTab(const MSG &)
 {
-    for (const std::vector<HWND> &group : rules().tabGroups) {
-        for (size_t i = 0; i < group.size(); ++i) {
-            if (group[i] == msg.hwnd) {
-                SetFocus(group[(i + 1) % group.size()]);
-                return true;
-            }
-        }
-    }
-    return true;  // a Tab anywhere else inserts nothing and moves nothing
+    return true;
 }
 
 bool handleEnter(const MSG &msg)
@@ -150,12 +126,6 @@ bool handleEnter(const MSG &msg)
     if (isPanelField(panel, msg.hwnd, kEnterFields)) {
         SendMessageA(panel, WM_CHAR, 13, reinterpret_cast<LPARAM>(msg.hwnd));
         return true;
-    }
-    for (const ToolEnterField &entry : rules().enterFields) {
-        if (entry.field == msg.hwnd && IsWindow(entry.toolWindow)) {
-            SendMessageA(entry.toolWindow, WM_CHAR, 13, reinterpret_cast<LPARAM>(msg.hwnd));
-            return true;
-        }
     }
     return false;
 }
@@ -264,16 +234,4 @@ void pumpQueuedMessages()
         }
         handleQueuedMessage(msg);
     }
-}
-
-void addToolEnterField(HWND field, HWND toolWindow)
-{
-    if (field && toolWindow)
-        rules().enterFields.push_back({field, toolWindow});
-}
-
-void addToolTabGroup(const HWND *fields, int count)
-{
-    if (fields && count >= 2)
-        rules().tabGroups.emplace_back(fields, fields + count);
 }
