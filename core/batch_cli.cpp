@@ -94,11 +94,19 @@ static std::string normalArgumentPath(const std::string &arg)
     return path;
 }
 
-static void listFolderPictures(const std::string &folder, std::vector<std::string> &pictures)
+// False when the lists cannot be had (no memory).
+static bool listFolderPictures(const std::string &folder, std::vector<std::string> &pictures)
 {
     PathList *found = PathList::create(4096, 1024);
-    listPictures(folder.c_str(), found);
     PathList *subfolders = PathList::create(1024, 128);
+    if (!found || !subfolders) {
+        if (found)
+            found->destroy(true);
+        if (subfolders)
+            subfolders->destroy(true);
+        return false;
+    }
+    listPictures(folder.c_str(), found);
     listSubfolders(folder.c_str(), subfolders, true);
     for (int i = 0; i < subfolders->count; ++i)
         listPictures(subfolders->text(i), found);
@@ -106,6 +114,7 @@ static void listFolderPictures(const std::string &folder, std::vector<std::strin
         pictures.push_back(found->text(i));
     subfolders->destroy(true);
     found->destroy(true);
+    return true;
 }
 
 bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchItem> &items,
@@ -128,7 +137,10 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
                 return false;
             }
             std::vector<std::string> pictures;
-            listFolderPictures(path, pictures);
+            if (!listFolderPictures(path, pictures)) {
+                error = formatText("内存不足，无法列出文件夹中的图片: %s", path.c_str());
+                return false;
+            }
             if (pictures.empty())
                 notes.push_back(formatText("在[%s]中没有找到可处理的图片。", path.c_str()));
             for (const std::string &picture : pictures)

@@ -36,11 +36,12 @@ static std::vector<std::string> catalogueFontFiles(const std::string &fontsFolde
         if (seen.insert(toLowerAscii(path)).second)
             files.push_back(path);
     };
-    PathList *list = PathList::createDefault();
-    listFontFiles(fontsFolder.c_str(), list);
-    for (int i = 0; i < list->count; ++i)
-        add(list->text(i));
-    list = list->destroy(true);
+    if (PathList *list = PathList::createDefault()) {
+        listFontFiles(fontsFolder.c_str(), list);
+        for (int i = 0; i < list->count; ++i)
+            add(list->text(i));
+        list = list->destroy(true);
+    }
 
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0, KEY_READ,

@@ -67,17 +67,6 @@ private:
     HWND view_;
 };
 
-SaveGroup saveGroupOf(HWND panel)
-{
-    SaveGroup g;
-    g.controls.saveToRadio = panelControl(panel, kIdSaveTo);
-    g.controls.overwriteRadio = panelControl(panel, kIdOverwrite);
-    g.controls.folderField = panelControl(panel, kIdSaveToFolder);
-    g.controls.chooseButton = panelControl(panel, kIdSaveToChoose);
-    g.controls.structureCheck = panelControl(panel, kIdKeepStructure);
-    g.picSaveMode = (int)normalisedPicSaveMode(startupConfig().picSaveMode);
-    return g;
-}
 
 void logToInfoWindow(const std::string &text) { showInfoMessage(text); }
 
@@ -95,7 +84,8 @@ void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
     thumbnailWorker().setProgressWindow(progressWindowHandle());
 
     HWND panel = mainSettingsPanel(mainWindow);
-    SaveGroup group = saveGroupOf(panel);
+    SaveGroup &group = panelSaveGroup(panel);
+    group.picSaveMode = (int)normalisedPicSaveMode(startupConfig().picSaveMode);
     ListOfMainWindow list(pictures, listView);
     ProcessSettings settings;
 

@@ -9,7 +9,10 @@
 #include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "res/resource.h"
+#include "shell/context_help.h"
 #include "shell/info_window.h"
+#include "shell/input_rules.h"
+#include "shell/picture_list_view.h"
 #include "shell/main_window.h"
 #include "shell/web_pages.h"
 #include "shell/window_kit.h"
@@ -155,11 +158,54 @@ void computeFontPaths(StartupConfig &config)
 // ---------------------------------------------------------------------------
 // Start-up sequence
 
+namespace {
+
+int ownerlessBox(const char *text, const char *caption, UINT type)
+{
+    return MessageBoxA(nullptr, text, caption, type);
+}
+
+void exitNow(UINT code) { ExitProcess(code); }
+
+}  // namespace
+
+StartupFailureHooks &startupFailureHooks()
+{
+    static StartupFailureHooks hooks = {ownerlessBox, openWebPage, exitNow};
+    return hooks;
+}
+
 static void refuseToStart(const char *message)
 {
-    MessageBoxA(nullptr, message, "提示", MB_OK | MB_ICONERROR);
-    openWebPage(helpPageAddress(kHelpSectionUnpack).c_str());
-    ExitProcess(static_cast<UINT>(-1));
+    StartupFailureHooks &hooks = startupFailureHooks();
+    hooks.messageBox(message, "提示", MB_OK | MB_ICONERROR);
+    hooks.openPage(helpPageAddress(kHelpSectionUnpack).c_str());
+    hooks.exit(static_cast<UINT>(-1));
+}
+
+// The libraries are the system's here, so there is nothing to move elsewhere:
+// the user is told, sent to the web site, and the start ends as a failure.
+void requireWorkingImageMagick(const StartupConfig &config, const std::vector<SelfTestPicture> &pictures)
+{
+    if (validateImageMagick(pictures))
+        return;
+    StartupFailureHooks &hooks = startupFailureHooks();
+    hooks.messageBox(formatText("系统初始化时发生错误, 无法加载图片处理相关的 dll 文件。\n软件路径：'%s'\n\n"
+                                "点击【确定】按钮后，进入官网联系客服。",
+                                config.programFolder.c_str())
+                         .c_str(),
+                     "提示", MB_OK | MB_ICONWARNING);
+    hooks.openPage(helpPageAddress(kHelpSectionSite).c_str());
+    hooks.exit(static_cast<UINT>(-1));
+}
+
+void requireThumbnailWorker(bool running)
+{
+    if (running)
+        return;
+    StartupFailureHooks &hooks = startupFailureHooks();
+    hooks.messageBox("启动工作线程失败", "提示", MB_OK | MB_ICONERROR);
+    hooks.exit(static_cast<UINT>(-1));
 }
 
 // The JPEG coder must be there: on Windows it is a module file beside the program,
@@ -208,15 +254,7 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
     loadSkipLargeLoadQuestion();
     SetCurrentDirectoryA(config.programFolder.c_str());
     loadIcons(instance, config);
-    // ImageMagick must decode its four built-in pictures before anything else uses it.
-    std::string failed;
-    if (!validateImageMagick(builtInSelfTestPictures(), &failed)) {
-        MessageBoxA(nullptr,
-                    formatText("图片处理组件 ImageMagick 无法解码内置的测试图片 (%s)。\n\n程序无法继续运行，请重新安装本软件。",
-                               failed.c_str()).c_str(),
-                    "错误", MB_OK | MB_ICONERROR);
-        ExitProcess(static_cast<UINT>(-1));
-    }
+    requireWorkingImageMagick(config);
     MagickSetResourceLimit(MemoryResource, 1073741824);
     computeFontPaths(config);
 
@@ -225,19 +263,13 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
         return 0;
     if (config.isRecordSaveToPath && !config.saveToPath.empty())
         setMainSaveToFolder(main, config.saveToPath);
-    createInfoWindow(instance);
+    requireThumbnailWorker(pictureListWorkerStarted());
+    createInfoWindow(instance, main);
+    createContextHelpPopup(instance, main);
     showMainWindow(main, showCommand);
 
     buildFontTables(config);
     if (!startPaths.empty())
         addDroppedPaths(main, startPaths);
-
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (handleInfoWindowKey(msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return static_cast<int>(msg.wParam);
+    return runMessageLoop();
 }

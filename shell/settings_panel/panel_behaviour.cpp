@@ -13,6 +13,7 @@
 #include "shell/font_tables.h"
 #include "shell/main_commands.h"
 #include "shell/run_inputs.h"
+#include "shell/save_group.h"
 #include "shell/settings_panel/panel_state.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
@@ -497,43 +498,6 @@ void chooseSwatchColour(int id)
     InvalidateRect(ctl(id), nullptr, TRUE);
 }
 
-void chooseTargetFolder()
-{
-    PanelState &state = panelState();
-    char path[MAX_PATH] = {};
-    lstrcpynA(path, fieldText(kIdSaveToFolder).c_str(), MAX_PATH);
-    if (!chooseFolder(ownerWindow(), "图片处理后保存到：", path, true, nullptr))
-        return;
-    setFieldText(kIdSaveToFolder, path);
-    state.saveToFolderRemembered = path;
-    if (!checked(kIdSaveTo)) {
-        setCheck(ctl(kIdSaveTo), true);
-        setCheck(ctl(kIdOverwrite), false);
-        updatePanelStates();
-    }
-}
-
-void selectOverwrite()
-{
-    if (!IsWindowEnabled(ctl(kIdSaveToFolder)))
-        return;
-    int answer = showBox("直接覆盖原图，有可能因参数设置错误造成无法挽回的局面。\n\n确定要覆盖原图吗？", "注意",
-                         MB_OKCANCEL | MB_ICONWARNING);
-    if (answer == IDOK) {
-        setFieldText(kIdSaveToFolder, "");
-    } else {
-        setCheck(ctl(kIdSaveTo), true);
-        setCheck(ctl(kIdOverwrite), false);
-    }
-    updatePanelStates();
-}
-
-void selectSaveTo()
-{
-    setFieldText(kIdSaveToFolder, panelState().saveToFolderRemembered);
-    updatePanelStates();
-}
-
 }  // namespace
 
 void panelOnCommand(int id, int code, HWND control)
@@ -621,14 +585,25 @@ void panelOnCommand(int id, int code, HWND control)
         InvalidateRect(ctl(kIdTextBackSwatch), nullptr, TRUE);
         break;
     case kIdImageChoose: chooseWatermarkPicture(); break;
-    case kIdSaveTo: selectSaveTo(); break;
-    case kIdOverwrite: selectOverwrite(); break;
-    case kIdSaveToChoose: chooseTargetFolder(); break;
+    // The radio buttons tick only what the save group decides (overwrite only
+    // after its question is answered with OK).
+    case kIdSaveTo:
+        setCheck(ctl(kIdSaveTo), true);
+        setCheck(ctl(kIdOverwrite), false);
+        selectSaveTo(state.saveGroup);
+        break;
+    case kIdOverwrite: selectOverwrite(state.saveGroup, ownerWindow()); break;
+    case kIdSaveToChoose: chooseTargetFolder(state.saveGroup, ownerWindow()); break;
     case kIdStart:
         SendMessageA(GetParent(state.panel), WM_COMMAND, MAKEWPARAM(kCmdStart, BN_CLICKED), 0);
         return;
     }
     updatePanelStates();
+}
+
+void panelOnEnter(HWND field)
+{
+    afterLeaving(GetDlgCtrlID(field));
 }
 
 void panelOnSlider(HWND slider)
@@ -881,7 +856,12 @@ void setPanelSaveToFolder(HWND panel, const std::string &folder)
 {
     if (!panel || panel != panelState().panel)
         return;
-    panelState().saveToFolderRemembered = folder;
+    panelState().saveGroup.rememberedFolder = folder;
     if (checked(kIdSaveTo))
         setFieldText(kIdSaveToFolder, folder);
+}
+
+SaveGroup &panelSaveGroup(HWND)
+{
+    return panelState().saveGroup;
 }

@@ -38,6 +38,8 @@ int settingsPanelContentHeight();
 // Recomputes the scroll bar after the panel changed size.
 void updateSettingsPanelScroll(HWND panel);
 int settingsPanelScrollPosition(HWND panel);
+// The panel's content is taller than the panel (its scroll range is not empty).
+bool settingsPanelCanScroll(HWND panel);
 void scrollSettingsPanelTo(HWND panel, int position);
 
 // The main tool's one settings record, as the panel holds it.
@@ -61,6 +63,9 @@ bool panelSaveToSelected(HWND panel);
 bool panelKeepStructure(HWND panel);
 std::string panelSaveToFolder(HWND panel);
 void setPanelSaveToFolder(HWND panel, const std::string &folder);
+// The panel's save group (shell/save_group.h does its work).
+struct SaveGroup;
+SaveGroup &panelSaveGroup(HWND panel);
 
 // A control of the panel by its identifier (36100 and up).
 HWND panelControl(HWND panel, int id);

@@ -94,7 +94,7 @@ protected:
     void TearDown() override
     {
         removeAllPictures();
-        runPrompts() = defaultRunPrompts();
+        useRecordingRunPrompts();
         startupConfig().picSaveMode = savedMode;
         recorder().boxAnswer = IDOK;
         if (savedSaveTo)
@@ -318,9 +318,10 @@ TEST_F(MainWindowRun, OverwriteFromThePanelTurnsAPngIntoJpegData)
     ASSERT_TRUE(copyWritable(samplePath("formats/png/gdkpixbuf_icc.png"), source / "logo.png"));
     addDroppedPaths(window, {source / "logo.png"});
     startupConfig().picSaveMode = 0;
-    recorder().boxAnswer = IDOK;  // "确定要覆盖原图吗？"
-    click(kIdOverwrite);
+    click(kIdOverwrite);  // "确定要覆盖原图吗？" is answered with OK
     ASSERT_TRUE(getCheck(panelControl(panel, kIdOverwrite)));
+    ASSERT_EQ(boxes.size(), 1u);
+    boxes.clear();
 
     runMainCommand(window, kCmdStart);
 

@@ -7,6 +7,7 @@
 #include "main_window_fixture.h"
 #include "core/registry_store.h"
 #include "core/settings_file.h"
+#include "shell/context_help.h"
 #include "shell/info_window.h"
 #include "input/file_helpers.h"
 #include "shell/app_info.h"
@@ -15,6 +16,7 @@
 #include "shell/main_window.h"
 #include "shell/settings_panel/panel_ids.h"
 #include "shell/picture_list_view.h"
+#include "shell/run_prompts.h"
 #include "shell/shortcut.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
@@ -54,7 +56,23 @@ bool refuseColour(HWND, COLORREF *) { return false; }
 
 void recordExit(UINT) {}
 
+bool refuseFolder(HWND, const char *, char *) { return false; }
+void recordRunBalloon(HWND control, const char *text, const char *title)
+{
+    recorder().balloons.push_back({control, title, text});
+}
+void ignoreOpenFolder(HWND, const char *) {}
+
 }  // namespace
+
+void useRecordingRunPrompts()
+{
+    RunPrompts &prompts = runPrompts();
+    prompts.messageBox = recordBox;
+    prompts.balloon = recordRunBalloon;
+    prompts.chooseFolder = refuseFolder;
+    prompts.openFolder = ignoreOpenFolder;
+}
 
 void pumpMainWindowMessages()
 {
@@ -82,10 +100,12 @@ HWND sharedMainWindow()
     hooks.chooseFont = recordFontDialog;
     hooks.chooseColour = refuseColour;
     mainWindowExit = recordExit;
+    useRecordingRunPrompts();
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previous);
     SetCurrentDirectoryA(programFolder.path().c_str());  // "config.dat" is read from here
     window = createMainWindow(GetModuleHandleA(nullptr), SW_HIDE);
+    createContextHelpPopup(GetModuleHandleA(nullptr), window);  // as start-up does
     SetCurrentDirectoryA(previous);
     pumpMainWindowMessages();
     return window;
