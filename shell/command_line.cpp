@@ -10,6 +10,7 @@
 #include "shell/app_info.h"
 #include "shell/describe_command.h"
 #include "shell/font_tables.h"
+#include "shell/startup.h"
 #include "util/text.h"
 
 std::vector<std::string> commandLineArguments()
