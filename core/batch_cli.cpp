@@ -11,7 +11,9 @@
 #include "core/target_naming.h"
 #include "input/file_helpers.h"
 #include "util/magick_path.h"
+#include "util/path_join.h"
 #include "util/path_list.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 std::string batchUsageText()
@@ -120,6 +122,12 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
     };
     for (const std::string &arg : paths) {
         std::string path = normalArgumentPath(arg);
+        // Longer paths cannot be opened at all; "not found" would send the user
+        // looking for a file that is there.
+        if (path.size() > kMaxPathBytes) {
+            error = formatText("路径太长 (%zu 字节, 最多 %zu 字节): %s", path.size(), kMaxPathBytes, path.c_str());
+            return false;
+        }
         if (isDirectory(path.c_str())) {
             if (path.size() <= 3) {
                 error = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", path.c_str());
@@ -160,7 +168,10 @@ std::string batchItemLine(const BatchItemResult &result)
     std::string head = formatText("[%d/%d] %s", result.index, result.total, result.source.c_str());
     switch (result.status) {
     case ItemStatus::Written:
-        return head + " -> " + result.target;
+        head += " -> " + result.target;
+        if (!result.note.empty())
+            head += " (注意: " + oneLine(result.note) + ")";
+        return head;
     case ItemStatus::Skipped:
         return head + " 跳过: " + oneLine(result.reason);
     case ItemStatus::Failed:
@@ -177,6 +188,8 @@ std::string batchSummaryLine(const BatchSummary &summary)
     std::string line = formatText("共 %d 张图片，已写入 %d 张，失败 %d 张", summary.total, summary.written, summary.failed);
     if (summary.skipped > 0)
         line += formatText("，跳过 %d 张", summary.skipped);
+    if (summary.oversize > 0)
+        line += formatText("，超过文件大小上限 %d 张", summary.oversize);
     if (summary.stopped)
         line += formatText("，未处理 %d 张",
                            summary.total - summary.written - summary.failed - summary.skipped);
@@ -184,7 +197,9 @@ std::string batchSummaryLine(const BatchSummary &summary)
 }
 
 // The switches are used as stored: unlike the window, which starts with every
-// switch cleared, a command line has no panel in which to tick them again.
+// switch cleared, a command line has no panel in which to tick them again. A file
+// that is not a settings file is refused: running on the defaults by mistake
+// would, with --overwrite, change every original in a way nobody asked for.
 static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &settings, std::string &error)
 {
     clearSettings(settings);
@@ -194,11 +209,36 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
         return true;
     }
     std::string path = normalArgumentPath(settingsFile);
-    if (isDirectory(path.c_str()) || !readSettingsFile(settings, path)) {
-        error = formatText("图片处理设置文件:[%s]不存在", path.c_str());
+    if (path.size() > kMaxPathBytes) {
+        error = formatText("设置文件的路径太长 (%zu 字节, 最多 %zu 字节): %s", path.size(), kMaxPathBytes, path.c_str());
         return false;
     }
-    return true;
+    if (isDirectory(path.c_str())) {
+        error = formatText("这是一个文件夹, 不是设置文件: %s", path.c_str());
+        return false;
+    }
+    DWORD code = 0;
+    switch (loadSettingsFile(settings, path, &code)) {
+    case SettingsFileState::Read:
+        return true;
+    case SettingsFileState::NotOpened:
+        error = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                    ? formatText("图片处理设置文件:[%s]不存在", path.c_str())
+                    : formatText("无法打开设置文件 %s: %s", path.c_str(), systemErrorText(code).c_str());
+        return false;
+    case SettingsFileState::NotRead:
+        if (code == 0)
+            error = formatText("设置文件是空的: %s", path.c_str());
+        else if (code == ERROR_FILE_TOO_LARGE)
+            error = formatText("这不是一个设置文件 (超过 4 MB): %s", path.c_str());
+        else
+            error = formatText("无法读取设置文件 %s: %s", path.c_str(), systemErrorText(code).c_str());
+        return false;
+    case SettingsFileState::NoSettings:
+    default:
+        error = formatText("这不是一个设置文件 (没有一行是设置项): %s", path.c_str());
+        return false;
+    }
 }
 
 // What the command line cannot honour yet. The watermark pictures are made by the
@@ -236,6 +276,9 @@ int runBatchCommand(const std::vector<std::string> &args)
     std::string target;
     if (!command.overwrite) {
         target = normalArgumentPath(command.saveTo);
+        if (target.size() > kMaxPathBytes)
+            return usageError(formatText("路径太长 (%zu 字节, 最多 %zu 字节): %s", target.size(), kMaxPathBytes,
+                                         target.c_str()));
         if (!isDirectory(target.c_str()))
             return usageError(formatText("图片处理后保存到的位置不存在，请重新选择: %s", target.c_str()));
     }

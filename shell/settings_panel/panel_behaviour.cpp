@@ -9,6 +9,7 @@
 
 #include "core/settings_file.h"
 #include "core/settings_rules.h"
+#include "imaging/picture_read.h"
 #include "input/file_helpers.h"
 #include "shell/font_tables.h"
 #include "shell/main_commands.h"
@@ -16,7 +17,6 @@
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
 #include "shell/window_kit.h"
-#include "util/magick_path.h"
 #include "util/text.h"
 
 // ---------------------------------------------------------------------------
@@ -39,14 +39,15 @@ bool realChooseColour(HWND owner, COLORREF *colour)
     return chooseColour(owner, colour);
 }
 
+// Decoded, not only its header read: a file that decodes with an error (a CMYK
+// tiled TIFF comes back black) would put a wrong mark on every picture.
 bool realPictureUsable(const std::string &path)
 {
-    std::string file = magickPath(path);
-    if (file.empty())
-        return false;
-    MagickWand *wand = NewMagickWand();
-    bool usable = MagickPingImage(wand, file.c_str()) != MagickFalse && MagickGetNumberImages(wand) == 1;
-    wand = DestroyMagickWand(wand);
+    std::string reason;
+    MagickWand *wand = readCheckedPicture(path, reason);
+    bool usable = wand && MagickGetNumberImages(wand) == 1;
+    if (wand)
+        DestroyMagickWand(wand);
     return usable;
 }
 
