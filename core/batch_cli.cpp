@@ -254,13 +254,46 @@ static bool settingsUsable(const ProcessSettings &settings, std::string &error)
     return true;
 }
 
+namespace {
+
+// Where the run is, for reportBatchCutOff. Written only by the loop's thread;
+// read by the fault handler on that same thread (or after it stopped).
+struct RunningBatch {
+    bool running = false;
+    int index = 0;
+    std::string source;
+    BatchSummary summary;
+};
+RunningBatch g_running;
+
+}  // namespace
+
+void reportBatchCutOff(unsigned long exceptionCode)
+{
+    if (!g_running.running)
+        return;
+    BatchItemResult current;
+    current.index = g_running.index;
+    current.total = g_running.summary.total;
+    current.status = ItemStatus::Failed;
+    current.source = g_running.source;
+    current.reason = formatText("处理这张图片时程序出错 (exceptionCode:0x%lx)", exceptionCode);
+    BatchSummary summary = g_running.summary;
+    if (g_running.index > summary.written + summary.failed + summary.skipped)
+        ++summary.failed;
+    summary.stopped = true;
+    consoleWrite(batchItemLine(current) + "\n");
+    consoleWrite(batchSummaryLine(summary) + "\n");
+    consoleWrite("批量处理因程序出错而中止, 后面的图片没有处理。\n");
+}
+
 static int usageError(const std::string &message)
 {
     consoleWrite(message + "\n", true);
     return kBatchUsageError;
 }
 
-int runBatchCommand(const std::vector<std::string> &args)
+int runBatchCommand(const std::vector<std::string> &args, const std::function<void(int index)> &beforePicture)
 {
     if (args.empty())
         return usageError(batchUsageText());
@@ -299,10 +332,29 @@ int runBatchCommand(const std::vector<std::string> &args)
     inputs.settings = &settings;
 
     BatchReport report;
-    report.itemDone = [](const BatchItemResult &result) { consoleWrite(batchItemLine(result) + "\n"); };
+    g_running = RunningBatch();
+    g_running.summary.total = (int)items.size();
+    report.progress = [&items, &beforePicture](int index, int) {
+        g_running.index = index;
+        g_running.source = items[(size_t)index - 1].path;
+        g_running.running = true;
+        if (beforePicture)
+            beforePicture(index);
+    };
+    report.itemDone = [](const BatchItemResult &result) {
+        consoleWrite(batchItemLine(result) + "\n");
+        BatchSummary &s = g_running.summary;
+        if (result.status == ItemStatus::Written)
+            ++s.written;
+        else if (result.status == ItemStatus::Failed)
+            ++s.failed;
+        else
+            ++s.skipped;
+    };
     BatchSummary summary = command.overwrite
                                ? overwriteLoop(inputs, items, report)
                                : saveToFolderLoop(inputs, target, command.keepStructure, items, report);
+    g_running.running = false;
     consoleWrite(batchSummaryLine(summary) + "\n");
     return summary.failed > 0 ? kBatchSomeFailed : kBatchAllWritten;
 }

@@ -54,6 +54,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 
     if (!args.empty() && args[0] == "--batch") {
         attachParentConsole();
+        // A fault in a decoder must not end the run in silence: the terminal is
+        // told which picture it was and what was done.
+        installHeadlessFaultHandler(reportBatchCutOff, kBatchCutOff);
         startImageMagick();
         int code = runBatchCommand(std::vector<std::string>(args.begin() + 1, args.end()));
         MagickWandTerminus();

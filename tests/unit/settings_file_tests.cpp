@@ -463,6 +463,40 @@ TEST(SettingsFile, DefaultFileAndEmptyOrHugeFiles)
     ProcessSettings s = unusualSettings();
     ASSERT_TRUE(readSettingsFile(s, giant));
     expectSameSettings(s, ProcessSettings());
+
+    // What the command line asks before it runs on such a file: none of them is a
+    // settings file, only the first two are.
+    std::string junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += char((i * 7919) >> 3);
+    ASSERT_TRUE(writeFileBytes(dir / "junk.sz", junk));
+    ASSERT_TRUE(writeFileBytes(dir / "words.sz", "size=750\nquality=91\n"));
+    ASSERT_TRUE(writeFileBytes(dir / "one.sz", "junk\nsizeValue=-5\n"));
+    struct Case {
+        std::string path;
+        SettingsFileState state;
+        DWORD error;
+    } cases[] = {
+        {path, SettingsFileState::Read, 0},
+        {dir / "one.sz", SettingsFileState::Read, 0},  // one key is enough (its value is out of range: default)
+        {dir / "empty.sz", SettingsFileState::NotRead, 0},
+        {dir / "huge.sz", SettingsFileState::NotRead, ERROR_FILE_TOO_LARGE},
+        {giant, SettingsFileState::NotRead, ERROR_FILE_TOO_LARGE},
+        {dir / "junk.sz", SettingsFileState::NoSettings, 0},
+        {dir / "words.sz", SettingsFileState::NoSettings, 0},
+        {dir / "missing.sz", SettingsFileState::NotOpened, ERROR_FILE_NOT_FOUND},
+    };
+    for (const Case &c : cases) {
+        ProcessSettings loaded = unusualSettings();
+        DWORD error = 12345;
+        EXPECT_EQ(loadSettingsFile(loaded, c.path, &error), c.state) << c.path;
+        EXPECT_EQ(error, c.error) << c.path;
+        if (c.state == SettingsFileState::NotOpened)
+            expectSameSettings(loaded, unusualSettings());
+    }
+    ProcessSettings one;
+    ASSERT_EQ(loadSettingsFile(one, dir / "one.sz"), SettingsFileState::Read);
+    EXPECT_EQ(one.sizeValue, 750);
 }
 
 TEST(SettingsFile, MissingFilesFailAndLeaveTheRecordAlone)
