@@ -89,8 +89,9 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
 
     // 2. Animations are not taken apart.
     if (format == "GIF" && MagickGetNumberImages(picture) > 1) {
+        std::string why = formatText("GIF 动画 (共 %zu 帧)", MagickGetNumberImages(picture));
         DestroyMagickWand(picture);
-        return failed(formatText("这是一个不受支持的图片格式:\r\n%s", sourcePath.c_str()), std::string());
+        return failed(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", sourcePath.c_str(), why.c_str()), why);
     }
     // 3. The merged picture of a PSD, the first page of a TIFF.
     if (format == "PSD" || format == "TIFF")

@@ -56,7 +56,7 @@ TEST(PipelineBadInput, AnimatedGifIsRefusedOtherFramesAreChosen)
     std::string anim = samplePath("formats/gif/gdkpixbuf_partyanim.gif");
     PictureOutcome o = runPipeline(s, anim, dir / "anim.jpg");
     EXPECT_EQ(o.result, PictureResult::Failed);
-    EXPECT_EQ(o.message, "这是一个不受支持的图片格式:\r\n" + anim);
+    EXPECT_EQ(o.message, "这是一个不受支持的图片格式:\r\n" + anim + "\r\n原因：GIF 动画 (共 45 帧)");
     EXPECT_FALSE(pathExists(dir / "anim.jpg"));
 
     struct Case {
