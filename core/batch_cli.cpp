@@ -343,13 +343,7 @@ int runBatchCommand(const std::vector<std::string> &args, const std::function<vo
     };
     report.itemDone = [](const BatchItemResult &result) {
         consoleWrite(batchItemLine(result) + "\n");
-        BatchSummary &s = g_running.summary;
-        if (result.status == ItemStatus::Written)
-            ++s.written;
-        else if (result.status == ItemStatus::Failed)
-            ++s.failed;
-        else
-            ++s.skipped;
+        countItem(g_running.summary, result.status, !result.note.empty());
     };
     BatchSummary summary = command.overwrite
                                ? overwriteLoop(inputs, items, report)

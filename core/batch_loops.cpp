@@ -103,14 +103,7 @@ struct LoopRun {
     }
     void finish(int index, const BatchItem &item, const ItemOutcome &outcome)
     {
-        if (outcome.status == ItemStatus::Written)
-            ++summary.written;
-        else if (outcome.status == ItemStatus::Failed)
-            ++summary.failed;
-        else
-            ++summary.skipped;
-        if (outcome.status == ItemStatus::Written && !outcome.note.empty())
-            ++summary.oversize;
+        countItem(summary, outcome.status, !outcome.note.empty());
         if (report.logLine) {
             if (outcome.status != ItemStatus::Written)
                 report.logLine(outcome.reason);

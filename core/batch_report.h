@@ -40,6 +40,19 @@ struct BatchSummary {
     bool stopped = false;  // the stop hook said yes during the run
 };
 
+// Counts one finished item into a summary.
+inline void countItem(BatchSummary &summary, ItemStatus status, bool withNote)
+{
+    if (status == ItemStatus::Written)
+        ++summary.written;
+    else if (status == ItemStatus::Failed)
+        ++summary.failed;
+    else
+        ++summary.skipped;
+    if (status == ItemStatus::Written && withNote)
+        ++summary.oversize;
+}
+
 // Per item the loops call, in this order: stopRequested, progress, (stopRequested
 // again while a save-to name is being numbered), logLine when the item was not
 // written or was written with a note, itemDone. After the last item:

@@ -126,19 +126,15 @@ static MagickWand *readForThumbnail(const char *path)
         bool needMore = false;
         size_t prefix = progressiveDcPrefixLength(file.bytes.data(), file.bytes.size(), &needMore);
         if (prefix) {
-            PictureFile dcOnly;
-            dcOnly.path = file.path;
-            dcOnly.format = file.format;
-            dcOnly.width = file.width;
-            dcOnly.height = file.height;
-            dcOnly.frames = file.frames;
-            dcOnly.pixels = file.pixels;
-            dcOnly.progressiveJpeg = file.progressiveJpeg;
-            dcOnly.bytes.assign(file.bytes.begin(), file.bytes.begin() + (std::ptrdiff_t)prefix);
-            dcOnly.bytes.push_back(0xFF);  // end of image after the first scan
-            dcOnly.bytes.push_back(0xD9);
-            if (MagickWand *wand = decodePictureFile(dcOnly, hint, reason))
+            // The first scan and an end-of-image marker, decoded in place of the whole file.
+            std::vector<unsigned char> whole(file.bytes.begin() + (std::ptrdiff_t)prefix, file.bytes.end());
+            file.bytes.resize(prefix);
+            file.bytes.push_back(0xFF);
+            file.bytes.push_back(0xD9);
+            if (MagickWand *wand = decodePictureFile(file, hint, reason))
                 return wand;
+            file.bytes.resize(prefix);
+            file.bytes.insert(file.bytes.end(), whole.begin(), whole.end());
         }
     }
     return decodePictureFile(file, hint, reason);

@@ -189,6 +189,16 @@ void installCrashHandler()
 #endif
 }
 
+#ifndef __WINE__
+static LONG WINAPI onHeadlessCrash(EXCEPTION_POINTERS *info)
+{
+    if (info && info->ExceptionRecord && g_headlessReport)
+        g_headlessReport((unsigned long)info->ExceptionRecord->ExceptionCode);
+    TerminateProcess(GetCurrentProcess(), g_headlessExitCode);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+#endif
+
 void installHeadlessFaultHandler(void (*report)(unsigned long exceptionCode), unsigned int exitCode)
 {
     g_headlessReport = report;
@@ -196,12 +206,7 @@ void installHeadlessFaultHandler(void (*report)(unsigned long exceptionCode), un
 #ifdef __WINE__
     AddVectoredExceptionHandler(1, onHeadlessFault);
 #else
-    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS *info) -> LONG {
-        if (info && info->ExceptionRecord && g_headlessReport)
-            g_headlessReport((unsigned long)info->ExceptionRecord->ExceptionCode);
-        TerminateProcess(GetCurrentProcess(), g_headlessExitCode);
-        return EXCEPTION_CONTINUE_SEARCH;
-    });
+    SetUnhandledExceptionFilter(onHeadlessCrash);
 #endif
 }
 

@@ -148,17 +148,6 @@ namespace {
 
 const char kCutOffFolder[] = "VELMORA_CUT_OFF_FOLDER";
 
-std::string thisTestProgram()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string program = path;
-    // A Winelib module reports the .exe name; the file on disk is the .exe.so.
-    if (!pathExists(program) && pathExists(program + ".so"))
-        program += ".so";
-    return program;
-}
-
 }  // namespace
 
 // Runs only in the child started below: the command line's fault handler, and a
