@@ -7,8 +7,10 @@
 #include "core/pipeline.h"
 #include "core/process_settings.h"
 #include "core/settings_file.h"
+#include "core/settings_rules.h"
 #include "core/settings_text.h"
 #include "core/target_naming.h"
+#include "imaging/colour_profiles.h"
 #include "input/file_helpers.h"
 #include "util/magick_path.h"
 #include "util/path_join.h"
@@ -94,11 +96,19 @@ static std::string normalArgumentPath(const std::string &arg)
     return path;
 }
 
-static void listFolderPictures(const std::string &folder, std::vector<std::string> &pictures)
+// False when the lists cannot be had (no memory).
+static bool listFolderPictures(const std::string &folder, std::vector<std::string> &pictures)
 {
     PathList *found = PathList::create(4096, 1024);
-    listPictures(folder.c_str(), found);
     PathList *subfolders = PathList::create(1024, 128);
+    if (!found || !subfolders) {
+        if (found)
+            found->destroy(true);
+        if (subfolders)
+            subfolders->destroy(true);
+        return false;
+    }
+    listPictures(folder.c_str(), found);
     listSubfolders(folder.c_str(), subfolders, true);
     for (int i = 0; i < subfolders->count; ++i)
         listPictures(subfolders->text(i), found);
@@ -106,6 +116,7 @@ static void listFolderPictures(const std::string &folder, std::vector<std::strin
         pictures.push_back(found->text(i));
     subfolders->destroy(true);
     found->destroy(true);
+    return true;
 }
 
 bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchItem> &items,
@@ -134,7 +145,10 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
                 return false;
             }
             std::vector<std::string> pictures;
-            listFolderPictures(path, pictures);
+            if (!listFolderPictures(path, pictures)) {
+                error = formatText("内存不足，无法列出文件夹中的图片: %s", path.c_str());
+                return false;
+            }
             if (pictures.empty())
                 notes.push_back(formatText("在[%s]中没有找到可处理的图片。", path.c_str()));
             for (const std::string &picture : pictures)
@@ -241,15 +255,49 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
     }
 }
 
-// What the command line cannot honour yet. The watermark pictures are made by the
-// window's watermark renderer; a run without them would write unmarked pictures
-// (over the originals, in overwrite mode) and report success.
-static bool settingsUsable(const ProcessSettings &settings, std::string &error)
+bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &environment, PreparedWatermarks &marks,
+                        PipelineInputs &inputs, std::string &error, std::vector<std::string> &notes)
 {
-    if ((settings.bSYText && !settings.sy_text.empty()) || (settings.bSYImage && !settings.sy_image.empty())) {
-        error = "设置文件打开了文字水印或图片水印, 命令行暂时不能添加水印。"
-                "请在设置文件中关闭水印 (bSYText=0, bSYImage=0) 后再试。";
-        return false;
+    inputs.settings = &settings;
+    if (settings.bSYText && !settings.sy_text.empty()) {
+        if (environment.loadFonts)
+            environment.loadFonts();
+        const std::string &face = settings.sy_text_fontName;
+        bool chinese = hasHighByte(settings.sy_text);
+        if (environment.fontUsable && !environment.fontUsable(face, chinese)) {
+            error = chinese ? fontWithoutChineseText(face) : unsupportedFontText(face);
+            return false;
+        }
+        MagickWand *mark = nullptr;
+        if (!buildTextWatermark(settings, kBatchScreenDpi, environment.selectFont, &mark)) {
+            error = unsupportedFontText(face);
+            return false;
+        }
+        marks.replaceText(mark);
+    }
+    if (settings.bSYImage && !settings.sy_image.empty()) {
+        settings.sy_image = normalArgumentPath(settings.sy_image);
+        MagickWand *mark = nullptr;
+        std::string reason;
+        if (!buildPictureWatermark(settings, &mark, reason)) {
+            error = formatText("读取水印图片出错：%s", settings.sy_image.c_str());
+            if (!reason.empty())
+                error += " (" + reason + ")";
+            return false;
+        }
+        marks.replacePicture(mark);
+    }
+    marks.handTo(inputs);
+    // Profiles only serve the colour-space conversion.
+    if (settings.bColorspaceTo) {
+        CmykProfileLoad cmyk = loadStoredCmykProfile(environment.programFolder);
+        if (!cmyk.message.empty())
+            notes.push_back(replaceAll(cmyk.message, "\n\n", " "));
+        inputs.cmykProfile = cmyk.bytes;
+        if (usesSrgbProfile(settings) && !loadSrgbProfile(environment.programFolder, inputs.srgbProfile, error)) {
+            error = replaceAll(error, "\n\n", " ");
+            return false;
+        }
     }
     return true;
 }
@@ -293,7 +341,8 @@ static int usageError(const std::string &message)
     return kBatchUsageError;
 }
 
-int runBatchCommand(const std::vector<std::string> &args, const std::function<void(int index)> &beforePicture)
+int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment &environment,
+                    const std::function<void(int index)> &beforePicture)
 {
     if (args.empty())
         return usageError(batchUsageText());
@@ -303,7 +352,7 @@ int runBatchCommand(const std::vector<std::string> &args, const std::function<vo
         return usageError(error + "\n" + batchUsageText());
 
     ProcessSettings settings;
-    if (!loadBatchSettings(command.settingsFile, settings, error) || !settingsUsable(settings, error))
+    if (!loadBatchSettings(command.settingsFile, settings, error))
         return usageError(error);
 
     std::string target;
@@ -325,11 +374,18 @@ int runBatchCommand(const std::vector<std::string> &args, const std::function<vo
     if (items.empty())
         return usageError("没有可处理的图片");
 
+    // Watermarks and profiles before any folder is made: a run that cannot mark
+    // its pictures does not start.
+    PreparedWatermarks marks;
+    PipelineInputs inputs;
+    notes.clear();
+    if (!prepareBatchInputs(settings, environment, marks, inputs, error, notes))
+        return usageError(error);
+    for (const std::string &note : notes)
+        consoleWrite(note + "\n", true);
+
     if (!command.overwrite && command.keepStructure && !prepareTargetFolders(target, items, error))
         return usageError(error);
-
-    PipelineInputs inputs;
-    inputs.settings = &settings;
 
     BatchReport report;
     g_running = RunningBatch();

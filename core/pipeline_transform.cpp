@@ -91,7 +91,8 @@ bool recanvasJpegIfNeeded(MagickWand *&picture, const ProcessSettings &s, std::s
     PixelSetColor(none, "none");
     bool made = MagickNewImage(canvas, MagickGetImageWidth(picture), MagickGetImageHeight(picture), none) &&
                 MagickSetImageColorspace(canvas, MagickGetImageColorspace(picture)) &&
-                MagickCompositeImage(canvas, picture, OverCompositeOp, 0, 0);
+                // Over an opaque JPEG a plain copy gives the same pixels, without the blending.
+                MagickCompositeImage(canvas, picture, CopyCompositeOp, 0, 0);
     DestroyPixelWand(none);
     if (!made) {
         failedWith(canvas, "MagickNewImage", reason);
@@ -100,6 +101,9 @@ bool recanvasJpegIfNeeded(MagickWand *&picture, const ProcessSettings &s, std::s
     }
     DestroyMagickWand(picture);
     picture = canvas;
+    // A JPEG is opaque, so the rebuilt picture is too: without its alpha channel
+    // every later step works on three channels instead of four.
+    MagickSetImageAlphaChannel(canvas, DeactivateAlphaChannel);
     MagickSetImageCompression(canvas, JPEGCompression);
     MagickSetImageCompressionQuality(canvas, quality > 89 ? quality : 90);
     return true;

@@ -47,6 +47,7 @@ struct PictureListState {
     int quietNotifications = 0;  // > 0 while the view is changed item by item
     bool addBatch = false;       // redraw of the view held back while pictures are added
     bool storeRefusalReported[2] = {false, false};
+    bool workerStarted = false;
 };
 
 PictureListState &state()
@@ -649,10 +650,13 @@ HWND createPictureList(HWND parent, const RECT &rect, const PictureListHost &hos
     ThumbnailWorker &worker = thumbnailWorker();
     worker.setThumbnailsShown(s.showThumbnails);
     worker.setProgressWindow(host.progressWindow);
-    worker.start(&s.items, s.container);
+    s.workerStarted = worker.start(&s.items, s.container);
     refreshListStatus();
     return s.list;
 }
+
+bool pictureListWorkerStarted() { return state().workerStarted; }
+const PictureListHost &pictureListHost() { return state().host; }
 
 void setPictureListHost(const PictureListHost &host)
 {
@@ -864,6 +868,22 @@ void previousPreviewIndex()
     if (count < 2)
         return;
     state().previewIndex = (state().previewIndex + count - 1) % count;
+}
+
+HWND pictureListPreviewWindow() { return state().host.previewWindow; }
+bool pictureListPreviewShown() { return previewShown(); }
+
+bool stepPreview(int delta)
+{
+    if (state().items.count() < 2)
+        return false;
+    if (delta < 0)
+        previousPreviewIndex();
+    else
+        nextPreviewIndex();
+    if (state().host.refreshPreview)
+        state().host.refreshPreview();
+    return true;
 }
 
 bool pictureListBusy() { return thumbnailWorker().deferredPending(); }

@@ -102,8 +102,6 @@ usage "missing picture" "找不到文件或文件夹" --save-to "$B/out" "$B/src
 usage "not a picture" "不是可处理的图片文件" --overwrite "$WORK/err"
 usage "no paths" "没有指定" --save-to "$B/out"
 usage "unknown option" "未知的选项" --save-to "$B/out" --fast "$B/src/a.jpg"
-printf 'bSYText=1\nsy_text=(c) me\n' >"$B/mark.sz"
-usage "watermark settings it cannot apply" "水印" --settings "$B/mark.sz" --overwrite "$B/src/a.jpg"
 mkdir -p "$B/nothing"
 usage "folder without pictures" "没有找到可处理的图片" --save-to "$B/out" "$B/nothing"
 

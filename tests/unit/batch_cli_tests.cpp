@@ -158,7 +158,7 @@ TEST(DISABLED_BatchCutOffChild, FaultsDuringTheSecondPicture)
     ASSERT_GT(GetEnvironmentVariableA(kCutOffFolder, folder, sizeof folder), 0u);
     std::string in = std::string(folder) + "\\in", out = std::string(folder) + "\\out";
     installHeadlessFaultHandler(reportBatchCutOff, kBatchCutOff);
-    runBatchCommand({"--save-to", out, in}, [](int index) {
+    runBatchCommand({"--save-to", out, in}, BatchEnvironment(), [](int index) {
         if (index == 2) {
             volatile int *volatile nowhere = (volatile int *)(uintptr_t)0x10;
             *nowhere = 1;

@@ -17,7 +17,7 @@
 #include "imaging/picture_read.h"
 #include "input/header_sniff.h"
 #include "input/thumbnail_render.h"
-#include "shell/settings_panel/settings_panel.h"
+#include "core/watermark_render.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -113,12 +113,22 @@ TEST(CheckedRead, ADecodeErrorFailsEveryReaderAWarningFailsNone)
              char text[kPictureDescriptionSize];
              return describePictureWithMagick(p.c_str(), text, &why);
          }},
-        {"watermark picture", [](const std::string &p, std::string &) { return defaultPanelHooks().pictureUsable(p); }},
+        {"watermark picture",
+         [](const std::string &p, std::string &why) {
+             ProcessSettings mark;
+             mark.bSYImage = 1;
+             mark.sy_image = p;
+             MagickWand *w = nullptr;
+             bool built = buildPictureWatermark(mark, &w, why);
+             if (w)
+                 DestroyMagickWand(w);
+             return built && w != nullptr;
+         }},
     };
     for (const Reader &r : readers) {
         std::string why;
         EXPECT_FALSE(r.reads(tiled, why)) << r.name;
-        if (std::string(r.name) != "thumbnail" && std::string(r.name) != "watermark picture") {
+        if (std::string(r.name) != "thumbnail") {
             EXPECT_NE(why.find("Can not read scanlines from a tiled image"), std::string::npos)
                 << r.name << ": " << gbkToUtf8(why);
         }
