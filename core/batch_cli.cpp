@@ -13,7 +13,9 @@
 #include "imaging/colour_profiles.h"
 #include "input/file_helpers.h"
 #include "util/magick_path.h"
+#include "util/path_join.h"
 #include "util/path_list.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 std::string batchUsageText()
@@ -131,6 +133,12 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
     };
     for (const std::string &arg : paths) {
         std::string path = normalArgumentPath(arg);
+        // Longer paths cannot be opened at all; "not found" would send the user
+        // looking for a file that is there.
+        if (path.size() > kMaxPathBytes) {
+            error = formatText("路径太长 (%zu 字节, 最多 %zu 字节): %s", path.size(), kMaxPathBytes, path.c_str());
+            return false;
+        }
         if (isDirectory(path.c_str())) {
             if (path.size() <= 3) {
                 error = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", path.c_str());
@@ -174,7 +182,10 @@ std::string batchItemLine(const BatchItemResult &result)
     std::string head = formatText("[%d/%d] %s", result.index, result.total, result.source.c_str());
     switch (result.status) {
     case ItemStatus::Written:
-        return head + " -> " + result.target;
+        head += " -> " + result.target;
+        if (!result.note.empty())
+            head += " (注意: " + oneLine(result.note) + ")";
+        return head;
     case ItemStatus::Skipped:
         return head + " 跳过: " + oneLine(result.reason);
     case ItemStatus::Failed:
@@ -191,6 +202,8 @@ std::string batchSummaryLine(const BatchSummary &summary)
     std::string line = formatText("共 %d 张图片，已写入 %d 张，失败 %d 张", summary.total, summary.written, summary.failed);
     if (summary.skipped > 0)
         line += formatText("，跳过 %d 张", summary.skipped);
+    if (summary.oversize > 0)
+        line += formatText("，超过文件大小上限 %d 张", summary.oversize);
     if (summary.stopped)
         line += formatText("，未处理 %d 张",
                            summary.total - summary.written - summary.failed - summary.skipped);
@@ -198,7 +211,9 @@ std::string batchSummaryLine(const BatchSummary &summary)
 }
 
 // The switches are used as stored: unlike the window, which starts with every
-// switch cleared, a command line has no panel in which to tick them again.
+// switch cleared, a command line has no panel in which to tick them again. A file
+// that is not a settings file is refused: running on the defaults by mistake
+// would, with --overwrite, change every original in a way nobody asked for.
 static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &settings, std::string &error)
 {
     clearSettings(settings);
@@ -208,11 +223,36 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
         return true;
     }
     std::string path = normalArgumentPath(settingsFile);
-    if (isDirectory(path.c_str()) || !readSettingsFile(settings, path)) {
-        error = formatText("图片处理设置文件:[%s]不存在", path.c_str());
+    if (path.size() > kMaxPathBytes) {
+        error = formatText("设置文件的路径太长 (%zu 字节, 最多 %zu 字节): %s", path.size(), kMaxPathBytes, path.c_str());
         return false;
     }
-    return true;
+    if (isDirectory(path.c_str())) {
+        error = formatText("这是一个文件夹, 不是设置文件: %s", path.c_str());
+        return false;
+    }
+    DWORD code = 0;
+    switch (loadSettingsFile(settings, path, &code)) {
+    case SettingsFileState::Read:
+        return true;
+    case SettingsFileState::NotOpened:
+        error = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                    ? formatText("图片处理设置文件:[%s]不存在", path.c_str())
+                    : formatText("无法打开设置文件 %s: %s", path.c_str(), systemErrorText(code).c_str());
+        return false;
+    case SettingsFileState::NotRead:
+        if (code == 0)
+            error = formatText("设置文件是空的: %s", path.c_str());
+        else if (code == ERROR_FILE_TOO_LARGE)
+            error = formatText("这不是一个设置文件 (超过 4 MB): %s", path.c_str());
+        else
+            error = formatText("无法读取设置文件 %s: %s", path.c_str(), systemErrorText(code).c_str());
+        return false;
+    case SettingsFileState::NoSettings:
+    default:
+        error = formatText("这不是一个设置文件 (没有一行是设置项): %s", path.c_str());
+        return false;
+    }
 }
 
 bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &environment, PreparedWatermarks &marks,
@@ -262,13 +302,47 @@ bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &envir
     return true;
 }
 
+namespace {
+
+// Where the run is, for reportBatchCutOff. Written only by the loop's thread;
+// read by the fault handler on that same thread (or after it stopped).
+struct RunningBatch {
+    bool running = false;
+    int index = 0;
+    std::string source;
+    BatchSummary summary;
+};
+RunningBatch g_running;
+
+}  // namespace
+
+void reportBatchCutOff(unsigned long exceptionCode)
+{
+    if (!g_running.running)
+        return;
+    BatchItemResult current;
+    current.index = g_running.index;
+    current.total = g_running.summary.total;
+    current.status = ItemStatus::Failed;
+    current.source = g_running.source;
+    current.reason = formatText("处理这张图片时程序出错 (exceptionCode:0x%lx)", exceptionCode);
+    BatchSummary summary = g_running.summary;
+    if (g_running.index > summary.written + summary.failed + summary.skipped)
+        ++summary.failed;
+    summary.stopped = true;
+    consoleWrite(batchItemLine(current) + "\n");
+    consoleWrite(batchSummaryLine(summary) + "\n");
+    consoleWrite("批量处理因程序出错而中止, 后面的图片没有处理。\n");
+}
+
 static int usageError(const std::string &message)
 {
     consoleWrite(message + "\n", true);
     return kBatchUsageError;
 }
 
-int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment &environment)
+int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment &environment,
+                    const std::function<void(int index)> &beforePicture)
 {
     if (args.empty())
         return usageError(batchUsageText());
@@ -284,6 +358,9 @@ int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment
     std::string target;
     if (!command.overwrite) {
         target = normalArgumentPath(command.saveTo);
+        if (target.size() > kMaxPathBytes)
+            return usageError(formatText("路径太长 (%zu 字节, 最多 %zu 字节): %s", target.size(), kMaxPathBytes,
+                                         target.c_str()));
         if (!isDirectory(target.c_str()))
             return usageError(formatText("图片处理后保存到的位置不存在，请重新选择: %s", target.c_str()));
     }
@@ -311,10 +388,23 @@ int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment
         return usageError(error);
 
     BatchReport report;
-    report.itemDone = [](const BatchItemResult &result) { consoleWrite(batchItemLine(result) + "\n"); };
+    g_running = RunningBatch();
+    g_running.summary.total = (int)items.size();
+    report.progress = [&items, &beforePicture](int index, int) {
+        g_running.index = index;
+        g_running.source = items[(size_t)index - 1].path;
+        g_running.running = true;
+        if (beforePicture)
+            beforePicture(index);
+    };
+    report.itemDone = [](const BatchItemResult &result) {
+        consoleWrite(batchItemLine(result) + "\n");
+        countItem(g_running.summary, result.status, !result.note.empty());
+    };
     BatchSummary summary = command.overwrite
                                ? overwriteLoop(inputs, items, report)
                                : saveToFolderLoop(inputs, target, command.keepStructure, items, report);
+    g_running.running = false;
     consoleWrite(batchSummaryLine(summary) + "\n");
     return summary.failed > 0 ? kBatchSomeFailed : kBatchAllWritten;
 }

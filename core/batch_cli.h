@@ -2,6 +2,7 @@
 //   velmora --batch [--settings FILE] (--save-to DIR [--keep-structure] | --overwrite) PATH...
 // Same loops as the progress window; one line per picture and a summary line.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ struct BatchCommand {
 };
 
 // Exit codes of the batch command.
-enum BatchExitCode { kBatchAllWritten = 0, kBatchSomeFailed = 1, kBatchUsageError = 2 };
+enum BatchExitCode { kBatchAllWritten = 0, kBatchSomeFailed = 1, kBatchUsageError = 2, kBatchCutOff = 3 };
 
 // The arguments after "--batch". false with a message on a usage error.
 bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &command, std::string &error);
@@ -58,5 +59,13 @@ bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &envir
                         PipelineInputs &inputs, std::string &error, std::vector<std::string> &notes);
 
 // Runs the whole command and returns its exit code (BatchExitCode).
-// ImageMagick must be started by the caller.
-int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment &environment);
+// ImageMagick must be started by the caller. beforePicture (tests only) is called
+// with the 1-based index before each picture is processed.
+int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment &environment,
+                    const std::function<void(int index)> &beforePicture = std::function<void(int)>());
+
+// What the terminal is told when the process faults in the middle of a run (a
+// hardware fault inside a decoder, say): a failure line for the picture being
+// worked on, the summary so far, and that the run was cut off. For the fault
+// handler of the command line (exit code kBatchCutOff); does nothing outside a run.
+void reportBatchCutOff(unsigned long exceptionCode);

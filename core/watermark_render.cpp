@@ -1,7 +1,7 @@
 #include "core/watermark_render.h"
 
 #include "core/settings_rules.h"
-#include "util/magick_path.h"
+#include "imaging/picture_read.h"
 #include "util/text.h"
 
 namespace {
@@ -172,35 +172,21 @@ bool buildTextWatermark(const ProcessSettings &s, int dpi, WatermarkFontSelector
 
 MagickWand *readWatermarkFile(const std::string &path, std::string &reason)
 {
-    std::string file = magickPath(path);
-    if (file.empty()) {
-        reason = "文件无法访问";
+    // Frames and size from the header first (the checked read): a huge picture is
+    // refused before it takes memory, a decode error is a failure.
+    PictureFile file;
+    if (!readPictureFile(path, file, reason))
+        return nullptr;
+    if (file.frames != 1) {
+        reason = formatText("水印图片不能是动画 (%lu 帧)", static_cast<unsigned long>(file.frames));
         return nullptr;
     }
-    MagickWand *wand = NewMagickWand();
-    // Frames and size from the header first: a huge picture is refused before it
-    // takes memory.
-    reason = errorOf(wand, MagickPingImage(wand, file.c_str()));
-    if (reason.empty()) {
-        size_t frames = MagickGetNumberImages(wand);
-        unsigned long width = MagickGetImageWidth(wand), height = MagickGetImageHeight(wand);
-        if (frames != 1)
-            reason = formatText("水印图片不能是动画 (%lu 帧)", static_cast<unsigned long>(frames));
-        else if (width == 0 || height == 0)
-            reason = "无法识别的图片格式";
-        else if (width > kWatermarkMaxSide || height > kWatermarkMaxSide ||
-                 static_cast<unsigned long long>(width) * height > kWatermarkMaxPixels)
-            reason = formatText("水印图片太大 (%lu x %lu 像素)", width, height);
+    if (file.width > kWatermarkMaxSide || file.height > kWatermarkMaxSide || file.pixels > kWatermarkMaxPixels) {
+        reason = formatText("水印图片太大 (%lu x %lu 像素)", static_cast<unsigned long>(file.width),
+                            static_cast<unsigned long>(file.height));
+        return nullptr;
     }
-    if (reason.empty()) {
-        ClearMagickWand(wand);
-        reason = errorOf(wand, MagickReadImage(wand, file.c_str()));
-        if (reason.empty() && (MagickGetNumberImages(wand) != 1 || MagickGetImageWidth(wand) == 0))
-            reason = "无法识别的图片格式";
-    }
-    if (!reason.empty())
-        wand = DestroyMagickWand(wand);
-    return wand;
+    return decodePictureFile(file, DecodeHint(), reason);
 }
 
 bool buildPictureWatermark(const ProcessSettings &s, MagickWand **mark, std::string &reason)

@@ -8,6 +8,7 @@
 #include "core/batch_cli.h"
 #include "imaging/self_test.h"
 #include "shell/app_info.h"
+#include "shell/crash_handler.h"
 #include "shell/describe_command.h"
 #include "shell/font_tables.h"
 #include "shell/startup.h"
@@ -64,6 +65,9 @@ int runBatchMode(const std::vector<std::string> &args)
     environment.loadFonts = loadFontTablesOnce;
     environment.selectFont = selectWatermarkFont;
     environment.fontUsable = fontUsable;
+    // A fault in a decoder must not end the run in silence: the terminal is told
+    // which picture it was and what was done.
+    installHeadlessFaultHandler(reportBatchCutOff, kBatchCutOff);
     return runBatchCommand(args, environment);
 }
 

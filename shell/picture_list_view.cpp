@@ -714,10 +714,8 @@ void refreshListStatus()
         int index = ListView_GetNextItem(s.list, -1, LVNI_SELECTED);
         ImageItem *item = s.items.at(index);
         char text[kPictureDescriptionSize] = {};
-        if (item && !describePictureFile(item->path, text)) {
+        if (item && !describePicture(item->path, text))
             report(kUnrecognisedText, item->path);
-            describePictureWithMagick(item->path, text);
-        }
         setStatusText(1, text);
     } else if (selected > 1) {
         setStatusText(1, formatText("选中了 %d 张图片", selected));

@@ -9,6 +9,7 @@
 
 #include "core/settings_file.h"
 #include "core/settings_rules.h"
+#include "imaging/picture_read.h"
 #include "input/file_helpers.h"
 #include "shell/font_tables.h"
 #include "shell/main_commands.h"
@@ -18,7 +19,6 @@
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
 #include "shell/window_kit.h"
-#include "util/magick_path.h"
 #include "util/text.h"
 
 // ---------------------------------------------------------------------------
@@ -41,15 +41,14 @@ bool realChooseColour(HWND owner, COLORREF *colour)
     return chooseColour(owner, colour);
 }
 
+// The checked read's look at the file (read through Win32, header decoded by
+// ImageMagick, an error severity refused): a still picture. Decoding it, with
+// the size limits of a watermark, is the preparation's (readWatermarkFile).
 bool realPictureUsable(const std::string &path)
 {
-    std::string file = magickPath(path);
-    if (file.empty())
-        return false;
-    MagickWand *wand = NewMagickWand();
-    bool usable = MagickPingImage(wand, file.c_str()) != MagickFalse && MagickGetNumberImages(wand) == 1;
-    wand = DestroyMagickWand(wand);
-    return usable;
+    PictureFile file;
+    std::string reason;
+    return readPictureFile(path, file, reason) && file.frames == 1;
 }
 
 // The font dialog: TrueType screen fonts without vertical faces, 8 to 72 points,

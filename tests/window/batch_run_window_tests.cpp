@@ -616,6 +616,8 @@ TEST_F(BatchRunWindow, OverwriteRunGoesOnPastABrokenPicture)
     EXPECT_EQ(list.items[0].rotation, 0);
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_NE(logged[0].find(source / "broken.jpg"), std::string::npos);
+    // The information window is told why, not only that.
+    EXPECT_NE(logged[0].find("\r\n原因：Not a JPEG file"), std::string::npos) << gbkToUtf8(logged[0]);
 }
 
 // ---- pic_save_mode after a run ---------------------------------------------------------
