@@ -11,7 +11,7 @@
 #include "shell/app_info.h"
 #include "shell/info_window.h"
 #include "shell/main_commands.h"
-#include "shell/main_run.h"
+#include "shell/run_inputs.h"
 #include "shell/main_window.h"
 #include "shell/picture_list_view.h"
 #include "shell/settings_panel/panel_ids.h"
@@ -333,35 +333,6 @@ void scheduleMainPreviewRefresh()
     if (!p.notify || (!paneShown() && !p.opening) || p.refreshPosted)
         return;
     p.refreshPosted = PostMessageA(p.notify, kPreviewRefreshMessage, 0, 0) != FALSE;
-}
-
-bool stepMainPreview(int direction)
-{
-    if (!paneShown())
-        return false;
-    if (pictureImageList().count() < 2) {
-        MessageBeep(MB_ICONHAND);
-        return true;
-    }
-    if (direction < 0)
-        previousPreviewIndex();
-    else
-        nextPreviewIndex();
-    refreshMainPreview();
-    return true;
-}
-
-bool mainPreviewKey(WPARAM key)
-{
-    switch (key) {
-    case VK_LEFT:
-    case VK_UP:
-        return stepMainPreview(-1);
-    case VK_RIGHT:
-    case VK_DOWN:
-        return stepMainPreview(1);
-    }
-    return false;
 }
 
 bool withMainPreviewClosed(const std::function<bool()> &load)

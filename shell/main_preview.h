@@ -24,12 +24,6 @@ void refreshMainPreview();
 // A settings change while the preview is open: one refresh once the window thread
 // is idle again, however many changes came before it.
 void scheduleMainPreviewRefresh();
-// Arrow keys: the previous (direction < 0) or next picture of the list, with wrap
-// around; with fewer than two pictures an error beep. False when the preview is
-// not shown (the key is not the preview's).
-bool stepMainPreview(int direction);
-// WM_KEYDOWN reaching the main window (the pane passes the arrow keys on).
-bool mainPreviewKey(WPARAM key);
 
 // Loading settings: the preview is closed, load runs, and the preview is opened
 // again on the same picture when it was open. Returns load's result.

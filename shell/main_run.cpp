@@ -8,6 +8,7 @@
 #include "shell/main_preview.h"
 #include "shell/main_window.h"
 #include "shell/progress_window.h"
+#include "shell/run_inputs.h"
 #include "shell/run_start.h"
 #include "shell/save_mode_dialog.h"
 #include "shell/settings_panel/panel_ids.h"
@@ -67,33 +68,12 @@ private:
     HWND view_;
 };
 
-SaveGroup saveGroupOf(HWND panel)
-{
-    SaveGroup g;
-    g.controls.saveToRadio = panelControl(panel, kIdSaveTo);
-    g.controls.overwriteRadio = panelControl(panel, kIdOverwrite);
-    g.controls.folderField = panelControl(panel, kIdSaveToFolder);
-    g.controls.chooseButton = panelControl(panel, kIdSaveToChoose);
-    g.controls.structureCheck = panelControl(panel, kIdKeepStructure);
-    g.picSaveMode = (int)normalisedPicSaveMode(startupConfig().picSaveMode);
-    return g;
-}
 
 void logToInfoWindow(const std::string &text) { showInfoMessage(text); }
 
 }  // namespace
 
 bool mainRunActive() { return batchRunBusy(); }
-
-bool collectPipelineInputs(HWND panel, ProcessSettings &settings, PipelineInputs &inputs)
-{
-    if (!collectSettings(panel, settings))
-        return false;
-    inputs.settings = &settings;
-    // The prepared watermark pictures (textWatermark, imageWatermark) and the
-    // colour profiles are handed in here once the panel keeps them.
-    return true;
-}
 
 void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
 {
@@ -105,7 +85,8 @@ void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
     thumbnailWorker().setProgressWindow(progressWindowHandle());
 
     HWND panel = mainSettingsPanel(mainWindow);
-    SaveGroup group = saveGroupOf(panel);
+    SaveGroup &group = panelSaveGroup(panel);
+    group.picSaveMode = (int)normalisedPicSaveMode(startupConfig().picSaveMode);
     ListOfMainWindow list(pictures, listView);
     ProcessSettings settings;
 

@@ -3,14 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "core/pipeline.h"
-
 class ImageList;
-
-// The panel's settings and the pictures prepared with them, as a run and the
-// preview take them. settings receives the values and must outlive inputs, which
-// points into it. False when the panel refused a value (it has said why).
-bool collectPipelineInputs(HWND panel, ProcessSettings &settings, PipelineInputs &inputs);
 
 // Runs the main tool over the list (the toolbar's and the panel's start button).
 // Returns after the run's worker has ended.

@@ -11,6 +11,7 @@
 #include "shell/picture_viewer.h"
 #include "shell/startup.h"
 #include "util/magick_path.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 namespace {
@@ -80,14 +81,15 @@ ViewerSource prepareViewerPicture(const std::string &picturePath, const std::str
         layOnWhite(wand);
     if (MagickGetImageColorspace(wand) == CMYKColorspace)
         MagickTransformImageColorspace(wand, sRGBColorspace);
-    MagickSetImageFormat(wand, "JPEG");
     MagickSetImageCompression(wand, JPEGCompression);
     MagickSetImageCompressionQuality(wand, 90);
+    std::string bytes, reason, note;
+    bool encoded = encodeJpeg(wand, bytes, reason, note);
+    DestroyMagickWand(wand);
     // The copy of the picture viewed before must not survive a failed write.
     bool cleared = DeleteFileA(tempFile.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
-    std::string reason = cleared ? writeJpegFile(wand, tempFile) : std::string("cannot replace ") + tempFile;
-    DestroyMagickWand(wand);
-    if (!reason.empty())
+    DWORD error = 0;
+    if (!encoded || !cleared || !replaceFileWith(tempFile, bytes.data(), bytes.size(), error))
         return source;
     source.ok = true;
     source.path = tempFile;

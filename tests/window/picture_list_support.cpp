@@ -26,7 +26,7 @@ LRESULT CALLBACK benchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-HANDLE gate;
+HANDLE gate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
 std::atomic<int> atGate(0);
 
 int gatedRender(const char *path, int flip, int rotation, HICON *icon)
@@ -44,7 +44,6 @@ PictureListBench &pictureListBench()
     static PictureListBench b;
     if (b.main)
         return b;
-    gate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
@@ -194,7 +193,8 @@ std::vector<std::string> collectedInfo() { return infoCollected(); }
 
 void useGatedRenderer(bool closed)
 {
-    pictureListBench();
+    if (!pictureListView())  // the main window's list, when there is one
+        pictureListBench();
     if (closed)
         ResetEvent(gate);
     else

@@ -85,8 +85,10 @@ LRESULT CALLBACK paneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
     if (!s) {
         if (message == WM_NCCREATE) {
             s = static_cast<PaneState *>(reinterpret_cast<CREATESTRUCTA *>(lParam)->lpCreateParams);
-            s->canvas.window = pane;
-            SetWindowLongPtrA(pane, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
+            if (s) {  // only createPreviewPane makes panes
+                s->canvas.window = pane;
+                SetWindowLongPtrA(pane, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
+            }
         }
         return DefWindowProcA(pane, message, wParam, lParam);
     }
@@ -168,7 +170,7 @@ bool registerPaneClass(HINSTANCE instance, const char *className)
 {
     WNDCLASSEXA existing = {sizeof existing};
     if (GetClassInfoExA(instance, className, &existing))
-        return true;
+        return existing.lpfnWndProc == paneProc;  // a class of that name that is no pane will not do
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
