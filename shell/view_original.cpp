@@ -4,47 +4,16 @@
 #include <wand/MagickWand.h>
 
 #include "core/pipeline.h"
-#include "input/file_helpers.h"
+#include "imaging/picture_read.h"
 #include "input/image_list.h"
 #include "shell/info_window.h"
 #include "shell/picture_list_view.h"
 #include "shell/picture_viewer.h"
 #include "shell/startup.h"
-#include "util/magick_path.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 
 namespace {
-
-// The one place this command reads a picture. ping: the header only. nullptr when
-// ImageMagick reports an error (warnings about damaged data are no reason).
-MagickWand *readPicture(const std::string &path, bool ping)
-{
-    std::string file = magickPath(path);
-    if (file.empty())
-        return nullptr;
-    MagickWand *wand = NewMagickWand();
-    bool read = (ping ? MagickPingImage(wand, file.c_str()) : MagickReadImage(wand, file.c_str())) != MagickFalse;
-    ExceptionType severity = UndefinedException;
-    char *text = MagickGetException(wand, &severity);
-    if (text)
-        MagickRelinquishMemory(text);
-    MagickClearException(wand);
-    if (!read || severity >= ErrorException || MagickGetNumberImages(wand) == 0 || MagickGetImageWidth(wand) == 0 ||
-        MagickGetImageHeight(wand) == 0)
-        return DestroyMagickWand(wand);
-    MagickSetIteratorIndex(wand, 0);
-    return wand;
-}
-
-std::string formatOf(MagickWand *wand)
-{
-    char *name = MagickGetImageFormat(wand);
-    std::string format = name ? name : "";
-    if (name)
-        MagickRelinquishMemory(name);
-    return format;
-}
 
 void layOnWhite(MagickWand *wand)
 {
@@ -60,22 +29,34 @@ void layOnWhite(MagickWand *wand)
 ViewerSource prepareViewerPicture(const std::string &picturePath, const std::string &tempFile)
 {
     ViewerSource source;
+    std::string reason;
+    PictureFile file;
+    MagickWand *wand = nullptr;
+    if (readPictureFile(picturePath, file, reason)) {
+        if (file.format == "JPEG") {
+            // Its colour space from a decode at the smallest scale: an RGB or grey
+            // JPEG is shown from its own file.
+            MagickWand *probe = decodePictureFile(file, DecodeHint{1, 1}, reason);
+            bool asItIs = probe && MagickGetImageColorspace(probe) != CMYKColorspace;
+            if (probe)
+                DestroyMagickWand(probe);
+            if (asItIs) {
+                source.ok = true;
+                source.path = picturePath;
+                return source;
+            }
+        }
+        if (reason.empty())
+            wand = decodePictureFile(file, DecodeHint(), reason);
+    }
     source.message = formatText("图片读取失败:\r\n%s", picturePath.c_str());
-    MagickWand *header = readPicture(picturePath, true);
-    if (!header)
-        return source;
-    bool asItIs = formatOf(header) == "JPEG" && MagickGetImageColorspace(header) != CMYKColorspace;
-    DestroyMagickWand(header);
-    if (asItIs) {
-        source.ok = true;
-        source.path = picturePath;
+    if (!wand) {
+        if (!reason.empty())
+            source.message += "\r\n原因：" + reason;
         return source;
     }
-    MagickWand *wand = readPicture(picturePath, false);
-    if (!wand)
-        return source;
-    std::string format = formatOf(wand);
-    if (format.compare(0, 3, "BMP") == 0)
+    MagickSetFirstIterator(wand);  // the first page of a TIFF, the merged picture of a PSD
+    if (file.format.compare(0, 3, "BMP") == 0)
         MagickSetImageAlphaChannel(wand, DeactivateAlphaChannel);
     if (MagickGetImageAlphaChannel(wand))
         layOnWhite(wand);
@@ -83,14 +64,21 @@ ViewerSource prepareViewerPicture(const std::string &picturePath, const std::str
         MagickTransformImageColorspace(wand, sRGBColorspace);
     MagickSetImageCompression(wand, JPEGCompression);
     MagickSetImageCompressionQuality(wand, 90);
-    std::string bytes, reason, note;
+    std::string bytes, note;
     bool encoded = encodeJpeg(wand, bytes, reason, note);
     DestroyMagickWand(wand);
     // The copy of the picture viewed before must not survive a failed write.
-    bool cleared = DeleteFileA(tempFile.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
     DWORD error = 0;
-    if (!encoded || !cleared || !replaceFileWith(tempFile, bytes.data(), bytes.size(), error))
+    if (encoded && !DeleteFileA(tempFile.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        error = GetLastError();
+    if (encoded && !error)
+        replaceFileWith(tempFile, bytes.data(), bytes.size(), error);
+    if (!encoded || error) {
+        if (error)
+            reason = formatText("无法写入 '%s': %s", tempFile.c_str(), systemErrorText(error).c_str());
+        source.message += "\r\n原因：" + reason;
         return source;
+    }
     source.ok = true;
     source.path = tempFile;
     source.message.clear();
@@ -116,13 +104,8 @@ void viewOriginalPicture(HWND mainWindow)
     HCURSOR old = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     const StartupConfig &config = startupConfig();
     SetCurrentDirectoryA(config.programFolder.c_str());
-    ViewerSource source;
-    if (fileExists(path.c_str())) {
-        CreateDirectoryA(config.tempFolder.c_str(), nullptr);
-        source = prepareViewerPicture(path, config.tempFolder + "\\browser.jpg");
-    } else {
-        source.message = formatText("图片读取失败:\r\n%s", path.c_str());
-    }
+    CreateDirectoryA(config.tempFolder.c_str(), nullptr);
+    ViewerSource source = prepareViewerPicture(path, config.tempFolder + "\\browser.jpg");
     SetCursor(old ? old : LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
     if (!source.ok) {
         showInfoMessage(source.message);

@@ -41,12 +41,6 @@ bool infoContains(const std::string &text, bool asBeginning = false)
     return false;
 }
 
-int answerRunBox(HWND, const char *, const char *, UINT type)
-{
-    return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
-}
-void noBalloon(HWND, const char *, const char *) {}
-
 std::vector<std::string> paneBoxes;
 int recordPaneBox(HWND, const char *text, const char *, UINT)
 {
@@ -125,9 +119,7 @@ protected:
         startInfoCollector();
         paneBoxes.clear();
         previewPaneMessageBox = recordPaneBox;
-        RunPrompts &p = runPrompts();
-        p.messageBox = answerRunBox;
-        p.balloon = noBalloon;
+        useRecordingRunPrompts();
         pumpMainWindowMessages();
     }
     void TearDown() override
@@ -138,7 +130,7 @@ protected:
         removeAll();
         resetPanel();
         stopInfoCollector();
-        runPrompts() = defaultRunPrompts();
+        useRecordingRunPrompts();
         closePictureViewer();
         SetCurrentDirectoryA(cwd);
         pumpMainWindowMessages();
@@ -483,7 +475,7 @@ TEST_F(MainWindowPreview, ViewOriginalShowsTheFirstSelectedPicture)
     ASSERT_TRUE(writeFileBytes(flowers, "not a picture"));
     runMainCommand(window, kCmdViewOriginal);
     pumpMainWindowMessages();
-    EXPECT_TRUE(infoContains("图片读取失败:\r\n" + flowers));
+    EXPECT_TRUE(infoContains("图片读取失败:\r\n" + flowers + "\r\n原因：", true));
     EXPECT_FALSE(IsWindowVisible(pictureViewerWindow()));
     EXPECT_FALSE(pathExists(startupConfig().tempFolder + "\\browser.jpg") &&
                  pictureViewerInfo(info) && info.hasPicture);
