@@ -26,11 +26,11 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     sleep 1
     /usr/bin/import -window root "$SHOTS/preview.png"
     # Esc leaves the preview; the context menu of the second picture views it.
-    xdotool mousemove $((X + 400)) $((Y + 500)) click 1 key Escape
+    xdotool mousemove $((X + 400)) $((Y + 500)) click 1 sleep 0.5 key Escape
+    sleep 3
+    xdotool mousemove $((X + 196)) $((Y + 130)) click 1 sleep 0.5 click 3
     sleep 1.5
-    xdotool mousemove $((X + 196)) $((Y + 130)) click 1 sleep 0.3 click 3
-    sleep 1
-    xdotool key Up Return
+    xdotool key Up sleep 0.3 key Return
     sleep 4
     /usr/bin/import -window root "$SHOTS/viewer.png"
     "$BUILD/winerun" --shutdown

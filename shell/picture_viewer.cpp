@@ -114,12 +114,6 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_MOUSEWHEEL:
         canvasOnWheel(v.canvas, GET_WHEEL_DELTA_WPARAM(wParam));
         return 0;
-    case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE) {
-            closePictureViewer();
-            return 0;
-        }
-        break;
     case WM_CLOSE:
         closePictureViewer();
         return 0;  // hidden, never destroyed

@@ -16,7 +16,8 @@ HWND pictureViewerWindow();
 // OleLoadPicture Fail" and false. A hidden viewer opens maximised; it becomes the
 // active window.
 bool viewPicture(const std::string &path, const std::string &title);
-// Closing (close box or Esc): the picture is released and the window hidden.
+// Closing (the close box, or Esc through the message loop's rule): the picture is
+// released and the window hidden.
 void closePictureViewer();
 
 // The viewer's current picture, for tests.

@@ -356,10 +356,13 @@ TEST_F(MainWindowPreview, ArrowKeysAndTurnsActOnThePreviewedPicture)
     pumpQueuedMessages();
     EXPECT_EQ(mainPreviewStats().requests, requests);
     EXPECT_EQ(windowText(window), "Velmora图片批量处理工具(V11.5) - 效果预览 - 2.png");
-    // Esc on the active main window closes the preview.
-    PostMessageA(mainPreviewPane(), WM_CHAR, 27, 0);
+    // Esc on the active main window closes the preview, and it stays closed.
+    PostMessageA(mainPreviewPane(), WM_KEYDOWN, VK_ESCAPE, 0);
     pumpQueuedMessages();
     EXPECT_FALSE(mainPreviewShown());
+    pumpUntil(previewSettled);
+    EXPECT_FALSE(mainPreviewShown());
+    EXPECT_EQ(mainPreviewStats().requests, requests);
     ShowWindow(window, SW_HIDE);
     pumpMainWindowMessages();
 }

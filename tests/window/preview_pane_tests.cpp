@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/input_rules.h"
 #include "shell/picture_viewer.h"
 #include "tools/preview/preview_pane.h"
 #include "util/magick_path.h"
@@ -373,10 +374,13 @@ TEST_F(PictureViewer, OpensAChineseNamedJpegMaximised)
     EXPECT_NE(c, RGB(255, 255, 255));
     EXPECT_EQ(paintedPixel(viewer, 7, 100), RGB(0, 0, 0)) << "frame";
 
-    // Esc closes: hidden, picture released.
+    // Esc on the active viewer, through the program's loop, closes it: hidden,
+    // picture released.
     SetForegroundWindow(viewer);
+    SetActiveWindow(viewer);
+    ASSERT_EQ(GetActiveWindow(), viewer);
     PostMessageA(viewer, WM_KEYDOWN, VK_ESCAPE, 0);
-    pump();
+    pumpQueuedMessages();
     EXPECT_FALSE(IsWindowVisible(viewer));
     EXPECT_FALSE(info().hasPicture);
 }

@@ -61,9 +61,11 @@ bool wheelForPartner(const PaneState *s, LPARAM lParam)
 
 void closePane(HWND pane, PaneState *s)
 {
+    bool open = (GetWindowLongA(pane, GWL_STYLE) & WS_VISIBLE) != 0;
     releasePicture(s);
     canvasSetPicture(s->canvas, 0, 0, false);
-    if (s->options.owner && s->options.closeCommand)
+    // The owner's command toggles its preview: a pane that is closed already says nothing.
+    if (open && s->options.owner && s->options.closeCommand)
         SendMessageA(s->options.owner, WM_COMMAND, MAKEWPARAM(s->options.closeCommand, 0), (LPARAM)pane);
 }
 
@@ -131,12 +133,6 @@ LRESULT CALLBACK paneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
             if (s->options.owner)
                 SendMessageA(s->options.owner, WM_KEYDOWN, wParam, lParam);
             return 0;
-        case VK_ESCAPE:
-            if (s->options.exitMenu) {
-                PostMessageA(pane, WM_CLOSE, 0, 0);
-                return 0;
-            }
-            break;
         }
         break;
     case WM_LBUTTONDOWN:

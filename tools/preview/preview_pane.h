@@ -20,8 +20,9 @@ struct PreviewPaneOptions {
     HWND owner = nullptr;               // receives the arrow keys (WM_KEYDOWN, unchanged)
     // Named in the message shown when a picture cannot be made displayable.
     const char *routineName = "loadPictureFromMW";
-    // The main tool's pane: a right click offers "退出预览", and that or Esc closes
-    // the pane, which then sends closeCommand (WM_COMMAND) to the owner.
+    // The main tool's pane: a right click offers "退出预览", which closes the pane;
+    // closing an open pane sends closeCommand (WM_COMMAND) to the owner. (Esc is
+    // the message loop's: it sends the owner the same command.)
     bool exitMenu = false;
     int closeCommand = 0;
     // A wheel turned while the pointer is over this window (or one inside it) goes
