@@ -10,6 +10,7 @@
 #include "input/thumbnail_worker.h"
 #include "shell/main_commands.h"
 #include "shell/info_window.h"
+#include "shell/main_preview.h"
 #include "shell/main_run.h"
 #include "shell/main_window.h"
 #include "shell/picture_list_view.h"
@@ -133,8 +134,7 @@ void addFolderFromDialog(HWND)
     addPictureFolder();
 }
 
-void viewOriginalPicture(HWND window) { (void)window; }
-void showMainPreview(HWND window) { (void)window; }
+void showMainPreview(HWND window) { togglePreview(window, false); }
 void startMainRun(HWND window) { runMainTool(window, pictureImageList(), pictureListView()); }
 void openSatelliteTool(HWND window, int command)
 {
@@ -176,7 +176,9 @@ void saveSettingsFromPanel(HWND window, HWND panel)
 void loadDefaultSettingsIntoPanel(HWND window, HWND panel)
 {
     std::string path = startupConfig().programFolder + "\\default_photo_process.sz";
-    if (!writeDefaultSettingsFile(path) || !loadSettingsIntoPanel(panel, path))
+    bool loaded = writeDefaultSettingsFile(path) &&
+                  withMainPreviewClosed([panel, &path] { return loadSettingsIntoPanel(panel, path); });
+    if (!loaded)
         panelHooks().messageBox(window, formatText("无法写入默认设置文件:\r\n%s", path.c_str()).c_str(), "错误",
                                 MB_OK | MB_ICONERROR);
 }

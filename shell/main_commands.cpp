@@ -6,6 +6,7 @@
 
 #include "input/file_helpers.h"
 #include "shell/about_box.h"
+#include "shell/main_preview.h"
 #include "shell/main_window.h"
 #include "shell/run_inputs.h"
 #include "shell/settings_panel/settings_panel.h"
@@ -71,7 +72,8 @@ bool touchLastAccess(const std::string &path)
 
 bool loadSettingsFromSzFolder(HWND panel, const std::string &path)
 {
-    if (!loadSettingsIntoPanel(panel, path))
+    // An open preview is closed for the load and opened again with the new settings.
+    if (!withMainPreviewClosed([panel, &path] { return loadSettingsIntoPanel(panel, path); }))
         return false;
     std::string szFolder = startupConfig().programFolder + "\\sz\\";
     if (path.size() > szFolder.size() && equalsNoCase(path.substr(0, szFolder.size()), szFolder))
@@ -167,9 +169,8 @@ struct NotBuiltCommand {
     const char *label;
 };
 const NotBuiltCommand kNotBuiltYet[] = {
-    {kCmdPreview, "效果预览"},     {kCmdPngTool, "处理PNG"},  {kCmdJoinTool, "图片拼接"},
-    {kCmdSliceTool, "图片切片"},   {kCmdCropTool, "图片裁剪"}, {kCmdConvertTool, "格式转换"},
-    {kCmdViewOriginal, "查看原图"},
+    {kCmdPngTool, "处理PNG"},     {kCmdJoinTool, "图片拼接"}, {kCmdSliceTool, "图片切片"},
+    {kCmdCropTool, "图片裁剪"},   {kCmdConvertTool, "格式转换"},
 };
 
 }  // namespace

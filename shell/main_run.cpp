@@ -5,6 +5,7 @@
 #include "input/image_list.h"
 #include "input/thumbnail_worker.h"
 #include "shell/info_window.h"
+#include "shell/main_preview.h"
 #include "shell/main_window.h"
 #include "shell/progress_window.h"
 #include "shell/run_inputs.h"
@@ -99,7 +100,7 @@ void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
     context.programFolder = startupConfig().programFolder;
     context.workerEndEvent = thumbnailWorker().wakeEvent();
     context.log = logToInfoWindow;
-    // The main preview refreshes here (window thread) once it exists.
+    context.refreshPreview = refreshMainPreview;
     startRun(context);
 }
 

@@ -11,6 +11,7 @@
 #include "shell/settings_panel/panel_ids.h"
 #include "shell/app_info.h"
 #include "shell/main_layout.h"
+#include "shell/main_preview.h"
 #include "shell/main_run.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
@@ -130,7 +131,10 @@ void clampDrag(WPARAM edge, RECT *drag)
 
 void onActivate(const MainState &state)
 {
-    if (state.list && ListView_GetSelectedCount(state.list) > 0)
+    // An open preview keeps the keyboard: its arrow keys step through the pictures.
+    if (mainPreviewShown())
+        SetFocus(mainPreviewPane());
+    else if (state.list && ListView_GetSelectedCount(state.list) > 0)
         SetFocus(state.list);
     else
         SetFocus(state.window);

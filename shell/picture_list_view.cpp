@@ -77,8 +77,9 @@ void report(const char *format, const char *path) { showInfoMessage(formatText(f
 
 bool previewShown()
 {
+    // The window's own visibility: the preview is open even while the main window is hidden.
     HWND preview = state().host.previewWindow;
-    return preview && IsWindowVisible(preview);
+    return preview && (GetWindowLongA(preview, GWL_STYLE) & WS_VISIBLE);
 }
 
 void setStatusText(int part, const std::string &text)
@@ -501,6 +502,9 @@ LRESULT CALLBACK containerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_SIZE:
         if (s.list)
             MoveWindow(s.list, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+        // The main preview covers the list and follows its size.
+        if (s.host.previewWindow && GetParent(s.host.previewWindow) == hwnd)
+            MoveWindow(s.host.previewWindow, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
         return 0;
     case WM_COMMAND:
         if (handlePictureListCommand(LOWORD(wp)))

@@ -11,6 +11,8 @@
 #include "res/resource.h"
 #include "shell/context_help.h"
 #include "shell/info_window.h"
+#include "shell/main_preview.h"
+#include "shell/picture_viewer.h"
 #include "shell/input_rules.h"
 #include "shell/picture_list_view.h"
 #include "shell/main_window.h"
@@ -263,7 +265,11 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
         return 0;
     if (config.isRecordSaveToPath && !config.saveToPath.empty())
         setMainSaveToFolder(main, config.saveToPath);
+    // The hidden long-lived windows: the main preview, the picture viewer, the
+    // information window and the context-help popup.
     requireThumbnailWorker(pictureListWorkerStarted());
+    createMainPreview(main, instance);
+    createPictureViewer(instance);
     createInfoWindow(instance, main);
     createContextHelpPopup(instance, main);
     showMainWindow(main, showCommand);

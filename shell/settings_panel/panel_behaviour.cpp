@@ -422,7 +422,8 @@ void afterTyping(int id)
     state.lastValidText[id] = text;
 }
 
-void afterLeaving(int id)
+// False when the field was refused and gets the focus back.
+bool afterLeaving(int id)
 {
     PanelState &state = panelState();
     HWND field = ctl(id);
@@ -430,21 +431,29 @@ void afterLeaving(int id)
     // the window's: a hidden main window still checks its fields.
     if (state.settingText || state.collecting || !IsWindowEnabled(field) ||
         !(GetWindowLongA(field, GWL_STYLE) & WS_VISIBLE))
-        return;
+        return true;
     NumericField kind;
     if (!numericFieldOf(id, kind))
-        return;
+        return true;
     SettingsVerdict verdict = checkNumberOnLeave(kind, fieldText(id));
     if (verdict.ok)
-        return;
+        return true;
     if (verdict.followUp == SettingsFollowUp::SetFieldText) {
         setFieldText(id, verdict.replacementText);
-        return;
+        return true;
     }
     HWND at = controlFor(verdict.control);
     ensureControlVisible(at);
     panelHooks().balloon(at, verdict.balloonTitle.c_str(), verdict.balloonText.c_str());
     PostMessageA(state.panel, WM_APP, reinterpret_cast<WPARAM>(at), 0);
+    return false;
+}
+
+// Controls whose change does not alter the picture: the save group, the start
+// button, and the buttons that only open a menu (its command reports the change).
+bool affectsPicture(int id)
+{
+    return id < kIdSaveTo && id != kIdMaxSizeHelp && id != kIdQualityMode && id != kIdSizeUnit;
 }
 
 void applyFollowUp(const SettingsVerdict &verdict, int boxId)
@@ -495,6 +504,7 @@ void chooseSwatchColour(int id)
         return;
     *target = static_cast<int>(colour & 0xFFFFFF);
     InvalidateRect(ctl(id), nullptr, TRUE);
+    notifyPanelChanged();
 }
 
 }  // namespace
@@ -514,10 +524,18 @@ void panelOnCommand(int id, int code, HWND control)
     GetClassNameA(control, cls, sizeof cls);
     bool isEdit = lstrcmpiA(cls, "Edit") == 0;
     if (isEdit) {
-        if (code == EN_CHANGE)
+        if (code == EN_CHANGE) {
             afterTyping(id);
-        else if (code == EN_KILLFOCUS)
-            afterLeaving(id);
+        } else if (code == EN_SETFOCUS) {
+            state.textAtFocus[id] = fieldText(id);
+        } else if (code == EN_KILLFOCUS) {
+            bool accepted = afterLeaving(id);
+            auto before = state.textAtFocus.find(id);
+            bool changed = before == state.textAtFocus.end() || before->second != fieldText(id);
+            if (accepted && changed && affectsPicture(id))
+                notifyPanelChanged();
+            state.textAtFocus.erase(id);
+        }
         return;
     }
     if (isCombo) {
@@ -525,6 +543,7 @@ void panelOnCommand(int id, int code, HWND control)
             if (id == kIdZoomType || id == kIdSizeType)
                 updateSameScaleLabel();
             updatePanelStates();
+            notifyPanelChanged();
         }
         return;
     }
@@ -598,20 +617,44 @@ void panelOnCommand(int id, int code, HWND control)
         return;
     }
     updatePanelStates();
+    if (affectsPicture(id))
+        notifyPanelChanged();
 }
 
-void panelOnEnter(HWND field)
-{
-    afterLeaving(GetDlgCtrlID(field));
-}
-
-void panelOnSlider(HWND slider)
+void panelOnSlider(HWND slider, int request)
 {
     switch (GetDlgCtrlID(slider)) {
     case kIdQualitySlider: updateQualityLabel(); break;
     case kIdBorderSize:
     case kIdBorderPadding: updateBorderLabels(); break;
     }
+    // A slider reports every step while it moves; the picture follows once it is let go.
+    if (request == TB_ENDTRACK)
+        notifyPanelChanged();
+}
+
+// The field is checked as when it is left; an accepted text is applied.
+void panelOnEnter(HWND field)
+{
+    PanelState &state = panelState();
+    int id = GetDlgCtrlID(field);
+    if (!field || !IsChild(state.panel, field) || !afterLeaving(id) || !affectsPicture(id))
+        return;
+    state.textAtFocus[id] = fieldText(id);  // applied: leaving it now is no new change
+    notifyPanelChanged();
+}
+
+void notifyPanelChanged()
+{
+    PanelState &state = panelState();
+    if (state.changeListener && !state.settingText && !state.collecting)
+        state.changeListener();
+}
+
+void setPanelChangeListener(HWND panel, void (*listener)())
+{
+    if (panel && panel == panelState().panel)
+        panelState().changeListener = listener;
 }
 
 void settingsPanelMenuCommand(HWND panel, int command)
@@ -627,7 +670,10 @@ void settingsPanelMenuCommand(HWND panel, int command)
         s.qualityMode = command == kCmdMaxSizeMode ? 1 : 0;
         updatePanelStates();
         break;
+    default:
+        return;
     }
+    notifyPanelChanged();
 }
 
 // ---------------------------------------------------------------------------

@@ -30,6 +30,9 @@ struct PanelState {
     bool settingText = false;  // the panel itself changes a field: no checks
     bool collecting = false;
     SaveGroup saveGroup;  // the save group's controls and the folder chosen in this run
+    // Told after every change the user makes to what the picture will look like.
+    void (*changeListener)() = nullptr;
+    std::map<int, std::string> textAtFocus;  // a field's text when it got the focus
 };
 
 PanelState &panelState();
@@ -39,9 +42,10 @@ HWND controlFor(SettingsControl control);
 
 // Behaviour (panel_behaviour.cpp).
 void panelOnCommand(int id, int code, HWND control);
-void panelOnSlider(HWND slider);
-// Enter in a field: the field is applied as when it is left.
+void panelOnSlider(HWND slider, int request);
+// Enter in a field (relayed to the panel by the message loop): apply the field.
 void panelOnEnter(HWND field);
+void notifyPanelChanged();
 void updatePanelStates();
 void updateSameScaleLabel();
 void updateQualityLabel();

@@ -341,7 +341,7 @@ LRESULT CALLBACK panelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case WM_HSCROLL:
         if (lParam)
-            panelOnSlider(reinterpret_cast<HWND>(lParam));
+            panelOnSlider(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
         return 0;
     case WM_VSCROLL:
         if (!lParam)

@@ -55,6 +55,12 @@ bool loadSettingsIntoPanel(HWND panel, const std::string &path);
 // The start-up load of "config.dat": values shown, every on/off switch cleared.
 bool loadStartupSettings(HWND panel, const std::string &path);
 
+// listener is called after each change the user makes to the settings that shape
+// the picture (boxes, choosers, sliders once released, colours, a field left with
+// a new text or applied with Enter); the save group and the start button are not
+// such changes.
+void setPanelChangeListener(HWND panel, void (*listener)());
+
 // Menu commands 35207..35210 (resize unit, quality mode).
 void settingsPanelMenuCommand(HWND panel, int command);
 

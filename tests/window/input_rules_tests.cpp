@@ -17,6 +17,7 @@
 #include "shell/context_help.h"
 #include "shell/input_rules.h"
 #include "shell/main_commands.h"
+#include "shell/main_preview.h"
 #include "shell/main_run.h"
 #include "shell/main_window.h"
 #include "shell/picture_list_view.h"
@@ -229,15 +230,11 @@ TEST_F(MainWindowInput, TheArrowKeysStepThroughThePicturesWhileThePreviewShows)
     ScratchFolder folder("预览_arrows");
     listPictures(folder, 3);
     ASSERT_TRUE(waitFor(listSettled));
-    // A stand-in for the preview window, where the preview shows.
+    // The preview window shown (its refresh counted instead of made).
     HWND window = mainWindow();
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "Preview";
-    RegisterClassA(&wc);
-    HWND preview = CreateWindowExA(0, "Preview", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, pictureListContainer(),
-                                   nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND preview = createMainPreview(window, GetModuleHandleA(nullptr));
+    ASSERT_NE(preview, nullptr);
+    ShowWindow(preview, SW_SHOW);
     PictureListHost host = pictureListHost();
     PictureListHost withPreview = host;
     withPreview.previewWindow = preview;
@@ -271,7 +268,7 @@ TEST_F(MainWindowInput, TheArrowKeysStepThroughThePicturesWhileThePreviewShows)
     EXPECT_EQ(previewRefreshes, 0);
 
     setPictureListHost(host);
-    DestroyWindow(preview);
+    ShowWindow(preview, SW_HIDE);
     ShowWindow(window, SW_HIDE);
     pumpQueuedMessages();
 }

@@ -1,4 +1,5 @@
 #include "picture_list_support.h"
+#include "window_probe.h"
 
 #include <commctrl.h>
 #include <atomic>
@@ -25,16 +26,6 @@ LRESULT CALLBACK benchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-CRITICAL_SECTION infoLock;
-std::vector<std::string> infoMessages;
-
-void collectInfo(const char *text, void *)
-{
-    EnterCriticalSection(&infoLock);
-    infoMessages.push_back(text);
-    LeaveCriticalSection(&infoLock);
-}
-
 HANDLE gate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
 std::atomic<int> atGate(0);
 
@@ -53,7 +44,6 @@ PictureListBench &pictureListBench()
     static PictureListBench b;
     if (b.main)
         return b;
-    InitializeCriticalSection(&infoLock);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
@@ -196,19 +186,10 @@ COLORREF storePixel(int slot, int x, int y)
 void startCollectingInfo()
 {
     pictureListBench();
-    EnterCriticalSection(&infoLock);
-    infoMessages.clear();
-    LeaveCriticalSection(&infoLock);
-    setInfoMessageSink(collectInfo, nullptr);
+    startInfoCollector();
 }
 
-std::vector<std::string> collectedInfo()
-{
-    EnterCriticalSection(&infoLock);
-    std::vector<std::string> copy = infoMessages;
-    LeaveCriticalSection(&infoLock);
-    return copy;
-}
+std::vector<std::string> collectedInfo() { return infoCollected(); }
 
 void useGatedRenderer(bool closed)
 {
