@@ -82,9 +82,7 @@ bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &com
     return true;
 }
 
-// A path as the program uses it: DOS form, backslashes, full, no trailing
-// backslash except after a drive.
-static std::string normalArgumentPath(const std::string &arg)
+std::string commandLinePath(const std::string &arg)
 {
     std::string path = fullPath(replaceAll(dosPathFromArgument(arg), "/", "\\"));
     while (path.size() > 3 && endsWithBackslash(path))
@@ -119,7 +117,7 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
         items.push_back(item);
     };
     for (const std::string &arg : paths) {
-        std::string path = normalArgumentPath(arg);
+        std::string path = commandLinePath(arg);
         if (isDirectory(path.c_str())) {
             if (path.size() <= 3) {
                 error = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", path.c_str());
@@ -193,7 +191,7 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
         applySettingsText(settings, defaultSettingsText());
         return true;
     }
-    std::string path = normalArgumentPath(settingsFile);
+    std::string path = commandLinePath(settingsFile);
     if (isDirectory(path.c_str()) || !readSettingsFile(settings, path)) {
         error = formatText("图片处理设置文件:[%s]不存在", path.c_str());
         return false;
@@ -235,7 +233,7 @@ int runBatchCommand(const std::vector<std::string> &args)
 
     std::string target;
     if (!command.overwrite) {
-        target = normalArgumentPath(command.saveTo);
+        target = commandLinePath(command.saveTo);
         if (!isDirectory(target.c_str()))
             return usageError(formatText("图片处理后保存到的位置不存在，请重新选择: %s", target.c_str()));
     }

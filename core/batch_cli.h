@@ -35,6 +35,10 @@ std::string batchSummaryLine(const BatchSummary &summary);
 
 std::string batchUsageText();
 
+// A path given on the command line as the program uses it: DOS form,
+// backslashes, full, no trailing backslash except after a drive.
+std::string commandLinePath(const std::string &arg);
+
 // Runs the whole command and returns its exit code (BatchExitCode).
 // ImageMagick must be started by the caller.
 int runBatchCommand(const std::vector<std::string> &args);

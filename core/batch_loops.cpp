@@ -4,6 +4,7 @@
 #include <wand/MagickWand.h>
 
 #include "core/pipeline.h"
+#include "core/safe_file.h"
 #include "core/target_naming.h"
 #include "input/file_helpers.h"
 #include "util/magick_path.h"
@@ -40,6 +41,45 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
     return true;
 }
 
+NameSearch reserveFreeName(const std::function<std::string(int n)> &candidate, int highest,
+                           const std::function<bool()> &stopRequested, std::set<std::string> *taken,
+                           std::string &target)
+{
+    for (int n = 1; n <= highest; ++n) {
+        // A folder full of earlier results can take a while to number through.
+        if (n > 1 && stopRequested && stopRequested())
+            return NameSearch::Stopped;
+        std::string name = candidate(n);
+        if (name.empty())
+            return NameSearch::TooLong;
+        std::string key = pathKey(name);
+        if (taken && taken->count(key))
+            continue;
+        // CREATE_NEW is the one test that cannot race with another writer: it
+        // fails for anything already there, even a file nobody may read.
+        HANDLE f = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f != INVALID_HANDLE_VALUE) {
+            CloseHandle(f);
+            if (taken)
+                taken->insert(key);
+            target = name;
+            return NameSearch::Reserved;
+        }
+        DWORD err = GetLastError();
+        if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ||
+            GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            if (taken)
+                taken->insert(key);
+            continue;
+        }
+        // Nothing is there and still nothing can be created: the folder is gone or
+        // refuses new files. Another number would not help.
+        target = name;
+        return NameSearch::CannotCreate;
+    }
+    return NameSearch::Exhausted;
+}
+
 Reservation TargetNameBook::reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
                                     const std::function<bool()> &stopRequested, std::string &target,
                                     std::string &reason)
@@ -50,42 +90,29 @@ Reservation TargetNameBook::reserve(const std::string &targetFolder, const Batch
                             item.relativeFolder.c_str(), item.path.c_str());
         return Reservation::Failed;
     }
-    for (int n = 1; n <= highest_; ++n) {
-        // A folder full of earlier results can take a while to number through.
-        if (n > 1 && stopRequested && stopRequested())
-            return Reservation::Stopped;
-        std::string candidate = targetCandidate(targetFolder, item.relativeFolder, base, keepStructure, n);
-        if (candidate.empty()) {
-            reason = formatText("目标文件名太长:\r\n%s%s.jpg\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
-                                base.c_str(), item.path.c_str());
-            return Reservation::Failed;
-        }
-        std::string key = pathKey(candidate);
-        if (taken_.count(key))
-            continue;
-        // CREATE_NEW is the one test that cannot race with another writer: it
-        // fails for anything already there, even a file nobody may read.
-        HANDLE f = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f != INVALID_HANDLE_VALUE) {
-            CloseHandle(f);
-            taken_.insert(key);
-            target = candidate;
-            return Reservation::Reserved;
-        }
-        DWORD err = GetLastError();
-        if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ||
-            GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            taken_.insert(key);
-            continue;
-        }
-        // Nothing is there and still nothing can be created: the folder is gone or
-        // refuses new files. Another number would not help.
-        reason = formatText("无法创建目标文件:\r\n%s\r\n源图片：%s", candidate.c_str(), item.path.c_str());
+    std::string name;
+    NameSearch found = reserveFreeName(
+        [&](int n) { return targetCandidate(targetFolder, item.relativeFolder, base, keepStructure, n); }, highest_,
+        stopRequested, &taken_, name);
+    switch (found) {
+    case NameSearch::Reserved:
+        target = name;
+        return Reservation::Reserved;
+    case NameSearch::Stopped:
+        return Reservation::Stopped;
+    case NameSearch::TooLong:
+        reason = formatText("目标文件名太长:\r\n%s%s.jpg\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
+                            base.c_str(), item.path.c_str());
+        return Reservation::Failed;
+    case NameSearch::CannotCreate:
+        reason = formatText("无法创建目标文件:\r\n%s\r\n源图片：%s", name.c_str(), item.path.c_str());
+        return Reservation::Failed;
+    case NameSearch::Exhausted:
+    default:
+        reason = formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s%s.jpg\r\n源图片：%s", highest_,
+                            folderWithBackslash(targetFolder).c_str(), base.c_str(), item.path.c_str());
         return Reservation::Failed;
     }
-    reason = formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s%s.jpg\r\n源图片：%s", highest_,
-                        folderWithBackslash(targetFolder).c_str(), base.c_str(), item.path.c_str());
-    return Reservation::Failed;
 }
 
 namespace {
@@ -211,46 +238,20 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
 
 bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, std::string &reason)
 {
-    const char *p = path.c_str();
-    size_t sep = findLastBackslash(path);
-    std::string folder = sep == std::string::npos ? std::string(".") : path.substr(0, sep + 1);
-    // A read-only original is protected by its owner; a rename would replace it
-    // all the same where the platform allows it.
-    DWORD attributes = GetFileAttributesA(p);
-    char temp[MAX_PATH];
-    if ((attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) ||
-        folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "vlm", 0, temp)) {
-        reason = formatText("图片处理后保存时, fopen() 失败:\r\n%s", p);
+    switch (writeFileSafely(path, bytes, size)) {
+    case SafeWriteStep::Done:
+        return true;
+    case SafeWriteStep::Open:
+        reason = formatText("图片处理后保存时, fopen() 失败:\r\n%s", path.c_str());
+        return false;
+    case SafeWriteStep::Write:
+        reason = formatText("图片处理后保存时, fwrite() 失败:\r\n%s", path.c_str());
+        return false;
+    case SafeWriteStep::Replace:
+    default:
+        reason = formatText("图片处理后保存时, 无法替换原图:\r\n%s", path.c_str());
         return false;
     }
-    HANDLE f = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
-        DeleteFileA(temp);
-        reason = formatText("图片处理后保存时, fopen() 失败:\r\n%s", p);
-        return false;
-    }
-    const char *data = static_cast<const char *>(bytes);
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < size) {
-        DWORD chunk = (DWORD)((size - done) > 0x40000000 ? 0x40000000 : (size - done));
-        DWORD wrote = 0;
-        ok = WriteFile(f, data + done, chunk, &wrote, nullptr) && wrote == chunk;
-        done += wrote;
-    }
-    ok = ok && FlushFileBuffers(f);
-    CloseHandle(f);
-    if (!ok) {
-        DeleteFileA(temp);
-        reason = formatText("图片处理后保存时, fwrite() 失败:\r\n%s", p);
-        return false;
-    }
-    if (!MoveFileExA(temp, p, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temp);
-        reason = formatText("图片处理后保存时, 无法替换原图:\r\n%s", p);
-        return false;
-    }
-    return true;
 }
 
 // Writes the processed picture over its source; the wand is released here.

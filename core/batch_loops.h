@@ -17,6 +17,20 @@ struct PipelineInputs;
 bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
                           std::string &error);
 
+enum class NameSearch { Reserved, Stopped, TooLong, CannotCreate, Exhausted };
+
+// Names the first free candidate(1), candidate(2), ... candidate(highest) and
+// reserves it by creating it empty on disk (CREATE_NEW), so that no other program,
+// run or worker takes it. A candidate that is on disk in any form (file, folder,
+// a file nobody may read) or in taken (may be null) is passed over; taken
+// receives (as pathKey) every name met on disk and the name reserved. candidate
+// returns empty when its name would not fit (TooLong). Stopped when the stop hook
+// says so before a candidate after the first; CannotCreate (target = that name)
+// when nothing is there and still nothing can be created.
+NameSearch reserveFreeName(const std::function<std::string(int n)> &candidate, int highest,
+                           const std::function<bool()> &stopRequested, std::set<std::string> *taken,
+                           std::string &target);
+
 enum class Reservation { Reserved, Failed, Stopped };
 
 // The target names handed out during one run. A name is chosen in list order and

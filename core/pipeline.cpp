@@ -3,106 +3,12 @@
 #include <windows.h>
 
 #include "core/pipeline_steps.h"
+#include "core/safe_file.h"
 #include "core/pipeline_watermark.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
 const char kPreviewTarget[] = "temp\\preview.jpg";
-
-static std::string systemError(DWORD code)
-{
-    char *text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, (LPSTR)&text, 0, nullptr);
-    std::string out;
-    if (n && text) {
-        out.assign(text, n);
-        while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' '))
-            out.pop_back();
-    }
-    if (text)
-        LocalFree(text);
-    if (out.empty())
-        out = formatText("error %lu", (unsigned long)code);
-    return out;
-}
-
-static std::string folderOf(const std::string &path)
-{
-    size_t slash = path.find_last_of("\\/");
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0 || (slash == 2 && path[1] == ':'))
-        return path.substr(0, slash + 1);
-    return path.substr(0, slash);
-}
-
-static bool writeAll(HANDLE file, const unsigned char *data, size_t length)
-{
-    while (length > 0) {
-        DWORD chunk = length > (1u << 30) ? (1u << 30) : (DWORD)length;
-        DWORD written = 0;
-        if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0)
-            return false;
-        data += written;
-        length -= written;
-    }
-    return true;
-}
-
-// Encodes the picture and puts it at target through a temporary file in the same
-// folder, so that a failed write never leaves half a file and never touches an
-// existing file at target (which may be the source itself). Empty result = done;
-// otherwise the reason, in GBK.
-static std::string writeJpeg(MagickWand *picture, const std::string &target)
-{
-    size_t length = 0;
-    unsigned char *blob = MagickGetImageBlob(picture, &length);
-    if (!blob || length == 0) {
-        if (blob)
-            MagickRelinquishMemory(blob);
-        std::string reason = takeWandError(picture);
-        return reason.empty() ? formatText("无法生成JPEG数据 '%s'", target.c_str()) : reason;
-    }
-    // Windows refuses to replace a read-only file; Wine would replace it.
-    DWORD attributes = GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        MagickRelinquishMemory(blob);
-        return formatText("无法写入 '%s': %s", target.c_str(), systemError(ERROR_ACCESS_DENIED).c_str());
-    }
-    char temp[MAX_PATH];
-    std::string folder = folderOf(target);
-    if (!GetTempFileNameA(folder.c_str(), "vlm", 0, temp)) {
-        DWORD code = GetLastError();
-        MagickRelinquishMemory(blob);
-        return formatText("无法在 '%s' 中创建文件: %s", folder.c_str(), systemError(code).c_str());
-    }
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        DWORD code = GetLastError();
-        MagickRelinquishMemory(blob);
-        DeleteFileA(temp);
-        return formatText("无法写入 '%s': %s", temp, systemError(code).c_str());
-    }
-    bool ok = writeAll(file, blob, length);
-    DWORD code = ok ? 0 : GetLastError();
-    if (!CloseHandle(file) && ok) {
-        ok = false;
-        code = GetLastError();
-    }
-    MagickRelinquishMemory(blob);
-    if (!ok) {
-        DeleteFileA(temp);
-        return formatText("无法写入 '%s': %s", temp, systemError(code).c_str());
-    }
-    if (!MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        code = GetLastError();
-        DeleteFileA(temp);
-        return formatText("无法写入 '%s': %s", target.c_str(), systemError(code).c_str());
-    }
-    return std::string();
-}
 
 static PictureOutcome failed(const std::string &message, const std::string &detail)
 {
@@ -133,10 +39,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     }
     // A damaged but readable file leaves warnings behind; they are no errors.
     MagickClearException(picture);
-    char *formatName = MagickGetImageFormat(picture);
-    std::string format = formatName ? formatName : "";
-    if (formatName)
-        MagickRelinquishMemory(formatName);
+    std::string format = wandFormat(picture);
 
     // 2. Animations are not taken apart.
     if (format == "GIF" && MagickGetNumberImages(picture) > 1) {
@@ -208,7 +111,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
         return outcome;
     }
     MagickSetImageFormat(picture, "JPEG");
-    reason = writeJpeg(picture, targetPath);
+    reason = writeWandSafely(picture, targetPath);
     DestroyMagickWand(picture);
     if (!reason.empty())
         return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),

@@ -12,6 +12,8 @@
 
 // ImageMagick's text for the wand's last problem, in GBK, or empty; clears it.
 std::string takeWandError(MagickWand *wand);
+// The current image's format name ("JPEG", "PNG", ...), empty when unknown.
+std::string wandFormat(MagickWand *wand);
 
 // Transparent areas become white, or the declared background colour for PNG and PSD.
 void flattenTransparency(MagickWand *picture, const std::string &format);

@@ -17,6 +17,15 @@ std::string takeWandError(MagickWand *wand)
     return out;
 }
 
+std::string wandFormat(MagickWand *wand)
+{
+    char *name = MagickGetImageFormat(wand);
+    std::string format = name ? name : "";
+    if (name)
+        MagickRelinquishMemory(name);
+    return format;
+}
+
 // The reason of a failed call: ImageMagick's text, or a plain one when it gave none.
 static bool failedWith(MagickWand *wand, const char *operation, std::string &reason)
 {

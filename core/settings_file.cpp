@@ -18,11 +18,11 @@ HANDLE openForReading(const std::string &path)
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// The whole file in one piece, or false (empty, too large, short read).
-bool readWhole(HANDLE file, std::string &bytes)
+// The whole file in one piece, or false (empty, larger than maxBytes, short read).
+bool readWhole(HANDLE file, std::string &bytes, DWORD maxBytes)
 {
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > kMaxSettingsFileBytes)
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > maxBytes)
         return false;
     bytes.resize(size_t(size.QuadPart));
     DWORD got = 0;
@@ -142,9 +142,28 @@ bool readSettingsFile(ProcessSettings &settings, const std::string &path)
     // Keys a file lacks take the defaults (for the preset keys the same values).
     settings = ProcessSettings();
     std::string bytes;
-    bool whole = readWhole(file, bytes);
+    bool whole = readWhole(file, bytes, kMaxSettingsFileBytes);
     CloseHandle(file);
     if (whole)
         applySettingsText(settings, bytes);
     return true;
+}
+
+SmallFileRead readSmallFile(const std::string &path, std::string &bytes, unsigned long maxBytes)
+{
+    bytes.clear();
+    HANDLE file = openForReading(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return SmallFileRead::CannotOpen;
+    LARGE_INTEGER size;
+    bool sized = GetFileSizeEx(file, &size) != FALSE;
+    SmallFileRead result = SmallFileRead::Read;
+    if (!sized)
+        result = SmallFileRead::Failed;
+    else if (size.QuadPart > (LONGLONG)maxBytes)
+        result = SmallFileRead::TooLarge;
+    else if (size.QuadPart > 0 && !readWhole(file, bytes, (DWORD)maxBytes))
+        result = SmallFileRead::Failed;
+    CloseHandle(file);
+    return result;
 }

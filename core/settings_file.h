@@ -30,3 +30,8 @@ std::string defaultSettingsText();
 // Writes bytes (LF line ends become CR LF) to path through a temporary file in the
 // same folder and MoveFileExA(REPLACE_EXISTING). Shared by the writers above.
 bool writeTextFileSafely(const std::string &path, const std::string &textWithLf);
+
+// A small text file read whole through Win32 (settings of the tools' command line).
+enum class SmallFileRead { Read, CannotOpen, TooLarge, Failed };
+// An empty file reads as empty bytes.
+SmallFileRead readSmallFile(const std::string &path, std::string &bytes, unsigned long maxBytes);

@@ -11,6 +11,7 @@
 #include "shell/crash_handler.h"
 #include "shell/describe_command.h"
 #include "shell/startup.h"
+#include "tools/common/tool_cli.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -30,7 +31,9 @@ static void printUsage()
                  "  velmora [路径...]                         打开窗口并加入这些图片或文件夹\n"
                  "  velmora --self-test                       检查图片库是否可用\n"
                  "  velmora --describe 文件...                 显示每个文件的尺寸、类型和大小\n"
-                 "  velmora --batch ...                       不打开窗口, 批量处理图片 (详见 velmora --batch)\n");
+                 "  velmora --batch ...                       不打开窗口, 批量处理图片 (详见 velmora --batch)\n"
+                 "  velmora --tool 工具 ...                    不打开窗口, 用格式转换或处理PNG工具处理一个文件夹\n"
+                 "                                            (详见 velmora --tool --help)\n");
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
@@ -56,6 +59,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         attachParentConsole();
         startImageMagick();
         int code = runBatchCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+        MagickWandTerminus();
+        return code;
+    }
+
+    if (!args.empty() && args[0] == "--tool") {
+        attachParentConsole();
+        startImageMagick();
+        int code = runToolCommand(std::vector<std::string>(args.begin() + 1, args.end()));
         MagickWandTerminus();
         return code;
     }
