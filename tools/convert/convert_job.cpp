@@ -140,15 +140,15 @@ std::string convertTargetName(const std::string &fileName, const OutputOptions &
     return stemOf(fileName) + extension;
 }
 
-std::string convertJobProblem(const ConvertJob &job)
+ConvertProblem convertJobProblem(const ConvertJob &job)
 {
     if (job.sourceFolder.empty())
-        return "源图片文件夹不能为空";
+        return {ConvertField::Source, "请选择【源图片文件夹】", "源图片文件夹不能为空"};
     if (!isDirectory(job.sourceFolder.c_str()))
-        return "选择的【源图片文件夹】不存在";
+        return {ConvertField::Source, "请重新选择", "选择的【源图片文件夹】不存在"};
     if (job.sourceFormats == 0)
-        return "原格式请至少选择一项";
-    return std::string();
+        return {ConvertField::Formats, "请选择", "原格式请至少选择一项"};
+    return {};
 }
 
 ToolRunOutcome runConvertJob(const ConvertJob &given, const BatchReport &report)
@@ -177,15 +177,18 @@ ToolRunOutcome runConvertCommand(const ValueMap &values, const ToolCommandLine &
     job.sourceFolder = command.source;
     job.includeSubfolders = command.subfolders;
     job.targetFolder = command.saveTo;
-    std::string problem = convertJobProblem(job);
-    if (problem.empty() && isDriveRoot(job.sourceFolder.c_str()))
-        problem = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", job.sourceFolder.c_str());
-    if (!problem.empty()) {
+    ConvertProblem problem = convertJobProblem(job);
+    std::string message;
+    if (problem.field == ConvertField::Formats)
+        message = std::string(problem.text) + " (convert_load_format_option)";
+    else if (problem.field == ConvertField::Source)
+        message = std::string(problem.text) + ": " + job.sourceFolder;
+    else if (isDriveRoot(job.sourceFolder.c_str()))
+        message = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", job.sourceFolder.c_str());
+    if (!message.empty()) {
         ToolRunOutcome refused;
         refused.end = ToolRunEnd::Refused;
-        refused.message = job.sourceFormats == 0 && problem == "原格式请至少选择一项"
-                              ? problem + " (convert_load_format_option)"
-                              : problem + ": " + job.sourceFolder;
+        refused.message = message;
         return refused;
     }
     return runConvertJob(job, report);

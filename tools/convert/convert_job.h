@@ -46,10 +46,15 @@ bool convertAccepts(const char *fileName, unsigned mask);
 // whole name plus the extension unless it already ends in it (photo.JPG stays).
 std::string convertTargetName(const std::string &fileName, const OutputOptions &output, bool keepOriginalExtension);
 
-// Why a job cannot start, as the window's balloons and the command line say it
-// (empty when it can): "源图片文件夹不能为空", "选择的【源图片文件夹】不存在",
-// "原格式请至少选择一项".
-std::string convertJobProblem(const ConvertJob &job);
+// Why a job cannot start, in the order the start button checks: the balloon's
+// anchor, title and text, as the window shows them and the command line prints them.
+enum class ConvertField { None, Source, Formats };
+struct ConvertProblem {
+    ConvertField field = ConvertField::None;
+    const char *title = "";
+    const char *text = "";
+};
+ConvertProblem convertJobProblem(const ConvertJob &job);
 
 // The worker loop (any thread; no windows).
 ToolRunOutcome runConvertJob(const ConvertJob &job, const BatchReport &report);

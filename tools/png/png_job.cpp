@@ -160,24 +160,17 @@ PngZoomResult pngZoomSize(size_t width, size_t height, int size, int rule, int s
     return r;
 }
 
-std::string pngZoomValueProblem(const std::string &text)
+PngProblem pngStartProblem(const std::string &source, bool zoom, const std::string &sizeText)
 {
-    if (text.empty())
-        return "这里不能为空";
-    if (atoi(text.c_str()) < 1)
-        return "这里不能小于1";
-    return std::string();
-}
-
-std::string pngJobProblem(const PngJob &job)
-{
-    if (job.sourceFolder.empty())
-        return "源图片文件夹不能为空";
-    if (!isDirectory(job.sourceFolder.c_str()))
-        return "选择的【源图片文件夹】不存在";
-    if (job.zoom && job.zoomSize < 1)
-        return "这里不能为空";
-    return std::string();
+    if (source.empty())
+        return {PngField::Source, "请选择【源图片文件夹】", "源图片文件夹不能为空", false};
+    if (!isDirectory(source.c_str()))
+        return {PngField::Source, "请重新选择", "选择的【源图片文件夹】不存在", false};
+    if (zoom && sizeText.empty())
+        return {PngField::Size, "请输入", "这里不能为空", false};
+    if (zoom && atoi(sizeText.c_str()) < 1)
+        return {PngField::Size, "输入错误", "这里不能小于1", true};
+    return {};
 }
 
 ToolRunOutcome runPngJob(const PngJob &given, const BatchReport &report)
@@ -213,13 +206,19 @@ ToolRunOutcome runPngCommand(const ValueMap &values, const ToolCommandLine &comm
     job.includeSubfolders = command.subfolders;
     job.overwrite = command.overwrite;
     job.outputFolder = command.saveTo;
-    std::string problem = pngJobProblem(job);
-    if (problem.empty() && isDriveRoot(job.sourceFolder.c_str()))
-        problem = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", job.sourceFolder.c_str());
-    if (!problem.empty()) {
+    PngProblem problem =
+        pngStartProblem(job.sourceFolder, job.zoom, job.zoomSize > 0 ? formatText("%d", job.zoomSize) : "");
+    std::string message;
+    if (problem.field == PngField::Size)
+        message = std::string(problem.text) + " (png_zoom_value)";
+    else if (problem.field == PngField::Source)
+        message = std::string(problem.text) + ": " + job.sourceFolder;
+    else if (isDriveRoot(job.sourceFolder.c_str()))
+        message = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", job.sourceFolder.c_str());
+    if (!message.empty()) {
         ToolRunOutcome refused;
         refused.end = ToolRunEnd::Refused;
-        refused.message = job.zoom && job.zoomSize < 1 ? problem + " (png_zoom_value)" : problem + ": " + job.sourceFolder;
+        refused.message = message;
         return refused;
     }
     return runPngJob(job, report);

@@ -48,13 +48,18 @@ PngZoomResult pngZoomSize(size_t width, size_t height, int size, int rule, int s
 
 // The proportions check box's label is sameScaleLabel (core/settings_rules.h).
 
-// The size box's text checked as the start button checks it: "" when fine, else
-// the balloon text ("这里不能为空", "这里不能小于1").
-std::string pngZoomValueProblem(const std::string &text);
-
-// Why a job cannot start (empty when it can): the source checks, then an empty
-// size with zoom on.
-std::string pngJobProblem(const PngJob &job);
+// Why a run cannot start, in the order the start button checks (the save mode,
+// a window-only choice, comes after these): the balloon's anchor, title, text
+// and icon, as the window shows them and the command line prints them.
+enum class PngField { None, Source, Size };
+struct PngProblem {
+    PngField field = PngField::None;
+    const char *title = "";
+    const char *text = "";
+    bool errorIcon = false;  // "这里不能小于1"
+};
+// sizeText: the size box as typed (with zoom on it must hold a number of 1 or more).
+PngProblem pngStartProblem(const std::string &source, bool zoom, const std::string &sizeText);
 
 ToolRunOutcome runPngJob(const PngJob &job, const BatchReport &report);
 
