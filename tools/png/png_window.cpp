@@ -100,7 +100,7 @@ void createControls()
     lf.lfHeight = -26;
     lf.lfWeight = FW_BOLD;
     state.bannerFont = CreateFontIndirectA(&lf);
-    lf.lfHeight = -13;
+    lf.lfHeight = -17;
     lf.lfWeight = FW_NORMAL;
     state.bannerSmallFont = CreateFontIndirectA(&lf);
 }
@@ -126,7 +126,7 @@ void drawBanner(const DRAWITEMSTRUCT *item)
     SelectObject(dc, state.bannerSmallFont);
     SetTextColor(dc, RGB(224, 236, 255));
     RECT line = {r.left + 26, r.top + 60, r.right - 16, r.top + 84};
-    DrawTextA(dc, "缩放尺寸 · 去除透明 · PNG-8 调色板压缩，处理后一律保存为 PNG", -1, &line,
+    DrawTextA(dc, "缩放尺寸 · 去除透明 · PNG-8 调色板压缩 · 结果保存为 PNG", -1, &line,
               DT_LEFT | DT_SINGLELINE | DT_VCENTER);
     SelectObject(dc, old);
 }
