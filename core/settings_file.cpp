@@ -155,15 +155,29 @@ SmallFileRead readSmallFile(const std::string &path, std::string &bytes, unsigne
     HANDLE file = openForReading(path);
     if (file == INVALID_HANDLE_VALUE)
         return SmallFileRead::CannotOpen;
-    LARGE_INTEGER size;
-    bool sized = GetFileSizeEx(file, &size) != FALSE;
+    // Only a file on disk: a pipe or a device could block the program for ever.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return SmallFileRead::Failed;
+    }
     SmallFileRead result = SmallFileRead::Read;
-    if (!sized)
-        result = SmallFileRead::Failed;
-    else if (size.QuadPart > (LONGLONG)maxBytes)
-        result = SmallFileRead::TooLarge;
-    else if (size.QuadPart > 0 && !readWhole(file, bytes, (DWORD)maxBytes))
-        result = SmallFileRead::Failed;
+    char chunk[8192];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
+            result = SmallFileRead::Failed;
+            break;
+        }
+        if (got == 0)
+            break;
+        if (bytes.size() + got > maxBytes) {
+            result = SmallFileRead::TooLarge;
+            break;
+        }
+        bytes.append(chunk, got);
+    }
     CloseHandle(file);
+    if (result != SmallFileRead::Read)
+        bytes.clear();
     return result;
 }

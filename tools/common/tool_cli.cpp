@@ -159,8 +159,9 @@ int runToolCommand(const std::vector<std::string> &args)
 
     if (outcome.end == ToolRunEnd::Refused)
         return usageError(outcome.message);
+    // What the window would show in a box.
     if (!outcome.message.empty())
-        consoleWrite(outcome.message + "\n", outcome.end == ToolRunEnd::Failed);
+        consoleWrite(outcome.message + "\n", true);
     if (outcome.end != ToolRunEnd::NothingToDo) {
         BatchSummary summary = outcome.summary;
         summary.stopped = summary.stopped || outcome.end == ToolRunEnd::Failed;  // counts what was left
