@@ -7,11 +7,15 @@
 #include "core/pipeline.h"
 #include "core/process_settings.h"
 #include "core/settings_file.h"
+#include "core/settings_rules.h"
 #include "core/settings_text.h"
 #include "core/target_naming.h"
+#include "imaging/colour_profiles.h"
 #include "input/file_helpers.h"
 #include "util/magick_path.h"
+#include "util/path_join.h"
 #include "util/path_list.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 std::string batchUsageText()
@@ -90,11 +94,19 @@ std::string commandLinePath(const std::string &arg)
     return path;
 }
 
-static void listFolderPictures(const std::string &folder, std::vector<std::string> &pictures)
+// False when the lists cannot be had (no memory).
+static bool listFolderPictures(const std::string &folder, std::vector<std::string> &pictures)
 {
     PathList *found = PathList::create(4096, 1024);
-    listPictures(folder.c_str(), found);
     PathList *subfolders = PathList::create(1024, 128);
+    if (!found || !subfolders) {
+        if (found)
+            found->destroy(true);
+        if (subfolders)
+            subfolders->destroy(true);
+        return false;
+    }
+    listPictures(folder.c_str(), found);
     listSubfolders(folder.c_str(), subfolders, true);
     for (int i = 0; i < subfolders->count; ++i)
         listPictures(subfolders->text(i), found);
@@ -102,6 +114,7 @@ static void listFolderPictures(const std::string &folder, std::vector<std::strin
         pictures.push_back(found->text(i));
     subfolders->destroy(true);
     found->destroy(true);
+    return true;
 }
 
 bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchItem> &items,
@@ -118,13 +131,22 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
     };
     for (const std::string &arg : paths) {
         std::string path = commandLinePath(arg);
+        // Longer paths cannot be opened at all; "not found" would send the user
+        // looking for a file that is there.
+        if (path.size() > kMaxPathBytes) {
+            error = formatText("路径太长 (%zu 字节, 最多 %zu 字节): %s", path.size(), kMaxPathBytes, path.c_str());
+            return false;
+        }
         if (isDirectory(path.c_str())) {
             if (path.size() <= 3) {
                 error = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", path.c_str());
                 return false;
             }
             std::vector<std::string> pictures;
-            listFolderPictures(path, pictures);
+            if (!listFolderPictures(path, pictures)) {
+                error = formatText("内存不足，无法列出文件夹中的图片: %s", path.c_str());
+                return false;
+            }
             if (pictures.empty())
                 notes.push_back(formatText("在[%s]中没有找到可处理的图片。", path.c_str()));
             for (const std::string &picture : pictures)
@@ -158,7 +180,10 @@ std::string batchItemLine(const BatchItemResult &result)
     std::string head = formatText("[%d/%d] %s", result.index, result.total, result.source.c_str());
     switch (result.status) {
     case ItemStatus::Written:
-        return head + " -> " + result.target;
+        head += " -> " + result.target;
+        if (!result.note.empty())
+            head += " (注意: " + oneLine(result.note) + ")";
+        return head;
     case ItemStatus::Skipped:
         return head + " 跳过: " + oneLine(result.reason);
     case ItemStatus::Failed:
@@ -175,6 +200,8 @@ std::string batchSummaryLine(const BatchSummary &summary)
     std::string line = formatText("共 %d 张图片，已写入 %d 张，失败 %d 张", summary.total, summary.written, summary.failed);
     if (summary.skipped > 0)
         line += formatText("，跳过 %d 张", summary.skipped);
+    if (summary.oversize > 0)
+        line += formatText("，超过文件大小上限 %d 张", summary.oversize);
     if (summary.stopped)
         line += formatText("，未处理 %d 张",
                            summary.total - summary.written - summary.failed - summary.skipped);
@@ -182,7 +209,9 @@ std::string batchSummaryLine(const BatchSummary &summary)
 }
 
 // The switches are used as stored: unlike the window, which starts with every
-// switch cleared, a command line has no panel in which to tick them again.
+// switch cleared, a command line has no panel in which to tick them again. A file
+// that is not a settings file is refused: running on the defaults by mistake
+// would, with --overwrite, change every original in a way nobody asked for.
 static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &settings, std::string &error)
 {
     clearSettings(settings);
@@ -192,24 +221,116 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
         return true;
     }
     std::string path = commandLinePath(settingsFile);
-    if (isDirectory(path.c_str()) || !readSettingsFile(settings, path)) {
-        error = formatText("图片处理设置文件:[%s]不存在", path.c_str());
+    if (path.size() > kMaxPathBytes) {
+        error = formatText("设置文件的路径太长 (%zu 字节, 最多 %zu 字节): %s", path.size(), kMaxPathBytes, path.c_str());
         return false;
+    }
+    if (isDirectory(path.c_str())) {
+        error = formatText("这是一个文件夹, 不是设置文件: %s", path.c_str());
+        return false;
+    }
+    DWORD code = 0;
+    switch (loadSettingsFile(settings, path, &code)) {
+    case SettingsFileState::Read:
+        return true;
+    case SettingsFileState::NotOpened:
+        error = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                    ? formatText("图片处理设置文件:[%s]不存在", path.c_str())
+                    : formatText("无法打开设置文件 %s: %s", path.c_str(), systemErrorText(code).c_str());
+        return false;
+    case SettingsFileState::NotRead:
+        if (code == 0)
+            error = formatText("设置文件是空的: %s", path.c_str());
+        else if (code == ERROR_FILE_TOO_LARGE)
+            error = formatText("这不是一个设置文件 (超过 4 MB): %s", path.c_str());
+        else
+            error = formatText("无法读取设置文件 %s: %s", path.c_str(), systemErrorText(code).c_str());
+        return false;
+    case SettingsFileState::NoSettings:
+    default:
+        error = formatText("这不是一个设置文件 (没有一行是设置项): %s", path.c_str());
+        return false;
+    }
+}
+
+bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &environment, PreparedWatermarks &marks,
+                        PipelineInputs &inputs, std::string &error, std::vector<std::string> &notes)
+{
+    inputs.settings = &settings;
+    if (settings.bSYText && !settings.sy_text.empty()) {
+        if (environment.loadFonts)
+            environment.loadFonts();
+        const std::string &face = settings.sy_text_fontName;
+        bool chinese = hasHighByte(settings.sy_text);
+        if (environment.fontUsable && !environment.fontUsable(face, chinese)) {
+            error = chinese ? fontWithoutChineseText(face) : unsupportedFontText(face);
+            return false;
+        }
+        MagickWand *mark = nullptr;
+        if (!buildTextWatermark(settings, kBatchScreenDpi, environment.selectFont, &mark)) {
+            error = unsupportedFontText(face);
+            return false;
+        }
+        marks.replaceText(mark);
+    }
+    if (settings.bSYImage && !settings.sy_image.empty()) {
+        settings.sy_image = commandLinePath(settings.sy_image);
+        MagickWand *mark = nullptr;
+        std::string reason;
+        if (!buildPictureWatermark(settings, &mark, reason)) {
+            error = formatText("读取水印图片出错：%s", settings.sy_image.c_str());
+            if (!reason.empty())
+                error += " (" + reason + ")";
+            return false;
+        }
+        marks.replacePicture(mark);
+    }
+    marks.handTo(inputs);
+    // Profiles only serve the colour-space conversion.
+    if (settings.bColorspaceTo) {
+        CmykProfileLoad cmyk = loadStoredCmykProfile(environment.programFolder);
+        if (!cmyk.message.empty())
+            notes.push_back(replaceAll(cmyk.message, "\n\n", " "));
+        inputs.cmykProfile = cmyk.bytes;
+        if (usesSrgbProfile(settings) && !loadSrgbProfile(environment.programFolder, inputs.srgbProfile, error)) {
+            error = replaceAll(error, "\n\n", " ");
+            return false;
+        }
     }
     return true;
 }
 
-// What the command line cannot honour yet. The watermark pictures are made by the
-// window's watermark renderer; a run without them would write unmarked pictures
-// (over the originals, in overwrite mode) and report success.
-static bool settingsUsable(const ProcessSettings &settings, std::string &error)
+namespace {
+
+// Where the run is, for reportBatchCutOff. Written only by the loop's thread;
+// read by the fault handler on that same thread (or after it stopped).
+struct RunningBatch {
+    bool running = false;
+    int index = 0;
+    std::string source;
+    BatchSummary summary;
+};
+RunningBatch g_running;
+
+}  // namespace
+
+void reportBatchCutOff(unsigned long exceptionCode)
 {
-    if ((settings.bSYText && !settings.sy_text.empty()) || (settings.bSYImage && !settings.sy_image.empty())) {
-        error = "设置文件打开了文字水印或图片水印, 命令行暂时不能添加水印。"
-                "请在设置文件中关闭水印 (bSYText=0, bSYImage=0) 后再试。";
-        return false;
-    }
-    return true;
+    if (!g_running.running)
+        return;
+    BatchItemResult current;
+    current.index = g_running.index;
+    current.total = g_running.summary.total;
+    current.status = ItemStatus::Failed;
+    current.source = g_running.source;
+    current.reason = formatText("处理这张图片时程序出错 (exceptionCode:0x%lx)", exceptionCode);
+    BatchSummary summary = g_running.summary;
+    if (g_running.index > summary.written + summary.failed + summary.skipped)
+        ++summary.failed;
+    summary.stopped = true;
+    consoleWrite(batchItemLine(current) + "\n");
+    consoleWrite(batchSummaryLine(summary) + "\n");
+    consoleWrite("批量处理因程序出错而中止, 后面的图片没有处理。\n");
 }
 
 static int usageError(const std::string &message)
@@ -218,7 +339,8 @@ static int usageError(const std::string &message)
     return kBatchUsageError;
 }
 
-int runBatchCommand(const std::vector<std::string> &args)
+int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment &environment,
+                    const std::function<void(int index)> &beforePicture)
 {
     if (args.empty())
         return usageError(batchUsageText());
@@ -228,12 +350,15 @@ int runBatchCommand(const std::vector<std::string> &args)
         return usageError(error + "\n" + batchUsageText());
 
     ProcessSettings settings;
-    if (!loadBatchSettings(command.settingsFile, settings, error) || !settingsUsable(settings, error))
+    if (!loadBatchSettings(command.settingsFile, settings, error))
         return usageError(error);
 
     std::string target;
     if (!command.overwrite) {
         target = commandLinePath(command.saveTo);
+        if (target.size() > kMaxPathBytes)
+            return usageError(formatText("路径太长 (%zu 字节, 最多 %zu 字节): %s", target.size(), kMaxPathBytes,
+                                         target.c_str()));
         if (!isDirectory(target.c_str()))
             return usageError(formatText("图片处理后保存到的位置不存在，请重新选择: %s", target.c_str()));
     }
@@ -247,17 +372,37 @@ int runBatchCommand(const std::vector<std::string> &args)
     if (items.empty())
         return usageError("没有可处理的图片");
 
+    // Watermarks and profiles before any folder is made: a run that cannot mark
+    // its pictures does not start.
+    PreparedWatermarks marks;
+    PipelineInputs inputs;
+    notes.clear();
+    if (!prepareBatchInputs(settings, environment, marks, inputs, error, notes))
+        return usageError(error);
+    for (const std::string &note : notes)
+        consoleWrite(note + "\n", true);
+
     if (!command.overwrite && command.keepStructure && !prepareTargetFolders(target, items, error))
         return usageError(error);
 
-    PipelineInputs inputs;
-    inputs.settings = &settings;
-
     BatchReport report;
-    report.itemDone = [](const BatchItemResult &result) { consoleWrite(batchItemLine(result) + "\n"); };
+    g_running = RunningBatch();
+    g_running.summary.total = (int)items.size();
+    report.progress = [&items, &beforePicture](int index, int) {
+        g_running.index = index;
+        g_running.source = items[(size_t)index - 1].path;
+        g_running.running = true;
+        if (beforePicture)
+            beforePicture(index);
+    };
+    report.itemDone = [](const BatchItemResult &result) {
+        consoleWrite(batchItemLine(result) + "\n");
+        countItem(g_running.summary, result.status, !result.note.empty());
+    };
     BatchSummary summary = command.overwrite
                                ? overwriteLoop(inputs, items, report)
                                : saveToFolderLoop(inputs, target, command.keepStructure, items, report);
+    g_running.running = false;
     consoleWrite(batchSummaryLine(summary) + "\n");
     return summary.failed > 0 ? kBatchSomeFailed : kBatchAllWritten;
 }

@@ -2,10 +2,12 @@
 //   velmora --batch [--settings FILE] (--save-to DIR [--keep-structure] | --overwrite) PATH...
 // Same loops as the progress window; one line per picture and a summary line.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/batch_report.h"
+#include "core/watermark_render.h"
 
 struct BatchCommand {
     std::string settingsFile;  // empty: the default settings
@@ -16,7 +18,7 @@ struct BatchCommand {
 };
 
 // Exit codes of the batch command.
-enum BatchExitCode { kBatchAllWritten = 0, kBatchSomeFailed = 1, kBatchUsageError = 2 };
+enum BatchExitCode { kBatchAllWritten = 0, kBatchSomeFailed = 1, kBatchUsageError = 2, kBatchCutOff = 3 };
 
 // The arguments after "--batch". false with a message on a usage error.
 bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &command, std::string &error);
@@ -39,6 +41,35 @@ std::string batchUsageText();
 // backslashes, full, no trailing backslash except after a drive.
 std::string commandLinePath(const std::string &arg);
 
+// What the command line takes from the program around it: where the "icc"
+// folder is, and the fonts of text watermarks (the tables are built only when a
+// text watermark is drawn).
+struct BatchEnvironment {
+    std::string programFolder;
+    void (*loadFonts)() = nullptr;
+    WatermarkFontSelector selectFont = nullptr;
+    bool (*fontUsable)(const std::string &face, bool needChinese) = nullptr;
+};
+
+// Without a screen, text watermarks are sized for this DPI.
+constexpr int kBatchScreenDpi = 96;
+
+// Prepares what the settings need besides the pictures: both watermark pictures
+// (a watermark picture path may be a Unix or a DOS path; it is made a full DOS
+// path in settings) and the ICC profiles. false with the message when a
+// watermark or the sRGB profile cannot be prepared; notes receives warnings that
+// do not stop the run (a CMYK profile that could not be loaded).
+bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &environment, PreparedWatermarks &marks,
+                        PipelineInputs &inputs, std::string &error, std::vector<std::string> &notes);
+
 // Runs the whole command and returns its exit code (BatchExitCode).
-// ImageMagick must be started by the caller.
-int runBatchCommand(const std::vector<std::string> &args);
+// ImageMagick must be started by the caller. beforePicture (tests only) is called
+// with the 1-based index before each picture is processed.
+int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment &environment,
+                    const std::function<void(int index)> &beforePicture = std::function<void(int)>());
+
+// What the terminal is told when the process faults in the middle of a run (a
+// hardware fault inside a decoder, say): a failure line for the picture being
+// worked on, the summary so far, and that the run was cut off. For the fault
+// handler of the command line (exit code kBatchCutOff); does nothing outside a run.
+void reportBatchCutOff(unsigned long exceptionCode);

@@ -4,11 +4,12 @@
 #include <wand/MagickWand.h>
 
 #include "core/pipeline.h"
-#include "core/safe_file.h"
 #include "core/target_naming.h"
+#include "imaging/magick_env.h"
 #include "input/file_helpers.h"
 #include "util/magick_path.h"
 #include "util/path_join.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
@@ -41,45 +42,6 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
     return true;
 }
 
-NameSearch reserveFreeName(const std::function<std::string(int n)> &candidate, int highest,
-                           const std::function<bool()> &stopRequested, std::set<std::string> *taken,
-                           std::string &target)
-{
-    for (int n = 1; n <= highest; ++n) {
-        // A folder full of earlier results can take a while to number through.
-        if (n > 1 && stopRequested && stopRequested())
-            return NameSearch::Stopped;
-        std::string name = candidate(n);
-        if (name.empty())
-            return NameSearch::TooLong;
-        std::string key = pathKey(name);
-        if (taken && taken->count(key))
-            continue;
-        // CREATE_NEW is the one test that cannot race with another writer: it
-        // fails for anything already there, even a file nobody may read.
-        HANDLE f = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f != INVALID_HANDLE_VALUE) {
-            CloseHandle(f);
-            if (taken)
-                taken->insert(key);
-            target = name;
-            return NameSearch::Reserved;
-        }
-        DWORD err = GetLastError();
-        if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ||
-            GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            if (taken)
-                taken->insert(key);
-            continue;
-        }
-        // Nothing is there and still nothing can be created: the folder is gone or
-        // refuses new files. Another number would not help.
-        target = name;
-        return NameSearch::CannotCreate;
-    }
-    return NameSearch::Exhausted;
-}
-
 Reservation TargetNameBook::reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
                                     const std::function<bool()> &stopRequested, std::string &target,
                                     std::string &reason)
@@ -90,29 +52,31 @@ Reservation TargetNameBook::reserve(const std::string &targetFolder, const Batch
                             item.relativeFolder.c_str(), item.path.c_str());
         return Reservation::Failed;
     }
-    std::string name;
-    NameSearch found = reserveFreeName(
-        [&](int n) { return targetCandidate(targetFolder, item.relativeFolder, base, keepStructure, n); }, highest_,
-        stopRequested, &taken_, name);
-    switch (found) {
-    case NameSearch::Reserved:
-        target = name;
+    for (int n = 1; n <= highest_; ++n) {
+        // A folder full of earlier results can take a while to number through.
+        if (n > 1 && stopRequested && stopRequested())
+            return Reservation::Stopped;
+        std::string candidate = targetCandidate(targetFolder, item.relativeFolder, base, keepStructure, n);
+        if (candidate.empty()) {
+            reason = formatText("目标文件名太长:\r\n%s%s.jpg\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
+                                base.c_str(), item.path.c_str());
+            return Reservation::Failed;
+        }
+        std::string key = pathKey(candidate);
+        if (taken_.count(key))
+            continue;
+        taken_.insert(key);
+        // Anything there is taken, even a file nobody may read. A folder that cannot
+        // be looked into is found out by the write, which names the cause; the write
+        // never replaces a file, so a name that only looked free is safe as well.
+        if (GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        target = candidate;
         return Reservation::Reserved;
-    case NameSearch::Stopped:
-        return Reservation::Stopped;
-    case NameSearch::TooLong:
-        reason = formatText("目标文件名太长:\r\n%s%s.jpg\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
-                            base.c_str(), item.path.c_str());
-        return Reservation::Failed;
-    case NameSearch::CannotCreate:
-        reason = formatText("无法创建目标文件:\r\n%s\r\n源图片：%s", name.c_str(), item.path.c_str());
-        return Reservation::Failed;
-    case NameSearch::Exhausted:
-    default:
-        reason = formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s%s.jpg\r\n源图片：%s", highest_,
-                            folderWithBackslash(targetFolder).c_str(), base.c_str(), item.path.c_str());
-        return Reservation::Failed;
     }
+    reason = formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s%s.jpg\r\n源图片：%s", highest_,
+                        folderWithBackslash(targetFolder).c_str(), base.c_str(), item.path.c_str());
+    return Reservation::Failed;
 }
 
 namespace {
@@ -139,14 +103,13 @@ struct LoopRun {
     }
     void finish(int index, const BatchItem &item, const ItemOutcome &outcome)
     {
-        if (outcome.status == ItemStatus::Written)
-            ++summary.written;
-        else if (outcome.status == ItemStatus::Failed)
-            ++summary.failed;
-        else
-            ++summary.skipped;
-        if (outcome.status != ItemStatus::Written && report.logLine)
-            report.logLine(outcome.reason);
+        countItem(summary, outcome.status, !outcome.note.empty());
+        if (report.logLine) {
+            if (outcome.status != ItemStatus::Written)
+                report.logLine(outcome.reason);
+            else if (!outcome.note.empty())
+                report.logLine(outcome.note + ":\r\n" + outcome.target);
+        }
         if (report.itemDone) {
             BatchItemResult result;
             result.index = index;
@@ -156,6 +119,7 @@ struct LoopRun {
             result.target = outcome.target;
             result.reason = outcome.reason;
             result.detail = outcome.detail;
+            result.note = outcome.note;
             report.itemDone(result);
         }
     }
@@ -188,26 +152,76 @@ ItemOutcome failedPicture(const PictureOutcome &outcome, const BatchItem &item)
                   outcome.detail);
 }
 
-ItemOutcome written(const std::string &target)
+ItemOutcome written(const std::string &target, const std::string &note)
 {
     ItemOutcome outcome;
     outcome.status = ItemStatus::Written;
     outcome.target = target;
+    outcome.note = note;
     return outcome;
+}
+
+// A processed picture as JPEG bytes; the wand is released here.
+bool encodeProcessed(MagickWand *picture, std::string &bytes, std::string &reason, std::string &note)
+{
+    bool ok = encodeJpeg(picture, bytes, reason, note);
+    DestroyMagickWand(picture);
+    return ok;
+}
+
+// "reason" of a write that failed: the file the user asked for and what the
+// system said, never the name of a temporary file.
+std::string writeFailure(const std::string &target, DWORD error)
+{
+    return formatText("无法写入 '%s': %s", target.c_str(), systemErrorText(error).c_str());
 }
 
 }  // namespace
 
-ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target)
+ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target,
+                              const NextTargetName &nextName)
 {
-    PictureOutcome outcome = processPicture(inputs, item.path, target, item.flip, item.rotation);
-    if (outcome.result == PictureResult::Written)
-        return written(target);
-    if (outcome.picture)
-        DestroyMagickWand(outcome.picture);
-    // The placeholder (or a half-written file) is ours.
-    DeleteFileA(target.c_str());
-    return failedPicture(outcome, item);
+    PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
+    if (outcome.result != PictureResult::Picture || !outcome.picture)
+        return failedPicture(outcome, item);
+    const char *const kSaveFailed = "图片处理后保存失败：\r\n%s\r\n源图片：%s";
+    std::string bytes, reason, note;
+    if (!encodeProcessed(outcome.picture, bytes, reason, note))
+        return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
+    // The picture goes to a temporary file beside its name first and is then
+    // renamed, without replacing: a failure or a killed run leaves no half file and
+    // no empty one under the name.
+    std::string temp;
+    DWORD error = 0;
+    if (!writeOwnTempFile(folderOfPath(target), bytes.data(), bytes.size(), temp, error)) {
+        reason = writeFailure(target, error);
+        return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
+    }
+    std::string name = target;
+    for (;;) {
+        PlaceResult placed = placeOwnTempFile(temp, name, false, error);
+        if (placed == PlaceResult::Placed)
+            return written(name, note);
+        if (placed == PlaceResult::Failed) {
+            reason = writeFailure(name, error);
+            return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
+        }
+        // Another program took the name after it was chosen.
+        reason.clear();
+        if (!nextName || !nextName(name, reason)) {
+            DeleteFileA(temp.c_str());
+            if (reason.empty())
+                reason = formatText(kSaveFailed, formatText("目标文件已存在 '%s'", name.c_str()).c_str(),
+                                    item.path.c_str());
+            return failed(reason);
+        }
+    }
+}
+
+void FolderTidy::before(const std::string &folder)
+{
+    if (done_.insert(pathKey(folder)).second)
+        removeOwnTempFiles(folder);
 }
 
 BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &targetFolder,
@@ -215,7 +229,9 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
                               const BatchReport &report)
 {
     LoopRun run(report, (int)items.size());
+    limitImageMagickDiskCache();
     TargetNameBook names;
+    FolderTidy tidy;
     for (size_t i = 0; i < items.size(); ++i) {
         if (run.stopNow())
             break;
@@ -228,47 +244,18 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
             run.summary.stopped = true;
             break;
         }
-        if (taken == Reservation::Failed)
+        if (taken == Reservation::Failed) {
             run.finish(index, item, failed(reason));
-        else
-            run.finish(index, item, processIntoTarget(inputs, item, target));
+            continue;
+        }
+        tidy.before(folderOfPath(target));
+        NextTargetName next = [&](std::string &name, std::string &why) {
+            return names.reserve(targetFolder, item, keepStructure, report.stopRequested, name, why) ==
+                   Reservation::Reserved;
+        };
+        run.finish(index, item, processIntoTarget(inputs, item, target, next));
     }
     return run.end();
-}
-
-bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, std::string &reason)
-{
-    switch (writeFileSafely(path, bytes, size)) {
-    case SafeWriteStep::Done:
-        return true;
-    case SafeWriteStep::Open:
-        reason = formatText("图片处理后保存时, fopen() 失败:\r\n%s", path.c_str());
-        return false;
-    case SafeWriteStep::Write:
-        reason = formatText("图片处理后保存时, fwrite() 失败:\r\n%s", path.c_str());
-        return false;
-    case SafeWriteStep::Replace:
-    default:
-        reason = formatText("图片处理后保存时, 无法替换原图:\r\n%s", path.c_str());
-        return false;
-    }
-}
-
-// Writes the processed picture over its source; the wand is released here.
-static bool writeOverSource(MagickWand *picture, const std::string &path, std::string &reason)
-{
-    MagickSetImageFormat(picture, "JPEG");
-    size_t size = 0;
-    unsigned char *bytes = MagickGetImageBlob(picture, &size);
-    bool ok = false;
-    if (!bytes || size == 0)
-        reason = formatText("图片处理后保存时, MagickGetImageBlob() 失败:\r\n%s", path.c_str());
-    else
-        ok = replaceFileSafely(path, bytes, size, reason);
-    if (bytes)
-        MagickRelinquishMemory(bytes);
-    DestroyMagickWand(picture);
-    return ok;
 }
 
 // The keys one source file is known under: its full long path, and the file's
@@ -307,16 +294,41 @@ ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &ite
     PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
     if (outcome.result != PictureResult::Picture || !outcome.picture)
         return failedPicture(outcome, item);
-    std::string reason;
-    if (!writeOverSource(outcome.picture, item.path, reason))
-        return failed(reason);
-    return written(item.path);
+    const char *p = item.path.c_str();
+    std::string bytes, reason, note;
+    if (!encodeProcessed(outcome.picture, bytes, reason, note))
+        return failed(formatText("图片处理后保存时, MagickGetImageBlob() 失败:\r\n%s\r\n原因：%s", p, reason.c_str()),
+                      reason);
+    // A read-only original is protected by its owner; a rename would replace it
+    // all the same where the platform allows it.
+    DWORD attributes = GetFileAttributesA(p);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return failed(formatText("图片处理后保存时, fopen() 失败:\r\n%s\r\n原因：这个文件是只读的", p));
+    // The new data go beside the original and replace it in one step: whatever
+    // fails, the original stays as it was.
+    std::string temp;
+    DWORD error = 0;
+    bool created = false;
+    if (!writeOwnTempFile(folderOfPath(item.path), bytes.data(), bytes.size(), temp, error, &created)) {
+        reason = systemErrorText(error);
+        return failed(formatText(created ? "图片处理后保存时, fwrite() 失败:\r\n%s\r\n原因：%s"
+                                         : "图片处理后保存时, fopen() 失败:\r\n%s\r\n原因：%s",
+                                 p, reason.c_str()),
+                      reason);
+    }
+    if (placeOwnTempFile(temp, item.path, true, error) != PlaceResult::Placed) {
+        reason = systemErrorText(error);
+        return failed(formatText("图片处理后保存时, 无法替换原图:\r\n%s\r\n原因：%s", p, reason.c_str()), reason);
+    }
+    return written(item.path, note);
 }
 
 BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> &items, const BatchReport &report)
 {
     LoopRun run(report, (int)items.size());
+    limitImageMagickDiskCache();
     SourceClaims claims;
+    FolderTidy tidy;
     for (size_t i = 0; i < items.size(); ++i) {
         if (run.stopNow())
             break;
@@ -328,6 +340,7 @@ BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> 
             outcome.status = ItemStatus::Skipped;
             outcome.reason = formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", item.path.c_str());
         } else {
+            tidy.before(folderOfPath(item.path));
             outcome = processOverSource(inputs, item);
         }
         // Whatever happened, rotation and flip are now part of the file or of its failure.

@@ -17,28 +17,15 @@ struct PipelineInputs;
 bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
                           std::string &error);
 
-enum class NameSearch { Reserved, Stopped, TooLong, CannotCreate, Exhausted };
-
-// Names the first free candidate(1), candidate(2), ... candidate(highest) and
-// reserves it by creating it empty on disk (CREATE_NEW), so that no other program,
-// run or worker takes it. A candidate that is on disk in any form (file, folder,
-// a file nobody may read) or in taken (may be null) is passed over; taken
-// receives (as pathKey) every name met on disk and the name reserved. candidate
-// returns empty when its name would not fit (TooLong). Stopped when the stop hook
-// says so before a candidate after the first; CannotCreate (target = that name)
-// when nothing is there and still nothing can be created.
-NameSearch reserveFreeName(const std::function<std::string(int n)> &candidate, int highest,
-                           const std::function<bool()> &stopRequested, std::set<std::string> *taken,
-                           std::string &target);
-
 enum class Reservation { Reserved, Failed, Stopped };
 
 // The target names handed out during one run. A name is chosen in list order and
-// reserved at once by creating it empty on disk, so no other program, run or
-// worker takes it; it is remembered here as well, so a name stays used even after
-// its placeholder is removed again (its picture failed). The names of a run
-// therefore depend only on the list and on what was on disk before, never on
-// which pictures fail or in what order pictures finish.
+// kept in memory; nothing is created on disk before the picture is written, so a
+// run that is killed leaves no empty file under a real name. A name stays used
+// even when its picture fails, so the names of a run depend only on the list and
+// on what was on disk before, never on which pictures fail. Another program may
+// still take a name between the choice and the write: the write never replaces a
+// file and then asks for the next name (TargetNameBook::reserve again).
 class TargetNameBook {
 public:
     static const int kHighestNumber = 99999;
@@ -47,14 +34,14 @@ public:
     // The first candidate (base.jpg, base(2).jpg, ... up to base(highest).jpg) that
     // is not on disk in any form (file, folder, a file nobody may read) and was not
     // handed out before. Failed with an information-window text when no number is
-    // left or the target folder cannot take a new file at all; Stopped when the
-    // stop hook says so while numbering.
+    // left or the name would not fit the path limit; Stopped when the stop hook
+    // says so while numbering.
     Reservation reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
                         const std::function<bool()> &stopRequested, std::string &target, std::string &reason);
 
 private:
     int highest_;
-    std::set<std::string> taken_;  // pathKey of every name handed out
+    std::set<std::string> taken_;  // pathKey of every name handed out or found taken
 };
 
 // Overwrite mode: the files a run has taken on. Processing one file twice would
@@ -70,24 +57,31 @@ private:
 };
 
 // The work on one item, apart from choosing its name or claiming its file: it
-// touches only that item's files and reads the inputs, so several items may be
-// worked on at once. The loops call the steps as: choose/claim in list order,
-// work, then report in list order.
+// touches only that item's files and reads the inputs. The loops call the steps
+// as: choose/claim in list order, work, then report in list order.
 struct ItemOutcome {
     ItemStatus status = ItemStatus::Failed;
     std::string target;  // the file written
     std::string reason;  // the information-window text when not written
     std::string detail;  // ImageMagick's or the system's own words, when known
+    std::string note;    // written, but the user should know (a maximum file size not met)
 };
-// Save-to mode: processes the item into its reserved name; when that fails the
-// placeholder goes again (its name stays taken in the book).
-ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target);
+// Another free name after `target` turned out to be taken; false with the reason
+// when there is none.
+using NextTargetName = std::function<bool(std::string &target, std::string &reason)>;
+// Save-to mode: processes the item and moves its JPEG into target, never over an
+// existing file; when the name was taken meanwhile, nextName gives the next one.
+// A failure leaves nothing in the target folder.
+ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target,
+                              const NextTargetName &nextName = NextTargetName());
 // Overwrite mode: processes the item and replaces its source with the JPEG data.
 ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item);
 
 // Save-to mode: every item in list order gets a free name in the target folder
 // (mirroring its relative folder when keepStructure is set) and is written there
 // as JPEG. An existing file is never replaced; a failed picture leaves no file.
+// A picture written larger than the maximum file size is reported through logLine
+// and counted in the summary.
 BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &targetFolder,
                               bool keepStructure, const std::vector<BatchItem> &items,
                               const BatchReport &report);
@@ -100,8 +94,12 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
 BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> &items,
                            const BatchReport &report);
 
-// Replaces the file at path with the given bytes, safely: a temporary file in the
-// same folder is written and flushed, then moved over the original. false with an
-// information-window text; the original is untouched then and no temporary remains.
-// A read-only file is not replaced.
-bool replaceFileSafely(const std::string &path, const void *bytes, size_t size, std::string &reason);
+// The temporary files of the program's own that a killed run left in the folders
+// a run writes into are removed once per folder, before the first write there.
+class FolderTidy {
+public:
+    void before(const std::string &folder);
+
+private:
+    std::set<std::string> done_;
+};

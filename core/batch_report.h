@@ -28,6 +28,7 @@ struct BatchItemResult {
     std::string target;  // the file written (Written only)
     std::string reason;  // the information-window text (Failed, Skipped)
     std::string detail;  // ImageMagick's or the system's own words for a failure, when known
+    std::string note;    // Written only: what the user should know about the file (a maximum file size not met)
 };
 
 struct BatchSummary {
@@ -35,17 +36,32 @@ struct BatchSummary {
     int written = 0;
     int failed = 0;
     int skipped = 0;
+    int oversize = 0;      // written, but larger than the maximum file size asked for
     bool stopped = false;  // the stop hook said yes during the run
 };
 
+// Counts one finished item into a summary.
+inline void countItem(BatchSummary &summary, ItemStatus status, bool withNote)
+{
+    if (status == ItemStatus::Written)
+        ++summary.written;
+    else if (status == ItemStatus::Failed)
+        ++summary.failed;
+    else
+        ++summary.skipped;
+    if (status == ItemStatus::Written && withNote)
+        ++summary.oversize;
+}
+
 // Per item the loops call, in this order: stopRequested, progress, (stopRequested
 // again while a save-to name is being numbered), logLine when the item was not
-// written, itemDone. After the last item: stopRequested once more, then completed
-// unless a stop was seen. Everything is called on the loop's own thread.
+// written or was written with a note, itemDone. After the last item:
+// stopRequested once more, then completed unless a stop was seen. Everything is called on the loop's own thread.
 struct BatchReport {
     // Item `index` (1-based) of `total` is about to be processed.
     std::function<void(int index, int total)> progress;
-    // A text for the information window ("reason:\r\npath"); one per item not written.
+    // A text for the information window ("reason:\r\npath"); one per item not
+    // written, and one per item written with a note.
     std::function<void(const std::string &text)> logLine;
     // An item is finished; called in list order, after its logLine.
     std::function<void(const BatchItemResult &result)> itemDone;

@@ -2,13 +2,45 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "core/pipeline_steps.h"
-#include "core/safe_file.h"
 #include "core/pipeline_watermark.h"
-#include "util/magick_path.h"
+#include "core/resize_geometry.h"
+#include "imaging/picture_read.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 const char kPreviewTarget[] = "temp\\preview.jpg";
+
+bool encodeJpeg(MagickWand *picture, std::string &bytes, std::string &reason, std::string &note)
+{
+    bytes.clear();
+    note.clear();
+    MagickSetImageFormat(picture, "JPEG");
+    size_t length = 0;
+    unsigned char *blob = MagickGetImageBlob(picture, &length);
+    if (!blob || length == 0) {
+        if (blob)
+            MagickRelinquishMemory(blob);
+        reason = takeWandError(picture);
+        if (reason.empty())
+            reason = "无法生成JPEG数据";
+        return false;
+    }
+    bytes.assign(reinterpret_cast<const char *>(blob), length);
+    MagickRelinquishMemory(blob);
+    // The writer lowers the quality as far as it can; a picture that is still too
+    // large (a large picture, or camera data that stays) is written all the same,
+    // but not in silence.
+    char *extent = MagickGetOption(picture, "jpeg:extent");
+    long kb = extent ? strtol(extent, nullptr, 10) : 0;
+    if (extent)
+        MagickRelinquishMemory(extent);
+    if (kb > 0 && length > (size_t)kb * 1024)
+        note = formatText("未能达到设置的文件大小上限 %ld KB (实际 %zu KB)", kb, (length + 1023) / 1024);
+    return true;
+}
 
 static PictureOutcome failed(const std::string &message, const std::string &detail)
 {
@@ -25,26 +57,41 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     static const ProcessSettings kDefaults;
     const ProcessSettings &s = inputs.settings ? *inputs.settings : kDefaults;
 
-    // 1. Read.
-    MagickWand *picture = NewMagickWand();
-    std::string source = magickPath(sourcePath);
-    // Some readers hand back an empty 0 x 0 picture instead of an error (text
-    // renamed to .jpg, 12-bit JPEG): that is no picture either.
-    if (source.empty() || MagickReadImage(picture, source.c_str()) == MagickFalse ||
-        MagickGetNumberImages(picture) == 0 || MagickGetImageWidth(picture) == 0 ||
-        MagickGetImageHeight(picture) == 0) {
-        std::string detail = source.empty() ? std::string() : takeWandError(picture);
-        DestroyMagickWand(picture);
-        return failed(formatText("图片读取失败:\r\n%s", sourcePath.c_str()), detail);
+    // 1. Read, through the one checked reader. A JPEG that the resize is going
+    // to shrink to less than half is decoded at a fraction of its size: it costs
+    // a fraction of the memory and time, and a file that claims a huge size is
+    // no threat then.
+    std::string reason;
+    PictureFile file;
+    MagickWand *picture = nullptr;
+    ResizePlan hint;
+    if (readPictureFile(sourcePath, file, reason)) {
+        if (file.format == "JPEG")
+            hint = jpegDecodeHint(s, (int)file.width, (int)file.height, rotation);
+        DecodeHint decode;
+        if (hint.resize) {
+            decode.width = (size_t)hint.width;
+            decode.height = (size_t)hint.height;
+        }
+        picture = decodePictureFile(file, decode, reason);
     }
-    // A damaged but readable file leaves warnings behind; they are no errors.
-    MagickClearException(picture);
-    std::string format = wandFormat(picture);
+    if (!picture)
+        return failed(formatText("图片读取失败:\r\n%s\r\n原因：%s", sourcePath.c_str(), reason.c_str()), reason);
+    // The resize works from the size the picture has at full resolution.
+    const bool quarterTurn = rotation > 0 && (rotation / 90) % 2 != 0;
+    const int fullWidth = (int)(quarterTurn ? file.height : file.width);
+    const int fullHeight = (int)(quarterTurn ? file.width : file.height);
+    file.bytes = std::vector<unsigned char>();  // the pixels are decoded; the bytes are not needed any more
+    char *formatName = MagickGetImageFormat(picture);
+    std::string format = formatName ? formatName : "";
+    if (formatName)
+        MagickRelinquishMemory(formatName);
 
     // 2. Animations are not taken apart.
     if (format == "GIF" && MagickGetNumberImages(picture) > 1) {
+        std::string why = formatText("GIF 动画 (共 %zu 帧)", MagickGetNumberImages(picture));
         DestroyMagickWand(picture);
-        return failed(formatText("这是一个不受支持的图片格式:\r\n%s", sourcePath.c_str()), std::string());
+        return failed(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", sourcePath.c_str(), why.c_str()), why);
     }
     // 3. The merged picture of a PSD, the first page of a TIFF.
     if (format == "PSD" || format == "TIFF")
@@ -55,7 +102,6 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     double xResolution = 0.0, yResolution = 0.0;
     MagickGetImageResolution(picture, &xResolution, &yResolution);
 
-    std::string reason;
     bool ok = true;
     flattenTransparency(picture, format);                                       // 5
     if (s.bRemovePhotoOtherInfo)                                                // 6
@@ -64,7 +110,11 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
         ok = recanvasJpegIfNeeded(picture, s, reason);
     ok = ok && applyResolution(picture, s, units, xResolution, yResolution, reason);  // 8
     ok = ok && rotateAndFlip(picture, flip, rotation, reason);                  // 9
-    ok = ok && resizePicture(picture, s, reason);                               // 10
+    if (ok && hint.resize)                                                      // 10
+        ok = resizePicture(picture, s, fullWidth, fullHeight, reason);
+    else if (ok)
+        ok = resizePicture(picture, s, (int)MagickGetImageWidth(picture), (int)MagickGetImageHeight(picture),
+                           reason);
     if (ok) {
         adjustTone(picture, s);                                                 // 11-13
         setCompression(picture, s, format);                                     // 14
@@ -110,10 +160,13 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
         outcome.picture = picture;
         return outcome;
     }
-    MagickSetImageFormat(picture, "JPEG");
-    reason = writeWandSafely(picture, targetPath);
+    std::string bytes;
+    bool encoded = encodeJpeg(picture, bytes, reason, outcome.note);
     DestroyMagickWand(picture);
-    if (!reason.empty())
+    DWORD error = 0;
+    if (encoded && !replaceFileWith(targetPath, bytes.data(), bytes.size(), error))
+        reason = formatText("无法写入 '%s': %s", targetPath.c_str(), systemErrorText(error).c_str());
+    if (!encoded || error)
         return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),
                       reason);
     outcome.result = PictureResult::Written;

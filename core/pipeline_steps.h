@@ -9,11 +9,8 @@
 #include <wand/MagickWand.h>
 
 #include "core/process_settings.h"
+#include "imaging/picture_read.h"  // takeWandError
 
-// ImageMagick's text for the wand's last problem, in GBK, or empty; clears it.
-std::string takeWandError(MagickWand *wand);
-// The current image's format name ("JPEG", "PNG", ...), empty when unknown.
-std::string wandFormat(MagickWand *wand);
 
 // Transparent areas become white, or the declared background colour for PNG and PSD.
 void flattenTransparency(MagickWand *picture, const std::string &format);
@@ -25,7 +22,9 @@ bool recanvasJpegIfNeeded(MagickWand *&picture, const ProcessSettings &settings,
 bool applyResolution(MagickWand *picture, const ProcessSettings &settings, int units, double x, double y,
                      std::string &reason);
 bool rotateAndFlip(MagickWand *picture, int flip, int rotation, std::string &reason);
-bool resizePicture(MagickWand *picture, const ProcessSettings &settings, std::string &reason);
+// width x height: the size the picture has at full resolution, from which the new
+// size is worked out (a JPEG decoded with a size hint has fewer pixels).
+bool resizePicture(MagickWand *picture, const ProcessSettings &settings, int width, int height, std::string &reason);
 void adjustTone(MagickWand *picture, const ProcessSettings &settings);
 void setCompression(MagickWand *picture, const ProcessSettings &settings, const std::string &format);
 void convertColourspace(MagickWand *picture, const ProcessSettings &settings, const std::string &srgbProfile,

@@ -2,29 +2,11 @@
 #include "core/pipeline_steps.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/resize_geometry.h"
 #include "util/text.h"
-
-std::string takeWandError(MagickWand *wand)
-{
-    ExceptionType severity = UndefinedException;
-    char *text = MagickGetException(wand, &severity);
-    std::string out = text ? utf8ToGbk(text) : std::string();
-    if (text)
-        MagickRelinquishMemory(text);
-    MagickClearException(wand);
-    return out;
-}
-
-std::string wandFormat(MagickWand *wand)
-{
-    char *name = MagickGetImageFormat(wand);
-    std::string format = name ? name : "";
-    if (name)
-        MagickRelinquishMemory(name);
-    return format;
-}
 
 // The reason of a failed call: ImageMagick's text, or a plain one when it gave none.
 static bool failedWith(MagickWand *wand, const char *operation, std::string &reason)
@@ -59,15 +41,42 @@ void flattenTransparency(MagickWand *picture, const std::string &format)
         MagickSetImageAlphaChannel(picture, RemoveAlphaChannel);
 }
 
+// Camera data is the EXIF and XMP blocks and the other application blocks
+// (APP1 .. APP15 that are neither EXIF nor XMP: maker notes, extended XMP,
+// thermal or depth data, previews), which ImageMagick keeps as "app1" .. "app15".
+// Such blocks can be larger than the picture itself. ICC and IPTC stay.
+static bool isCameraDataProfile(const char *name)
+{
+    if (strcmp(name, "exif") == 0 || strcmp(name, "xmp") == 0)
+        return true;
+    if ((name[0] != 'a' && name[0] != 'A') || (name[1] != 'p' && name[1] != 'P') || (name[2] != 'p' && name[2] != 'P') ||
+        !name[3])
+        return false;
+    for (const char *p = name + 3; *p; ++p)
+        if (*p < '0' || *p > '9')
+            return false;
+    return true;
+}
+
 void removeCameraData(MagickWand *picture)
 {
-    size_t length = 0;
-    unsigned char *removed = MagickRemoveImageProfile(picture, "exif", &length);
-    if (removed)
-        MagickRelinquishMemory(removed);
-    removed = MagickRemoveImageProfile(picture, "xmp", &length);
-    if (removed)
-        MagickRelinquishMemory(removed);
+    size_t count = 0;
+    char **names = MagickGetImageProfiles(picture, "*", &count);
+    std::vector<std::string> cameraData;
+    for (size_t i = 0; names && i < count; ++i) {
+        if (names[i] && isCameraDataProfile(names[i]))
+            cameraData.push_back(names[i]);
+        if (names[i])
+            MagickRelinquishMemory(names[i]);
+    }
+    if (names)
+        MagickRelinquishMemory(names);
+    for (const std::string &name : cameraData) {
+        size_t length = 0;
+        unsigned char *removed = MagickRemoveImageProfile(picture, name.c_str(), &length);
+        if (removed)
+            MagickRelinquishMemory(removed);
+    }
 }
 
 bool recanvasJpegIfNeeded(MagickWand *&picture, const ProcessSettings &s, std::string &reason)
@@ -82,7 +91,8 @@ bool recanvasJpegIfNeeded(MagickWand *&picture, const ProcessSettings &s, std::s
     PixelSetColor(none, "none");
     bool made = MagickNewImage(canvas, MagickGetImageWidth(picture), MagickGetImageHeight(picture), none) &&
                 MagickSetImageColorspace(canvas, MagickGetImageColorspace(picture)) &&
-                MagickCompositeImage(canvas, picture, OverCompositeOp, 0, 0);
+                // Over an opaque JPEG a plain copy gives the same pixels, without the blending.
+                MagickCompositeImage(canvas, picture, CopyCompositeOp, 0, 0);
     DestroyPixelWand(none);
     if (!made) {
         failedWith(canvas, "MagickNewImage", reason);
@@ -91,6 +101,9 @@ bool recanvasJpegIfNeeded(MagickWand *&picture, const ProcessSettings &s, std::s
     }
     DestroyMagickWand(picture);
     picture = canvas;
+    // A JPEG is opaque, so the rebuilt picture is too: without its alpha channel
+    // every later step works on three channels instead of four.
+    MagickSetImageAlphaChannel(canvas, DeactivateAlphaChannel);
     MagickSetImageCompression(canvas, JPEGCompression);
     MagickSetImageCompressionQuality(canvas, quality > 89 ? quality : 90);
     return true;
@@ -131,15 +144,9 @@ bool rotateAndFlip(MagickWand *picture, int flip, int rotation, std::string &rea
     return true;
 }
 
-bool resizePicture(MagickWand *picture, const ProcessSettings &s, std::string &reason)
+bool resizePicture(MagickWand *picture, const ProcessSettings &s, int width, int height, std::string &reason)
 {
-    if (!s.bSize)
-        return true;
-    int width = (int)MagickGetImageWidth(picture);
-    int height = (int)MagickGetImageHeight(picture);
-    ResizePlan plan = s.zoomUnit == 1
-                          ? percentResizePlan(width, height, s.sizeType, s.fSizeValue, s.bZoomSameScale != 0)
-                          : pixelResizePlan(width, height, s.sizeType, s.zoomType, s.sizeValue, s.bZoomSameScale != 0);
+    ResizePlan plan = settingsResizePlan(s, width, height);
     if (plan.resize && !MagickResizeImage(picture, (size_t)plan.width, (size_t)plan.height, LanczosFilter, 1.0))
         return failedWith(picture, "MagickResizeImage", reason);
     return true;

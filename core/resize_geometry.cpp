@@ -82,6 +82,32 @@ ResizePlan percentResizePlan(int width, int height, int sizeType, double percent
     return plan;
 }
 
+ResizePlan settingsResizePlan(const ProcessSettings &s, int width, int height)
+{
+    if (!s.bSize)
+        return ResizePlan();
+    return s.zoomUnit == 1 ? percentResizePlan(width, height, s.sizeType, s.fSizeValue, s.bZoomSameScale != 0)
+                           : pixelResizePlan(width, height, s.sizeType, s.zoomType, s.sizeValue, s.bZoomSameScale != 0);
+}
+
+ResizePlan jpegDecodeHint(const ProcessSettings &s, int width, int height, int rotation)
+{
+    ResizePlan none;
+    if (!s.bSize || (s.bDpi && s.bDpiResample && s.dpi > 0) || rotation < 0 || rotation % 90 != 0)
+        return none;
+    const bool quarterTurn = (rotation / 90) % 2 != 0;
+    const int w = quarterTurn ? height : width;
+    const int h = quarterTurn ? width : height;
+    ResizePlan plan = settingsResizePlan(s, w, h);
+    if (!plan.resize || 2LL * plan.width >= w || 2LL * plan.height >= h)
+        return none;
+    ResizePlan hint;
+    hint.resize = true;
+    hint.width = 2 * (quarterTurn ? plan.height : plan.width);
+    hint.height = 2 * (quarterTurn ? plan.width : plan.height);
+    return hint;
+}
+
 InsideBorderPlan insideBorderPlan(int width, int height, int borderSize, int padding, bool resizeOn)
 {
     InsideBorderPlan plan;

@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "core/process_settings.h"
+
 // Truncates x, then adds 1 when the dropped fraction is at least 0.5. Results are
 // kept inside the int range; a value that is not a number gives 0.
 int roundHalfUp(double x);
@@ -20,6 +22,19 @@ ResizePlan pixelResizePlan(int width, int height, int sizeType, int zoomType, in
                            bool keepProportions);
 // percent 1.0..999.99; the given side is limited to 1..9999.
 ResizePlan percentResizePlan(int width, int height, int sizeType, double percent, bool keepProportions);
+// The resize step's plan for a width x height picture under the settings (pixel
+// or percent mode); no resize when bSize is off.
+ResizePlan settingsResizePlan(const ProcessSettings &settings, int width, int height);
+
+// The size hint for decoding a JPEG source of width x height (as stored, before
+// the item's rotation): twice the size the resize step makes of it, so that
+// libjpeg may decode at 1/2 .. 1/8 scale and the Lanczos resize still has more
+// pixels than it keeps. Only when the resize shrinks the picture to less than half
+// on both sides and no step before the resize needs the full resolution
+// (resampling to a DPI does; a rotation other than quarter turns changes the
+// size); otherwise resize = false: decode at full size. The resize step then
+// works out its size from the stored size, not from the decoded one.
+ResizePlan jpegDecodeHint(const ProcessSettings &settings, int width, int height, int rotation);
 
 // The inside border: the crop that makes room for the fill and the border so that
 // the framed picture keeps (as far as possible) its size. borderSize and padding

@@ -5,41 +5,13 @@
 #include <cstring>
 
 #include "core/settings_text.h"
+#include "util/safe_file.h"
 
 namespace {
 
 // A settings file is a few kilobytes; anything far larger is not one and is not
 // read into memory.
-const DWORD kMaxSettingsFileBytes = 4 * 1024 * 1024;
-
-HANDLE openForReading(const std::string &path)
-{
-    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// The whole file in one piece, or false (empty, larger than maxBytes, short read).
-bool readWhole(HANDLE file, std::string &bytes, DWORD maxBytes)
-{
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > maxBytes)
-        return false;
-    bytes.resize(size_t(size.QuadPart));
-    DWORD got = 0;
-    if (!ReadFile(file, &bytes[0], DWORD(bytes.size()), &got, nullptr) || got != bytes.size())
-        return false;
-    return true;
-}
-
-std::string folderOf(const std::string &path)
-{
-    size_t cut = path.find_last_of("\\/");
-    if (cut == std::string::npos)
-        return ".";
-    if (cut == 0 || (cut == 2 && path[1] == ':'))
-        return path.substr(0, cut + 1);  // "\" or "C:\"
-    return path.substr(0, cut);
-}
+const size_t kMaxSettingsFileBytes = 4 * 1024 * 1024;
 
 std::string withCrLf(const std::string &text)
 {
@@ -97,25 +69,9 @@ bool writeTextFileSafely(const std::string &path, const std::string &textWithLf)
 {
     if (path.empty())
         return false;
-    // The new text goes to a fresh file in the target's own folder (same volume, so
-    // the move below is a rename); the old file stays untouched until it is complete.
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(folderOf(path).c_str(), "vst", 0, temp))
-        return false;
     std::string bytes = withCrLf(textWithLf);
-    bool written = false;
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        DWORD put = 0;
-        written = WriteFile(file, bytes.data(), DWORD(bytes.size()), &put, nullptr) && put == bytes.size() &&
-                  FlushFileBuffers(file);
-        if (!CloseHandle(file))
-            written = false;
-    }
-    if (written && MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    DeleteFileA(temp);
-    return false;
+    DWORD error = 0;
+    return replaceFileWith(path, bytes.data(), bytes.size(), error);
 }
 
 bool writeSettingsFile(const ProcessSettings &settings, const std::string &path)
@@ -125,59 +81,34 @@ bool writeSettingsFile(const ProcessSettings &settings, const std::string &path)
 
 bool writeDefaultSettingsFile(const std::string &path) { return writeTextFileSafely(path, defaultSettingsText()); }
 
-bool readSettingsFile(ProcessSettings &settings, const std::string &path)
+SettingsFileState loadSettingsFile(ProcessSettings &settings, const std::string &path, DWORD *error)
 {
-    HANDLE file = openForReading(path);
-    if (file == INVALID_HANDLE_VALUE && path == "config.dat" && GetLastError() == ERROR_FILE_NOT_FOUND) {
+    DWORD code = 0;
+    bool opened = false;
+    std::vector<unsigned char> bytes;
+    bool read = readWholeFile(path, bytes, kMaxSettingsFileBytes, code, &opened);
+    if (!read && path == "config.dat" && code == ERROR_FILE_NOT_FOUND) {
         // The last run's settings are gone: start again from the defaults. The
         // relative name is resolved against the current folder (the program folder).
         // A file that exists but cannot be opened just now (held by another program)
         // is not replaced: that would throw the user's settings away.
         if (writeDefaultSettingsFile(path))
-            file = openForReading(path);
+            read = readWholeFile(path, bytes, kMaxSettingsFileBytes, code, &opened);
     }
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (error)
+        *error = code;
+    if (!opened)
+        return SettingsFileState::NotOpened;
 
     // Keys a file lacks take the defaults (for the preset keys the same values).
     settings = ProcessSettings();
-    std::string bytes;
-    bool whole = readWhole(file, bytes, kMaxSettingsFileBytes);
-    CloseHandle(file);
-    if (whole)
-        applySettingsText(settings, bytes);
-    return true;
+    if (!read || bytes.empty())
+        return SettingsFileState::NotRead;
+    int keys = applySettingsText(settings, std::string(bytes.begin(), bytes.end()));
+    return keys > 0 ? SettingsFileState::Read : SettingsFileState::NoSettings;
 }
 
-SmallFileRead readSmallFile(const std::string &path, std::string &bytes, unsigned long maxBytes)
+bool readSettingsFile(ProcessSettings &settings, const std::string &path)
 {
-    bytes.clear();
-    HANDLE file = openForReading(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return SmallFileRead::CannotOpen;
-    // Only a file on disk: a pipe or a device could block the program for ever.
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        CloseHandle(file);
-        return SmallFileRead::Failed;
-    }
-    SmallFileRead result = SmallFileRead::Read;
-    char chunk[8192];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
-            result = SmallFileRead::Failed;
-            break;
-        }
-        if (got == 0)
-            break;
-        if (bytes.size() + got > maxBytes) {
-            result = SmallFileRead::TooLarge;
-            break;
-        }
-        bytes.append(chunk, got);
-    }
-    CloseHandle(file);
-    if (result != SmallFileRead::Read)
-        bytes.clear();
-    return result;
+    return loadSettingsFile(settings, path) != SettingsFileState::NotOpened;
 }

@@ -2,6 +2,8 @@
 // the last run) and the named "*.sz" files in the "sz" folder. Key=value lines in
 // GBK; LF in memory, CR LF on disk, both accepted when reading.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 #include "core/process_settings.h"
@@ -15,6 +17,16 @@
 // that cannot be read in one piece (an empty one, or one over 4 MB) leaves the
 // defaults and still returns true.
 bool readSettingsFile(ProcessSettings &settings, const std::string &path);
+
+// readSettingsFile with the answer to "was that a settings file?", for callers
+// that must not run on the defaults by mistake (the command line).
+enum class SettingsFileState {
+    Read,        // at least one settings key was found
+    NotOpened,   // the file cannot be opened; the record is left alone; error says why
+    NotRead,     // empty, over 4 MB, or a read error (error says which); the record holds the defaults
+    NoSettings,  // read, but not one line holds a settings key; the record holds the defaults
+};
+SettingsFileState loadSettingsFile(ProcessSettings &settings, const std::string &path, DWORD *error = nullptr);
 
 // Writes every key in the fixed order. The text goes to a temporary file beside the
 // target that is then moved over it, so a failed write never destroys the old file.
@@ -30,8 +42,3 @@ std::string defaultSettingsText();
 // Writes bytes (LF line ends become CR LF) to path through a temporary file in the
 // same folder and MoveFileExA(REPLACE_EXISTING). Shared by the writers above.
 bool writeTextFileSafely(const std::string &path, const std::string &textWithLf);
-
-// A small text file read whole through Win32 (settings of the tools' command line).
-enum class SmallFileRead { Read, CannotOpen, TooLarge, Failed };
-// An empty file reads as empty bytes.
-SmallFileRead readSmallFile(const std::string &path, std::string &bytes, unsigned long maxBytes);

@@ -241,10 +241,7 @@ bool collectTextMark(const SettingsPanelInput &in, ProcessSettings &s, const Set
         verdict = balloonAt(3, at, kTitleLookHere, chinese ? "含有中文，请选择一个中文字体" : "重新选择一个字体");
         verdict.box = true;
         verdict.boxCaption = kCaptionNotice;
-        verdict.boxText =
-            chinese ? formatText("当前选择的字体: '%s' 不支持显示中文。\n\n请选择一个中文字体，例如：宋体, 楷体, 黑体。",
-                                 s.sy_text_fontName.c_str())
-                    : formatText("当前选择的字体: '%s' 不受支持，请重新选择一个字体。", s.sy_text_fontName.c_str());
+        verdict.boxText = chinese ? fontWithoutChineseText(s.sy_text_fontName) : unsupportedFontText(s.sy_text_fontName);
         verdict.followUp = chinese ? SettingsFollowUp::ChooseChineseFont : SettingsFollowUp::ChooseUsableFont;
         return false;
     }
@@ -376,10 +373,28 @@ SettingsVerdict collectPanelSettings(const SettingsPanelInput &input, ProcessSet
     return verdict;
 }
 
-SettingsVerdict watermarkReadError(const std::string &path)
+SettingsVerdict watermarkReadError(const std::string &path, const std::string &reason)
 {
-    return boxFor(4, SettingsControl::ImagePathField, formatText("读取水印图片出错：\n\n%s", path.c_str()), true,
-                  kCaptionError);
+    std::string text = formatText("读取水印图片出错：\n\n%s", path.c_str());
+    if (!reason.empty())
+        text += "\n\n" + reason;
+    return boxFor(4, SettingsControl::ImagePathField, text, true, kCaptionError);
+}
+
+SettingsVerdict textWatermarkFontError(const std::string &fontName)
+{
+    return boxFor(3, SettingsControl::FontButton, unsupportedFontText(fontName), false);
+}
+
+std::string fontWithoutChineseText(const std::string &fontName)
+{
+    return formatText("当前选择的字体: '%s' 不支持显示中文。\n\n请选择一个中文字体，例如：宋体, 楷体, 黑体。",
+                      fontName.c_str());
+}
+
+std::string unsupportedFontText(const std::string &fontName)
+{
+    return formatText("当前选择的字体: '%s' 不受支持，请重新选择一个字体。", fontName.c_str());
 }
 
 SettingsVerdict checkTypedNumber(NumericField field, int sizeType, const std::string &text)
@@ -513,13 +528,6 @@ SettingsVerdict onResampleTicked(bool resize, int zoomType)
     v.boxText = "勾选了【" + option + "】选项后，不能同时再勾选这个选项。";
     v.focus = SettingsControl::ResampleBox;
     v.followUp = SettingsFollowUp::ClearResample;
-    return v;
-}
-
-SettingsVerdict srgbProfileMissing()
-{
-    SettingsVerdict v = boxFor(0, SettingsControl::None, "无法启用 sRGB.icc\n\n没有找到 sRGB.icc 配置文件。", true,
-                               kCaptionError);
     return v;
 }
 

@@ -138,8 +138,14 @@ struct SettingsChecks {
 SettingsVerdict collectPanelSettings(const SettingsPanelInput &input, ProcessSettings &settings,
                                      const SettingsChecks &checks = SettingsChecks());
 
-// The box shown when the picture watermark cannot be read while it is prepared.
-SettingsVerdict watermarkReadError(const std::string &path);
+// The box shown when the picture watermark cannot be read while it is prepared;
+// reason (may be empty) follows the path.
+SettingsVerdict watermarkReadError(const std::string &path, const std::string &reason = std::string());
+// The box shown when the text watermark cannot be drawn in the chosen face.
+SettingsVerdict textWatermarkFontError(const std::string &fontName);
+// The texts about a face that cannot show Chinese or cannot be used at all.
+std::string fontWithoutChineseText(const std::string &fontName);
+std::string unsupportedFontText(const std::string &fontName);
 
 // --- Rules while the user edits --------------------------------------------
 
@@ -162,9 +168,6 @@ SettingsVerdict checkNumberOnLeave(NumericField field, const std::string &text);
 SettingsVerdict onResizeTicked(bool dpi, bool dpiResample);
 SettingsVerdict onDpiTicked(bool resize, bool dpiResample, int zoomType);
 SettingsVerdict onResampleTicked(bool resize, int zoomType);
-
-// "sRGB.icc" ticked while the profile file is missing.
-SettingsVerdict srgbProfileMissing();
 
 // --- Display texts -----------------------------------------------------------
 

@@ -165,14 +165,15 @@ void applyValue(ProcessSettings &s, const Field &f, const std::string &value)
     }
 }
 
-void applyLine(ProcessSettings &s, const char *line, size_t length)
+// true when the line holds a key of the list.
+bool applyLine(ProcessSettings &s, const char *line, size_t length)
 {
     const char *eq = static_cast<const char *>(memchr(line, '=', length));
     if (!eq)
-        return;
+        return false;
     size_t keyLength = size_t(eq - line);
     if (keyLength > kMaxKeyBytes)
-        return;
+        return false;
     std::string key(line, keyLength);
     size_t valueLength = length - keyLength - 1;
     std::string value(eq + 1, valueLength < kMaxValueBytes ? valueLength : kMaxValueBytes);
@@ -180,14 +181,15 @@ void applyLine(ProcessSettings &s, const char *line, size_t length)
     if (key == "sy_text_isWeight") {
         long long n = 0;
         s.sy_text_weight = (parseInteger(value, INT32_MIN, INT32_MAX, n) && n == 1) ? 700 : 400;
-        return;
+        return true;
     }
     for (const Field &f : kFields) {
         if (key == f.key) {
             applyValue(s, f, value);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 }  // namespace
@@ -254,8 +256,9 @@ std::string settingsText(const ProcessSettings &s)
     return text;
 }
 
-void applySettingsText(ProcessSettings &s, const std::string &bytes)
+int applySettingsText(ProcessSettings &s, const std::string &bytes)
 {
+    int keys = 0;
     const char *p = bytes.data();
     const char *end = p + bytes.size();
     while (p < end) {
@@ -264,22 +267,33 @@ void applySettingsText(ProcessSettings &s, const std::string &bytes)
         size_t length = size_t(lineEnd - p);
         if (length > 0 && p[length - 1] == '\r')
             --length;
-        applyLine(s, p, length);
+        if (applyLine(s, p, length))
+            ++keys;
         p = lf ? lf + 1 : end;
     }
     normaliseSettings(s);
+    return keys;
 }
 
 namespace {
 
-void clampField(int &v, int low, int high) { v = v < low ? low : (v > high ? high : v); }
-void switchField(int &v) { v = v != 0 ? 1 : 0; }
-int maskedColor(int bgr) { return int(unsigned(bgr) & 0x00FFFFFFu); }
+const ProcessSettings kDefaults;
+
+// A value outside its range takes the field's default: a settings file that says
+// sizeValue=-5 means nothing, and the nearest bound (1 pixel) would be a
+// plainly wrong picture.
+void rangeField(int &v, int low, int high, int ProcessSettings::*field)
+{
+    if (v < low || v > high)
+        v = kDefaults.*field;
+}
+void switchField(int &v, int ProcessSettings::*field) { rangeField(v, 0, 1, field); }
 void angleField(int &degrees)
 {
     if (degrees < 0 || degrees > 315 || degrees % 45 != 0)
         degrees = 0;
 }
+int maskedColor(int bgr) { return int(unsigned(bgr) & 0x00FFFFFFu); }
 
 bool isColorText(const std::string &text)
 {
@@ -297,40 +311,32 @@ bool isColorText(const std::string &text)
 
 void normaliseSettings(ProcessSettings &s)
 {
-    // The file's own rules first: these fall back to 0 rather than to a bound.
-    if (s.zoomUnit != 0 && s.zoomUnit != 1)
-        s.zoomUnit = 0;
-    if (s.qualityMode != 0 && s.qualityMode != 1)
-        s.qualityMode = 0;
-    if (s.maxFileSize < 1 || s.maxFileSize > 99999)
-        s.maxFileSize = 0;
-
-    // A settings file may come from anywhere: every other value is brought into the
-    // range the panel and the pipeline can handle.
-    for (int *flag : {&s.bSize, &s.bZoomSameScale, &s.bQuanlity, &s.bSYText, &s.sy_text_isItalic,
-                      &s.sy_text_isUnderlineDecoration, &s.sy_text_isLineThroughDecoration, &s.bSYImage, &s.bBorder,
-                      &s.bLight, &s.bContrast, &s.bClearly, &s.bConvertBlackToWhite, &s.bRemovePhotoOtherInfo,
-                      &s.bColorspaceTo, &s.bUseSRGB_ICC, &s.bDpi, &s.bDpiResample})
-        switchField(*flag);
-    clampField(s.zoomType, 0, 2);
-    clampField(s.sizeType, 0, 1);
-    clampField(s.sizeValue, 1, 9999);
-    if (!(s.fSizeValue >= 1.0f))
-        s.fSizeValue = s.fSizeValue == s.fSizeValue ? 1.0f : 100.0f;
-    if (s.fSizeValue > 999.99f)
-        s.fSizeValue = 999.99f;
-    clampField(s.quanlity, 10, 100);
+    for (int S::*flag : {&S::bSize, &S::bZoomSameScale, &S::bQuanlity, &S::bSYText, &S::sy_text_isItalic,
+                         &S::sy_text_isUnderlineDecoration, &S::sy_text_isLineThroughDecoration, &S::bSYImage,
+                         &S::bBorder, &S::bLight, &S::bContrast, &S::bClearly, &S::bConvertBlackToWhite,
+                         &S::bRemovePhotoOtherInfo, &S::bColorspaceTo, &S::bUseSRGB_ICC, &S::bDpi, &S::bDpiResample})
+        switchField(s.*flag, flag);
+    rangeField(s.zoomType, 0, 2, &S::zoomType);
+    rangeField(s.sizeType, 0, 1, &S::sizeType);
+    rangeField(s.zoomUnit, 0, 1, &S::zoomUnit);
+    rangeField(s.sizeValue, 1, 9999, &S::sizeValue);
+    if (!(s.fSizeValue >= 1.0f && s.fSizeValue <= 999.99f))  // NaN too
+        s.fSizeValue = kDefaults.fSizeValue;
+    rangeField(s.quanlity, 10, 100, &S::quanlity);
+    rangeField(s.qualityMode, 0, 1, &S::qualityMode);
+    rangeField(s.maxFileSize, 1, 99999, &S::maxFileSize);  // 0 (not set) is the default
 
     angleField(s.sy_text_rotate);
-    clampField(s.sy_text_opacity, 1, 100);
-    clampField(s.sy_text_w_direction, 0, 2);
-    clampField(s.sy_text_w_value, 0, 999);
-    clampField(s.sy_text_h_direction, 0, 2);
-    clampField(s.sy_text_h_value, 0, 999);
+    rangeField(s.sy_text_opacity, 1, 100, &S::sy_text_opacity);
+    rangeField(s.sy_text_w_direction, 0, 2, &S::sy_text_w_direction);
+    rangeField(s.sy_text_w_value, 0, 999, &S::sy_text_w_value);
+    rangeField(s.sy_text_h_direction, 0, 2, &S::sy_text_h_direction);
+    rangeField(s.sy_text_h_value, 0, 999, &S::sy_text_h_value);
     if (s.sy_text_fontName.empty())
-        s.sy_text_fontName = "宋体";
-    clampField(s.sy_text_fontSize, 8, 72);
-    clampField(s.sy_text_weight, 0, 1000);
+        s.sy_text_fontName = kDefaults.sy_text_fontName;
+    rangeField(s.sy_text_fontSize, 8, 72, &S::sy_text_fontSize);
+    rangeField(s.sy_text_weight, 0, 1000, &S::sy_text_weight);
+    // Colours keep their three components; the fourth byte has no meaning.
     s.sy_text_rgbColors = maskedColor(s.sy_text_rgbColors);
     if (!isColorText(s.sy_text_htmlColor)) {
         unsigned v = unsigned(s.sy_text_rgbColors);
@@ -339,32 +345,32 @@ void normaliseSettings(ProcessSettings &s)
     if (s.sy_text_background_color != -1)
         s.sy_text_background_color = maskedColor(s.sy_text_background_color);
     s.sy_text_border_color = maskedColor(s.sy_text_border_color);
-    clampField(s.sy_text_border_size, 0, 9);
-    clampField(s.sy_text_border_corner_radius, 0, 90);
-    s.sy_text_border_corner_radius -= s.sy_text_border_corner_radius % 5;
-    clampField(s.sy_text_padding_left_right, 0, 99);
-    clampField(s.sy_text_padding_top_bottom, 0, 99);
+    rangeField(s.sy_text_border_size, 0, 9, &S::sy_text_border_size);
+    if (s.sy_text_border_corner_radius % 5 != 0)
+        s.sy_text_border_corner_radius = kDefaults.sy_text_border_corner_radius;
+    rangeField(s.sy_text_border_corner_radius, 0, 90, &S::sy_text_border_corner_radius);
+    rangeField(s.sy_text_padding_left_right, 0, 99, &S::sy_text_padding_left_right);
+    rangeField(s.sy_text_padding_top_bottom, 0, 99, &S::sy_text_padding_top_bottom);
 
-    clampField(s.sy_image_w_direction, 0, 2);
-    clampField(s.sy_image_w_value, 0, 999);
-    clampField(s.sy_image_h_direction, 0, 2);
-    clampField(s.sy_image_h_value, 0, 999);
+    rangeField(s.sy_image_w_direction, 0, 2, &S::sy_image_w_direction);
+    rangeField(s.sy_image_w_value, 0, 999, &S::sy_image_w_value);
+    rangeField(s.sy_image_h_direction, 0, 2, &S::sy_image_h_direction);
+    rangeField(s.sy_image_h_value, 0, 999, &S::sy_image_h_value);
     angleField(s.sy_image_rotate);
-    clampField(s.sy_image_opacity, 1, 100);
+    rangeField(s.sy_image_opacity, 1, 100, &S::sy_image_opacity);
 
-    clampField(s.border_location, 0, 1);
-    clampField(s.border_size, 0, 64);  // 0 is what files hold until a border was set
+    rangeField(s.border_location, 0, 1, &S::border_location);
+    rangeField(s.border_size, 0, 64, &S::border_size);  // 0 is what files hold until a border was set
     s.border_color = maskedColor(s.border_color);
-    clampField(s.border_padding, 0, 64);
+    rangeField(s.border_padding, 0, 64, &S::border_padding);
 
-    clampField(s.lightValue, -100, 100);
-    clampField(s.contrastValue, -100, 100);
-    clampField(s.clearlyValue, -100, 100);
-    clampField(s.fromColorspace, 0, 3);
-    clampField(s.toColorspace, 0, 2);
-    if (s.dpi < 1)
-        s.dpi = -1;
-    clampField(s.dpi, -1, 65535);
+    rangeField(s.lightValue, -100, 100, &S::lightValue);
+    rangeField(s.contrastValue, -100, 100, &S::contrastValue);
+    rangeField(s.clearlyValue, -100, 100, &S::clearlyValue);
+    rangeField(s.fromColorspace, 0, 3, &S::fromColorspace);
+    rangeField(s.toColorspace, 0, 2, &S::toColorspace);
+    if (s.dpi != -1)
+        rangeField(s.dpi, 1, 65535, &S::dpi);  // a stored 0 means "not given" as much as -1
 }
 
 std::vector<std::string> settingsKeys()

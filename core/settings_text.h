@@ -20,14 +20,17 @@ std::string settingsText(const ProcessSettings &settings);
 // texts cut to their field's size, unknown keys and unreadable numbers (NaN too)
 // ignored, the last of a repeated key wins; then normaliseSettings(). Keys the text
 // lacks keep the record's values, so start from ProcessSettings() for the defaults.
-// Never reads past the buffer.
-void applySettingsText(ProcessSettings &settings, const std::string &bytes);
+// Never reads past the buffer. Returns the number of lines whose key is a settings
+// key (0: the bytes are no settings file).
+int applySettingsText(ProcessSettings &settings, const std::string &bytes);
 
-// Brings every field into its range: zoomUnit and qualityMode other than 0/1 and
-// maxFileSize outside 1..99999 become 0; switches become 0/1; other numbers are
-// clamped to their range (border_size 0..64, dpi -1 or 1..65535); angles not in the
-// list become 0; colours keep only their three components (background -1 stays);
-// an empty font name becomes "宋体"; a malformed colour text is made from the colour.
+// Every number outside its range takes its default (ProcessSettings()): switches
+// outside 0/1, zoomUnit and qualityMode outside 0/1, maxFileSize outside 1..99999
+// (0, not set), sizeValue outside 1..9999 (750), quanlity outside 10..100 (91),
+// border_size outside 0..64, dpi outside 1..65535 (-1), angles not in the list,
+// corner radii not in steps of 5, ... Colours keep only their three components
+// (background -1 stays); an empty font name becomes "宋体"; a malformed colour
+// text is made from the colour.
 void normaliseSettings(ProcessSettings &settings);
 
 // The keys in the order they are written.

@@ -5,6 +5,8 @@
 #include <wand/MagickWand.h>
 
 #include "util/magick_path.h"
+#include "util/path_join.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 std::vector<SelfTestPicture> builtInSelfTestPictures()
@@ -62,6 +64,92 @@ static void setMagickEnvironment(const char *name, const std::string &gbkValue)
 #endif
 }
 
+// ImageMagick's own temporary files (pixel caches that did not fit in memory,
+// pictures of coders that cannot read from memory) go to a folder of this
+// process below "%TEMP%\velmora-cache". ImageMagick removes them itself, unless
+// the process is killed: then the next start removes the folders of processes
+// that no longer run, and nothing else.
+static std::string cacheRootFolder()
+{
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof temp, temp);
+    std::string root;
+    if (n == 0 || n >= sizeof temp || !joinPath(root, std::string(temp, n), "velmora-cache"))
+        return std::string();
+    return root;
+}
+
+static void removeFolderWithFiles(const std::string &folder)
+{
+    std::string pattern;
+    if (!joinPath(pattern, folder, "*"))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string path;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && joinPath(path, folder, found.cFileName))
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+static std::string prepareCacheFolder()
+{
+    std::string root = cacheRootFolder();
+    if (root.empty())
+        return std::string();
+    CreateDirectoryA(root.c_str(), nullptr);
+    std::string pattern;
+    if (joinPath(pattern, root, "*")) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+        std::vector<std::string> stale;
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                char *end = nullptr;
+                unsigned long pid = strtoul(found.cFileName, &end, 16);
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && end != found.cFileName && *end == '\0' &&
+                    !processIsRunning((DWORD)pid))
+                    stale.push_back(found.cFileName);
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        for (const std::string &name : stale) {
+            std::string folder;
+            if (joinPath(folder, root, name))
+                removeFolderWithFiles(folder);
+        }
+    }
+    std::string own;
+    if (!joinPath(own, root, formatText("%lx", (unsigned long)GetCurrentProcessId())))
+        return std::string();
+    CreateDirectoryA(own.c_str(), nullptr);
+    return own;
+}
+
+static std::string g_cacheFolder;
+static MagickSizeType g_policyDiskLimit = 0;
+
+std::string imageMagickCacheFolder() { return g_cacheFolder; }
+
+void limitImageMagickDiskCache()
+{
+    MagickSizeType limit = g_policyDiskLimit;
+    ULARGE_INTEGER freeBytes;
+    // Half of what is free where the cache goes: the pictures being written need
+    // room too, and a disk that fills up takes other programs down with it.
+    if (!g_cacheFolder.empty() && GetDiskFreeSpaceExA(g_cacheFolder.c_str(), &freeBytes, nullptr, nullptr)) {
+        MagickSizeType half = (MagickSizeType)(freeBytes.QuadPart / 2);
+        if (half < limit)
+            limit = half;
+    }
+    MagickSetResourceLimit(DiskResource, limit);
+}
+
 void startImageMagick()
 {
     static bool started = false;
@@ -71,9 +159,23 @@ void startImageMagick()
     std::string config = magickPath(programFolder() + "\\config");
     if (!config.empty())
         setMagickEnvironment("MAGICK_CONFIGURE_PATH", config);
+    g_cacheFolder = prepareCacheFolder();
+    std::string cache = g_cacheFolder.empty() ? std::string() : magickPath(g_cacheFolder);
+    if (!cache.empty())
+        setMagickEnvironment("MAGICK_TEMPORARY_PATH", cache);
     MagickWandGenesis();
-    // The same ceilings as the shipped policy, for a copy of the program that lost it.
+    // The same ceilings as the shipped policy, for a copy of the program that lost
+    // it (a limit can only be lowered below the policy's). The area is what one
+    // picture may cost: 256 million pixels, 2 GB of pixels at 16 bits per sample.
+    // No pixel cache is mapped into memory from a file: on a full disk a mapped
+    // file faults instead of failing a write.
     MagickSetResourceLimit(WidthResource, 64000);
     MagickSetResourceLimit(HeightResource, 64000);
-    MagickSetResourceLimit(AreaResource, 1000000000ULL);
+    MagickSetResourceLimit(AreaResource, 256000000ULL);
+    MagickSetResourceLimit(MapResource, 0);
+    const MagickSizeType kDiskCeiling = 4ULL << 30;
+    g_policyDiskLimit = MagickGetResourceLimit(DiskResource);
+    if (g_policyDiskLimit > kDiskCeiling)
+        g_policyDiskLimit = kDiskCeiling;
+    limitImageMagickDiskCache();
 }

@@ -30,6 +30,18 @@ bool validateImageMagick();
 // Folder of the running program (GBK, no trailing backslash).
 std::string programFolder();
 
-// Points ImageMagick at the policy shipped in "<program folder>\config", starts
-// MagickWand and sets the resource limits. Call once, before any other use.
+// Points ImageMagick at the policy shipped in "<program folder>\config" and its
+// temporary files at a folder of this process (removing the folders that killed
+// processes left), starts MagickWand and sets the resource limits. Call once,
+// before any other use.
 void startImageMagick();
+
+// The folder ImageMagick's temporary files go to (empty before the start or when
+// no temporary folder could be made).
+std::string imageMagickCacheFolder();
+
+// Lowers ImageMagick's disk-cache limit to half the free space of the cache
+// folder's disk (never above the policy's value), so that a picture too large for
+// memory fails with a reason instead of filling the disk. Called at the start and
+// before each batch run.
+void limitImageMagickDiskCache();

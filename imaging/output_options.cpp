@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "core/pipeline_steps.h"
-#include "core/safe_file.h"
+#include "imaging/picture_read.h"
 #include "imaging/palette_png.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 int qualityFromStored(bool present, DWORD value) { return present && value >= 10 && value <= 100 ? (int)value : 90; }
@@ -60,10 +60,22 @@ bool flattenOnWhite(MagickWand *wand)
     return ok;
 }
 
-bool writePicture(MagickWand *wand, const OutputOptions &o, const std::string &target, std::string &message,
-                  const WriteRules &rules)
+bool encodePicture(MagickWand *wand, const OutputOptions &o, const WriteRules &rules, std::string &bytes,
+                   std::string &reason)
 {
-    message.clear();
+    bytes.clear();
+    reason.clear();
+    if (o.format == OutputFormat::Png && o.png8) {
+        unsigned char *data = nullptr;
+        size_t size = 0;
+        if (!getPng8Data(wand, o.colours, &data, &size)) {
+            reason = "getPng8Data()";
+            return false;
+        }
+        bytes.assign(reinterpret_cast<const char *>(data), size);
+        freePng8Data(data);
+        return true;
+    }
     if (o.format == OutputFormat::Jpg) {
         bool sourceIsJpeg = wandFormat(wand) == "JPEG";
         if (MagickGetImageColorspace(wand) == CMYKColorspace)
@@ -77,25 +89,50 @@ bool writePicture(MagickWand *wand, const OutputOptions &o, const std::string &t
             MagickSetImageCompression(wand, JPEGCompression);
             MagickSetImageCompressionQuality(wand, (size_t)o.quality);
         }
-        std::string reason = writeWandSafely(wand, target);
+    } else {
+        MagickSetImageFormat(wand, "PNG");
+    }
+    size_t length = 0;
+    unsigned char *blob = MagickGetImageBlob(wand, &length);
+    if (!blob || length == 0) {
+        if (blob)
+            MagickRelinquishMemory(blob);
+        reason = takeWandError(wand);
         if (reason.empty())
-            return true;
-        message = rules.convertTool
-                      ? formatText("MagickWriteImage() 发生错误：\n\n%s\n\n目标文件名：%s\n\n请检查内存或硬盘空间是否用完。",
-                                   reason.c_str(), target.c_str())
-                      : formatText("MagickWriteImage() 发生错误，请检查硬盘空间是否用完。\n\n目标文件名：\n%s",
-                                   target.c_str());
+            reason = "MagickGetImageBlob()";
         return false;
     }
-    if (o.png8) {
+    bytes.assign(reinterpret_cast<const char *>(blob), length);
+    MagickRelinquishMemory(blob);
+    return true;
+}
+
+std::string writeFailureText(const OutputOptions &o, const WriteRules &rules, const std::string &target,
+                             const std::string &reason)
+{
+    if (o.format == OutputFormat::Png && o.png8)
+        return formatText("保存图片时发生错误，请检查硬盘空间是否用完。\n\n目标文件名：\n%s", target.c_str());
+    if (o.format == OutputFormat::Jpg && rules.convertTool)
+        return formatText("MagickWriteImage() 发生错误：\n\n%s\n\n目标文件名：%s\n\n请检查内存或硬盘空间是否用完。",
+                          reason.c_str(), target.c_str());
+    return formatText("MagickWriteImage() 发生错误，请检查硬盘空间是否用完。\n\n目标文件名：\n%s", target.c_str());
+}
+
+bool writePicture(MagickWand *wand, const OutputOptions &o, const std::string &target, std::string &message,
+                  const WriteRules &rules)
+{
+    message.clear();
+    if (o.format == OutputFormat::Png && o.png8) {
         if (writePng8File(wand, o.colours, target))
             return true;
-        message = formatText("保存图片时发生错误，请检查硬盘空间是否用完。\n\n目标文件名：\n%s", target.c_str());
+        message = writeFailureText(o, rules, target, std::string());
         return false;
     }
-    MagickSetImageFormat(wand, "PNG");
-    if (writeWandSafely(wand, target).empty())
-        return true;
-    message = formatText("MagickWriteImage() 发生错误，请检查硬盘空间是否用完。\n\n目标文件名：\n%s", target.c_str());
-    return false;
+    std::string bytes, reason;
+    DWORD error = 0;
+    if (!encodePicture(wand, o, rules, bytes, reason))
+        message = writeFailureText(o, rules, target, reason);
+    else if (!replaceFileWith(target, bytes.data(), bytes.size(), error))
+        message = writeFailureText(o, rules, target, systemErrorText(error));
+    return message.empty();
 }

@@ -57,10 +57,22 @@ struct WriteRules {
     bool convertTool = false;
 };
 
-// Writes the wand's current image to target (GBK) as options say: JPG (CMYK
-// turned into sRGB first, quality as set), palette PNG through writePng8File, or
-// PNG. Every file goes through the safe writer, so it is complete or absent and
-// whatever was at target before stays when the write fails. False with the
-// message box text (caption "错误") when the write failed.
+// Encodes the wand's current image as options say: JPG (CMYK turned into sRGB
+// first; the quality set, or kept under the convert tool's rule), palette PNG
+// through getPng8Data (imaging/palette_png.h), or PNG. false with the reason
+// (ImageMagick's words; a palette PNG failure is reported by getPng8Data).
+bool encodePicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules, std::string &bytes,
+                   std::string &reason);
+
+// The box text (caption "错误") of a write to target that failed for reason:
+// "保存图片时发生错误，…" for palette PNG, the convert tool's longer JPEG text
+// with the reason, else "MagickWriteImage() 发生错误，…".
+std::string writeFailureText(const OutputOptions &options, const WriteRules &rules, const std::string &target,
+                             const std::string &reason);
+
+// Writes the wand's current image over target (GBK) as options say — palette
+// PNG through writePng8File, the rest encoded and written by the safe writer —
+// so the file at target is the new picture or, when anything fails, exactly as
+// it was (a read-only file is not replaced). false with the box text.
 bool writePicture(MagickWand *wand, const OutputOptions &options, const std::string &target, std::string &message,
                   const WriteRules &rules = WriteRules());

@@ -6,9 +6,9 @@
 #include <libimagequant.h>
 #include <lodepng.h>
 
-#include "core/safe_file.h"
 #include "shell/about_box.h"
 #include "shell/info_window.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 namespace {
@@ -163,10 +163,14 @@ bool writePng8File(MagickWand *wand, int colourCount, const std::string &path)
     size_t size = 0;
     if (!getPng8Data(wand, colourCount, &data, &size))
         return false;
-    SafeWriteStep step = writeFileSafely(path, data, size);
+    DWORD error = 0;
+    bool written = replaceFileWith(path, data, size, error);
     freePng8Data(data);
-    if (step == SafeWriteStep::Done)
+    if (written)
         return true;
-    report(formatText(step == SafeWriteStep::Open ? "fopen() error: %s" : "fwrite() error: %s", path.c_str()));
+    // A full disk fails while writing; anything else (no folder, no right to
+    // write there, a read-only file) already when the file is opened.
+    bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+    report(formatText(full ? "fwrite() error: %s" : "fopen() error: %s", path.c_str()));
     return false;
 }

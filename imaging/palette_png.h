@@ -17,10 +17,11 @@
 bool getPng8Data(MagickWand *wand, int colourCount, unsigned char **outData, size_t *outSize);
 void freePng8Data(unsigned char *data);
 
-// getPng8Data, then the bytes go to path through the safe writer (a temporary
-// file beside it, moved into place): the file is complete or not there, and a
-// file already at path stays as it was when anything fails. Failures are
-// reported ("fopen() error: %s", "fwrite() error: %s").
+// getPng8Data, then the bytes replace whatever is at path through the safe
+// writer (util/safe_file.h: a temporary file beside it, renamed into place): the
+// file is complete or not there, and a file already at path stays as it was when
+// anything fails (a read-only one is not replaced). Failures are reported
+// ("fopen() error: %s", "fwrite() error: %s" for a full disk).
 bool writePng8File(MagickWand *wand, int colourCount, const std::string &path);
 
 // The working buffers for a width x height picture: RGBA (4 bytes per pixel) and

@@ -7,6 +7,7 @@
 // readers. Every reader stays inside the bytes the source holds: a short file
 // reads as zeros past its end and fails the positive-size tests.
 #pragma once
+#include <string>
 #include <cstddef>
 #include <cstdint>
 
@@ -89,10 +90,15 @@ bool readPictureHeader(const char *path, char *typeName /* kPictureTypeNameSize 
 // when the format is recognised and width, height and file size are positive;
 // false with text untouched otherwise.
 bool describePictureFile(const char *path, char *text);
-// The slower description obtained by decoding the file through MagickWand; always
-// writes a text: the description with the format name ImageMagick reports, or
-// "注意: 这不是一个有效的图片" when ImageMagick cannot read the file.
-void describePictureWithMagick(const char *path, char *text);
+// The slower description obtained through the checked picture reader
+// (imaging/picture_read.h); always writes a text: the description with the format
+// name ImageMagick reports, or "注意: 这不是一个有效的图片" (and false, with
+// ImageMagick's or the system's reason) when the file is no picture.
+bool describePictureWithMagick(const char *path, char *text, std::string *reason = nullptr);
+// describePictureFile, and describePictureWithMagick for what the header sniffer
+// does not know: false (text "注意: 这不是一个有效的图片", reason set) only when
+// neither can describe the file. "无法识别的图片" is for that case alone.
+bool describePicture(const char *path, char *text, std::string *reason = nullptr);
 
 // The text shown when ImageMagick cannot read a file.
 extern const char kNotAValidPictureText[];

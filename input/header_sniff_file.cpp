@@ -6,9 +6,10 @@
 #include <wand/MagickWand.h>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
-#include "util/magick_path.h"
+#include "imaging/picture_read.h"
 
 const char kNotAValidPictureText[] = "注意: 这不是一个有效的图片";
 
@@ -137,32 +138,43 @@ bool describePictureFile(const char *path, char *text)
     return formatPictureDescription(header.width, header.height, header.typeName, header.fileSize, text);
 }
 
-void describePictureWithMagick(const char *path, char *text)
+bool describePictureWithMagick(const char *path, char *text, std::string *reason)
 {
     if (!text)
-        return;
+        return false;
     snprintf(text, kPictureDescriptionSize, "%s", kNotAValidPictureText);
-    std::string unixPath = path ? magickPath(path) : std::string();
-    if (unixPath.empty())
-        return;
-    MagickWand *wand = NewMagickWand();
-    if (MagickReadImage(wand, unixPath.c_str()) == MagickTrue) {
-        // A layered, multi-page or animated file reports its first image, not
-        // the last one the reader left current.
-        MagickSetFirstIterator(wand);
-        MagickSizeType length = 0;
-        MagickGetImageLength(wand, &length);
-        char *format = MagickGetImageFormat(wand);
-        int width = (int)MagickGetImageWidth(wand);
-        int height = (int)MagickGetImageHeight(wand);
-        const char *name = format ? format : "";
-        if (length < 1024)
-            snprintf(text, kPictureDescriptionSize, "尺寸: %d x %d, 类型: %s 图片, 大小: %lld 字节", width, height,
-                     name, (long long)length);
-        else
-            formatPictureDescription(width, height, name, (int64_t)length, text);
-        if (format)
-            MagickRelinquishMemory(format);
+    PictureFile file;
+    std::string why;
+    if (!path || !readPictureFile(path, file, why)) {
+        if (reason)
+            *reason = why;
+        return false;
     }
-    DestroyMagickWand(wand);
+    // Only a decode proves that the file is a picture (at 1/8 for a JPEG). A
+    // picture over the size limits is described from its header all the same:
+    // it is one, only too large to be processed.
+    MagickWand *wand = decodePictureFile(file, DecodeHint{1, 1}, why);
+    if (wand) {
+        DestroyMagickWand(wand);
+    } else {
+        PictureLimits limits = currentPictureLimits();
+        if (file.width <= limits.maxWidth && file.height <= limits.maxHeight && file.pixels <= limits.maxPixels) {
+            if (reason)
+                *reason = why;
+            return false;
+        }
+    }
+    // A layered, multi-page or animated file reports its first image.
+    const long long length = (long long)file.bytes.size();
+    if (length < 1024)
+        snprintf(text, kPictureDescriptionSize, "尺寸: %zu x %zu, 类型: %s 图片, 大小: %lld 字节", file.width,
+                 file.height, file.format.c_str(), length);
+    else
+        formatPictureDescription((int)file.width, (int)file.height, file.format.c_str(), (int64_t)length, text);
+    return true;
+}
+
+bool describePicture(const char *path, char *text, std::string *reason)
+{
+    return describePictureFile(path, text) || describePictureWithMagick(path, text, reason);
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "util/magick_path.h"
+#include "imaging/picture_read.h"
 
 const char kThumbnailFrameColour[] = "#d4d0c8";
 
@@ -110,65 +110,34 @@ size_t progressiveDcPrefixLength(const unsigned char *data, size_t size, bool *n
     }
 }
 
-// The DC scan of a progressive JPEG, closed with an end-of-image marker; empty
-// when the file is anything else (or cannot be read).
-static std::vector<unsigned char> progressiveDcOnly(const char *path)
-{
-    std::vector<unsigned char> bytes;
-    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return bytes;
-    const size_t limit = 64u << 20;
-    size_t want = 256u << 10;
-    size_t prefix = 0;
-    for (;;) {
-        size_t have = bytes.size();
-        bytes.resize(want);
-        DWORD got = 0;
-        BOOL ok = ReadFile(f, bytes.data() + have, (DWORD)(want - have), &got, nullptr);
-        bytes.resize(have + (ok ? got : 0));
-        bool needMore = false;
-        prefix = progressiveDcPrefixLength(bytes.data(), bytes.size(), &needMore);
-        if (prefix || !needMore || !ok || got == 0 || want >= limit)
-            break;
-        want *= 2;
-    }
-    CloseHandle(f);
-    if (!prefix) {
-        bytes.clear();
-        return bytes;
-    }
-    bytes.resize(prefix);
-    bytes.push_back(0xFF);
-    bytes.push_back(0xD9);
-    return bytes;
-}
-
-// Reads the picture. JPEG files are decoded by libjpeg at the smallest of
-// 1/8, 2/8, ... that still leaves at least twice the thumbnail size, and a
-// progressive JPEG only as far as its first (DC) scan: a camera photo then costs
-// a fraction of a full decode, and the resize below still has enough pixels.
+// Reads the picture through the checked reader. JPEG files are decoded by
+// libjpeg at the smallest of 1/8, 2/8, ... that still leaves at least twice the
+// thumbnail size, and a progressive JPEG only as far as its first (DC) scan: a
+// camera photo then costs a fraction of a full decode, and the resize below
+// still has enough pixels.
 static MagickWand *readForThumbnail(const char *path)
 {
-    std::string unixPath = magickPath(path ? path : "");
-    if (unixPath.empty())
+    PictureFile file;
+    std::string reason;
+    if (!path || !readPictureFile(path, file, reason))
         return nullptr;
-    MagickWand *wand = NewMagickWand();
-    MagickSetOption(wand, "jpeg:size", "188x188");
-    std::vector<unsigned char> dcOnly = progressiveDcOnly(path);
-    if (!dcOnly.empty()) {
-        if (MagickReadImageBlob(wand, dcOnly.data(), dcOnly.size()) != MagickFalse &&
-            MagickGetNumberImages(wand) > 0 && MagickGetImageWidth(wand) > 0)
-            return wand;
-        ClearMagickWand(wand);
-        MagickSetOption(wand, "jpeg:size", "188x188");
+    const DecodeHint hint{188, 188};
+    if (file.format == "JPEG") {
+        bool needMore = false;
+        size_t prefix = progressiveDcPrefixLength(file.bytes.data(), file.bytes.size(), &needMore);
+        if (prefix) {
+            // The first scan and an end-of-image marker, decoded in place of the whole file.
+            std::vector<unsigned char> whole(file.bytes.begin() + (std::ptrdiff_t)prefix, file.bytes.end());
+            file.bytes.resize(prefix);
+            file.bytes.push_back(0xFF);
+            file.bytes.push_back(0xD9);
+            if (MagickWand *wand = decodePictureFile(file, hint, reason))
+                return wand;
+            file.bytes.resize(prefix);
+            file.bytes.insert(file.bytes.end(), whole.begin(), whole.end());
+        }
     }
-    if (MagickReadImage(wand, unixPath.c_str()) == MagickFalse || MagickGetNumberImages(wand) == 0) {
-        DestroyMagickWand(wand);
-        return nullptr;
-    }
-    return wand;
+    return decodePictureFile(file, hint, reason);
 }
 
 int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut)

@@ -20,6 +20,8 @@ namespace {
 
 bool g_lockedIn = false;
 volatile LONG g_handlingThread = 0;
+void (*g_headlessReport)(unsigned long code) = nullptr;
+UINT g_headlessExitCode = 1;
 
 #if defined(__i386__) || defined(_M_IX86)
 // xor eax, eax; ret 4 (stdcall, one argument)
@@ -104,6 +106,19 @@ bool isInProgramOrUnixCode(const void *address)
     return module == GetModuleHandleA(nullptr);
 }
 
+// A command-line run: no box, no web page; the run says where it stopped.
+LONG CALLBACK onHeadlessFault(EXCEPTION_POINTERS *info)
+{
+    const EXCEPTION_RECORD *record = info ? info->ExceptionRecord : nullptr;
+    if (!record || !isHardwareFault(record->ExceptionCode) || !isInProgramOrUnixCode(record->ExceptionAddress))
+        return EXCEPTION_CONTINUE_SEARCH;
+    LONG self = (LONG)GetCurrentThreadId();
+    if (InterlockedCompareExchange(&g_handlingThread, self, 0) == 0 && g_headlessReport)
+        g_headlessReport((unsigned long)record->ExceptionCode);
+    TerminateProcess(GetCurrentProcess(), g_headlessExitCode);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 LONG CALLBACK onFaultInUnixFrames(EXCEPTION_POINTERS *info)
 {
     const EXCEPTION_RECORD *record = info ? info->ExceptionRecord : nullptr;
@@ -171,6 +186,27 @@ void installCrashHandler()
     g_lockedIn = lockInFilter();
 #ifdef __WINE__
     AddVectoredExceptionHandler(1, onFaultInUnixFrames);
+#endif
+}
+
+#ifndef __WINE__
+static LONG WINAPI onHeadlessCrash(EXCEPTION_POINTERS *info)
+{
+    if (info && info->ExceptionRecord && g_headlessReport)
+        g_headlessReport((unsigned long)info->ExceptionRecord->ExceptionCode);
+    TerminateProcess(GetCurrentProcess(), g_headlessExitCode);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+#endif
+
+void installHeadlessFaultHandler(void (*report)(unsigned long exceptionCode), unsigned int exitCode)
+{
+    g_headlessReport = report;
+    g_headlessExitCode = exitCode;
+#ifdef __WINE__
+    AddVectoredExceptionHandler(1, onHeadlessFault);
+#else
+    SetUnhandledExceptionFilter(onHeadlessCrash);
 #endif
 }
 

@@ -6,6 +6,11 @@
 
 // At the very start of the program, once.
 void installCrashHandler();
+
+// For the command-line modes instead: a hardware fault (in the program's own code
+// or a library's, a decoder's say) calls report with the exception code and ends
+// the process with exitCode; no box (it would block a script), no web page.
+void installHeadlessFaultHandler(void (*report)(unsigned long exceptionCode), unsigned int exitCode);
 // The unhandled-exception filter itself: shows the crash notice, opens the crash
 // page and lets the system end the process.
 LONG WINAPI onCrash(EXCEPTION_POINTERS *info);

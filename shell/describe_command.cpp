@@ -18,11 +18,10 @@ int runDescribeCommand(const std::vector<std::string> &files)
     for (const std::string &argument : files) {
         std::string path = dosPathFromArgument(argument);
         char text[kPictureDescriptionSize];
-        if (!describePictureFile(path.c_str(), text)) {
-            showInfoMessage(formatText("无法识别的图片:\r\n%s", argument.c_str()));
-            describePictureWithMagick(path.c_str(), text);
-            if (strcmp(text, kNotAValidPictureText) == 0)
-                ++notPictures;
+        std::string reason;
+        if (!describePicture(path.c_str(), text, &reason)) {
+            showInfoMessage(formatText("无法识别的图片:\r\n%s\r\n原因：%s", argument.c_str(), reason.c_str()));
+            ++notPictures;
         }
         consoleWrite(argument + ": " + text + "\n");
     }

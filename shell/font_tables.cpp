@@ -36,11 +36,12 @@ static std::vector<std::string> catalogueFontFiles(const std::string &fontsFolde
         if (seen.insert(toLowerAscii(path)).second)
             files.push_back(path);
     };
-    PathList *list = PathList::createDefault();
-    listFontFiles(fontsFolder.c_str(), list);
-    for (int i = 0; i < list->count; ++i)
-        add(list->text(i));
-    list = list->destroy(true);
+    if (PathList *list = PathList::createDefault()) {
+        listFontFiles(fontsFolder.c_str(), list);
+        for (int i = 0; i < list->count; ++i)
+            add(list->text(i));
+        list = list->destroy(true);
+    }
 
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0, KEY_READ,
@@ -180,7 +181,7 @@ void buildFontTables(StartupConfig &config)
 
     // The Chinese faces a user picks by name: when no file declares them, use the
     // file of the face the system substitutes (so "宋体" draws Chinese everywhere).
-    static const char *chineseFaces[] = {"宋体", "新宋体", "黑体", "楷体", "仿宋", "微软雅黑",
+    static const char *chineseFaces[] = {"宋体", "新宋体", "黑体", "楷体", "仿宋", "微软雅黑", "楷体_GB2312", "仿宋_GB2312",
                                          "SimSun", "NSimSun", "SimHei", "Microsoft YaHei"};
     for (const char *face : chineseFaces) {
         if (config.fontFaceTable.count(face))
@@ -206,36 +207,88 @@ void buildFontTables(StartupConfig &config)
     exception = DestroyExceptionInfo(exception);
 }
 
+void loadFontTablesOnce()
+{
+    static bool built = false;
+    if (built)
+        return;
+    built = true;
+    computeFontPaths(startupConfig());
+    buildFontTables(startupConfig());
+}
+
+// The fallback file of a common Chinese face in the system fonts folder (empty
+// for other faces). "宋体" and "新宋体" compare exactly; the others without regard
+// to case unless exact is set.
+static std::string fallbackFontFile(const std::string &face, bool exact)
+{
+    const StartupConfig &config = startupConfig();
+    auto is = [&](const char *name) { return exact ? face == name : equalsNoCase(face, name); };
+    const std::string *fallback = nullptr;
+    if (face == "宋体" || face == "新宋体")
+        fallback = &config.fontSimsun;
+    else if (is("楷体_GB2312") || is("楷体"))
+        fallback = &config.fontSimkai;
+    else if (is("仿宋_GB2312") || is("仿宋"))
+        fallback = &config.fontSimfang;
+    else if (is("黑体"))
+        fallback = &config.fontSimhei;
+    else if (is("微软雅黑"))
+        fallback = &config.fontMsyh;
+    if (fallback && !fallback->empty() && fileExists(fallback->c_str()))
+        return *fallback;
+    return std::string();
+}
+
 std::string fontFileForFace(const std::string &face)
 {
     const StartupConfig &config = startupConfig();
     auto found = config.fontFaceTable.find(face);
     if (found != config.fontFaceTable.end())
         return found->second;
-    const std::string *fallback = nullptr;
-    if (face == "宋体" || face == "新宋体")
-        fallback = &config.fontSimsun;
-    else if (face == "楷体_GB2312" || face == "楷体")
-        fallback = &config.fontSimkai;
-    else if (face == "仿宋_GB2312" || face == "仿宋")
-        fallback = &config.fontSimfang;
-    else if (face == "黑体")
-        fallback = &config.fontSimhei;
-    else if (face == "微软雅黑")
-        fallback = &config.fontMsyh;
-    if (fallback && !fallback->empty() && fileExists(fallback->c_str()))
-        return toLowerAscii(*fallback);
-    return std::string();
+    return toLowerAscii(fallbackFontFile(face, true));
+}
+
+// A family name ImageMagick gave (UTF-8) that the system code page can hold.
+static bool familyFitsCodePage(const std::string &family)
+{
+    return family.find('?') == std::string::npos && gbkToUtf8(utf8ToGbk(family)) == family;
+}
+
+// The face and family tables first, then the fallback files, then the face as a
+// family name. probing is fontUsable's variant: exact fallback names, and the
+// family "none" set before the fallbacks are tried.
+static void selectFont(DrawingWand *draw, const std::string &face, bool probing)
+{
+    const StartupConfig &config = startupConfig();
+    std::string file;
+    auto found = config.fontFaceTable.find(face);
+    if (found != config.fontFaceTable.end()) {
+        file = found->second;
+        auto family = config.fontFamilyTable.find(file);
+        if (family != config.fontFamilyTable.end()) {
+            // By family ImageMagick also picks the bold or italic file of the face.
+            if (familyFitsCodePage(family->second))
+                DrawSetFontFamily(draw, family->second.c_str());
+            else
+                DrawSetFont(draw, magickPath(file).c_str());
+            return;
+        }
+    }
+    if (probing)
+        DrawSetFontFamily(draw, "none");
+    std::string fallback = fallbackFontFile(face, probing);
+    if (!fallback.empty())
+        DrawSetFont(draw, magickPath(fallback).c_str());
+    else if (!file.empty())
+        DrawSetFont(draw, magickPath(file).c_str());
+    else
+        DrawSetFontFamily(draw, gbkToUtf8(face).c_str());
 }
 
 void selectWatermarkFont(DrawingWand *draw, const std::string &face)
 {
-    std::string file = fontFileForFace(face);
-    std::string path = file.empty() ? std::string() : magickPath(file);
-    if (!path.empty())
-        DrawSetFont(draw, path.c_str());
-    else
-        DrawSetFontFamily(draw, gbkToUtf8(face).c_str());
+    selectFont(draw, face, false);
 }
 
 static bool glyphRight(MagickWand *wand, DrawingWand *draw, const char *utf8, double &right)
@@ -257,7 +310,7 @@ bool fontUsable(const std::string &face, bool needChinese)
     DrawingWand *draw = NewDrawingWand();
     DrawSetTextEncoding(draw, "UTF-8");
     DrawSetFontSize(draw, 26);
-    selectWatermarkFont(draw, face);
+    selectFont(draw, face, true);
     double latin = 0, chinese = 0;
     bool usable = glyphRight(wand, draw, "a", latin);
     if (usable && needChinese)

@@ -7,6 +7,9 @@
 
 struct _DrawingWand;
 
+// The fallback font paths and both tables for a process without the window's
+// start-up (the command line, tests); built on the first call only.
+void loadFontTablesOnce();
 // Face name (GBK) -> font file (lower case), the fallback for the common Chinese
 // faces included; empty when the face is unknown.
 std::string fontFileForFace(const std::string &face);

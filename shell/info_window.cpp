@@ -8,6 +8,7 @@
 
 #include <deque>
 
+#include "shell/window_kit.h"
 #include "util/text.h"
 
 const char kInfoWindowClass[] = "VelmoraInfoWindow";
@@ -22,6 +23,8 @@ const int kInitialHeight = 168;
 struct InfoWindowState {
     HWND window = nullptr;
     HWND edit = nullptr;
+    HWND centreOver = nullptr;  // the first showing is centred over this window
+    bool placed = false;
     DWORD threadId = 0;
     HBRUSH background = nullptr;
 };
@@ -38,6 +41,18 @@ struct InfoQueue {
 };
 
 InfoWindowState g_state;
+
+// Shows the window (never activated: the user's work keeps the focus), the first
+// time centred over the window it belongs to.
+void showInfoWindowNow(InfoWindowState *s)
+{
+    if (!s->placed) {
+        s->placed = true;
+        if (s->centreOver)
+            centerOnOwner(s->window, s->centreOver);
+    }
+    ShowWindow(s->window, SW_SHOWNA);
+}
 
 InfoQueue &queue()
 {
@@ -93,7 +108,7 @@ void appendToLog(InfoWindowState *s, std::string text)
     SendMessageA(s->edit, EM_REPLACESEL, FALSE, (LPARAM) "\r\n\r\n");
     SendMessageA(s->edit, WM_VSCROLL, SB_BOTTOM, 0);
     if (!IsWindowVisible(s->window))
-        ShowWindow(s->window, SW_SHOWNA);
+        showInfoWindowNow(s);
 }
 
 // Window thread only.
@@ -170,11 +185,12 @@ bool registerInfoWindowClass(HINSTANCE instance)
 
 }  // namespace
 
-HWND createInfoWindow(HINSTANCE instance)
+HWND createInfoWindow(HINSTANCE instance, HWND centreOver)
 {
     InfoWindowState *s = &g_state;
     if (s->window)
         return s->window;
+    s->centreOver = centreOver;
     if (!registerInfoWindowClass(instance))
         return nullptr;
     if (!s->background)
@@ -217,8 +233,12 @@ HWND infoWindowHandle()
 void toggleInfoWindow()
 {
     HWND window = infoWindowHandle();
-    if (window)
-        ShowWindow(window, IsWindowVisible(window) ? SW_HIDE : SW_SHOWNA);
+    if (!window)
+        return;
+    if (IsWindowVisible(window))
+        ShowWindow(window, SW_HIDE);
+    else
+        showInfoWindowNow(&g_state);
 }
 
 bool handleInfoWindowKey(const MSG &msg)

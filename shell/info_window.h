@@ -10,8 +10,8 @@ extern const char kInfoWindowClass[];
 
 // Creates the window hidden (once; later calls return the same window). Must be
 // called on the user-interface thread. Messages logged before it existed are
-// shown in it now.
-HWND createInfoWindow(HINSTANCE instance);
+// shown in it now. The first time it shows it is centred over centreOver.
+HWND createInfoWindow(HINSTANCE instance, HWND centreOver = nullptr);
 // The window, or null before createInfoWindow.
 HWND infoWindowHandle();
 // F2: shows the window when hidden, hides it when shown.

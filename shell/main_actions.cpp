@@ -39,6 +39,10 @@ void infoMessage(HWND, const std::string &text)
 void addFolderPictures(HWND window, const std::string &folder, int &subfolderAnswer, bool &askLarge)
 {
     PathList *found = PathList::createDefault();
+    if (!found) {
+        infoMessage(window, formatText("内存不足，无法加载文件夹中的图片:\r\n%s", folder.c_str()));
+        return;
+    }
     listFolderPictures(folder.c_str(), "", found);
     bool withSubfolders = subfolderAnswer == IDYES;
     if (subfolderAnswer == 0 && hasSubfolder(folder.c_str())) {
@@ -147,7 +151,10 @@ void openSatelliteTool(HWND window, int command)
         break;
     }
 }
-void enterContextHelp(HWND window) { (void)window; }
+void enterContextHelp(HWND window)
+{
+    SendMessageA(window, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+}
 void showSaveModeDialog(HWND window) { openSaveModeDialog(window); }
 
 void saveSettingsFromPanel(HWND window, HWND panel)
@@ -167,16 +174,21 @@ void saveSettingsFromPanel(HWND window, HWND panel)
         return;
     std::string target = withSettingsExtension(path);
     bool existed = fileExists(target.c_str());
-    if (writeSettingsFile(settings, target) && existed)
+    if (!writeSettingsFile(settings, target)) {
+        panelHooks().messageBox(window, formatText("保存图片设置失败，无法写入文件:\r\n%s", target.c_str()).c_str(), "错误",
+                                MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (existed)
         touchLastAccess(target);
 }
 
 void loadDefaultSettingsIntoPanel(HWND window, HWND panel)
 {
-    (void)window;
     std::string path = startupConfig().programFolder + "\\default_photo_process.sz";
-    if (writeDefaultSettingsFile(path))
-        loadSettingsIntoPanel(panel, path);
+    if (!writeDefaultSettingsFile(path) || !loadSettingsIntoPanel(panel, path))
+        panelHooks().messageBox(window, formatText("无法写入默认设置文件:\r\n%s", path.c_str()).c_str(), "错误",
+                                MB_OK | MB_ICONERROR);
 }
 
 void loadChosenSettingsIntoPanel(HWND window, HWND panel)
@@ -185,6 +197,8 @@ void loadChosenSettingsIntoPanel(HWND window, HWND panel)
     char path[MAX_PATH] = {};
     lstrcpynA(folder, (startupConfig().programFolder + "\\sz").c_str(), MAX_PATH);
     std::string filter = dialogFilter({{"图片设置文件 (*.sz)", "*.sz"}});
-    if (chooseOpenFile(GetModuleHandleA(nullptr), window, "加载图片处理的相关设置", filter.c_str(), folder, path))
-        loadSettingsFromSzFolder(panel, path);
+    if (chooseOpenFile(GetModuleHandleA(nullptr), window, "加载图片处理的相关设置", filter.c_str(), folder, path) &&
+        !loadSettingsFromSzFolder(panel, path))
+        panelHooks().messageBox(window, formatText("读取图片设置文件失败:\r\n%s", path).c_str(), "错误",
+                                MB_OK | MB_ICONERROR);
 }

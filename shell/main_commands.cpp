@@ -1,18 +1,19 @@
 #include "shell/main_commands.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "input/file_helpers.h"
 #include "shell/about_box.h"
 #include "shell/main_window.h"
+#include "shell/run_inputs.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/shortcut.h"
 #include "shell/startup.h"
 #include "shell/web_pages.h"
 #include "util/path_list.h"
 #include "util/text.h"
-
-
 
 // ---------------------------------------------------------------------------
 // Pure rules
@@ -141,13 +142,6 @@ static void togglePreference(const char *name, DWORD &value)
     storePreferenceDword(name, value);
 }
 
-static void chooseCmykProfile(const char *file)
-{
-    StartupConfig &config = startupConfig();
-    config.cmykDefaultIcc = file;
-    storePreferenceString("cmyk_default_icc", config.cmykDefaultIcc);
-}
-
 static void loadRecentSettings(HWND mainWindow, int index)
 {
     if (index < 0 || index >= static_cast<int>(gRecentMenuNames.size()))
@@ -159,11 +153,48 @@ static void loadRecentSettings(HWND mainWindow, int index)
                                 MB_OK | MB_ICONERROR);
         return;
     }
-    loadSettingsFromSzFolder(mainSettingsPanel(mainWindow), path);
+    if (!loadSettingsFromSzFolder(mainSettingsPanel(mainWindow), path))
+        panelHooks().messageBox(mainWindow, formatText("读取图片设置文件失败:\r\n%s", path.c_str()).c_str(), "错误",
+                                MB_OK | MB_ICONERROR);
+}
+
+// Commands whose tool is not in this build yet. Each says so in one short notice
+// instead of doing nothing; an entry goes when its tool lands.
+namespace {
+
+struct NotBuiltCommand {
+    int command;
+    const char *label;
+};
+const NotBuiltCommand kNotBuiltYet[] = {
+    {kCmdPreview, "效果预览"},   {kCmdJoinTool, "图片拼接"}, {kCmdSliceTool, "图片切片"},
+    {kCmdCropTool, "图片裁剪"}, {kCmdViewOriginal, "查看原图"},
+};
+
+}  // namespace
+
+const char *notBuiltYetLabel(int command)
+{
+    for (const NotBuiltCommand &entry : kNotBuiltYet)
+        if (entry.command == command)
+            return entry.label;
+    return nullptr;
+}
+
+static void showNotBuiltYet(HWND mainWindow, int command, const char *label)
+{
+    // A check button (the preview) must not stay pressed for nothing.
+    SendMessageA(mainToolbar(mainWindow), TB_CHECKBUTTON, command, FALSE);
+    panelHooks().messageBox(mainWindow, formatText("【%s】尚未加入这个版本，暂时不能使用。", label).c_str(), "提示",
+                            MB_OK | MB_ICONINFORMATION);
 }
 
 bool runMainCommand(HWND mainWindow, int command)
 {
+    if (const char *label = notBuiltYetLabel(command)) {
+        showNotBuiltYet(mainWindow, command, label);
+        return true;
+    }
     StartupConfig &config = startupConfig();
     HWND panel = mainSettingsPanel(mainWindow);
     // Remove, rotate, flip (toolbar and context menu) work on the list's own state.
@@ -237,10 +268,10 @@ bool runMainCommand(HWND mainWindow, int command)
         showSaveModeDialog(mainWindow);
         return true;
     case kCmdCmykSwop:
-        chooseCmykProfile("USWebCoatedSWOP.icc");
+        chooseDefaultCmykProfile("USWebCoatedSWOP.icc");
         return true;
     case kCmdCmykJapan:
-        chooseCmykProfile("JapanColor2001Coated.icc");
+        chooseDefaultCmykProfile("JapanColor2001Coated.icc");
         return true;
     default:
         if (command >= kCmdRecentSettingsFirst && command <= kCmdRecentSettingsLast) {

@@ -55,6 +55,10 @@ enum MainCommand {
 // of the window's commands.
 bool runMainCommand(HWND mainWindow, int command);
 
+// The toolbar label of a command whose tool is not in this build yet (it shows a
+// notice saying so), or nullptr.
+const char *notBuiltYetLabel(int command);
+
 // The settings drop-down menu as it is at this moment (rebuilt at every drop).
 HMENU buildSettingsMenu();
 

@@ -33,6 +33,13 @@ ClientSize initialClientSize(int workAreaWidth, int workAreaHeight)
     return size;
 }
 
+int fittedClientHeight(int ruleHeight, int workAreaHeight, int frameAndCaptionHeight, int statusHeight)
+{
+    int room = workAreaHeight - frameAndCaptionHeight - statusHeight;
+    int height = ruleHeight < room ? ruleHeight : room;
+    return height < 480 ? 480 : height;
+}
+
 int mainMinimumHeight(int statusHeight, const FrameExtras &extras)
 {
     return 480 + statusHeight + extras.caption - 21;

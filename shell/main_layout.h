@@ -12,6 +12,10 @@ struct ClientSize {
 // smallest outer width the frame may be dragged to.
 int mainBaseWidth(int workAreaWidth);
 ClientSize initialClientSize(int workAreaWidth, int workAreaHeight);
+// The client height (without the status bar) that lets the whole window, frame
+// and status bar included, fit a work area: ruleHeight when it fits, else as
+// much as fits, but not below 480.
+int fittedClientHeight(int ruleHeight, int workAreaHeight, int frameAndCaptionHeight, int statusHeight);
 
 // Extras that make the layout independent of the frame style in use.
 struct FrameExtras {

@@ -7,6 +7,7 @@
 #include "shell/info_window.h"
 #include "shell/main_window.h"
 #include "shell/progress_window.h"
+#include "shell/run_inputs.h"
 #include "shell/run_start.h"
 #include "shell/save_mode_dialog.h"
 #include "shell/settings_panel/panel_ids.h"
@@ -66,17 +67,6 @@ private:
     HWND view_;
 };
 
-SaveGroup saveGroupOf(HWND panel)
-{
-    SaveGroup g;
-    g.controls.saveToRadio = panelControl(panel, kIdSaveTo);
-    g.controls.overwriteRadio = panelControl(panel, kIdOverwrite);
-    g.controls.folderField = panelControl(panel, kIdSaveToFolder);
-    g.controls.chooseButton = panelControl(panel, kIdSaveToChoose);
-    g.controls.structureCheck = panelControl(panel, kIdKeepStructure);
-    g.picSaveMode = (int)normalisedPicSaveMode(startupConfig().picSaveMode);
-    return g;
-}
 
 void logToInfoWindow(const std::string &text) { showInfoMessage(text); }
 
@@ -94,7 +84,8 @@ void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
     thumbnailWorker().setProgressWindow(progressWindowHandle());
 
     HWND panel = mainSettingsPanel(mainWindow);
-    SaveGroup group = saveGroupOf(panel);
+    SaveGroup &group = panelSaveGroup(panel);
+    group.picSaveMode = (int)normalisedPicSaveMode(startupConfig().picSaveMode);
     ListOfMainWindow list(pictures, listView);
     ProcessSettings settings;
 
@@ -103,12 +94,7 @@ void runMainTool(HWND mainWindow, ImageList &pictures, HWND listView)
     context.saveGroup = &group;
     context.list = &list;
     context.collectSettings = [panel, &settings](PipelineInputs &inputs) {
-        if (!collectSettings(panel, settings))
-            return false;
-        inputs.settings = &settings;
-        // The prepared watermark pictures (textWatermark, imageWatermark) and the
-        // colour profiles are handed in here once the panel keeps them.
-        return true;
+        return collectPipelineInputs(panel, settings, inputs);
     };
     context.programFolder = startupConfig().programFolder;
     context.workerEndEvent = thumbnailWorker().wakeEvent();

@@ -5,6 +5,8 @@
 
 #include "input/discovery.h"
 #include "res/resource.h"
+#include "shell/context_help.h"
+#include "shell/info_window.h"
 #include "shell/picture_list_view.h"
 #include "shell/settings_panel/panel_ids.h"
 #include "shell/app_info.h"
@@ -139,12 +141,39 @@ void onDropFiles(HWND window, HDROP drop)
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     std::vector<std::string> paths;
     for (UINT i = 0; i < count; ++i) {
-        char path[MAX_PATH] = {};
-        if (DragQueryFileA(drop, i, path, sizeof path))
-            paths.push_back(path);
+        // The length first: a path cut to fit a buffer would name another file.
+        UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        if (length == 0)
+            continue;
+        std::string path(length + 1, '\0');
+        path.resize(DragQueryFileA(drop, i, &path[0], length + 1));
+        if (path.size() >= MAX_PATH) {
+            showInfoMessage(droppedPathTooLongText(path));
+            continue;
+        }
+        paths.push_back(path);
     }
     DragFinish(drop);
     addDroppedPaths(window, paths);
+}
+
+// A wheel turn that reaches the main window goes to what is under the pointer:
+// the preview or the settings panel as it is, the picture list with the key
+// state cleared so that it only scrolls.
+void wheelToWindowUnderPointer(const MainState &state, WPARAM wParam, LPARAM lParam)
+{
+    POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+    HWND preview = pictureListPreviewWindow();
+    for (HWND w = WindowFromPoint(at); w; w = GetParent(w)) {
+        if ((preview && w == preview) || w == state.panel) {
+            SendMessageA(w, WM_MOUSEWHEEL, wParam, lParam);
+            return;
+        }
+        if (w == state.list) {
+            SendMessageA(w, WM_MOUSEWHEEL, wParam & 0xFFFF0000, lParam);
+            return;
+        }
+    }
 }
 
 void rememberSaveTo(const MainState &state)
@@ -190,9 +219,20 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     }
     case WM_MOUSEWHEEL:
-        if (state.panel)
-            return SendMessageA(state.panel, WM_MOUSEWHEEL, wParam, lParam);
+        wheelToWindowUnderPointer(state, wParam, lParam);
+        return 0;
+    case WM_SYSCOMMAND:
+        // The system's own question-mark mode is not there under every platform;
+        // the program runs its own.
+        if ((wParam & 0xFFF0) == SC_CONTEXTHELP) {
+            beginContextHelpMode(window);
+            return 0;
+        }
         break;
+    case WM_CAPTURECHANGED:
+        if (contextHelpModeActive() && reinterpret_cast<HWND>(lParam) != window)
+            endContextHelpMode();
+        return 0;
     case WM_DROPFILES:
         onDropFiles(window, reinterpret_cast<HDROP>(wParam));
         return 0;
@@ -263,6 +303,15 @@ HWND createMainWindow(HINSTANCE instance, int showCommand)
         return nullptr;
     }
     state.minHeight = mainMinimumHeight(statusHeight(state), state.extras);
+    // The height steps go by the maximised size; the window itself, frame and
+    // status bar included, must fit the work area (1280 x 800 screens too).
+    RECT work, outer, inner;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &inner);
+    client.height = fittedClientHeight(client.height, work.bottom - work.top,
+                                       (outer.bottom - outer.top) - inner.bottom, statusHeight(state));
     sizeClientArea(window, client.width, client.height, state.status);
     layoutMainWindow(window);
     if (showCommand != SW_HIDE)
@@ -279,6 +328,11 @@ void showMainWindow(HWND window, int showCommand)
 }
 
 HWND theMainWindow() { return mainState().window; }
+
+std::string droppedPathTooLongText(const std::string &path)
+{
+    return formatText("路径太长(超过 %d 个字节)，没有加入列表:\r\n%s", MAX_PATH - 1, path.c_str());
+}
 
 static bool isMain(HWND window) { return window && window == mainState().window; }
 HWND mainToolbar(HWND window) { return isMain(window) ? mainState().toolbar : nullptr; }

@@ -32,6 +32,10 @@ void layoutMainWindow(HWND mainWindow);
 // The save-to folder remembered from the last start.
 void setMainSaveToFolder(HWND mainWindow, const std::string &folder);
 
+// The information window's line for a dropped path the program cannot hold
+// (MAX_PATH bytes or more); such a path is skipped, never cut.
+std::string droppedPathTooLongText(const std::string &path);
+
 // Lists files and folders as if they had been dropped on the window.
 void addDroppedPaths(HWND mainWindow, const std::vector<std::string> &paths);
 

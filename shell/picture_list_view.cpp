@@ -47,6 +47,7 @@ struct PictureListState {
     int quietNotifications = 0;  // > 0 while the view is changed item by item
     bool addBatch = false;       // redraw of the view held back while pictures are added
     bool storeRefusalReported[2] = {false, false};
+    bool workerStarted = false;
 };
 
 PictureListState &state()
@@ -649,10 +650,13 @@ HWND createPictureList(HWND parent, const RECT &rect, const PictureListHost &hos
     ThumbnailWorker &worker = thumbnailWorker();
     worker.setThumbnailsShown(s.showThumbnails);
     worker.setProgressWindow(host.progressWindow);
-    worker.start(&s.items, s.container);
+    s.workerStarted = worker.start(&s.items, s.container);
     refreshListStatus();
     return s.list;
 }
+
+bool pictureListWorkerStarted() { return state().workerStarted; }
+const PictureListHost &pictureListHost() { return state().host; }
 
 void setPictureListHost(const PictureListHost &host)
 {
@@ -710,10 +714,8 @@ void refreshListStatus()
         int index = ListView_GetNextItem(s.list, -1, LVNI_SELECTED);
         ImageItem *item = s.items.at(index);
         char text[kPictureDescriptionSize] = {};
-        if (item && !describePictureFile(item->path, text)) {
+        if (item && !describePicture(item->path, text))
             report(kUnrecognisedText, item->path);
-            describePictureWithMagick(item->path, text);
-        }
         setStatusText(1, text);
     } else if (selected > 1) {
         setStatusText(1, formatText("选中了 %d 张图片", selected));
@@ -866,6 +868,22 @@ void previousPreviewIndex()
     if (count < 2)
         return;
     state().previewIndex = (state().previewIndex + count - 1) % count;
+}
+
+HWND pictureListPreviewWindow() { return state().host.previewWindow; }
+bool pictureListPreviewShown() { return previewShown(); }
+
+bool stepPreview(int delta)
+{
+    if (state().items.count() < 2)
+        return false;
+    if (delta < 0)
+        previousPreviewIndex();
+    else
+        nextPreviewIndex();
+    if (state().host.refreshPreview)
+        state().host.refreshPreview();
+    return true;
 }
 
 bool pictureListBusy() { return thumbnailWorker().deferredPending(); }

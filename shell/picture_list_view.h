@@ -52,6 +52,9 @@ struct PictureListHost {
 // MoveWindow(pictureListContainer(), ...).
 HWND createPictureList(HWND parent, const RECT &rect, const PictureListHost &host);
 void setPictureListHost(const PictureListHost &host);
+const PictureListHost &pictureListHost();
+// The thumbnail worker's thread was started with the list.
+bool pictureListWorkerStarted();
 HWND pictureListView();
 HWND pictureListContainer();
 ImageList &pictureImageList();
@@ -90,6 +93,12 @@ int pictureListPreviewIndex();
 void setPictureListPreviewIndex(int index);
 void nextPreviewIndex();
 void previousPreviewIndex();
+// The main tool's preview window, and whether it is showing.
+HWND pictureListPreviewWindow();
+bool pictureListPreviewShown();
+// The arrow keys in the preview: moves to the next (+1) or previous (-1) picture
+// and refreshes the preview; false (nothing changes) with fewer than two pictures.
+bool stepPreview(int delta);
 
 // Busy rule for the message loop: true while a removal waits for the thumbnail
 // worker. pictureListBlocksMessage tells whether to drop a message taken from

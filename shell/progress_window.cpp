@@ -83,18 +83,8 @@ LRESULT CALLBACK progressWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 void placeOverOwner()
 {
-    RECT own, mine;
-    GetWindowRect(state.window, &mine);
-    int w = mine.right - mine.left, h = mine.bottom - mine.top;
-    int x, y;
-    if (state.owner && IsWindowVisible(state.owner) && GetWindowRect(state.owner, &own)) {
-        x = own.left + (own.right - own.left - w) / 2;
-        y = own.top + (own.bottom - own.top - h) / 2;
-    } else {
-        x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
-        y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-    }
-    SetWindowPos(state.window, HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    centerOnOwner(state.window, state.owner);
+    SetWindowPos(state.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 // Serves messages (sent ones included) until the thread has ended.

@@ -2,6 +2,7 @@
 
 #include "shell/progress_window.h"
 #include "shell/run_prompts.h"
+#include "util/text.h"
 
 namespace {
 
@@ -79,6 +80,11 @@ void showEndMessage(RunContext &c, SaveMode mode)
 
 bool batchRunBusy() { return busy || batchWorkerRunning(); }
 
+std::string stoppedRunText(int total, int written)
+{
+    return formatText("处理已停止：共 %d 张图片，停止前已写入 %d 张。", total, written);
+}
+
 RunOutcome startRun(RunContext &c)
 {
     // Without the progress window the worker's reports would run on the worker itself.
@@ -125,8 +131,12 @@ RunOutcome startRun(RunContext &c)
         if (c.refreshPreview)
             c.refreshPreview();
     }
-    if (end == ProgressEnd::Stopped)
+    if (end == ProgressEnd::Stopped) {
+        // The worker has ended: its count is final.
+        if (c.log)
+            c.log(stoppedRunText(total, job.summary.written));
         return RunOutcome::Stopped;
+    }
 
     rememberFolderAfterRun(*c.saveGroup);
     showEndMessage(c, job.plan.mode);

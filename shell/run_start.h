@@ -58,4 +58,6 @@ RunOutcome startRun(RunContext &context);
 // True from the start of a run until its worker has ended: the main window
 // refuses to close and nothing may start in that time.
 bool batchRunBusy();
+// The information window's line after a stopped run.
+std::string stoppedRunText(int total, int written);
 

@@ -110,8 +110,10 @@ void chooseTargetFolder(SaveGroup &group, HWND owner)
 void selectOverwrite(SaveGroup &group, HWND owner)
 {
     const SaveGroupControls &c = group.controls;
-    // Already in overwrite mode: the question was answered then.
-    if (c.chooseButton && !IsWindowEnabled(c.chooseButton))
+    // The button is ticked only here, after an OK: ticked means answered. (The
+    // state of the folder controls says nothing: any change of a setting after a
+    // run that cleared both choices turns them off as well.)
+    if (checked(c.overwriteRadio))
         return;
     int answer = runPrompts().messageBox(
         owner, "直接覆盖原图，有可能因参数设置错误造成无法挽回的局面。\n\n确定要覆盖原图吗？", "注意",
@@ -129,6 +131,7 @@ void selectOverwrite(SaveGroup &group, HWND owner)
         setCheck(c.saveToRadio, true);
     if (c.overwriteRadio)
         setCheck(c.overwriteRadio, false);
+    selectSaveTo(group);
 }
 
 SaveMode selectedSaveMode(const SaveGroup &group)

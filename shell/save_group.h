@@ -52,9 +52,9 @@ void loadSaveGroupPreferences(SaveGroup &group);
 void chooseTargetFolder(SaveGroup &group, HWND owner);
 // "处理后保存到" clicked: enables the folder controls and puts the remembered folder back.
 void selectSaveTo(SaveGroup &group);
-// "直接覆盖原图" clicked: asks first (unless the folder controls are already off);
-// OK turns the folder controls off and empties the field, Cancel goes back to
-// "处理后保存到".
+// "直接覆盖原图" clicked: asks first unless overwrite is already chosen; OK ticks it,
+// turns the folder controls off and empties the field, Cancel goes back to
+// "处理后保存到". The radio buttons are not ticked by the click itself.
 void selectOverwrite(SaveGroup &group, HWND owner);
 
 SaveMode selectedSaveMode(const SaveGroup &group);

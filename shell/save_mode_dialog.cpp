@@ -149,7 +149,7 @@ bool runSaveModeDialog(HWND owner, int &picSaveMode)
     showChoice(picSaveModeFromStored(true, (DWORD)picSaveMode));
     dlg.open = true;
     dlg.saved = false;
-    centerWindow(dlg.window);
+    centerOnOwner(dlg.window, dlg.owner);
     if (dlg.owner)
         EnableWindow(dlg.owner, FALSE);
     ShowWindow(dlg.window, SW_SHOW);

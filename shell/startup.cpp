@@ -4,15 +4,20 @@
 #include <wand/MagickWand.h>
 
 #include "core/registry_store.h"
+#include "imaging/colour_profiles.h"
 #include "imaging/magick_env.h"
 #include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "res/resource.h"
+#include "shell/context_help.h"
 #include "shell/info_window.h"
+#include "shell/input_rules.h"
+#include "shell/picture_list_view.h"
 #include "shell/main_window.h"
 #include "shell/web_pages.h"
 #include "shell/window_kit.h"
 #include "shell/main_layout.h"
+#include "shell/run_inputs.h"
 #include "util/magick_path.h"
 #include "util/path_list.h"
 #include "util/text.h"
@@ -94,7 +99,7 @@ void readPreferences(StartupConfig &config)
     config.isReadFileParseFileFormat = readProgramDword("is_read_file_parse_file_format", 1);
     config.isRecordSaveToPath = readProgramDword("is_record_save_to_path", 0);
     config.saveToPath = config.isRecordSaveToPath ? readProgramString("save_to_path") : std::string();
-    config.cmykDefaultIcc = readProgramString("cmyk_default_icc", "JapanColor2001Coated.icc");
+    config.cmykDefaultIcc = readProgramString("cmyk_default_icc", kDefaultCmykProfile);
     config.picSaveMode = normalisedPicSaveMode(readProgramDword("pic_save_mode", 0));
 }
 
@@ -153,11 +158,54 @@ void computeFontPaths(StartupConfig &config)
 // ---------------------------------------------------------------------------
 // Start-up sequence
 
+namespace {
+
+int ownerlessBox(const char *text, const char *caption, UINT type)
+{
+    return MessageBoxA(nullptr, text, caption, type);
+}
+
+void exitNow(UINT code) { ExitProcess(code); }
+
+}  // namespace
+
+StartupFailureHooks &startupFailureHooks()
+{
+    static StartupFailureHooks hooks = {ownerlessBox, openWebPage, exitNow};
+    return hooks;
+}
+
 static void refuseToStart(const char *message)
 {
-    MessageBoxA(nullptr, message, "提示", MB_OK | MB_ICONERROR);
-    openWebPage(helpPageAddress(kHelpSectionUnpack).c_str());
-    ExitProcess(static_cast<UINT>(-1));
+    StartupFailureHooks &hooks = startupFailureHooks();
+    hooks.messageBox(message, "提示", MB_OK | MB_ICONERROR);
+    hooks.openPage(helpPageAddress(kHelpSectionUnpack).c_str());
+    hooks.exit(static_cast<UINT>(-1));
+}
+
+// The libraries are the system's here, so there is nothing to move elsewhere:
+// the user is told, sent to the web site, and the start ends as a failure.
+void requireWorkingImageMagick(const StartupConfig &config, const std::vector<SelfTestPicture> &pictures)
+{
+    if (validateImageMagick(pictures))
+        return;
+    StartupFailureHooks &hooks = startupFailureHooks();
+    hooks.messageBox(formatText("系统初始化时发生错误, 无法加载图片处理相关的 dll 文件。\n软件路径：'%s'\n\n"
+                                "点击【确定】按钮后，进入官网联系客服。",
+                                config.programFolder.c_str())
+                         .c_str(),
+                     "提示", MB_OK | MB_ICONWARNING);
+    hooks.openPage(helpPageAddress(kHelpSectionSite).c_str());
+    hooks.exit(static_cast<UINT>(-1));
+}
+
+void requireThumbnailWorker(bool running)
+{
+    if (running)
+        return;
+    StartupFailureHooks &hooks = startupFailureHooks();
+    hooks.messageBox("启动工作线程失败", "提示", MB_OK | MB_ICONERROR);
+    hooks.exit(static_cast<UINT>(-1));
 }
 
 // The JPEG coder must be there: on Windows it is a module file beside the program,
@@ -201,19 +249,12 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
         refuseToStart("软件无法正常启动，可能是没有对下载的文件进行正确的解压缩。\n\n点击[确定]按钮，查看正确的解压缩方式。");
 
     readPreferences(config);
+    loadDefaultCmykProfileAtStartup();
     lstrcpynA(pictureDialogFolder(), config.fileDlgChooseImage.c_str(), MAX_PATH);
     loadSkipLargeLoadQuestion();
     SetCurrentDirectoryA(config.programFolder.c_str());
     loadIcons(instance, config);
-    // ImageMagick must decode its four built-in pictures before anything else uses it.
-    std::string failed;
-    if (!validateImageMagick(builtInSelfTestPictures(), &failed)) {
-        MessageBoxA(nullptr,
-                    formatText("图片处理组件 ImageMagick 无法解码内置的测试图片 (%s)。\n\n程序无法继续运行，请重新安装本软件。",
-                               failed.c_str()).c_str(),
-                    "错误", MB_OK | MB_ICONERROR);
-        ExitProcess(static_cast<UINT>(-1));
-    }
+    requireWorkingImageMagick(config);
     MagickSetResourceLimit(MemoryResource, 1073741824);
     computeFontPaths(config);
 
@@ -222,19 +263,13 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
         return 0;
     if (config.isRecordSaveToPath && !config.saveToPath.empty())
         setMainSaveToFolder(main, config.saveToPath);
-    createInfoWindow(instance);
+    requireThumbnailWorker(pictureListWorkerStarted());
+    createInfoWindow(instance, main);
+    createContextHelpPopup(instance, main);
     showMainWindow(main, showCommand);
 
     buildFontTables(config);
     if (!startPaths.empty())
         addDroppedPaths(main, startPaths);
-
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (handleInfoWindowKey(msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return static_cast<int>(msg.wParam);
+    return runMessageLoop();
 }

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "imaging/magick_env.h"
+
 struct StartupConfig {
     std::string programFolder;  // never changed after start-up
     std::string tempFolder;
@@ -67,6 +69,22 @@ void writeDialogFolders(const StartupConfig &config);
 // Writes one preference back (the settings menu and the save-to folder do).
 void storePreferenceDword(const char *name, DWORD value);
 void storePreferenceString(const char *name, const std::string &value);
+
+// Start-up problems the program cannot run with: a message box without owner,
+// a web page for some, then the end of the process. The tests record them instead.
+struct StartupFailureHooks {
+    int (*messageBox)(const char *text, const char *caption, UINT type);
+    void (*openPage)(const char *address);
+    void (*exit)(UINT code);
+};
+StartupFailureHooks &startupFailureHooks();
+// ImageMagick must decode its four built-in pictures (PNG, JPEG, GIF, BMP) before
+// anything uses it; otherwise the initialisation message names the program folder,
+// the web site opens and the process ends with -1.
+void requireWorkingImageMagick(const StartupConfig &config,
+                               const std::vector<SelfTestPicture> &pictures = builtInSelfTestPictures());
+// The thumbnail worker must be running; otherwise "启动工作线程失败" and -1.
+void requireThumbnailWorker(bool running);
 
 // The whole start-up sequence and the message loop; returns the exit code.
 // startPaths are files and folders to list as if they had been dropped.

@@ -53,6 +53,41 @@ void centerWindow(HWND window)
     if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
         SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     POINT p = centeredWindowOrigin(GetSystemMetrics(SM_CXSCREEN), work.bottom - work.top, client.right, client.bottom);
+    // The rule centres the client area; the frame must not hang below the work area.
+    RECT outer;
+    GetWindowRect(window, &outer);
+    if (p.y + (outer.bottom - outer.top) > work.bottom)
+        p.y = work.bottom - (outer.bottom - outer.top);
+    if (p.y < work.top)
+        p.y = work.top;
+    SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+POINT centeredOver(const RECT &over, int outerW, int outerH, const RECT &work)
+{
+    POINT p = {over.left + (over.right - over.left - outerW) / 2, over.top + (over.bottom - over.top - outerH) / 2};
+    if (p.x + outerW > work.right)
+        p.x = work.right - outerW;
+    if (p.y + outerH > work.bottom)
+        p.y = work.bottom - outerH;
+    if (p.x < work.left)
+        p.x = work.left;
+    if (p.y < work.top)
+        p.y = work.top;
+    return p;
+}
+
+void centerOnOwner(HWND window, HWND owner)
+{
+    if (!window)
+        return;
+    RECT work, over, mine;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &over))
+        over = work;
+    GetWindowRect(window, &mine);
+    POINT p = centeredOver(over, mine.right - mine.left, mine.bottom - mine.top, work);
     SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -23,6 +23,12 @@ void sizeClientArea(HWND window, int width, int height, HWND bar = nullptr);
 // (work-area height - client height) / 2 - 26).
 void centerWindow(HWND window);
 POINT centeredWindowOrigin(int screenWidth, int workAreaHeight, int clientWidth, int clientHeight);
+// Moves (never resizes) window so that it is centred over owner (over the work
+// area without an owner, or when the owner is hidden), kept inside the work area.
+void centerOnOwner(HWND window, HWND owner);
+// The top-left corner for a window of outerW x outerH centred over `over`, moved
+// into `work` as far as it fits.
+POINT centeredOver(const RECT &over, int outerW, int outerH, const RECT &work);
 
 // ---- Control shortcuts ------------------------------------------------------
 

@@ -9,14 +9,16 @@
 
 #include "core/settings_file.h"
 #include "core/settings_rules.h"
+#include "imaging/picture_read.h"
 #include "input/file_helpers.h"
 #include "shell/font_tables.h"
 #include "shell/main_commands.h"
+#include "shell/run_inputs.h"
+#include "shell/save_group.h"
 #include "shell/settings_panel/panel_state.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
 #include "shell/window_kit.h"
-#include "util/magick_path.h"
 #include "util/text.h"
 
 // ---------------------------------------------------------------------------
@@ -39,19 +41,15 @@ bool realChooseColour(HWND owner, COLORREF *colour)
     return chooseColour(owner, colour);
 }
 
+// The checked read's look at the file (read through Win32, header decoded by
+// ImageMagick, an error severity refused): a still picture. Decoding it, with
+// the size limits of a watermark, is the preparation's (readWatermarkFile).
 bool realPictureUsable(const std::string &path)
 {
-    std::string file = magickPath(path);
-    if (file.empty())
-        return false;
-    MagickWand *wand = NewMagickWand();
-    bool usable = MagickPingImage(wand, file.c_str()) != MagickFalse && MagickGetNumberImages(wand) == 1;
-    wand = DestroyMagickWand(wand);
-    return usable;
+    PictureFile file;
+    std::string reason;
+    return readPictureFile(path, file, reason) && file.frames == 1;
 }
-
-void noTextWatermark(const ProcessSettings &) {}
-bool noPictureWatermark(const ProcessSettings &) { return true; }
 
 // The font dialog: TrueType screen fonts without vertical faces, 8 to 72 points,
 // effects shown. A face that cannot draw the current text sends the user back.
@@ -85,10 +83,7 @@ bool realChooseFont(HWND owner, ProcessSettings &s)
         std::string face = font.lfFaceName;
         bool chinese = hasHighByte(text);
         if (!fontUsable(face, chinese)) {
-            std::string message =
-                chinese ? formatText("当前选择的字体: '%s' 不支持显示中文。\n\n请选择一个中文字体，例如：宋体, 楷体, 黑体。",
-                                     face.c_str())
-                        : formatText("当前选择的字体: '%s' 不受支持，请重新选择一个字体。", face.c_str());
+            std::string message = chinese ? fontWithoutChineseText(face) : unsupportedFontText(face);
             panelHooks().messageBox(owner, message.c_str(), "提示", MB_OK | MB_ICONWARNING);
             continue;
         }
@@ -115,8 +110,8 @@ PanelHooks defaultPanelHooks()
     hooks.chooseColour = realChooseColour;
     hooks.fontUsable = fontUsable;
     hooks.pictureUsable = realPictureUsable;
-    hooks.buildTextWatermark = noTextWatermark;
-    hooks.buildPictureWatermark = noPictureWatermark;
+    hooks.buildTextWatermark = prepareTextWatermark;
+    hooks.buildPictureWatermark = preparePictureWatermark;
     return hooks;
 }
 
@@ -502,43 +497,6 @@ void chooseSwatchColour(int id)
     InvalidateRect(ctl(id), nullptr, TRUE);
 }
 
-void chooseTargetFolder()
-{
-    PanelState &state = panelState();
-    char path[MAX_PATH] = {};
-    lstrcpynA(path, fieldText(kIdSaveToFolder).c_str(), MAX_PATH);
-    if (!chooseFolder(ownerWindow(), "图片处理后保存到：", path, true, nullptr))
-        return;
-    setFieldText(kIdSaveToFolder, path);
-    state.saveToFolderRemembered = path;
-    if (!checked(kIdSaveTo)) {
-        setCheck(ctl(kIdSaveTo), true);
-        setCheck(ctl(kIdOverwrite), false);
-        updatePanelStates();
-    }
-}
-
-void selectOverwrite()
-{
-    if (!IsWindowEnabled(ctl(kIdSaveToFolder)))
-        return;
-    int answer = showBox("直接覆盖原图，有可能因参数设置错误造成无法挽回的局面。\n\n确定要覆盖原图吗？", "注意",
-                         MB_OKCANCEL | MB_ICONWARNING);
-    if (answer == IDOK) {
-        setFieldText(kIdSaveToFolder, "");
-    } else {
-        setCheck(ctl(kIdSaveTo), true);
-        setCheck(ctl(kIdOverwrite), false);
-    }
-    updatePanelStates();
-}
-
-void selectSaveTo()
-{
-    setFieldText(kIdSaveToFolder, panelState().saveToFolderRemembered);
-    updatePanelStates();
-}
-
 }  // namespace
 
 void panelOnCommand(int id, int code, HWND control)
@@ -599,11 +557,8 @@ void panelOnCommand(int id, int code, HWND control)
             applyFollowUp(onResampleTicked(checked(kIdResize), comboIndex(kIdZoomType)), id);
         break;
     case kIdSrgbIcc:
-        if (checked(kIdSrgbIcc) &&
-            !fileExists(formatText("%s\\icc\\sRGB.icc", startupConfig().programFolder.c_str()).c_str())) {
-            showVerdict(srgbProfileMissing());
+        if (checked(kIdSrgbIcc) && !ensureSrgbProfile())
             setCheck(ctl(kIdSrgbIcc), false);
-        }
         break;
     case kIdQualityMode: {
         int command = popupAt(control,
@@ -629,14 +584,25 @@ void panelOnCommand(int id, int code, HWND control)
         InvalidateRect(ctl(kIdTextBackSwatch), nullptr, TRUE);
         break;
     case kIdImageChoose: chooseWatermarkPicture(); break;
-    case kIdSaveTo: selectSaveTo(); break;
-    case kIdOverwrite: selectOverwrite(); break;
-    case kIdSaveToChoose: chooseTargetFolder(); break;
+    // The radio buttons tick only what the save group decides (overwrite only
+    // after its question is answered with OK).
+    case kIdSaveTo:
+        setCheck(ctl(kIdSaveTo), true);
+        setCheck(ctl(kIdOverwrite), false);
+        selectSaveTo(state.saveGroup);
+        break;
+    case kIdOverwrite: selectOverwrite(state.saveGroup, ownerWindow()); break;
+    case kIdSaveToChoose: chooseTargetFolder(state.saveGroup, ownerWindow()); break;
     case kIdStart:
         SendMessageA(GetParent(state.panel), WM_COMMAND, MAKEWPARAM(kCmdStart, BN_CLICKED), 0);
         return;
     }
     updatePanelStates();
+}
+
+void panelOnEnter(HWND field)
+{
+    afterLeaving(GetDlgCtrlID(field));
 }
 
 void panelOnSlider(HWND slider)
@@ -762,10 +728,14 @@ bool collectSettings(HWND panel, ProcessSettings &out)
             updateTextSummary();
         in.fontDialogShown = true;
     }
-    if (s.bSYText)
-        panelHooks().buildTextWatermark(s);
-    if (s.bSYImage && !s.sy_image.empty() && !panelHooks().buildPictureWatermark(s)) {
-        showVerdict(watermarkReadError(s.sy_image));
+    if (s.bSYText && !panelHooks().buildTextWatermark(s)) {
+        showVerdict(textWatermarkFontError(s.sy_text_fontName));
+        out = s;
+        return false;
+    }
+    std::string reason;
+    if (s.bSYImage && !panelHooks().buildPictureWatermark(s, reason)) {
+        showVerdict(watermarkReadError(s.sy_image, reason));
         out = s;
         return false;
     }
@@ -849,10 +819,16 @@ void showSettingsInPanel(HWND panel, const ProcessSettings &settings)
 
 bool loadSettingsIntoPanel(HWND panel, const std::string &path)
 {
+    // A file that cannot be read leaves the live record (the chosen font among
+    // it) as it was.
     ProcessSettings loaded;
     if (!readSettingsFile(loaded, path))
         return false;
     showSettingsInPanel(panel, loaded);
+    if (loaded.bColorspaceTo && loaded.bUseSRGB_ICC && IsWindowEnabled(ctl(kIdSrgbIcc)) && !ensureSrgbProfile()) {
+        setCheck(ctl(kIdSrgbIcc), false);
+        panelState().settings.bUseSRGB_ICC = 0;
+    }
     return true;
 }
 
@@ -879,7 +855,12 @@ void setPanelSaveToFolder(HWND panel, const std::string &folder)
 {
     if (!panel || panel != panelState().panel)
         return;
-    panelState().saveToFolderRemembered = folder;
+    panelState().saveGroup.rememberedFolder = folder;
     if (checked(kIdSaveTo))
         setFieldText(kIdSaveToFolder, folder);
+}
+
+SaveGroup &panelSaveGroup(HWND)
+{
+    return panelState().saveGroup;
 }

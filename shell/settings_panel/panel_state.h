@@ -8,6 +8,7 @@
 #include "core/process_settings.h"
 #include "core/settings_rules.h"
 #include "shell/main_layout.h"
+#include "shell/save_group.h"
 #include "shell/settings_panel/panel_ids.h"
 
 struct PanelState {
@@ -28,7 +29,7 @@ struct PanelState {
     std::map<int, std::string> lastValidText;
     bool settingText = false;  // the panel itself changes a field: no checks
     bool collecting = false;
-    std::string saveToFolderRemembered;
+    SaveGroup saveGroup;  // the save group's controls and the folder chosen in this run
 };
 
 PanelState &panelState();
@@ -39,6 +40,8 @@ HWND controlFor(SettingsControl control);
 // Behaviour (panel_behaviour.cpp).
 void panelOnCommand(int id, int code, HWND control);
 void panelOnSlider(HWND slider);
+// Enter in a field: the field is applied as when it is left.
+void panelOnEnter(HWND field);
 void updatePanelStates();
 void updateSameScaleLabel();
 void updateQualityLabel();

@@ -153,8 +153,8 @@ const ControlSpec kControls[] = {
     {kIdResample, 4, kButton, "重新采样", kCheck, 162, 171, 74, 20},
 
     // Save group
-    {kIdSaveTo, 5, kButton, "处理后保存到", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 8, 10, 104, 20},
-    {kIdOverwrite, 5, kButton, "直接覆盖原图", BS_AUTORADIOBUTTON | WS_TABSTOP, 124, 10, 104, 20},
+    {kIdSaveTo, 5, kButton, "处理后保存到", BS_RADIOBUTTON | WS_TABSTOP | WS_GROUP, 8, 10, 104, 20},
+    {kIdOverwrite, 5, kButton, "直接覆盖原图", BS_RADIOBUTTON | WS_TABSTOP, 124, 10, 104, 20},
     {kIdSaveToLabel, 5, kStatic, "保存到：", kLabel, 8, 38, 50, 16},
     {kIdSaveToFolder, 5, kEditClass, "", kEdit | ES_READONLY | WS_GROUP, 58, 34, 134, 22},
     {kIdSaveToChoose, 5, kButton, "选择", kPush, 196, 33, 38, 24},
@@ -383,6 +383,10 @@ LRESULT CALLBACK panelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
         }
         break;
     }
+    case WM_CHAR:  // Enter in a field (the message loop sends it with the field)
+        if (wParam == 13 && lParam)
+            panelOnEnter(reinterpret_cast<HWND>(lParam));
+        return 0;
     case WM_APP:  // a field that was left empty gets the focus back
         if (IsWindow(reinterpret_cast<HWND>(wParam)))
             SetFocus(reinterpret_cast<HWND>(wParam));
@@ -452,6 +456,12 @@ HWND createSettingsPanel(HWND parent, HINSTANCE instance, int x, int y, int widt
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
     }
     applyUiFontToChildren(panel);
+    SaveGroupControls &group = state.saveGroup.controls;
+    group.saveToRadio = ctl(kIdSaveTo);
+    group.overwriteRadio = ctl(kIdOverwrite);
+    group.folderField = ctl(kIdSaveToFolder);
+    group.chooseButton = ctl(kIdSaveToChoose);
+    group.structureCheck = ctl(kIdKeepStructure);
     fillChoices();
     showSettingsInPanel(panel, state.settings);
     updateSettingsPanelScroll(panel);
@@ -482,6 +492,11 @@ void updateSettingsPanelScroll(HWND panel)
 int settingsPanelScrollPosition(HWND)
 {
     return panelState().scrollPosition;
+}
+
+bool settingsPanelCanScroll(HWND panel)
+{
+    return panel && panel == panelState().panel && currentScroll(panel).shown;
 }
 
 void scrollSettingsPanelTo(HWND panel, int position)

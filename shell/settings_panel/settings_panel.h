@@ -21,10 +21,11 @@ struct PanelHooks {
     bool (*fontUsable)(const std::string &face, bool needChinese);
     // Readable by ImageMagick and not animated.
     bool (*pictureUsable)(const std::string &path);
-    // Prepare the two watermark pictures once the settings are collected; the
-    // picture one returns false when its file cannot be read.
-    void (*buildTextWatermark)(const ProcessSettings &settings);
-    bool (*buildPictureWatermark)(const ProcessSettings &settings);
+    // Prepare the two watermark pictures once the settings are collected: false
+    // when the text cannot be drawn in its face, or when the picture file cannot
+    // be used (with the reason).
+    bool (*buildTextWatermark)(const ProcessSettings &settings);
+    bool (*buildPictureWatermark)(const ProcessSettings &settings, std::string &reason);
 };
 PanelHooks &panelHooks();
 // The program's own hooks (message boxes, balloon tips, dialogs).
@@ -37,6 +38,8 @@ int settingsPanelContentHeight();
 // Recomputes the scroll bar after the panel changed size.
 void updateSettingsPanelScroll(HWND panel);
 int settingsPanelScrollPosition(HWND panel);
+// The panel's content is taller than the panel (its scroll range is not empty).
+bool settingsPanelCanScroll(HWND panel);
 void scrollSettingsPanelTo(HWND panel, int position);
 
 // The main tool's one settings record, as the panel holds it.
@@ -60,6 +63,9 @@ bool panelSaveToSelected(HWND panel);
 bool panelKeepStructure(HWND panel);
 std::string panelSaveToFolder(HWND panel);
 void setPanelSaveToFolder(HWND panel, const std::string &folder);
+// The panel's save group (shell/save_group.h does its work).
+struct SaveGroup;
+SaveGroup &panelSaveGroup(HWND panel);
 
 // A control of the panel by its identifier (36100 and up).
 HWND panelControl(HWND panel, int id);

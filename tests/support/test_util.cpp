@@ -125,6 +125,17 @@ std::vector<std::string> folderEntries(const std::string &folder)
     return names;
 }
 
+std::string thisTestProgram()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string program = path;
+    // A Winelib module reports the .exe name; the file on disk is the .exe.so.
+    if (!pathExists(program) && pathExists(program + ".so"))
+        program += ".so";
+    return program;
+}
+
 int runProcess(const std::string &commandLine)
 {
     STARTUPINFOA si = {sizeof si};

@@ -38,6 +38,9 @@ struct PictureInfo {
 };
 PictureInfo readPictureBack(const std::string &path);
 
+// The file of the running test program, for starting a child copy of it.
+std::string thisTestProgram();
+
 // Runs a command line (through cmd-less CreateProcess) and returns its exit code;
 // output goes to the test's own stdout.
 int runProcess(const std::string &commandLine);

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "core/batch_cli.h"
+#include "shell/crash_handler.h"
 #include "util/text.h"
 
 typedef std::vector<std::string> Args;
@@ -128,4 +131,83 @@ TEST(BatchList, RefusedPaths)
         EXPECT_FALSE(collectBatchItems(paths, items, error, notes)) << gbkToUtf8(paths[0]);
         EXPECT_NE(error.find(paths[0]), std::string::npos) << gbkToUtf8(error);
     }
+}
+
+TEST(BatchList, APathOverTheLimitIsToldSoNotMissing)
+{
+    std::vector<BatchItem> items;
+    std::vector<std::string> notes;
+    std::string error;
+    std::string tooLong = "C:\\" + std::string(300, 'p') + ".jpg";
+    EXPECT_FALSE(collectBatchItems({tooLong}, items, error, notes));
+    EXPECT_EQ(error.find("路径太长"), 0u) << gbkToUtf8(error);
+    EXPECT_EQ(error.find("找不到"), std::string::npos);
+}
+
+namespace {
+
+const char kCutOffFolder[] = "VELMORA_CUT_OFF_FOLDER";
+
+}  // namespace
+
+// Runs only in the child started below: the command line's fault handler, and a
+// fault while the second of three pictures is worked on.
+TEST(DISABLED_BatchCutOffChild, FaultsDuringTheSecondPicture)
+{
+    char folder[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableA(kCutOffFolder, folder, sizeof folder), 0u);
+    std::string in = std::string(folder) + "\\in", out = std::string(folder) + "\\out";
+    installHeadlessFaultHandler(reportBatchCutOff, kBatchCutOff);
+    runBatchCommand({"--save-to", out, in}, BatchEnvironment(), [](int index) {
+        if (index == 2) {
+            volatile int *volatile nowhere = (volatile int *)(uintptr_t)0x10;
+            *nowhere = 1;
+        }
+    });
+}
+
+TEST(BatchCutOff, AFaultInTheMiddleOfARunSaysWhereItStoppedAndWhatWasDone)
+{
+    ScratchFolder dir("batch_cut_off");
+    ASSERT_TRUE(CreateDirectoryA((dir / "in").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((dir / "out").c_str(), nullptr));
+    for (const char *name : {"1.jpg", "2.jpg", "3.jpg"})
+        ASSERT_TRUE(copyFileTo(samplePath("meta/vips_rotation_orient1.jpg"), dir / "in\\" + name));
+    // The child's terminal is a file.
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    std::string log = dir / "terminal.txt";
+    HANDLE terminal = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(terminal, INVALID_HANDLE_VALUE);
+    STARTUPINFOA si = {sizeof si};
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = terminal;
+    si.hStdError = terminal;
+    PROCESS_INFORMATION pi = {};
+    std::string command = "\"" + thisTestProgram() +
+                          "\" --gtest_filter=DISABLED_BatchCutOffChild.* --gtest_also_run_disabled_tests";
+    SetEnvironmentVariableA(kCutOffFolder, dir.path().c_str());
+    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA(kCutOffFolder, nullptr);
+    CloseHandle(terminal);
+    ASSERT_TRUE(started);
+    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 120000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    EXPECT_EQ(code, (DWORD)kBatchCutOff);
+    std::string text = readFileBytes(log);
+#ifdef __WINE__
+    text = utf8ToGbk(text);  // the child writes to its Unix terminal in UTF-8
+#endif
+    EXPECT_NE(text.find("[1/3] " + dir / "in\\1.jpg -> "), std::string::npos) << gbkToUtf8(text);
+    EXPECT_NE(text.find("[2/3] " + dir / "in\\2.jpg 失败: 处理这张图片时程序出错 (exceptionCode:0xc0000005)"),
+              std::string::npos)
+        << gbkToUtf8(text);
+    EXPECT_NE(text.find("共 3 张图片，已写入 1 张，失败 1 张，未处理 1 张。"), std::string::npos) << gbkToUtf8(text);
+    EXPECT_NE(text.find("批量处理因程序出错而中止"), std::string::npos) << gbkToUtf8(text);
+    EXPECT_EQ(text.find("[3/3]"), std::string::npos);
+    EXPECT_EQ(folderEntries(dir / "out"), (std::vector<std::string>{"1.jpg"}));
 }

@@ -1,14 +1,17 @@
 // The save-to and overwrite loops on real pictures in scratch folders.
 #include "gtest.h"
 #include "test_util.h"
+#include "pipeline_test_support.h"
 
 #include <windows.h>
 #include <wand/MagickWand.h>
+#include <algorithm>
 #include <atomic>
 
 #include "core/batch_loops.h"
 #include "core/pipeline.h"
 #include "util/magick_path.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 namespace {
@@ -185,13 +188,15 @@ TEST_F(BatchLoops, NumberingIsBoundedAndNoticesAStop)
     TargetNameBook roomy(4);
     EXPECT_EQ(roomy.reserve(out.path(), x, false, nullptr, target, reason), Reservation::Reserved);
     EXPECT_EQ(target, out / "x(4).jpg");
-    EXPECT_EQ(readFileBytes(target), "");  // the placeholder holds the name
+    EXPECT_FALSE(pathExists(target));  // held in memory: nothing on disk until the picture is written
+    // ... and never handed out twice in a run.
+    EXPECT_EQ(roomy.reserve(out.path(), x, false, nullptr, target, reason), Reservation::Failed);
 
     // A stop while numbering ends the search and reserves nothing.
     int asked = 0;
     TargetNameBook book;
     EXPECT_EQ(book.reserve(out.path(), x, false, [&] { return ++asked >= 2; }, target, reason), Reservation::Stopped);
-    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"x(2).jpg", "x(3).jpg", "x(4).jpg", "x.jpg"}));
+    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"x(2).jpg", "x(3).jpg", "x.jpg"}));
 }
 
 TEST_F(BatchLoops, NameOfAFailedPictureIsNotHandedOutAgain)
@@ -402,21 +407,149 @@ TEST_F(BatchLoops, OverwriteKeepsTheOriginalWhenItCannotBeReplaced)
 TEST(SafeReplace, FailsCleanlyWhereNothingCanBeWritten)
 {
     ScratchFolder dir("batch_replace");
-    std::string reason;
-    EXPECT_FALSE(replaceFileSafely(dir / "missing\\a.jpg", "abc", 3, reason));
-    EXPECT_NE(reason.find("fopen()"), std::string::npos);
+    DWORD error = 0;
+    EXPECT_FALSE(replaceFileWith(dir / "missing\\a.jpg", "abc", 3, error));
+    EXPECT_EQ(error, (DWORD)ERROR_PATH_NOT_FOUND);
     EXPECT_FALSE(pathExists(dir / "missing"));
 
     std::string file = dir / "中文.jpg";
     ASSERT_TRUE(writeFileBytes(file, "old"));
-    ASSERT_TRUE(replaceFileSafely(file, "new bytes", 9, reason));
+    ASSERT_TRUE(replaceFileWith(file, "new bytes", 9, error));
     EXPECT_EQ(readFileBytes(file), "new bytes");
     EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"中文.jpg"}));
 
     // A read-only original stays as it is.
     ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(replaceFileSafely(file, "newer", 5, reason));
+    EXPECT_FALSE(replaceFileWith(file, "newer", 5, error));
+    EXPECT_EQ(error, (DWORD)ERROR_ACCESS_DENIED);
     EXPECT_EQ(readFileBytes(file), "new bytes");
     EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"中文.jpg"}));
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(BatchLoops, AKilledRunLeavesNoEmptyFileAndTheNextRunRemovesItsTemporaryFiles)
+{
+    ScratchFolder src("batch_src"), out("batch_out");
+    // What a run killed while writing leaves: its temporary file, never an empty
+    // file under a real name. A process of that number no longer runs.
+    const std::string stale = formatText("%s%lx-7.tmp", kOwnTempPrefix, 0x7ffffff0ul);
+    const std::string running = formatText("%s%lx-7.tmp", kOwnTempPrefix, (unsigned long)GetCurrentProcessId());
+    for (const std::string &name : {stale, running, std::string("~velmora-notes.tmp"), std::string("vlm1A2B.tmp"),
+                                    std::string("other.tmp")})
+        ASSERT_TRUE(writeFileBytes(out / name, "half a picture"));
+    std::vector<BatchItem> items = {item(put(src, kSmallJpeg, "a.jpg")), item(put(src, kBroken, "b.jpg"))};
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
+    EXPECT_EQ(s.written, 1);
+    EXPECT_EQ(s.failed, 1);
+    // Only the dead run's own file went; nothing else was touched, nothing was added
+    // for the picture that failed.
+    std::vector<std::string> expected = {running, "a.jpg", "other.tmp", "vlm1A2B.tmp", "~velmora-notes.tmp"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folderEntries(out.path()), expected);
+}
+
+TEST_F(BatchLoops, ANameTakenAfterItWasChosenGoesToTheNextNumber)
+{
+    ScratchFolder src("batch_src"), out("batch_out");
+    BatchItem x = item(put(src, kSmallJpeg, "x.jpg"));
+    // Another program wrote x.jpg between the choice of the name and the write.
+    ASSERT_TRUE(writeFileBytes(out / "x.jpg", "someone else's"));
+    int asked = 0;
+    NextTargetName next = [&](std::string &name, std::string &) {
+        ++asked;
+        name = out / "x(2).jpg";
+        return true;
+    };
+    ItemOutcome o = processIntoTarget(inputs, x, out / "x.jpg", next);
+    EXPECT_EQ(o.status, ItemStatus::Written) << gbkToUtf8(o.reason);
+    EXPECT_EQ(o.target, out / "x(2).jpg");
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(readFileBytes(out / "x.jpg"), "someone else's");
+    EXPECT_EQ(readPictureBack(out / "x(2).jpg").format, "JPEG");
+    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"x(2).jpg", "x.jpg"}));
+
+    // With no name left the picture fails; still nothing is replaced or left behind.
+    o = processIntoTarget(inputs, x, out / "x.jpg", NextTargetName());
+    EXPECT_EQ(o.status, ItemStatus::Failed);
+    EXPECT_NE(o.reason.find("x.jpg"), std::string::npos) << gbkToUtf8(o.reason);
+    EXPECT_EQ(folderEntries(out.path()), (std::vector<std::string>{"x(2).jpg", "x.jpg"}));
+}
+
+namespace {
+
+// A copy of a sample JPEG with large application blocks after its start marker,
+// as cameras and phones write them (maker notes, depth and thermal data, previews).
+std::string withLargeAppBlocks(const std::string &jpeg)
+{
+    std::string blocks;
+    auto add = [&](unsigned char marker, const std::string &tag) {
+        std::string payload = tag + std::string(60000, (char)marker);
+        size_t length = payload.size() + 2;
+        blocks += (char)0xFF;
+        blocks += (char)marker;
+        blocks += (char)(length >> 8);
+        blocks += (char)(length & 0xFF);
+        blocks += payload;
+    };
+    add(0xE1, std::string("FLIR\0\1", 6));
+    add(0xE1, std::string("http://ns.adobe.com/xmp/extension/\0", 35));
+    add(0xE3, std::string("Meta\0\0", 6));
+    add(0xE5, std::string("RMETA\0", 6));
+    add(0xEF, std::string("XXXX\0", 5));
+    return jpeg.substr(0, 2) + blocks + jpeg.substr(2);
+}
+
+}  // namespace
+
+TEST_F(BatchLoops, CameraDataGoesWholeAndAMissedSizeLimitIsSaid)
+{
+    ScratchFolder src("batch_src"), out("batch_out");
+    std::string photo = src / "camera.jpg";
+    ASSERT_TRUE(writeFileBytes(photo, withLargeAppBlocks(readFileBytes(samplePath("meta/kphotoalbum_pool_olympus_icc.jpg")))));
+    ASSERT_GT(readFileBytes(photo).size(), 300000u);
+    std::vector<BatchItem> items = {item(photo)};
+
+    // Removal of camera data: EXIF, XMP and every other application block go; the
+    // colour profile and the IPTC captions (Photoshop's "8bim" block) stay.
+    settings.bRemovePhotoOtherInfo = 1;
+    Recorder rec;
+    ASSERT_EQ(saveToFolderLoop(inputs, out.path(), false, items, rec.report()).written, 1);
+    MagickWand *w = readPicture(out / "camera.jpg");
+    ASSERT_TRUE(w);
+    size_t count = 0;
+    char **names = MagickGetImageProfiles(w, "*", &count);
+    std::vector<std::string> kept;
+    for (size_t i = 0; i < count; ++i) {
+        kept.push_back(names[i]);
+        MagickRelinquishMemory(names[i]);
+    }
+    MagickRelinquishMemory(names);
+    DestroyMagickWand(w);
+    EXPECT_EQ(kept, (std::vector<std::string>{"8bim", "icc", "iptc"}));
+    EXPECT_LT(readFileBytes(out / "camera.jpg").size(), 150000u);
+
+    // Kept camera data alone is over 300 KB: a limit of 20 KB cannot be met. The
+    // file is written (the smallest the writer can make) and the user is told.
+    settings.bRemovePhotoOtherInfo = 0;
+    settings.bQuanlity = 1;
+    settings.qualityMode = 1;
+    settings.maxFileSize = 20;
+    Recorder limited;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, limited.report());
+    EXPECT_EQ(s.written, 1);
+    EXPECT_EQ(s.oversize, 1);
+    ASSERT_EQ(limited.done.size(), 1u);
+    EXPECT_NE(limited.done[0].note.find("20 KB"), std::string::npos) << gbkToUtf8(limited.done[0].note);
+    ASSERT_EQ(limited.log.size(), 1u);
+    EXPECT_NE(limited.log[0].find("未能达到设置的文件大小上限 20 KB"), std::string::npos) << gbkToUtf8(limited.log[0]);
+    EXPECT_NE(limited.log[0].find(out / "camera(2).jpg"), std::string::npos);
+    // A limit that can be met says nothing.
+    settings.bRemovePhotoOtherInfo = 1;
+    settings.maxFileSize = 200;
+    Recorder met;
+    s = saveToFolderLoop(inputs, out.path(), false, items, met.report());
+    EXPECT_EQ(s.oversize, 0);
+    EXPECT_TRUE(met.log.empty());
+    EXPECT_LE(readFileBytes(out / "camera(3).jpg").size(), 200u * 1024);
 }

@@ -11,9 +11,12 @@
 
 namespace {
 
+// "图片读取失败:\r\n<source>\r\n原因：<reason>", with a reason.
 bool isReadFailure(const PictureOutcome &o, const std::string &source)
 {
-    return o.result == PictureResult::Failed && o.message == "图片读取失败:\r\n" + source;
+    const std::string head = "图片读取失败:\r\n" + source + "\r\n原因：";
+    return o.result == PictureResult::Failed && o.message.compare(0, head.size(), head) == 0 &&
+           o.message.size() > head.size() && o.detail == o.message.substr(head.size());
 }
 
 }  // namespace
@@ -34,7 +37,7 @@ TEST(PipelineBadInput, UnreadableFilesGiveTheReadMessageAndNoOutput)
     for (const char *file : files) {
         std::string source = samplePath(file);
         PictureOutcome o = runPipeline(s, source, dir / "out.jpg");
-        EXPECT_TRUE(isReadFailure(o, source)) << file << ": " << o.message;
+        EXPECT_TRUE(isReadFailure(o, source)) << file << ": " << gbkToUtf8(o.message);
         EXPECT_EQ(o.picture, nullptr);
         EXPECT_FALSE(pathExists(dir / "out.jpg")) << file;
     }
@@ -53,7 +56,7 @@ TEST(PipelineBadInput, AnimatedGifIsRefusedOtherFramesAreChosen)
     std::string anim = samplePath("formats/gif/gdkpixbuf_partyanim.gif");
     PictureOutcome o = runPipeline(s, anim, dir / "anim.jpg");
     EXPECT_EQ(o.result, PictureResult::Failed);
-    EXPECT_EQ(o.message, "这是一个不受支持的图片格式:\r\n" + anim);
+    EXPECT_EQ(o.message, "这是一个不受支持的图片格式:\r\n" + anim + "\r\n原因：GIF 动画 (共 45 帧)");
     EXPECT_FALSE(pathExists(dir / "anim.jpg"));
 
     struct Case {

@@ -136,3 +136,45 @@ double meanDifference(MagickWand *a, MagickWand *b)
         DestroyMagickWand(d);
     return distortion * 255.0;
 }
+
+double alphaAt(MagickWand *picture, int x, int y)
+{
+    double alpha = 0;
+    PixelWand *c = NewPixelWand();
+    if (MagickGetImagePixelColor(picture, x, y, c) != MagickFalse)
+        alpha = PixelGetAlpha(c);
+    DestroyPixelWand(c);
+    return alpha;
+}
+
+MagickWand *solid(int width, int height, const char *colour)
+{
+    MagickWand *w = NewMagickWand();
+    PixelWand *c = NewPixelWand();
+    PixelSetColor(c, colour);
+    MagickNewImage(w, (size_t)width, (size_t)height, c);
+    DestroyPixelWand(c);
+    return w;
+}
+
+bool nearColour(const Rgb &c, double r, double g, double b, double tolerance)
+{
+    return std::fabs(c.r - r) <= tolerance && std::fabs(c.g - g) <= tolerance && std::fabs(c.b - b) <= tolerance;
+}
+
+std::string describe(const Rgb &c)
+{
+    return formatText("(%.0f,%.0f,%.0f)", c.r, c.g, c.b);
+}
+
+size_t sizeOf(MagickWand *w, bool height)
+{
+    return height ? MagickGetImageHeight(w) : MagickGetImageWidth(w);
+}
+
+void process(Written &w, const ProcessSettings &s, const std::string &source, const std::string &target, int flip,
+             int rotation, const MagickWand *textMark, const MagickWand *imageMark)
+{
+    w.outcome = runPipeline(s, source, target, flip, rotation, textMark, imageMark);
+    w.picture = readPicture(target);
+}

@@ -34,3 +34,29 @@ bool runTool(const std::string &folder, const std::string &commandLine);
 // a negative value when the sizes differ.
 double largestDifference(MagickWand *a, MagickWand *b);
 double meanDifference(MagickWand *a, MagickWand *b);
+
+// Opacity of a pixel, 0 (transparent) .. 1 (opaque).
+double alphaAt(MagickWand *picture, int x, int y);
+// A new wand with one solid picture of a colour text.
+MagickWand *solid(int width, int height, const char *colour);
+bool nearColour(const Rgb &c, double r, double g, double b, double tolerance = 12.0);
+std::string describe(const Rgb &c);
+size_t sizeOf(MagickWand *w, bool height);
+
+// A pipeline result and the picture it wrote, read back.
+struct Written {
+    PictureOutcome outcome;
+    MagickWand *picture = nullptr;
+    Written() = default;
+    Written(const Written &) = delete;
+    Written &operator=(const Written &) = delete;
+    ~Written()
+    {
+        if (picture)
+            DestroyMagickWand(picture);
+    }
+};
+// Processes source into target and reads the result back.
+void process(Written &w, const ProcessSettings &s, const std::string &source, const std::string &target,
+             int flip = 0, int rotation = 0, const MagickWand *textMark = nullptr,
+             const MagickWand *imageMark = nullptr);

@@ -9,53 +9,6 @@
 #include "core/pipeline.h"
 #include "util/text.h"
 
-namespace {
-
-struct Written {
-    PictureOutcome outcome;
-    MagickWand *picture = nullptr;
-    ~Written()
-    {
-        if (picture)
-            DestroyMagickWand(picture);
-    }
-};
-
-// Processes source into folder\name and reads the result back.
-void process(Written &w, const ProcessSettings &s, const std::string &source, const std::string &target,
-             int flip = 0, int rotation = 0, const MagickWand *textMark = nullptr,
-             const MagickWand *imageMark = nullptr)
-{
-    w.outcome = runPipeline(s, source, target, flip, rotation, textMark, imageMark);
-    w.picture = readPicture(target);
-}
-
-MagickWand *solid(int width, int height, const char *colour)
-{
-    MagickWand *w = NewMagickWand();
-    PixelWand *c = NewPixelWand();
-    PixelSetColor(c, colour);
-    MagickNewImage(w, (size_t)width, (size_t)height, c);
-    DestroyPixelWand(c);
-    return w;
-}
-
-bool near(const Rgb &c, double r, double g, double b, double tolerance = 12.0)
-{
-    return std::fabs(c.r - r) <= tolerance && std::fabs(c.g - g) <= tolerance && std::fabs(c.b - b) <= tolerance;
-}
-
-std::string describe(const Rgb &c)
-{
-    return formatText("(%.0f,%.0f,%.0f)", c.r, c.g, c.b);
-}
-
-size_t sizeOf(MagickWand *w, bool height)
-{
-    return height ? MagickGetImageHeight(w) : MagickGetImageWidth(w);
-}
-
-}  // namespace
 
 TEST(PipelineResize, PixelAndPercentModes)
 {
@@ -152,21 +105,21 @@ TEST(PipelineGeometrySteps, RotationFlipAndBorders)
         ASSERT_TRUE(w.picture) << w.outcome.message;
         EXPECT_EQ(sizeOf(w.picture, false), 80u);
         EXPECT_EQ(sizeOf(w.picture, true), 100u);
-        EXPECT_TRUE(near(pixelAt(w.picture, 75, 4), 255, 0, 0)) << describe(pixelAt(w.picture, 75, 4));
-        EXPECT_TRUE(near(pixelAt(w.picture, 4, 4), 0, 0, 255));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 75, 4), 255, 0, 0)) << describe(pixelAt(w.picture, 75, 4));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 4, 4), 0, 0, 255));
     }
     {
         Written w;  // Flip alone mirrors top to bottom.
         process(w, s, source, dir / "flip.jpg", 1, 0);
         ASSERT_TRUE(w.picture);
-        EXPECT_TRUE(near(pixelAt(w.picture, 4, 75), 255, 0, 0)) << describe(pixelAt(w.picture, 4, 75));
-        EXPECT_TRUE(near(pixelAt(w.picture, 4, 4), 0, 0, 255));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 4, 75), 255, 0, 0)) << describe(pixelAt(w.picture, 4, 75));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 4, 4), 0, 0, 255));
     }
     {
         Written w;  // Rotation first, then the flip: 180 + flip = left-right mirror.
         process(w, s, source, dir / "rot180flip.jpg", 2, 180);
         ASSERT_TRUE(w.picture);
-        EXPECT_TRUE(near(pixelAt(w.picture, 95, 4), 255, 0, 0)) << describe(pixelAt(w.picture, 95, 4));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 95, 4), 255, 0, 0)) << describe(pixelAt(w.picture, 95, 4));
     }
 
     s.bBorder = 1;
@@ -179,10 +132,10 @@ TEST(PipelineGeometrySteps, RotationFlipAndBorders)
         ASSERT_TRUE(w.picture) << w.outcome.message;
         EXPECT_EQ(sizeOf(w.picture, false), 130u);
         EXPECT_EQ(sizeOf(w.picture, true), 110u);
-        EXPECT_TRUE(near(pixelAt(w.picture, 3, 50), 255, 0, 0));
-        EXPECT_TRUE(near(pixelAt(w.picture, 12, 50), 255, 255, 255)) << describe(pixelAt(w.picture, 12, 50));
-        EXPECT_TRUE(near(pixelAt(w.picture, 17, 17), 255, 0, 0));  // the source's own red block
-        EXPECT_TRUE(near(pixelAt(w.picture, 60, 60), 0, 0, 255));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 3, 50), 255, 0, 0));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 12, 50), 255, 255, 255)) << describe(pixelAt(w.picture, 12, 50));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 17, 17), 255, 0, 0));  // the source's own red block
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 60, 60), 0, 0, 255));
     }
     s.border_location = 1;
     {
@@ -191,10 +144,10 @@ TEST(PipelineGeometrySteps, RotationFlipAndBorders)
         ASSERT_TRUE(w.picture);
         EXPECT_EQ(sizeOf(w.picture, false), 100u);
         EXPECT_EQ(sizeOf(w.picture, true), 80u);
-        EXPECT_TRUE(near(pixelAt(w.picture, 3, 40), 255, 0, 0));
-        EXPECT_TRUE(near(pixelAt(w.picture, 12, 40), 255, 255, 255));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 3, 40), 255, 0, 0));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 12, 40), 255, 255, 255));
         // The crop began at 15,15: the red block (0..9) is gone.
-        EXPECT_TRUE(near(pixelAt(w.picture, 17, 17), 0, 0, 255)) << describe(pixelAt(w.picture, 17, 17));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 17, 17), 0, 0, 255)) << describe(pixelAt(w.picture, 17, 17));
     }
     s.border_padding = 0;
     s.border_location = 0;
@@ -204,8 +157,8 @@ TEST(PipelineGeometrySteps, RotationFlipAndBorders)
         process(w, s, source, dir / "nofill.jpg");
         ASSERT_TRUE(w.picture);
         EXPECT_EQ(sizeOf(w.picture, false), 120u);
-        EXPECT_TRUE(near(pixelAt(w.picture, 9, 50), 0, 255, 0, 20)) << describe(pixelAt(w.picture, 9, 50));
-        EXPECT_TRUE(near(pixelAt(w.picture, 12, 12), 255, 0, 0));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 9, 50), 0, 255, 0, 20)) << describe(pixelAt(w.picture, 9, 50));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 12, 12), 255, 0, 0));
     }
 }
 
@@ -462,7 +415,7 @@ TEST(PipelineTransparency, FlattensOntoWhiteOrTheDeclaredBackground)
         ASSERT_TRUE(w.picture) << c.file << " " << w.outcome.message;
         EXPECT_FALSE(MagickGetImageAlphaChannel(w.picture));
         Rgb p = pixelAt(w.picture, c.x, c.y);
-        EXPECT_TRUE(near(p, c.r, c.g, c.b, 16)) << c.file << " " << describe(p);
+        EXPECT_TRUE(nearColour(p, c.r, c.g, c.b, 16)) << c.file << " " << describe(p);
     }
     {
         // A fully transparent PNG made here, without a declared background.
@@ -471,7 +424,7 @@ TEST(PipelineTransparency, FlattensOntoWhiteOrTheDeclaredBackground)
         Written w;
         process(w, s, clear, dir / "clear.jpg");
         ASSERT_TRUE(w.picture);
-        EXPECT_TRUE(near(pixelAt(w.picture, 20, 15), 255, 255, 255, 3)) << describe(pixelAt(w.picture, 20, 15));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 20, 15), 255, 255, 255, 3)) << describe(pixelAt(w.picture, 20, 15));
     }
 }
 
@@ -561,13 +514,13 @@ TEST(PipelineWatermark, PositionCodesGreyPicturesAndOrder)
         process(w, s, source, dir / formatText("m%d.jpg", n++), 0, 0, nullptr, mark);
         ASSERT_TRUE(w.picture) << w.outcome.message;
         EXPECT_EQ(sizeOf(w.picture, false), 200u);
-        EXPECT_TRUE(near(pixelAt(w.picture, c.left + 2, c.top + 2), 255, 0, 0, 30))
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, c.left + 2, c.top + 2), 255, 0, 0, 30))
             << "case " << n << " " << describe(pixelAt(w.picture, c.left + 2, c.top + 2));
         if (c.left > 3) {
-            EXPECT_TRUE(near(pixelAt(w.picture, c.left - 3, c.top + 2), 0, 0, 255, 30)) << "case " << n;
+            EXPECT_TRUE(nearColour(pixelAt(w.picture, c.left - 3, c.top + 2), 0, 0, 255, 30)) << "case " << n;
         }
         if (c.top > 3) {
-            EXPECT_TRUE(near(pixelAt(w.picture, c.left + 2, c.top - 3), 0, 0, 255, 30)) << "case " << n;
+            EXPECT_TRUE(nearColour(pixelAt(w.picture, c.left + 2, c.top - 3), 0, 0, 255, 30)) << "case " << n;
         }
     }
 
@@ -581,8 +534,8 @@ TEST(PipelineWatermark, PositionCodesGreyPicturesAndOrder)
         Written w;
         process(w, s, source, dir / "both.jpg", 0, 0, text, mark);
         ASSERT_TRUE(w.picture);
-        EXPECT_TRUE(near(pixelAt(w.picture, 9, 9), 0, 255, 0, 30)) << describe(pixelAt(w.picture, 9, 9));
-        EXPECT_TRUE(near(pixelAt(w.picture, 30, 15), 255, 0, 0, 30));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 9, 9), 0, 255, 0, 30)) << describe(pixelAt(w.picture, 9, 9));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 30, 15), 255, 0, 0, 30));
     }
     {
         ProcessSettings off = s;
@@ -591,7 +544,7 @@ TEST(PipelineWatermark, PositionCodesGreyPicturesAndOrder)
         Written w;
         process(w, off, source, dir / "off.jpg", 0, 0, text, mark);
         ASSERT_TRUE(w.picture);
-        EXPECT_TRUE(near(pixelAt(w.picture, 9, 9), 0, 0, 255, 30));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 9, 9), 0, 0, 255, 30));
     }
 
     // A grey picture takes a coloured mark in colour; black and white after it
@@ -604,7 +557,7 @@ TEST(PipelineWatermark, PositionCodesGreyPicturesAndOrder)
         Written w;
         process(w, g, grey, dir / "grey_mark.jpg", 0, 0, mark, nullptr);
         ASSERT_TRUE(w.picture) << w.outcome.message;
-        EXPECT_TRUE(near(pixelAt(w.picture, 20, 10), 255, 0, 0, 30)) << describe(pixelAt(w.picture, 20, 10));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 20, 10), 255, 0, 0, 30)) << describe(pixelAt(w.picture, 20, 10));
     }
     g.bConvertBlackToWhite = 1;
     {
@@ -625,8 +578,8 @@ TEST(PipelineWatermark, PositionCodesGreyPicturesAndOrder)
         Written w;
         process(w, g, grey, dir / "grey_border.jpg", 0, 0, mark, nullptr);
         ASSERT_TRUE(w.picture);
-        EXPECT_TRUE(near(pixelAt(w.picture, 1, 1), 255, 255, 255, 20));
-        EXPECT_TRUE(near(pixelAt(w.picture, 8, 8), 255, 0, 0, 30)) << describe(pixelAt(w.picture, 8, 8));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 1, 1), 255, 255, 255, 20));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 8, 8), 255, 0, 0, 30)) << describe(pixelAt(w.picture, 8, 8));
     }
     // A CMYK picture keeps its colourspace and the red mark stays red.
     {
@@ -639,7 +592,7 @@ TEST(PipelineWatermark, PositionCodesGreyPicturesAndOrder)
         ASSERT_TRUE(w.picture) << w.outcome.message;
         EXPECT_EQ(MagickGetImageColorspace(w.picture), CMYKColorspace);
         MagickTransformImageColorspace(w.picture, sRGBColorspace);
-        EXPECT_TRUE(near(pixelAt(w.picture, 20, 10), 255, 0, 0, 30)) << describe(pixelAt(w.picture, 20, 10));
+        EXPECT_TRUE(nearColour(pixelAt(w.picture, 20, 10), 255, 0, 0, 30)) << describe(pixelAt(w.picture, 20, 10));
     }
     DestroyMagickWand(text);
     DestroyMagickWand(mark);
@@ -659,7 +612,7 @@ TEST(PipelineWatermark, HalfTransparentMarkBlends)
     Written w;
     process(w, s, source, dir / "half.jpg", 0, 0, nullptr, mark);
     ASSERT_TRUE(w.picture);
-    EXPECT_TRUE(near(pixelAt(w.picture, 50, 50), 128, 128, 128, 10)) << describe(pixelAt(w.picture, 50, 50));
-    EXPECT_TRUE(near(pixelAt(w.picture, 5, 5), 255, 255, 255, 3));
+    EXPECT_TRUE(nearColour(pixelAt(w.picture, 50, 50), 128, 128, 128, 10)) << describe(pixelAt(w.picture, 50, 50));
+    EXPECT_TRUE(nearColour(pixelAt(w.picture, 5, 5), 255, 255, 255, 3));
     DestroyMagickWand(mark);
 }

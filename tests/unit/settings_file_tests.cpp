@@ -214,42 +214,72 @@ TEST(SettingsText, MissingKeysTakeTheDefaults)
     EXPECT_EQ(s.border_size, 0);
 }
 
-TEST(SettingsText, UntrustedValuesAreBroughtIntoRange)
+TEST(SettingsText, ValuesOutsideTheirRangeTakeTheDefault)
 {
-    ProcessSettings s = parsed("sy_text_fontSize=100000\nsizeValue=-5\nsy_text_w_direction=7\nfSizeValue=nan\n"
-                               "border_color=-2\nbSize=5\nsy_text_rotate=30\nsy_image_rotate=-45\n"
-                               "sy_text_border_corner_radius=23\nsy_text_opacity=0\nquanlity=500\n"
-                               "lightValue=-1000\ntoColorspace=9\nsy_text_weight=5000\nsy_image_h_value=1000\n");
-    EXPECT_EQ(s.sy_text_fontSize, 72);
-    EXPECT_EQ(s.sizeValue, 1);
-    EXPECT_EQ(s.sy_text_w_direction, 2);
-    EXPECT_FLOAT_EQ(s.fSizeValue, 100.0f);
-    EXPECT_EQ(s.border_color, 0x00FFFFFE);
-    EXPECT_EQ(s.bSize, 1);
-    EXPECT_EQ(s.sy_text_rotate, 0);
-    EXPECT_EQ(s.sy_image_rotate, 0);
-    EXPECT_EQ(s.sy_text_border_corner_radius, 20);
-    EXPECT_EQ(s.sy_text_opacity, 1);
-    EXPECT_EQ(s.quanlity, 100);
-    EXPECT_EQ(s.lightValue, -100);
-    EXPECT_EQ(s.toColorspace, 2);
-    EXPECT_EQ(s.sy_text_weight, 1000);
-    EXPECT_EQ(s.sy_image_h_value, 999);
+    // A number outside its range means nothing; the nearest bound would be a
+    // plainly wrong result (sizeValue=-5 made 1 x 1 pictures of every original).
+    const ProcessSettings d;
+    struct Case {
+        const char *line;
+        int ProcessSettings::*field;
+        int expected;
+    } cases[] = {
+        {"sizeValue=-5", &ProcessSettings::sizeValue, d.sizeValue},
+        {"sizeValue=0", &ProcessSettings::sizeValue, d.sizeValue},
+        {"sizeValue=10000", &ProcessSettings::sizeValue, d.sizeValue},
+        {"sizeValue=9999", &ProcessSettings::sizeValue, 9999},
+        {"sizeValue=1", &ProcessSettings::sizeValue, 1},
+        {"quanlity=500", &ProcessSettings::quanlity, d.quanlity},
+        {"quanlity=9", &ProcessSettings::quanlity, d.quanlity},
+        {"quanlity=10", &ProcessSettings::quanlity, 10},
+        {"bSize=5", &ProcessSettings::bSize, d.bSize},
+        {"bZoomSameScale=-1", &ProcessSettings::bZoomSameScale, d.bZoomSameScale},
+        {"zoomType=3", &ProcessSettings::zoomType, d.zoomType},
+        {"sizeType=2", &ProcessSettings::sizeType, d.sizeType},
+        {"zoomUnit=5", &ProcessSettings::zoomUnit, 0},
+        {"qualityMode=2", &ProcessSettings::qualityMode, 0},
+        {"maxFileSize=100000", &ProcessSettings::maxFileSize, 0},
+        {"maxFileSize=99999", &ProcessSettings::maxFileSize, 99999},
+        {"sy_text_fontSize=100000", &ProcessSettings::sy_text_fontSize, d.sy_text_fontSize},
+        {"sy_text_fontSize=7", &ProcessSettings::sy_text_fontSize, d.sy_text_fontSize},
+        {"sy_text_w_direction=7", &ProcessSettings::sy_text_w_direction, d.sy_text_w_direction},
+        {"sy_text_rotate=30", &ProcessSettings::sy_text_rotate, 0},
+        {"sy_image_rotate=-45", &ProcessSettings::sy_image_rotate, 0},
+        {"sy_image_rotate=315", &ProcessSettings::sy_image_rotate, 315},
+        {"sy_text_border_corner_radius=23", &ProcessSettings::sy_text_border_corner_radius, 0},
+        {"sy_text_border_corner_radius=95", &ProcessSettings::sy_text_border_corner_radius, 0},
+        {"sy_text_border_corner_radius=85", &ProcessSettings::sy_text_border_corner_radius, 85},
+        {"sy_text_opacity=0", &ProcessSettings::sy_text_opacity, d.sy_text_opacity},
+        {"sy_text_weight=5000", &ProcessSettings::sy_text_weight, d.sy_text_weight},
+        {"sy_image_h_value=1000", &ProcessSettings::sy_image_h_value, d.sy_image_h_value},
+        {"sy_text_padding_left_right=100", &ProcessSettings::sy_text_padding_left_right, 0},
+        {"lightValue=-1000", &ProcessSettings::lightValue, 0},
+        {"clearlyValue=101", &ProcessSettings::clearlyValue, 0},
+        {"toColorspace=9", &ProcessSettings::toColorspace, d.toColorspace},
+        {"fromColorspace=-1", &ProcessSettings::fromColorspace, d.fromColorspace},
+        {"border_size=0", &ProcessSettings::border_size, 0},  // what files hold until a border was chosen
+        {"border_size=65", &ProcessSettings::border_size, 0},
+        {"border_padding=-3", &ProcessSettings::border_padding, 0},
+        {"dpi=0", &ProcessSettings::dpi, -1},
+        {"dpi=-7", &ProcessSettings::dpi, -1},
+        {"dpi=70000", &ProcessSettings::dpi, -1},
+        {"dpi=65535", &ProcessSettings::dpi, 65535},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(parsed(std::string(c.line) + "\n").*c.field, c.expected) << c.line;
 
-    EXPECT_FLOAT_EQ(parsed("fSizeValue=5000\n").fSizeValue, 999.99f);
-    EXPECT_FLOAT_EQ(parsed("fSizeValue=0.5\n").fSizeValue, 1.0f);
-    EXPECT_EQ(parsed("dpi=0\n").dpi, -1);
-    EXPECT_EQ(parsed("dpi=-7\n").dpi, -1);
-    EXPECT_EQ(parsed("dpi=70000\n").dpi, 65535);
+    EXPECT_FLOAT_EQ(parsed("fSizeValue=nan\n").fSizeValue, 100.0f);
+    EXPECT_FLOAT_EQ(parsed("fSizeValue=5000\n").fSizeValue, 100.0f);
+    EXPECT_FLOAT_EQ(parsed("fSizeValue=0.5\n").fSizeValue, 100.0f);
+    EXPECT_FLOAT_EQ(parsed("fSizeValue=999.99\n").fSizeValue, 999.99f);
+    // Colours keep their three components; the fourth byte means nothing.
+    EXPECT_EQ(parsed("border_color=-2\n").border_color, 0x00FFFFFE);
     EXPECT_EQ(parsed("sy_text_background_color=-1\n").sy_text_background_color, -1);
     EXPECT_EQ(parsed("sy_text_background_color=-2\n").sy_text_background_color, 0x00FFFFFE);
     EXPECT_EQ(parsed("sy_text_fontName=\n").sy_text_fontName, "宋体");
     // A colour text that is not one is made again from the colour.
     EXPECT_EQ(parsed("sy_text_rgbColors=658188\nsy_text_htmlColor=red\n").sy_text_htmlColor, "#0c0b0a");
     EXPECT_EQ(parsed("sy_text_htmlColor=#A0B0C0\n").sy_text_htmlColor, "#A0B0C0");
-    // A stored border of 0 is what files hold until a border was chosen: kept.
-    EXPECT_EQ(parsed("border_size=0\n").border_size, 0);
-    EXPECT_EQ(parsed("border_size=65\n").border_size, 64);
 }
 
 TEST(SettingsText, OldBoldKeyAndRangeRules)
@@ -433,6 +463,40 @@ TEST(SettingsFile, DefaultFileAndEmptyOrHugeFiles)
     ProcessSettings s = unusualSettings();
     ASSERT_TRUE(readSettingsFile(s, giant));
     expectSameSettings(s, ProcessSettings());
+
+    // What the command line asks before it runs on such a file: none of them is a
+    // settings file, only the first two are.
+    std::string junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += char((i * 7919) >> 3);
+    ASSERT_TRUE(writeFileBytes(dir / "junk.sz", junk));
+    ASSERT_TRUE(writeFileBytes(dir / "words.sz", "size=750\nquality=91\n"));
+    ASSERT_TRUE(writeFileBytes(dir / "one.sz", "junk\nsizeValue=-5\n"));
+    struct Case {
+        std::string path;
+        SettingsFileState state;
+        DWORD error;
+    } cases[] = {
+        {path, SettingsFileState::Read, 0},
+        {dir / "one.sz", SettingsFileState::Read, 0},  // one key is enough (its value is out of range: default)
+        {dir / "empty.sz", SettingsFileState::NotRead, 0},
+        {dir / "huge.sz", SettingsFileState::NotRead, ERROR_FILE_TOO_LARGE},
+        {giant, SettingsFileState::NotRead, ERROR_FILE_TOO_LARGE},
+        {dir / "junk.sz", SettingsFileState::NoSettings, 0},
+        {dir / "words.sz", SettingsFileState::NoSettings, 0},
+        {dir / "missing.sz", SettingsFileState::NotOpened, ERROR_FILE_NOT_FOUND},
+    };
+    for (const Case &c : cases) {
+        ProcessSettings loaded = unusualSettings();
+        DWORD error = 12345;
+        EXPECT_EQ(loadSettingsFile(loaded, c.path, &error), c.state) << c.path;
+        EXPECT_EQ(error, c.error) << c.path;
+        if (c.state == SettingsFileState::NotOpened)
+            expectSameSettings(loaded, unusualSettings());
+    }
+    ProcessSettings one;
+    ASSERT_EQ(loadSettingsFile(one, dir / "one.sz"), SettingsFileState::Read);
+    EXPECT_EQ(one.sizeValue, 750);
 }
 
 TEST(SettingsFile, MissingFilesFailAndLeaveTheRecordAlone)

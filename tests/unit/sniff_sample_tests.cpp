@@ -287,11 +287,17 @@ TEST(SniffSamples, MagickDescriptionFallback)
     EXPECT_EQ(std::string(text).find("尺寸: 660 x 666, 类型: GIF 图片"), 0u) << text;
 
     for (const char *bad : {"broken/text_renamed.jpg", "broken/zero_bytes.jpg", "broken/no_such_file.jpg",
-                            "broken/gdkpixbuf_issue205_claims_64250px.jpg"}) {
-        describePictureWithMagick(samplePath(bad).c_str(), text);
+                            "broken/vips_truncated.gif", "broken/go_invalid-crc32.png"}) {
+        std::string reason;
+        EXPECT_FALSE(describePictureWithMagick(samplePath(bad).c_str(), text, &reason)) << bad;
         EXPECT_STREQ(text, kNotAValidPictureText) << bad;
         EXPECT_STREQ(text, "注意: 这不是一个有效的图片");
+        EXPECT_FALSE(reason.empty()) << bad;
     }
+    // A picture too large to be processed is still a picture: described from its
+    // header, without decoding it at full size.
+    EXPECT_TRUE(describePictureWithMagick(samplePath("broken/gdkpixbuf_issue205_claims_64250px.jpg").c_str(), text));
+    EXPECT_STREQ(text, "尺寸: 64250 x 64250, 类型: JPEG 图片, 大小: 1.4 KB");
 
     ScratchFolder folder("描述测试");
     std::string chinese = folder / "花朵.png";

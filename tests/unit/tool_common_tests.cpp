@@ -10,6 +10,7 @@
 
 #include "tools/common/tool_cli.h"
 #include "tools/common/tool_folders.h"
+#include "tools/common/tool_picture.h"
 #include "tools/common/tool_values.h"
 #include "util/text.h"
 
@@ -153,21 +154,54 @@ TEST(ToolFolders, ProposalNamesAndNumbers)
     EXPECT_EQ(stemOf("archive.tar.gz"), "archive.tar");
     EXPECT_EQ(stemOf("noext"), "noext");
 
-    // x.jpg and x(2).jpg are there: the next is x(3).jpg, reserved on disk.
-    std::string first = root / "x.jpg", target, reason;
+}
+
+TEST(ToolPicture, NewFilesAreNumberedAndNothingIsReplaced)
+{
+    ScratchFolder root("编号");
+    std::string detail, message;
+    MagickWand *picture = readToolPicture(samplePath("formats/png/pngsuite/basn2c08.png"), message, detail);
+    ASSERT_TRUE(picture) << message;
+    OutputOptions jpg;
+    FolderTidy tidy;
+    // x.jpg and x(2).jpg are there: the next is x(3).jpg, then x(4).jpg.
+    std::string first = root / "x.jpg";
     ASSERT_TRUE(writeFileBytes(first, "1"));
     ASSERT_TRUE(writeFileBytes(root / "x(2).jpg", "2"));
-    ASSERT_TRUE(reserveNumberedName(first, root / "x", ".jpg", target, reason)) << reason;
-    EXPECT_EQ(target, root / "x(3).jpg");
-    EXPECT_EQ(readFileBytes(target), "");
+    // A temporary file a killed run left behind goes before the first write.
+    std::string stale = root / "~velmora-7fffffff-1.tmp";
+    ASSERT_TRUE(writeFileBytes(stale, "half"));
+    for (const char *expected : {"x(3).jpg", "x(4).jpg"}) {
+        ToolItemOutcome o = writeNewToolPicture(picture, jpg, WriteRules(), first, root / "x", tidy);
+        ASSERT_EQ(o.status, ItemStatus::Written) << o.reason << o.runError;
+        EXPECT_EQ(o.target, root / expected);
+        EXPECT_EQ(readPictureBack(o.target).format, "JPEG");
+    }
     EXPECT_EQ(readFileBytes(first), "1");
-    ASSERT_TRUE(reserveNumberedName(first, root / "x", ".jpg", target, reason));
-    EXPECT_EQ(target, root / "x(4).jpg") << "a reserved name is taken";
+    EXPECT_EQ(readFileBytes(root / "x(2).jpg"), "2");
+    EXPECT_FALSE(pathExists(stale));
+    EXPECT_EQ(folderEntries(root.path()).size(), 4u) << "nothing else beside the pictures";
+
     std::string longName = root / std::string(250, 'n') + ".jpg";
-    EXPECT_FALSE(reserveNumberedName(longName, longName.substr(0, longName.size() - 4), ".jpg", target, reason));
-    EXPECT_EQ(reason, "目标文件名太长:\r\n" + longName);
-    EXPECT_FALSE(reserveNumberedName(root / "无\\x.jpg", root / "无\\x", ".jpg", target, reason));
-    EXPECT_EQ(reason, "无法创建目标文件:\r\n" + (root / "无\\x.jpg"));
+    ToolItemOutcome o = writeNewToolPicture(picture, jpg, WriteRules(), longName, longName.substr(0, longName.size() - 4), tidy);
+    EXPECT_EQ(o.status, ItemStatus::Failed);
+    EXPECT_TRUE(o.runError.empty()) << "a name that cannot be had skips the picture only";
+    EXPECT_EQ(o.reason, "目标文件名太长:\r\n" + longName);
+
+    o = writeNewToolPicture(picture, jpg, WriteRules(), root / "无\\x.jpg", root / "无\\x", tidy);
+    EXPECT_EQ(o.runError.find("MagickWriteImage() 发生错误，请检查硬盘空间是否用完。\n\n目标文件名：\n" + (root / "无\\x.jpg")), 0u)
+        << "a write that fails ends the run: " << o.runError;
+    DestroyMagickWand(picture);
+
+    // The first image of a multi-page file; a broken file names its reason.
+    picture = readToolPicture(samplePath("formats/tiff/pillow_multipage.tiff"), message, detail);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(MagickGetNumberImages(picture), 1u);
+    EXPECT_EQ(MagickGetImageWidth(picture), 10u) << "the first page (the third is 20 wide)";
+    DestroyMagickWand(picture);
+    EXPECT_FALSE(readToolPicture(samplePath("broken/text_renamed.jpg"), message, detail));
+    EXPECT_EQ(message.find("图片读取失败:\r\n" + samplePath("broken/text_renamed.jpg") + "\r\n原因："), 0u) << message;
+    EXPECT_FALSE(detail.empty());
 }
 
 TEST(ToolFolders, ListingMirrorsTheTreeAndSkipsItsOwnResults)

@@ -7,7 +7,10 @@
 #include <commctrl.h>
 #include <wand/MagickWand.h>
 
+#include <algorithm>
+
 #include "core/registry_store.h"
+#include "imaging/colour_profiles.h"
 #include "main_window_fixture.h"
 #include "shell/main_commands.h"
 #include "shell/main_run.h"
@@ -86,12 +89,12 @@ protected:
         p.messageBox = recordRunBox;
         p.balloon = recordRunBalloon;
         p.openFolder = recordOpen;
-        runMainCommand(window, kCmdListRemoveAll);
+        removeAllPictures();
     }
     void TearDown() override
     {
-        runMainCommand(window, kCmdListRemoveAll);
-        runPrompts() = defaultRunPrompts();
+        removeAllPictures();
+        useRecordingRunPrompts();
         startupConfig().picSaveMode = savedMode;
         recorder().boxAnswer = IDOK;
         if (savedSaveTo)
@@ -104,6 +107,15 @@ protected:
         pumpMainWindowMessages();
     }
     void click(int id) { SendMessageA(panelControl(panel, id), BM_CLICK, 0, 0); }
+    // While the thumbnail worker is busy a removal waits for it: pump until done.
+    void removeAllPictures()
+    {
+        runMainCommand(window, kCmdListRemoveAll);
+        for (int i = 0; i < 400 && ListView_GetItemCount(mainPictureList(window)) > 0; ++i) {
+            pumpMainWindowMessages();
+            Sleep(25);
+        }
+    }
 };
 
 }  // namespace
@@ -139,15 +151,177 @@ TEST_F(MainWindowRun, StartButtonRunsTheListedPicturesIntoTheChosenFolder)
     EXPECT_TRUE(getCheck(panelControl(panel, kIdSaveTo)));
 }
 
+namespace {
+
+bool writeSolid(const std::string &path, int width, int height, const char *colour)
+{
+    MagickWand *w = NewMagickWand();
+    PixelWand *c = NewPixelWand();
+    PixelSetColor(c, colour);
+    bool ok = MagickNewImage(w, width, height, c) && MagickWriteImage(w, magickWritePath(path).c_str());
+    DestroyPixelWand(c);
+    DestroyMagickWand(w);
+    return ok;
+}
+
+// The darkest level (0..255) of a region of a written picture.
+double darkestIn(MagickWand *picture, int left, int top, int right, int bottom)
+{
+    double darkest = 255;
+    PixelWand *c = NewPixelWand();
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (MagickGetImagePixelColor(picture, x, y, c))
+                darkest = std::min(darkest, PixelGetGreen(c) * 255.0);
+    DestroyPixelWand(c);
+    return darkest;
+}
+
+void chooseIn(HWND panel, int id, int index)
+{
+    HWND box = panelControl(panel, id);
+    SendMessageA(box, CB_SETCURSEL, index, 0);
+    SendMessageA(GetParent(box), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+}
+
+}  // namespace
+
+TEST_F(MainWindowRun, TextAndPictureWatermarksMarkThePicturesOfARun)
+{
+    ScratchFolder source("水印_源"), target("水印_目标");
+    ASSERT_TRUE(writeSolid(source / "白.png", 400, 300, "#ffffff"));
+    ASSERT_TRUE(writeSolid(source / "标志.png", 40, 20, "#ff0000"));
+    addDroppedPaths(window, {source / "白.png"});
+    ASSERT_EQ(ListView_GetItemCount(mainPictureList(window)), 1);
+    startupConfig().picSaveMode = 1;
+    click(kIdSaveTo);
+    setPanelSaveToFolder(panel, target.path());
+
+    // Black 宋体 text at the default place (bottom right, 16 px in), the picture
+    // at the top left.
+    if (!getCheck(panelControl(panel, kIdTextMark)))
+        click(kIdTextMark);
+    SetWindowTextA(panelControl(panel, kIdText), "水印文字");
+    if (!getCheck(panelControl(panel, kIdImageMark)))
+        click(kIdImageMark);
+    SetWindowTextA(panelControl(panel, kIdImagePath), (source / "标志.png").c_str());
+    chooseIn(panel, kIdImageWDirection, 1);
+    chooseIn(panel, kIdImageHDirection, 1);
+    pumpMainWindowMessages();
+
+    SendMessageA(panelControl(panel, kIdStart), BM_CLICK, 0, 0);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "图片批量处理已完成，是否要打开目标文件夹查看处理后的图片？");
+    EXPECT_TRUE(recorder().boxes.empty());
+    MagickWand *written = NewMagickWand();
+    ASSERT_TRUE(MagickReadImage(written, magickPath(target / "白.jpg").c_str()));
+    PixelWand *c = NewPixelWand();
+    MagickGetImagePixelColor(written, 30, 25, c);
+    EXPECT_GT(PixelGetRed(c), 0.9);
+    EXPECT_LT(PixelGetGreen(c), 0.15) << "the picture watermark at 16,16";
+    DestroyPixelWand(c);
+    EXPECT_LT(darkestIn(written, 250, 240, 384, 284), 60.0) << "the text watermark at the bottom right";
+    EXPECT_GT(darkestIn(written, 100, 100, 300, 200), 240.0) << "nothing in the middle";
+    DestroyMagickWand(written);
+
+    click(kIdTextMark);
+    click(kIdImageMark);
+}
+
+// Not a check: a real photo run from the window with both watermarks into the
+// folder named by WATERMARK_SHOT_DIR, for a person to look at. Run with
+// --gtest_also_run_disabled_tests.
+TEST_F(MainWindowRun, DISABLED_PhotoWithBothWatermarks)
+{
+    char out[MAX_PATH] = {};
+    ASSERT_TRUE(GetEnvironmentVariableA("WATERMARK_SHOT_DIR", out, sizeof out)) << "WATERMARK_SHOT_DIR is not set";
+    std::string target = dosPathFromArgument(out);
+    addDroppedPaths(window, {samplePath("photos/mate_LadyBird.jpg")});
+    click(kIdSaveTo);
+    setPanelSaveToFolder(panel, target);
+    ProcessSettings s;
+    s.bSize = 1;
+    s.sizeValue = 1280;
+    s.bSYText = 1;
+    s.sy_text = "Velmora 图片批量处理 · 水印";
+    s.sy_text_fontSize = 20;
+    s.sy_text_rgbColors = 0xFFFFFF;
+    s.sy_text_htmlColor = "#ffffff";
+    s.sy_text_background_color = 0x202020;
+    s.sy_text_border_color = 0xFFFFFF;
+    s.sy_text_border_size = 2;
+    s.sy_text_border_corner_radius = 10;
+    s.sy_text_padding_left_right = 12;
+    s.sy_text_padding_top_bottom = 6;
+    s.sy_text_opacity = 75;
+    s.sy_text_w_value = 24;
+    s.sy_text_h_value = 24;
+    s.bSYImage = 1;
+    s.sy_image = samplePath("formats/webp/ximage_yellow_rose_lossy_alpha.webp");
+    s.sy_image_w_direction = 1;
+    s.sy_image_h_direction = 1;
+    s.sy_image_w_value = 24;
+    s.sy_image_h_value = 24;
+    s.sy_image_rotate = 315;
+    s.sy_image_opacity = 70;
+    showSettingsInPanel(panel, s);
+    pumpMainWindowMessages();
+    SendMessageA(panelControl(panel, kIdStart), BM_CLICK, 0, 0);
+    ASSERT_TRUE(recorder().boxes.empty()) << recorder().boxes[0].text;
+    showSettingsInPanel(panel, ProcessSettings());
+}
+
+TEST_F(MainWindowRun, CmykMenuEntriesLoadTheChosenProfile)
+{
+    std::string previous = readProgramString("cmyk_default_icc");
+    std::string folder = startupConfig().programFolder + "\\icc";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string swop = folder + "\\USWebCoatedSWOP.icc";
+    ASSERT_TRUE(copyWritable(samplePath("icc/default_cmyk_swop_ghostscript.icc"), swop));
+    loadedProfiles().cmyk.clear();
+
+    runMainCommand(window, kCmdCmykSwop);
+    EXPECT_TRUE(recorder().boxes.empty());
+    EXPECT_EQ(loadedProfiles().cmyk, readFileBytes(swop));
+    EXPECT_EQ(readProgramString("cmyk_default_icc"), "USWebCoatedSWOP.icc");
+
+    // Japan Color is not installed: the error once, then the first profile of the
+    // list that loads, and the menu's check mark follows it.
+    loadedProfiles().cmyk.clear();
+    runMainCommand(window, kCmdCmykJapan);
+    ASSERT_EQ(recorder().boxes.size(), 1u);
+    EXPECT_EQ(recorder().boxes[0].caption, "错误");
+    EXPECT_EQ(recorder().boxes[0].text, "加载ICC色彩特性文件 '" + folder + "\\JapanColor2001Coated.icc' 出错。");
+    EXPECT_EQ(loadedProfiles().cmyk, readFileBytes(swop));
+    EXPECT_EQ(startupConfig().cmykDefaultIcc, "USWebCoatedSWOP.icc");
+    EXPECT_EQ(readProgramString("cmyk_default_icc"), "USWebCoatedSWOP.icc");
+    EXPECT_EQ(checkedCmykEntry(startupConfig().cmykDefaultIcc), kCmdCmykSwop);
+
+    DeleteFileA(swop.c_str());
+    RemoveDirectoryA(folder.c_str());
+    loadedProfiles().cmyk.clear();
+    if (!previous.empty()) {
+        writeProgramString("cmyk_default_icc", previous);
+    } else {
+        HKEY key;  // never chosen before: the program's first start falls back quietly again
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramRegistryKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, "cmyk_default_icc");
+            RegCloseKey(key);
+        }
+    }
+}
+
 TEST_F(MainWindowRun, OverwriteFromThePanelTurnsAPngIntoJpegData)
 {
     ScratchFolder source("主窗口_覆盖");
     ASSERT_TRUE(copyWritable(samplePath("formats/png/gdkpixbuf_icc.png"), source / "logo.png"));
     addDroppedPaths(window, {source / "logo.png"});
     startupConfig().picSaveMode = 0;
-    recorder().boxAnswer = IDOK;  // "确定要覆盖原图吗？"
-    click(kIdOverwrite);
+    click(kIdOverwrite);  // "确定要覆盖原图吗？" is answered with OK
     ASSERT_TRUE(getCheck(panelControl(panel, kIdOverwrite)));
+    ASSERT_EQ(boxes.size(), 1u);
+    boxes.clear();
 
     runMainCommand(window, kCmdStart);
 

@@ -432,6 +432,8 @@ TEST_F(BatchRunWindow, StopDuringPictureFiveLeavesFiveWholeAndTheRestUntouched)
     stub.group.picSaveMode = 0;
     bool progressHidden = false, mainEnabledWhileWorking = true;
     int stopVisits = 0;
+    std::vector<std::string> logged;
+    context.log = [&](const std::string &t) { logged.push_back(t); };
     context.beforeItem = [&](int index) {
         if (index != 5)
             return;
@@ -468,6 +470,8 @@ TEST_F(BatchRunWindow, StopDuringPictureFiveLeavesFiveWholeAndTheRestUntouched)
     }
     for (int i = 6; i <= 10; ++i)
         EXPECT_FALSE(pathExists(target / formatText("p%03d.jpg", i))) << i;
+    // The information window says how far the run got, in one line.
+    EXPECT_EQ(logged, (std::vector<std::string>{"处理已停止：共 10 张图片，停止前已写入 5 张。"}));
     EXPECT_EQ(boxesCaptioned("完成"), 0);
     EXPECT_EQ(stub.finishedMessages, 0);
     // A stopped run leaves the save choice as it was, whatever pic_save_mode says.
@@ -612,6 +616,8 @@ TEST_F(BatchRunWindow, OverwriteRunGoesOnPastABrokenPicture)
     EXPECT_EQ(list.items[0].rotation, 0);
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_NE(logged[0].find(source / "broken.jpg"), std::string::npos);
+    // The information window is told why, not only that.
+    EXPECT_NE(logged[0].find("\r\n原因：Not a JPEG file"), std::string::npos) << gbkToUtf8(logged[0]);
 }
 
 // ---- pic_save_mode after a run ---------------------------------------------------------
@@ -722,8 +728,6 @@ TEST_F(BatchRunWindow, OverwriteAsksFirstAndCancelGoesBackToSaveTo)
     SaveGroupControls &c = stub.group.controls;
     stub.group.rememberedFolder = target.path();
     chooseSaveTo(target.path());
-    setCheck(c.overwriteRadio, true);  // the click itself ticks it
-    setCheck(c.saveToRadio, false);
     rec.answers.push_back(IDCANCEL);
     selectOverwrite(stub.group, stub.window);
     ASSERT_EQ(rec.boxes.size(), 1u);

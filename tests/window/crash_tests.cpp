@@ -99,17 +99,6 @@ BOOL CALLBACK collectTexts(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
-std::string thisProgram()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string program = path;
-    // A Winelib module reports the .exe name; the file on disk is the .exe.so.
-    if (!pathExists(program) && pathExists(program + ".so"))
-        program += ".so";
-    return program;
-}
-
 struct CrashRun {
     bool boxFound = false;
     std::string title;
@@ -126,7 +115,7 @@ CrashRun runFaultingChild(bool onWorker)
     std::string result = folder / "fault.txt";
     SetEnvironmentVariableA(kResultVariable, result.c_str());
     SetEnvironmentVariableA(kThreadVariable, onWorker ? "1" : nullptr);
-    std::string command = "\"" + thisProgram() +
+    std::string command = "\"" + thisTestProgram() +
                           "\" --gtest_filter=DISABLED_CrashChild.FaultsOnPurpose --gtest_also_run_disabled_tests";
     STARTUPINFOA si = {sizeof si};
     PROCESS_INFORMATION pi = {};

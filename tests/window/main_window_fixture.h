@@ -36,3 +36,7 @@ PanelRecorder &recorder();
 HWND sharedMainWindow();
 // Handles pending messages of this thread.
 void pumpMainWindowMessages();
+// The run's and the save group's questions go to the same recorder as the
+// panel's (the shared window starts that way; a test that changes them puts
+// this back).
+void useRecordingRunPrompts();

@@ -7,6 +7,7 @@
 #include "main_window_fixture.h"
 #include "core/registry_store.h"
 #include "core/settings_file.h"
+#include "shell/context_help.h"
 #include "shell/info_window.h"
 #include "input/file_helpers.h"
 #include "shell/app_info.h"
@@ -15,6 +16,7 @@
 #include "shell/main_window.h"
 #include "shell/settings_panel/panel_ids.h"
 #include "shell/picture_list_view.h"
+#include "shell/run_prompts.h"
 #include "shell/shortcut.h"
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
@@ -54,7 +56,23 @@ bool refuseColour(HWND, COLORREF *) { return false; }
 
 void recordExit(UINT) {}
 
+bool refuseFolder(HWND, const char *, char *) { return false; }
+void recordRunBalloon(HWND control, const char *text, const char *title)
+{
+    recorder().balloons.push_back({control, title, text});
+}
+void ignoreOpenFolder(HWND, const char *) {}
+
 }  // namespace
+
+void useRecordingRunPrompts()
+{
+    RunPrompts &prompts = runPrompts();
+    prompts.messageBox = recordBox;
+    prompts.balloon = recordRunBalloon;
+    prompts.chooseFolder = refuseFolder;
+    prompts.openFolder = ignoreOpenFolder;
+}
 
 void pumpMainWindowMessages()
 {
@@ -82,10 +100,12 @@ HWND sharedMainWindow()
     hooks.chooseFont = recordFontDialog;
     hooks.chooseColour = refuseColour;
     mainWindowExit = recordExit;
+    useRecordingRunPrompts();
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previous);
     SetCurrentDirectoryA(programFolder.path().c_str());  // "config.dat" is read from here
     window = createMainWindow(GetModuleHandleA(nullptr), SW_HIDE);
+    createContextHelpPopup(GetModuleHandleA(nullptr), window);  // as start-up does
     SetCurrentDirectoryA(previous);
     pumpMainWindowMessages();
     return window;
@@ -398,6 +418,7 @@ TEST(MainWindowMenus, SettingsMenuShowsPreferencesAndRecentFiles)
     sharedMainWindow();
     StartupConfig &config = startupConfig();
     StartupConfig saved = config;
+    std::string storedIcc = readProgramString("cmyk_default_icc");
     config.isReadFileParseFileFormat = 0;
     config.isRecordSaveToPath = 1;
     config.cmykDefaultIcc = "uswebcoatedswop.icc";
@@ -433,12 +454,25 @@ TEST(MainWindowMenus, SettingsMenuShowsPreferencesAndRecentFiles)
     runMainCommand(sharedMainWindow(), kCmdParseFileFormat);
     EXPECT_EQ(config.isReadFileParseFileFormat, 1u);
     EXPECT_EQ(readProgramDword("is_read_file_parse_file_format", 0), 1u);
+    recorder().clear();
     runMainCommand(sharedMainWindow(), kCmdCmykJapan);
     EXPECT_EQ(readProgramString("cmyk_default_icc"), "JapanColor2001Coated.icc");
+    // Not installed beside this test program: the load error, and no fallback either.
+    ASSERT_EQ(recorder().boxes.size(), 1u);
+    EXPECT_NE(recorder().boxes[0].text.find("JapanColor2001Coated.icc' 出错。"), std::string::npos);
+    recorder().clear();
 
     config = saved;
     writeProgramDword("is_read_file_parse_file_format", saved.isReadFileParseFileFormat);
-    writeProgramString("cmyk_default_icc", saved.cmykDefaultIcc);
+    // A name the user never chose must not become one: the program's next start
+    // would report it missing.
+    HKEY key;
+    if (!storedIcc.empty()) {
+        writeProgramString("cmyk_default_icc", storedIcc);
+    } else if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramRegistryKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "cmyk_default_icc");
+        RegCloseKey(key);
+    }
 }
 
 // ---------------------------------------------------------------------------

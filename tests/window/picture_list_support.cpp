@@ -35,7 +35,7 @@ void collectInfo(const char *text, void *)
     LeaveCriticalSection(&infoLock);
 }
 
-HANDLE gate;
+HANDLE gate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
 std::atomic<int> atGate(0);
 
 int gatedRender(const char *path, int flip, int rotation, HICON *icon)
@@ -54,7 +54,6 @@ PictureListBench &pictureListBench()
     if (b.main)
         return b;
     InitializeCriticalSection(&infoLock);
-    gate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
@@ -213,7 +212,8 @@ std::vector<std::string> collectedInfo()
 
 void useGatedRenderer(bool closed)
 {
-    pictureListBench();
+    if (!pictureListView())  // the main window's list, when there is one
+        pictureListBench();
     if (closed)
         ResetEvent(gate);
     else

@@ -39,7 +39,8 @@ void startCollectingInfo();
 std::vector<std::string> collectedInfo();
 
 // A renderer that waits at a gate before rendering (makeThumbnail), so that a
-// test holds the worker inside a pass.
+// test holds the worker inside a pass. Works on the list of the process (the
+// bench's, or the main window's when that exists).
 void useGatedRenderer(bool closed);
 void openGate();
 int picturesAtGate();

@@ -7,10 +7,13 @@
 
 #include "main_window_fixture.h"
 #include "core/settings_file.h"
+#include "imaging/colour_profiles.h"
 #include "shell/main_commands.h"
 #include "shell/main_window.h"
+#include "shell/run_inputs.h"
 #include "shell/settings_panel/panel_ids.h"
 #include "shell/settings_panel/settings_panel.h"
+#include "shell/startup.h"
 #include "shell/window_kit.h"
 #include "test_util.h"
 
@@ -190,8 +193,9 @@ TEST_F(SettingsPanel, GroupsEnableTheirControlsWithTheirBoxes)
     EXPECT_EQ(text(kIdQualityValue), "90(高)");
 }
 
-TEST_F(SettingsPanel, SrgbProfileMissingIsRefused)
+TEST_F(SettingsPanel, SrgbProfileIsLoadedWhenTickedOrRefused)
 {
+    loadedProfiles().srgb.clear();
     tick(kIdColorspace, true);
     choose(kIdToColorspace, 2);
     recorder().clear();
@@ -200,6 +204,35 @@ TEST_F(SettingsPanel, SrgbProfileMissingIsRefused)
     ASSERT_EQ(recorder().boxes.size(), 1u);
     EXPECT_EQ(recorder().boxes[0].caption, "错误");
     EXPECT_EQ(recorder().boxes[0].text, "无法启用 sRGB.icc\n\n没有找到 sRGB.icc 配置文件。");
+
+    // A file that is no profile: the load error, the box cleared, nothing kept.
+    std::string folder = startupConfig().programFolder + "\\icc";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string file = folder + "\\sRGB.icc";
+    ASSERT_TRUE(writeFileBytes(file, "not a profile"));
+    recorder().clear();
+    click(kIdSrgbIcc);
+    EXPECT_FALSE(getCheck(control(kIdSrgbIcc)));
+    ASSERT_EQ(recorder().boxes.size(), 1u);
+    EXPECT_EQ(recorder().boxes[0].text, "无法启用 sRGB.icc\n\n加载 sRGB.icc 文件出错。");
+    EXPECT_TRUE(loadedProfiles().srgb.empty());
+
+    // A real profile is loaded once and goes into the run's inputs.
+    ASSERT_TRUE(copyFileTo(samplePath("icc/sRGB_icc-profiles-free.icc"), file));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);  // the samples are read-only
+    recorder().clear();
+    click(kIdSrgbIcc);
+    EXPECT_TRUE(getCheck(control(kIdSrgbIcc)));
+    EXPECT_TRUE(recorder().boxes.empty());
+    ProcessSettings s;
+    PipelineInputs inputs;
+    ASSERT_TRUE(collectPipelineInputs(panel(), s, inputs));
+    EXPECT_EQ(inputs.settings, &s);
+    EXPECT_EQ(s.bUseSRGB_ICC, 1);
+    EXPECT_EQ(inputs.srgbProfile, readFileBytes(samplePath("icc/sRGB_icc-profiles-free.icc")));
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
+    loadedProfiles().srgb.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -482,6 +515,52 @@ TEST_F(SettingsPanel, AMissingWatermarkPictureIsReported)
     EXPECT_FALSE(collect(s));
     ASSERT_EQ(recorder().boxes.size(), 1u);
     EXPECT_EQ(recorder().boxes[0].text, "水印图片格式不对，请重新选择");
+
+    // A header that looks fine, but the picture it claims is far too large to be
+    // read: refused while the watermark is prepared.
+    std::string huge = samplePath("broken/gdkpixbuf_issue205_claims_64250px.jpg");
+    SetWindowTextA(control(kIdImagePath), huge.c_str());
+    EXPECT_FALSE(collect(s));
+    ASSERT_EQ(recorder().boxes.size(), 1u);
+    EXPECT_EQ(recorder().boxes[0].caption, "错误");
+    EXPECT_EQ(recorder().boxes[0].text, "读取水印图片出错：\n\n" + huge + "\n\n水印图片太大 (64250 x 64250 像素)");
+}
+
+namespace {
+bool failToDraw(const ProcessSettings &) { return false; }
+}  // namespace
+
+TEST_F(SettingsPanel, ATextThatCannotBeDrawnStopsCollecting)
+{
+    tick(kIdTextMark, true);
+    type(kIdText, "ABC");
+    bool (*previous)(const ProcessSettings &) = panelHooks().buildTextWatermark;
+    panelHooks().buildTextWatermark = failToDraw;  // ImageMagick gave no font metrics
+    ProcessSettings s;
+    EXPECT_FALSE(collect(s));
+    panelHooks().buildTextWatermark = previous;
+    ASSERT_EQ(recorder().boxes.size(), 1u);
+    EXPECT_EQ(recorder().boxes[0].caption, "提示");
+    EXPECT_EQ(recorder().boxes[0].text, "当前选择的字体: '宋体' 不受支持，请重新选择一个字体。");
+    EXPECT_TRUE(collect(s)) << "the real builder draws 宋体";
+}
+
+TEST_F(SettingsPanel, AFailedSettingsLoadKeepsTheChosenFont)
+{
+    ProcessSettings chosen;
+    chosen.sy_text_fontName = "黑体";
+    chosen.sy_text_fontSize = 40;
+    chosen.sy_text_weight = 700;
+    showSettingsInPanel(panel(), chosen);
+    ScratchFolder folder("设置_failed");
+    EXPECT_FALSE(loadSettingsIntoPanel(panel(), folder / "没有.sz"));
+    tick(kIdTextMark, true);
+    type(kIdText, "水印");
+    ProcessSettings s;
+    ASSERT_TRUE(collect(s));
+    EXPECT_EQ(s.sy_text_fontName, "黑体");
+    EXPECT_EQ(s.sy_text_fontSize, 40);
+    EXPECT_EQ(s.sy_text_weight, 700);
 }
 
 TEST_F(SettingsPanel, EmptySizeIsAcceptedWhileResizingIsOff)

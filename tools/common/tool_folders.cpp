@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "core/batch_loops.h"
 #include "core/target_naming.h"
 #include "input/file_helpers.h"
 #include "util/path_join.h"
@@ -79,7 +78,8 @@ std::string folderBelowSource(const std::string &source, const std::string &path
     std::string root = trimFolder(source);
     size_t sep = findLastBackslash(path);
     std::string folder = sep == std::string::npos ? std::string() : path.substr(0, sep);
-    if (folder.size() <= root.size() || !equalsNoCase(folder.substr(0, root.size()), root))
+    if (folder.size() <= root.size() || !equalsNoCase(folder.substr(0, root.size()), root) ||
+        folder[root.size()] != '\\')
         return std::string();
     return folder.substr(root.size());
 }
@@ -119,31 +119,4 @@ WalkEnd collectToolFiles(const ToolWalk &walk, std::vector<std::string> &files, 
     }
     subfolders->destroy(true);
     return end;
-}
-
-bool reserveNumberedName(const std::string &first, const std::string &base, const std::string &ext,
-                         std::string &target, std::string &reason)
-{
-    auto candidate = [&](int n) {
-        std::string name = n == 1 ? first : base + formatText("(%d)", n) + ext;
-        return name.size() > kMaxPathBytes ? std::string() : name;
-    };
-    std::string name;
-    switch (reserveFreeName(candidate, TargetNameBook::kHighestNumber, nullptr, nullptr, name)) {
-    case NameSearch::Reserved:
-        target = name;
-        return true;
-    case NameSearch::TooLong:
-        reason = formatText("目标文件名太长:\r\n%s", first.c_str());
-        return false;
-    case NameSearch::CannotCreate:
-        reason = formatText("无法创建目标文件:\r\n%s", name.c_str());
-        return false;
-    case NameSearch::Exhausted:
-    case NameSearch::Stopped:
-    default:
-        reason = formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s", TargetNameBook::kHighestNumber,
-                            first.c_str());
-        return false;
-    }
 }

@@ -40,10 +40,3 @@ std::string folderBelowSource(const std::string &source, const std::string &path
 // The file name after the last backslash and its stem (up to the last '.').
 std::string fileNameOf(const std::string &path);
 std::string stemOf(const std::string &fileName);
-
-// Reserves the first free name of first, base(2)ext, base(3)ext, ... by
-// creating it empty (so it cannot be taken before the picture is written; remove
-// it again when the write fails). false with the information-window text when no
-// name can be had (too long, the folder refuses files, too many numbers).
-bool reserveNumberedName(const std::string &first, const std::string &base, const std::string &ext,
-                         std::string &target, std::string &reason);

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <set>
 
-#include "core/settings_file.h"
+#include <windows.h>
+
+#include "util/safe_file.h"
 #include "util/text.h"
 
 namespace {
@@ -120,22 +122,30 @@ bool parseToolValues(const std::string &bytes, const std::vector<ToolValueSpec> 
     return true;
 }
 
+// A file on disk: a pipe or a device could block the run or read as empty.
+static bool isDiskFile(const std::string &path)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    bool disk = GetFileType(f) == FILE_TYPE_DISK;
+    CloseHandle(f);
+    return disk;
+}
+
 bool readToolValuesFile(const std::string &path, const std::vector<ToolValueSpec> &table, ValueMap &values,
                         std::string &error)
 {
-    std::string bytes;
-    switch (readSmallFile(path, bytes, kMaxToolSettingsBytes)) {
-    case SmallFileRead::Read:
-        return parseToolValues(bytes, table, values, error);
-    case SmallFileRead::TooLarge:
+    std::vector<unsigned char> bytes;
+    DWORD code = 0;
+    if (isDiskFile(path) && readWholeFile(path, bytes, kMaxToolSettingsBytes, code))
+        return parseToolValues(std::string(bytes.begin(), bytes.end()), table, values, error);
+    if (code == ERROR_FILE_TOO_LARGE)
         error = formatText("设置文件太大 (最多 %lu 字节): %s", kMaxToolSettingsBytes, path.c_str());
-        return false;
-    case SmallFileRead::CannotOpen:
-    case SmallFileRead::Failed:
-    default:
+    else
         error = formatText("无法读取设置文件: %s", path.c_str());
-        return false;
-    }
+    return false;
 }
 
 std::string toolValuesHelp(const std::vector<ToolValueSpec> &table)

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "core/pipeline_steps.h"
+#include "imaging/picture_read.h"
 #include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "tools/common/tool_folders.h"
@@ -28,12 +28,12 @@ const MaskExtension kMaskExtensions[] = {
 
 bool startsWith(const std::string &text, const char *head) { return text.compare(0, strlen(head), head) == 0; }
 
-ToolItemOutcome convertOne(const ConvertJob &job, const std::string &path)
+ToolItemOutcome convertOne(const ConvertJob &job, const std::string &path, FolderTidy &tidy)
 {
-    std::string detail;
-    MagickWand *picture = readToolPicture(path, detail);
+    std::string message, detail;
+    MagickWand *picture = readToolPicture(path, message, detail);
     if (!picture)
-        return toolItemSkipped(formatText("图片读取失败:\r\n%s", path.c_str()), detail);
+        return toolItemSkipped(message, detail);
 
     double xResolution = 0.0, yResolution = 0.0;
     MagickGetImageResolution(picture, &xResolution, &yResolution);
@@ -62,25 +62,17 @@ ToolItemOutcome convertOne(const ConvertJob &job, const std::string &path)
 
     std::string name = convertTargetName(fileNameOf(path), job.output, job.keepOriginalExtension);
     std::string folder = job.targetFolder + folderBelowSource(job.sourceFolder, path);
-    std::string first, target, reason;
+    std::string first;
     if (!joinPath(first, folder, name)) {
         DestroyMagickWand(picture);
         return toolItemSkipped(formatText("目标文件名太长:\r\n%s\\%s", folder.c_str(), name.c_str()));
     }
-    if (!reserveNumberedName(first, first.substr(0, first.rfind('.')), job.output.extension(), target, reason)) {
-        DestroyMagickWand(picture);
-        return toolItemSkipped(reason);
-    }
-    std::string message;
     WriteRules rules;
     rules.convertTool = true;
-    bool written = writePicture(picture, job.output, target, message, rules);
+    ToolItemOutcome outcome =
+        writeNewToolPicture(picture, job.output, rules, first, first.substr(0, first.rfind('.')), tidy);
     DestroyMagickWand(picture);
-    if (!written) {
-        DeleteFileA(target.c_str());  // the reserved name, or what is left of it
-        return toolRunError(message);
-    }
-    return toolItemWritten(target);
+    return outcome;
 }
 
 }  // namespace
@@ -167,7 +159,8 @@ ToolRunOutcome runConvertJob(const ConvertJob &given, const BatchReport &report)
     WalkEnd listed = collectToolFiles(walk, files, message);
     if (listed != WalkEnd::Listed)
         return toolWalkOutcome(listed, message);
-    return runToolFiles(files, report, [&job](const std::string &path) { return convertOne(job, path); });
+    FolderTidy tidy;
+    return runToolFiles(files, report, [&](const std::string &path) { return convertOne(job, path, tidy); });
 }
 
 ToolRunOutcome runConvertCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)

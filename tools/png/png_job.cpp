@@ -6,13 +6,14 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "core/pipeline_steps.h"
+#include "imaging/picture_read.h"
 #include "imaging/output_options.h"
 #include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"
 #include "util/path_join.h"
+#include "util/safe_file.h"
 #include "util/text.h"
 
 namespace {
@@ -39,12 +40,12 @@ size_t otherSide(int size, size_t side, size_t other) { return roundHalfUp((doub
 bool shrinks(int rule) { return rule == kPngShrink || rule == kPngResizeBothWays; }
 bool enlarges(int rule) { return rule == kPngEnlarge || rule == kPngResizeBothWays; }
 
-ToolItemOutcome processPng(const PngJob &job, const std::string &path)
+ToolItemOutcome processPng(const PngJob &job, const std::string &path, FolderTidy &tidy)
 {
-    std::string detail;
-    MagickWand *picture = readToolPicture(path, detail);
+    std::string message, detail;
+    MagickWand *picture = readToolPicture(path, message, detail);
     if (!picture)
-        return toolItemSkipped(formatText("图片读取失败:\r\n%s", path.c_str()), detail);
+        return toolItemSkipped(message, detail);
     const std::string format = wandFormat(picture);
     if (job.zoom) {
         PngZoomResult size = pngZoomSize(MagickGetImageWidth(picture), MagickGetImageHeight(picture), job.zoomSize,
@@ -66,30 +67,25 @@ ToolItemOutcome processPng(const PngJob &job, const std::string &path)
     }
     MagickClearException(picture);
 
-    std::string target = path;
-    if (!job.overwrite) {
-        std::string folder = job.outputFolder + folderBelowSource(job.sourceFolder, path);
-        std::string base, reason;
-        if (!joinPath(base, folder, stemOf(fileNameOf(path))) ||
-            !reserveNumberedName(base + ".png", base, ".png", target, reason)) {
-            DestroyMagickWand(picture);
-            return toolItemSkipped(reason.empty() ? formatText("目标文件名太长:\r\n%s", path.c_str()) : reason);
-        }
-    }
     OutputOptions output;
     output.format = OutputFormat::Png;
     output.transparent = job.transparent;
     output.png8 = job.png8;
     output.colours = job.colours;
-    std::string message;
-    bool written = writePicture(picture, output, target, message);
-    DestroyMagickWand(picture);
-    if (!written) {
-        if (!job.overwrite)
-            DeleteFileA(target.c_str());  // our reserved name; an original is never touched
-        return toolRunError(message);
+    ToolItemOutcome outcome;
+    if (job.overwrite) {
+        tidy.before(folderOfPath(path));
+        outcome = writePicture(picture, output, path, message) ? toolItemWritten(path) : toolRunError(message);
+    } else {
+        std::string folder = job.outputFolder + folderBelowSource(job.sourceFolder, path);
+        std::string base;
+        if (joinPath(base, folder, stemOf(fileNameOf(path))))
+            outcome = writeNewToolPicture(picture, output, WriteRules(), base + ".png", base, tidy);
+        else
+            outcome = toolItemSkipped(formatText("目标文件名太长:\r\n%s", path.c_str()));
     }
-    return toolItemWritten(target);
+    DestroyMagickWand(picture);
+    return outcome;
 }
 
 }  // namespace
@@ -195,7 +191,8 @@ ToolRunOutcome runPngJob(const PngJob &given, const BatchReport &report)
     WalkEnd listed = collectToolFiles(walk, files, message);
     if (listed != WalkEnd::Listed)
         return toolWalkOutcome(listed, message);
-    return runToolFiles(files, report, [&job](const std::string &path) { return processPng(job, path); });
+    FolderTidy tidy;
+    return runToolFiles(files, report, [&](const std::string &path) { return processPng(job, path, tidy); });
 }
 
 ToolRunOutcome runPngCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)

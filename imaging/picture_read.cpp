@@ -1,0 +1,234 @@
+#include "imaging/picture_read.h"
+
+#include <cstring>
+
+#include "util/safe_file.h"
+#include "util/text.h"
+
+// "reason `file' @ error/coder.c/Function/123" -> "reason"
+static std::string withoutMagickLocation(std::string out)
+{
+    size_t quote = out.find(" `");
+    if (quote != std::string::npos && out.find("' @ ", quote) != std::string::npos)
+        out.erase(quote);
+    else if ((quote = out.find(" @ ")) != std::string::npos && out.find('/', quote) != std::string::npos)
+        out.erase(quote);
+    while (!out.empty() && (out.back() == ' ' || out.back() == '.'))
+        out.pop_back();
+    return out;
+}
+
+std::string takeWandError(MagickWand *wand)
+{
+    ExceptionType severity = UndefinedException;
+    char *text = MagickGetException(wand, &severity);
+    std::string out = text ? utf8ToGbk(text) : std::string();
+    if (text)
+        MagickRelinquishMemory(text);
+    MagickClearException(wand);
+    return withoutMagickLocation(out);
+}
+
+PictureLimits currentPictureLimits()
+{
+    PictureLimits limits;
+    limits.maxWidth = MagickGetResourceLimit(WidthResource);
+    limits.maxHeight = MagickGetResourceLimit(HeightResource);
+    limits.maxPixels = MagickGetResourceLimit(AreaResource);
+    return limits;
+}
+
+namespace {
+
+// A neutral name that carries only the file's extension: ImageMagick needs it to
+// recognise formats without a signature (TGA, ICO), and nothing of the real path
+// can be read as a frame number, a format prefix or a sub-image ("[1]").
+std::string decoderFileName(const std::string &path)
+{
+    size_t sep = findLastBackslash(path);
+    std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() - dot - 1 > 8)
+        return "picture";
+    std::string extension;
+    for (size_t i = dot + 1; i < name.size(); ++i) {
+        char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return "picture";
+        extension += c;
+    }
+    return extension.empty() ? "picture" : "picture." + extension;
+}
+
+MagickWand *newReadingWand(const PictureFile &file, const DecodeHint *hint)
+{
+    MagickWand *wand = NewMagickWand();
+    MagickSetFilename(wand, decoderFileName(file.path).c_str());
+    if (hint && hint->width > 0 && hint->height > 0)
+        MagickSetOption(wand, "jpeg:size", formatText("%zux%zu", hint->width, hint->height).c_str());
+    return wand;
+}
+
+// The worst problem of a read: the wand's own, or one a coder left on an image
+// of the list only (a JPEG that is not one comes back as a 0 x 0 picture whose
+// "Not a JPEG file" is nowhere else).
+ExceptionType readProblem(MagickWand *wand, std::string *text)
+{
+    ExceptionType worst = MagickGetExceptionType(wand);
+    if (worst != UndefinedException && text)
+        *text = takeWandError(wand);
+    Image *image = MagickGetNumberImages(wand) > 0 ? GetImageFromMagickWand(wand) : nullptr;
+    if (image) {
+        ExceptionInfo *onImages = AcquireExceptionInfo();
+        GetImageException(GetFirstImageInList(image), onImages);
+        if (onImages->severity > worst) {
+            worst = onImages->severity;
+            if (text)
+                *text = onImages->reason ? withoutMagickLocation(utf8ToGbk(onImages->reason)) : std::string();
+        }
+        DestroyExceptionInfo(onImages);
+    }
+    return worst;
+}
+
+// Whether a read gave a usable picture; the reason when not. Asks ImageMagick
+// once: gathering the images' problems clears them.
+bool readSucceeded(MagickWand *wand, MagickBooleanType status, std::string &reason)
+{
+    std::string text;
+    ExceptionType worst = readProblem(wand, &text);
+    bool ok = status != MagickFalse && worst < ErrorException && MagickGetNumberImages(wand) > 0 &&
+              MagickGetImageWidth(wand) > 0 && MagickGetImageHeight(wand) > 0;
+    if (!ok)
+        reason = worst >= ErrorException && !text.empty() ? text
+                                                          : std::string("文件已损坏, 或者不是一种能识别的图片格式");
+    return ok;
+}
+
+struct PingedSize {
+    size_t width = 0, height = 0, frames = 0;
+    unsigned long long pixels = 0;
+    std::string format;
+    bool progressive = false;
+};
+
+bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &size, std::string &reason)
+{
+    MagickWand *wand = newReadingWand(file, hint);
+    bool ok = readSucceeded(wand, MagickPingImageBlob(wand, file.bytes.data(), file.bytes.size()), reason);
+    if (ok) {
+        size.frames = MagickGetNumberImages(wand);
+        for (size_t i = 0; i < size.frames; ++i) {
+            MagickSetIteratorIndex(wand, (ssize_t)i);
+            size_t w = MagickGetImageWidth(wand), h = MagickGetImageHeight(wand);
+            if (i == 0) {
+                size.width = w;
+                size.height = h;
+                char *format = MagickGetImageFormat(wand);
+                size.format = format ? format : "";
+                if (format)
+                    MagickRelinquishMemory(format);
+                size.progressive = MagickGetImageInterlaceScheme(wand) == JPEGInterlace;
+            }
+            size.pixels += (unsigned long long)w * h;
+        }
+    }
+    DestroyMagickWand(wand);
+    return ok;
+}
+
+std::string tooLargeReason(const PictureFile &file, const PictureLimits &limits)
+{
+    std::string reason = formatText("图片尺寸 %zu x %zu 像素", file.width, file.height);
+    if (file.frames > 1)
+        reason += formatText(" (共 %zu 帧)", file.frames);
+    reason += formatText(", 超出了可以处理的上限 (宽最多 %llu 像素, 高最多 %llu 像素, 共最多 %llu 万像素)",
+                         limits.maxWidth, limits.maxHeight, limits.maxPixels / 10000);
+    return reason;
+}
+
+}  // namespace
+
+bool readPictureFile(const std::string &path, PictureFile &file, std::string &reason)
+{
+    file = PictureFile();
+    file.path = path;
+    DWORD error = 0;
+    if (!readWholeFile(path, file.bytes, kMaxPictureFileBytes, error)) {
+        if (error == ERROR_FILE_TOO_LARGE)
+            reason = formatText("文件太大 (超过 %zu MB)", kMaxPictureFileBytes >> 20);
+        else
+            reason = systemErrorText(error);
+        return false;
+    }
+    if (file.bytes.empty()) {
+        reason = "文件是空的 (0 字节)";
+        return false;
+    }
+    PingedSize size;
+    if (!pingPicture(file, nullptr, size, reason))
+        return false;
+    file.format = size.format;
+    file.width = size.width;
+    file.height = size.height;
+    file.frames = size.frames;
+    file.pixels = size.pixels;
+    file.progressiveJpeg = file.format == "JPEG" && size.progressive;
+    return true;
+}
+
+MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, std::string &reason)
+{
+    if (file.bytes.empty() || file.width == 0) {
+        reason = "文件是空的 (0 字节)";
+        return nullptr;
+    }
+    // What the decoder is going to allocate: the stored size, or for a JPEG read
+    // with a hint the size libjpeg scales it to (the header alone tells). A
+    // progressive JPEG costs its stored size at any scale: libjpeg keeps every
+    // coefficient of the whole picture until the last scan.
+    bool hinted = file.format == "JPEG" && hint.width > 0 && hint.height > 0 &&
+                  (hint.width < file.width || hint.height < file.height);
+    PingedSize decoded;
+    if (hinted && !file.progressiveJpeg) {
+        if (!pingPicture(file, &hint, decoded, reason))
+            return nullptr;
+    } else {
+        decoded.width = file.width;
+        decoded.height = file.height;
+        decoded.pixels = file.pixels;
+    }
+    PictureLimits limits = currentPictureLimits();
+    if (decoded.width > limits.maxWidth || decoded.height > limits.maxHeight || decoded.pixels > limits.maxPixels) {
+        reason = tooLargeReason(file, limits);
+        return nullptr;
+    }
+    MagickWand *wand = newReadingWand(file, hinted ? &hint : nullptr);
+    if (!readSucceeded(wand, MagickReadImageBlob(wand, file.bytes.data(), file.bytes.size()), reason)) {
+        DestroyMagickWand(wand);
+        return nullptr;
+    }
+    // Warnings of a damaged but readable file are no reason to refuse it.
+    MagickClearException(wand);
+    // The name was for the decoder only: left on the wand it would choose the
+    // format of whatever the caller makes of the picture (a PNG's JPEG bytes).
+    MagickSetFilename(wand, "");
+    return wand;
+}
+
+MagickWand *readCheckedPicture(const std::string &path, std::string &reason)
+{
+    PictureFile file;
+    if (!readPictureFile(path, file, reason))
+        return nullptr;
+    return decodePictureFile(file, DecodeHint(), reason);
+}
+
+std::string wandFormat(MagickWand *wand)
+{
+    char *name = MagickGetImageFormat(wand);
+    std::string format = name ? name : "";
+    if (name)
+        MagickRelinquishMemory(name);
+    return format;
+}

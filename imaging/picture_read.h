@@ -1,0 +1,85 @@
+// The one checked way to read a picture file. Everything in the program that
+// decodes a picture from disk (batch pipeline, thumbnails, --describe, the
+// watermark picture, the satellite tools, the preview) reads it here, so that
+// every part gives the same answer for the same file:
+//   - the file is read through Win32 into memory and decoded from there: a disk
+//     that fails while reading is a read error, never a fault in the decoder;
+//   - the size is taken from the header (ImageMagick's ping) and checked against
+//     ImageMagick's width, height and area limits (res/config/policy.xml) before
+//     any pixel memory is taken;
+//   - a decode that ImageMagick reports as an error is a failure even when it
+//     hands back a picture (a CMYK tiled TIFF comes back all black); a decode with
+//     warnings only (a truncated JPEG) is a picture;
+//   - every failure comes with a reason in GBK for the user.
+//
+// Usage, whole picture:
+//     std::string reason;
+//     MagickWand *picture = readCheckedPicture(path, reason);
+//     if (!picture) { report "图片读取失败:\r\n" + path + "\r\n原因：" + reason; return; }
+//     ...
+//     DestroyMagickWand(picture);
+//
+// Usage, fewer pixels are enough (JPEG shrink-on-load, e.g. a thumbnail):
+//     PictureFile file;
+//     if (!readPictureFile(path, file, reason)) ...      // bytes + what the header says
+//     DecodeHint hint{188, 188};                          // or from file.width / file.height
+//     MagickWand *picture = decodePictureFile(file, hint, reason);
+//
+// The returned wand holds every image of the file with the last one current, as
+// MagickReadImage leaves it. Safe to call from several threads at once.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+#include <wand/MagickWand.h>
+
+struct PictureFile {
+    std::string path;                  // GBK, as given (for messages)
+    std::vector<unsigned char> bytes;  // the whole file
+    std::string format;                // ImageMagick's name from the header: "JPEG", "PNG", "TIFF", ...
+    size_t width = 0;                  // first image, as stored
+    size_t height = 0;
+    size_t frames = 0;                 // images (pages, frames, layers) in the file
+    unsigned long long pixels = 0;     // width x height summed over every image
+    bool progressiveJpeg = false;      // libjpeg holds all of its coefficients while decoding, at any scale
+};
+
+// JPEG only: decode at the smallest of libjpeg's scales 1/8 .. 8/8 that still
+// gives at least width x height (both 0: full size). Other formats ignore it.
+struct DecodeHint {
+    size_t width = 0;
+    size_t height = 0;
+};
+
+// Largest file read into memory.
+const size_t kMaxPictureFileBytes = size_t(1) << 30;
+
+// Reads the file and its header. false with the reason when the file cannot be
+// read, is empty, is larger than kMaxPictureFileBytes or is no picture
+// ImageMagick knows.
+bool readPictureFile(const std::string &path, PictureFile &file, std::string &reason);
+
+// Decodes a file read by readPictureFile. nullptr with the reason when the size
+// (after the hint) exceeds ImageMagick's limits, when ImageMagick reports an
+// error, or when no pixels come back.
+MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, std::string &reason);
+
+// readPictureFile + decodePictureFile at full size.
+MagickWand *readCheckedPicture(const std::string &path, std::string &reason);
+
+// What one picture may cost, as ImageMagick's resource limits say now (the
+// shipped policy's values): the largest width, height and pixel count.
+struct PictureLimits {
+    unsigned long long maxWidth = 0;
+    unsigned long long maxHeight = 0;
+    unsigned long long maxPixels = 0;
+};
+PictureLimits currentPictureLimits();
+
+// ImageMagick's text for the wand's last problem, in GBK, or empty; clears it.
+// The file name and source location ImageMagick appends ("`x.tif' @ error/...")
+// are cut off: they name ImageMagick's internals, not the user's file.
+std::string takeWandError(MagickWand *wand);
+
+// The current image's format name ("JPEG", "PNG", ...), empty when unknown.
+std::string wandFormat(MagickWand *wand);

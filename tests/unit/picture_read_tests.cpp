@@ -1,0 +1,276 @@
+// The checked picture read and everything that reads pictures through it, on
+// files that ImageMagick decodes with an error, that claim a huge size, or that
+// carry large camera-data blocks.
+#include "gtest.h"
+#include "test_util.h"
+#include "pipeline_test_support.h"
+
+#include <windows.h>
+#include <wand/MagickWand.h>
+
+#include <functional>
+
+#include "core/batch_loops.h"
+#include "core/pipeline.h"
+#include "core/resize_geometry.h"
+#include "imaging/magick_env.h"
+#include "imaging/picture_read.h"
+#include "input/header_sniff.h"
+#include "input/thumbnail_render.h"
+#include "core/watermark_render.h"
+#include "util/magick_path.h"
+#include "util/text.h"
+
+namespace {
+
+// A CMYK TIFF in 64 x 64 tiles of JPEG data: ImageMagick 6 reports "Can not
+// read scanlines from a tiled image" and still hands back an all-black picture.
+std::string makeCmykTiledTiff(const ScratchFolder &dir)
+{
+    std::string path = dir / "cmyk_tiles.tif";
+    MagickWand *w = readPicture(samplePath("photos/mate_Storm.jpg"));
+    EXPECT_TRUE(w);
+    if (!w)
+        return path;
+    MagickResizeImage(w, 200, 150, LanczosFilter, 1.0);
+    MagickTransformImageColorspace(w, CMYKColorspace);
+    MagickSetCompression(w, JPEGCompression);
+    MagickSetOption(w, "tiff:tile-geometry", "64x64");
+    MagickSetImageFormat(w, "TIFF");
+    EXPECT_TRUE(MagickWriteImage(w, magickWritePath(path).c_str()));
+    DestroyMagickWand(w);
+    return path;
+}
+
+// A copy of a sample JPEG whose frame header claims width x height.
+std::string makeSizeClaimingJpeg(const ScratchFolder &dir, const char *sample, const char *name, int width,
+                                 int height)
+{
+    std::string bytes = readFileBytes(samplePath(sample));
+    size_t at = 2;
+    while (at + 9 < bytes.size() && (unsigned char)bytes[at] == 0xFF) {
+        unsigned char marker = (unsigned char)bytes[at + 1];
+        size_t length = ((unsigned char)bytes[at + 2] << 8) | (unsigned char)bytes[at + 3];
+        if (marker == 0xC0 || marker == 0xC2) {
+            bytes[at + 5] = (char)(height >> 8);
+            bytes[at + 6] = (char)(height & 0xFF);
+            bytes[at + 7] = (char)(width >> 8);
+            bytes[at + 8] = (char)(width & 0xFF);
+            break;
+        }
+        at += 2 + length;
+    }
+    std::string path = dir / name;
+    EXPECT_TRUE(writeFileBytes(path, bytes));
+    return path;
+}
+
+bool readFails(const std::string &path, const std::string &expectedReason)
+{
+    std::string reason;
+    MagickWand *w = readCheckedPicture(path, reason);
+    if (w)
+        DestroyMagickWand(w);
+    EXPECT_NE(reason.find(expectedReason), std::string::npos) << gbkToUtf8(reason);
+    return !w;
+}
+
+}  // namespace
+
+TEST(CheckedRead, ADecodeErrorFailsEveryReaderAWarningFailsNone)
+{
+    ScratchFolder dir("checked_read");
+    const std::string tiled = makeCmykTiledTiff(dir);
+    const std::string truncated = samplePath("broken/vips_truncated.jpg");  // "premature end": a warning
+    ProcessSettings s;
+    struct Reader {
+        const char *name;
+        std::function<bool(const std::string &path, std::string &reason)> reads;
+    } readers[] = {
+        {"checked read",
+         [](const std::string &p, std::string &why) {
+             MagickWand *w = readCheckedPicture(p, why);
+             if (w)
+                 DestroyMagickWand(w);
+             return w != nullptr;
+         }},
+        {"pipeline",
+         [&](const std::string &p, std::string &why) {
+             PictureOutcome o = runPipeline(s, p, dir / "out.jpg");
+             why = o.message;
+             return o.result == PictureResult::Written;
+         }},
+        {"thumbnail",
+         [](const std::string &p, std::string &) {
+             MagickWand *canvas = nullptr;
+             int result = renderThumbnail(p.c_str(), 0, 0, &canvas);
+             if (canvas)
+                 DestroyMagickWand(canvas);
+             return result == kThumbnailRendered;
+         }},
+        {"describe",
+         [](const std::string &p, std::string &why) {
+             char text[kPictureDescriptionSize];
+             return describePictureWithMagick(p.c_str(), text, &why);
+         }},
+        {"watermark picture",
+         [](const std::string &p, std::string &why) {
+             ProcessSettings mark;
+             mark.bSYImage = 1;
+             mark.sy_image = p;
+             MagickWand *w = nullptr;
+             bool built = buildPictureWatermark(mark, &w, why);
+             if (w)
+                 DestroyMagickWand(w);
+             return built && w != nullptr;
+         }},
+    };
+    for (const Reader &r : readers) {
+        std::string why;
+        EXPECT_FALSE(r.reads(tiled, why)) << r.name;
+        if (std::string(r.name) != "thumbnail") {
+            EXPECT_NE(why.find("Can not read scanlines from a tiled image"), std::string::npos)
+                << r.name << ": " << gbkToUtf8(why);
+        }
+        why.clear();
+        EXPECT_TRUE(r.reads(truncated, why)) << r.name << ": " << gbkToUtf8(why);
+    }
+    EXPECT_EQ(runPipeline(s, tiled, dir / "out.jpg").message.find("图片读取失败:\r\n" + tiled + "\r\n原因："), 0u);
+
+    // Over the originals: the picture that does not decode stays as it was.
+    std::string before = readFileBytes(tiled);
+    PipelineInputs inputs;
+    inputs.settings = &s;
+    BatchItem item;
+    item.path = tiled;
+    std::vector<BatchItem> items = {item};
+    std::vector<std::string> log;
+    BatchReport report;
+    report.logLine = [&](const std::string &text) { log.push_back(text); };
+    BatchSummary summary = overwriteLoop(inputs, items, report);
+    EXPECT_EQ(summary.failed, 1);
+    EXPECT_TRUE(readFileBytes(tiled) == before) << "the original was replaced";
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("tiled image"), std::string::npos) << gbkToUtf8(log[0]);
+}
+
+TEST(CheckedRead, EveryFailureNamesItsReason)
+{
+    ScratchFolder dir("checked_reasons");
+    struct Case {
+        std::string path;
+        const char *reason;
+    } cases[] = {
+        {samplePath("broken/zero_bytes.jpg"), "文件是空的"},
+        {samplePath("broken/text_renamed.jpg"), "Not a JPEG file"},
+        {samplePath("formats/jpeg/ljt_testorig12_12bit.jpg"), "precision 12"},
+        {samplePath("broken/vips_truncated.gif"), "corrupt image"},
+        {samplePath("broken/go_invalid-crc32.png"), "文件已损坏"},
+        {samplePath("broken/gdkpixbuf_issue205_claims_64250px.jpg"), "64250 x 64250"},
+        {dir / "missing.jpg", ""},  // the system's own words
+        {dir.path(), ""},
+    };
+    for (const Case &c : cases) {
+        std::string reason;
+        MagickWand *w = readCheckedPicture(c.path, reason);
+        EXPECT_EQ(w, nullptr) << c.path;
+        EXPECT_FALSE(reason.empty()) << c.path;
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << c.path << ": " << gbkToUtf8(reason);
+    }
+}
+
+TEST(CheckedRead, AFileClaimingAHugeSizeCostsNothing)
+{
+    ScratchFolder dir("checked_bomb");
+    // A few kilobytes that claim 22500 x 33300 pixels (6 GB of pixels).
+    const std::string baseline = makeSizeClaimingJpeg(dir, "photos/mate_Storm.jpg", "baseline.jpg", 22500, 33300);
+    const std::string progressive =
+        makeSizeClaimingJpeg(dir, "meta/vips_rotation_orient1.jpg", "progressive.jpg", 22500, 33300);
+    PictureFile file;
+    std::string reason;
+    ASSERT_TRUE(readPictureFile(baseline, file, reason)) << gbkToUtf8(reason);
+    EXPECT_EQ(file.width, 22500u);
+    EXPECT_EQ(file.height, 33300u);
+    EXPECT_FALSE(file.progressiveJpeg);
+    EXPECT_TRUE(readFails(baseline, "图片尺寸 22500 x 33300 像素"));
+    EXPECT_TRUE(readFails(progressive, "图片尺寸 22500 x 33300 像素"));
+
+    // The limits come from the shipped policy.
+    PictureLimits limits = currentPictureLimits();
+    EXPECT_EQ(limits.maxPixels, 256000000ull);
+    EXPECT_EQ(limits.maxWidth, 64000ull);
+    EXPECT_EQ(MagickGetResourceLimit(MapResource), 0ull);
+    EXPECT_LE(MagickGetResourceLimit(DiskResource), 4ull << 30);
+    EXPECT_NE(imageMagickCacheFolder().find("velmora-cache"), std::string::npos);
+
+    // The pipeline: refused when the picture would be decoded whole ...
+    ProcessSettings s;
+    PictureOutcome o = runPipeline(s, baseline, dir / "whole.jpg");
+    EXPECT_EQ(o.result, PictureResult::Failed);
+    EXPECT_NE(o.message.find("22500 x 33300"), std::string::npos) << gbkToUtf8(o.message);
+    EXPECT_FALSE(pathExists(dir / "whole.jpg"));
+    // ... processed at 1/8 scale when the output is 750 wide: libjpeg decodes a
+    // baseline JPEG scaled; a progressive one holds every coefficient at any scale.
+    s.bSize = 1;
+    s.sizeValue = 750;
+    o = runPipeline(s, baseline, dir / "small.jpg");
+    ASSERT_EQ(o.result, PictureResult::Written) << gbkToUtf8(o.message);
+    PictureInfo shrunk = readPictureBack(dir / "small.jpg");
+    EXPECT_EQ(shrunk.width, 750u);
+    EXPECT_EQ(shrunk.height, 1110u);
+    o = runPipeline(s, progressive, dir / "progressive_small.jpg");
+    EXPECT_EQ(o.result, PictureResult::Failed);
+    EXPECT_NE(o.message.find("22500 x 33300"), std::string::npos);
+    // The thumbnail of the baseline one comes from a 1/8 decode too.
+    MagickWand *canvas = nullptr;
+    EXPECT_EQ(renderThumbnail(baseline.c_str(), 0, 0, &canvas), kThumbnailRendered);
+    if (canvas)
+        DestroyMagickWand(canvas);
+}
+
+TEST(CheckedRead, SizeHintGivesTheSameSizeAsAFullDecode)
+{
+    // A 4352 x 2448 photo shrunk to 750 wide is decoded at a fraction of its size;
+    // the result has the size and (nearly) the pixels of a full decode.
+    ScratchFolder dir("checked_hint");
+    const std::string photo = samplePath("photos/lomiri_Bridge.jpg");
+    ProcessSettings s;
+    s.bSize = 1;
+    s.sizeValue = 750;
+    ResizePlan hint = jpegDecodeHint(s, 4352, 2448, 0);
+    ASSERT_TRUE(hint.resize);
+    EXPECT_EQ(hint.width, 1500);
+    EXPECT_EQ(hint.height, 844);
+    for (int rotation : {0, 90}) {
+        std::string target = dir / formatText("r%d.jpg", rotation);
+        PictureOutcome o = runPipeline(s, photo, target, 0, rotation);
+        ASSERT_EQ(o.result, PictureResult::Written) << gbkToUtf8(o.message);
+        MagickWand *ours = readPicture(target);
+        MagickWand *full = readPicture(photo);
+        ASSERT_TRUE(ours && full);
+        if (rotation) {
+            PixelWand *none = NewPixelWand();
+            MagickRotateImage(full, none, rotation);
+            DestroyPixelWand(none);
+        }
+        size_t w = 750, h = rotation ? 1333 : 422;
+        MagickResizeImage(full, w, h, LanczosFilter, 1.0);
+        EXPECT_EQ(MagickGetImageWidth(ours), w) << rotation;
+        EXPECT_EQ(MagickGetImageHeight(ours), h) << rotation;
+        EXPECT_LT(meanDifference(ours, full), 1.5) << rotation;
+        DestroyMagickWand(ours);
+        DestroyMagickWand(full);
+    }
+    // No hint where a step before the resize needs every pixel, or nothing shrinks by half.
+    ProcessSettings resample = s;
+    resample.bDpi = 1;
+    resample.dpi = 300;
+    resample.bDpiResample = 1;
+    EXPECT_FALSE(jpegDecodeHint(resample, 4352, 2448, 0).resize);
+    EXPECT_FALSE(jpegDecodeHint(s, 4352, 2448, 45).resize);
+    EXPECT_FALSE(jpegDecodeHint(s, 1400, 1000, 0).resize);
+    ProcessSettings enlarge = s;
+    enlarge.zoomUnit = 1;
+    enlarge.fSizeValue = 999.99f;
+    EXPECT_FALSE(jpegDecodeHint(enlarge, 2000, 1000, 0).resize);
+}
