@@ -1,5 +1,8 @@
 #include "tools/common/tool_run.h"
 
+#include "input/discovery.h"
+#include "util/text.h"
+
 const char kNothingToDoText[] = "没有找到需要处理的图片";
 
 ToolItemOutcome toolItemWritten(const std::string &target)
@@ -87,4 +90,33 @@ ToolRunOutcome runToolFiles(const std::vector<std::string> &files, const BatchRe
         run.summary.stopped = true;
     }
     return run;
+}
+
+ToolRunOutcome runToolWalk(ToolWalk walk, const BatchReport &report,
+                           const std::function<ToolItemOutcome(const std::string &path, FolderTidy &tidy)> &process)
+{
+    walk.stopRequested = report.stopRequested;
+    std::vector<std::string> files;
+    std::string message;
+    WalkEnd listed = collectToolFiles(walk, files, message);
+    if (listed != WalkEnd::Listed)
+        return toolWalkOutcome(listed, message);
+    FolderTidy tidy;
+    return runToolFiles(files, report, [&](const std::string &path) { return process(path, tidy); });
+}
+
+bool refuseToolJob(const std::string &problem, bool aboutSource, const char *valueName, const std::string &source,
+                   ToolRunOutcome &refused)
+{
+    std::string message;
+    if (!problem.empty())
+        message = aboutSource ? problem + ": " + source : problem + " (" + valueName + ")";
+    else if (isDriveRoot(source.c_str()))
+        message = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", source.c_str());
+    if (message.empty())
+        return false;
+    refused = ToolRunOutcome();
+    refused.end = ToolRunEnd::Refused;
+    refused.message = message;
+    return true;
 }

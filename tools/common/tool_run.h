@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/batch_loops.h"
 #include "core/batch_report.h"
 #include "tools/common/tool_folders.h"
 
@@ -48,3 +49,16 @@ ToolRunOutcome toolWalkOutcome(WalkEnd end, const std::string &message);
 // list is NothingToDo; a runError ends the run as Failed.
 ToolRunOutcome runToolFiles(const std::vector<std::string> &files, const BatchReport &report,
                             const std::function<ToolItemOutcome(const std::string &path)> &process);
+
+// The whole worker run of a folder tool: the listing (which makes the target
+// tree), then process on each file in list order. The FolderTidy is the run's:
+// the temporary files a killed run left are removed once per folder written to.
+ToolRunOutcome runToolWalk(ToolWalk walk, const BatchReport &report,
+                           const std::function<ToolItemOutcome(const std::string &path, FolderTidy &tidy)> &process);
+
+// A job the window would refuse, as the command line says it: the balloon text
+// with the value it is about (" (png_zoom_value)") or with the folder
+// (aboutSource: ": <folder>"), or a drive root as the folder browser refuses it.
+// true with refused filled (Refused) when there is something to say.
+bool refuseToolJob(const std::string &problem, bool aboutSource, const char *valueName, const std::string &source,
+                   ToolRunOutcome &refused);

@@ -5,6 +5,7 @@
 #include "input/discovery.h"
 #include "shell/info_window.h"
 #include "shell/run_prompts.h"
+#include "shell/window_kit.h"
 #include "util/text.h"
 
 namespace {
@@ -93,6 +94,64 @@ bool chooseFolderWithTitle(HWND owner, const char *title, std::string &folder, b
 }
 
 }  // namespace
+
+HWND createToolWindow(const char *className, const char *title, WNDPROC proc, int width, int height,
+                      bool clientSize)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+    HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                                  width, height, nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return nullptr;
+    if (clientSize)
+        sizeClientArea(window, width, height);
+    centerWindow(window);
+    return window;
+}
+
+HWND addToolControl(HWND parent, const char *cls, const char *text, DWORD style, int x, int y, int width,
+                    int height, int id, DWORD exStyle)
+{
+    return CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                           (HMENU)(INT_PTR)id, GetModuleHandleA(nullptr), nullptr);
+}
+
+std::string toolControlText(HWND control)
+{
+    char text[MAX_PATH * 2] = {};
+    GetWindowTextA(control, text, sizeof text);
+    return text;
+}
+
+bool handleToolWindowMessage(ToolSession &s, UINT msg, LRESULT &result)
+{
+    switch (msg) {
+    case WM_CLOSE:
+        closeToolWindow(s);
+        result = 0;
+        return true;
+    case kToolRunEndedMessage:
+        toolRunEnded(s);
+        result = 0;
+        return true;
+    case WM_SETCURSOR:
+        if (!toolSetCursor(s))
+            return false;
+        result = TRUE;
+        return true;
+    default:
+        return false;
+    }
+}
 
 void setToolHostWindow(HWND mainWindow) { hostWindow = mainWindow; }
 HWND toolHostWindow() { return hostWindow; }

@@ -38,6 +38,20 @@ struct ToolSession {
     bool endArrived = false;   // the run ended while it was
 };
 
+// Registers the class (once) and creates a tool's top-level window, hidden and
+// centred (centerWindow): not resizable (system menu and minimise box only),
+// width x height being its client area (clientSize) or the whole window.
+HWND createToolWindow(const char *className, const char *title, WNDPROC proc, int width, int height,
+                      bool clientSize);
+// A child control of a tool window.
+HWND addToolControl(HWND parent, const char *cls, const char *text, DWORD style, int x, int y, int width,
+                    int height, int id, DWORD exStyle = 0);
+std::string toolControlText(HWND control);
+// The messages every tool window answers the same way: WM_CLOSE (closeToolWindow),
+// kToolRunEndedMessage (toolRunEnded) and WM_SETCURSOR (the wait cursor during a
+// run). true with result when msg was one of them and is answered.
+bool handleToolWindowMessage(ToolSession &session, UINT msg, LRESULT &result);
+
 // The main window the tools hide while they are open (set once by the program).
 void setToolHostWindow(HWND mainWindow);
 HWND toolHostWindow();

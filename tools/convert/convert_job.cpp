@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "imaging/picture_read.h"
-#include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"
@@ -153,14 +152,9 @@ ToolRunOutcome runConvertJob(const ConvertJob &given, const BatchReport &report)
     walk.includeSubfolders = job.includeSubfolders;
     walk.target = job.targetFolder;
     walk.accept = [&job](const char *name) { return convertAccepts(name, job.sourceFormats); };
-    walk.stopRequested = report.stopRequested;
-    std::vector<std::string> files;
-    std::string message;
-    WalkEnd listed = collectToolFiles(walk, files, message);
-    if (listed != WalkEnd::Listed)
-        return toolWalkOutcome(listed, message);
-    FolderTidy tidy;
-    return runToolFiles(files, report, [&](const std::string &path) { return convertOne(job, path, tidy); });
+    return runToolWalk(walk, report, [&job](const std::string &path, FolderTidy &tidy) {
+        return convertOne(job, path, tidy);
+    });
 }
 
 ToolRunOutcome runConvertCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)
@@ -171,18 +165,9 @@ ToolRunOutcome runConvertCommand(const ValueMap &values, const ToolCommandLine &
     job.includeSubfolders = command.subfolders;
     job.targetFolder = command.saveTo;
     ConvertProblem problem = convertJobProblem(job);
-    std::string message;
-    if (problem.field == ConvertField::Formats)
-        message = std::string(problem.text) + " (convert_load_format_option)";
-    else if (problem.field == ConvertField::Source)
-        message = std::string(problem.text) + ": " + job.sourceFolder;
-    else if (isDriveRoot(job.sourceFolder.c_str()))
-        message = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", job.sourceFolder.c_str());
-    if (!message.empty()) {
-        ToolRunOutcome refused;
-        refused.end = ToolRunEnd::Refused;
-        refused.message = message;
+    ToolRunOutcome refused;
+    if (refuseToolJob(problem.text, problem.field == ConvertField::Source, "convert_load_format_option",
+                      job.sourceFolder, refused))
         return refused;
-    }
     return runConvertJob(job, report);
 }

@@ -30,17 +30,9 @@ struct ConvertWindow {
 
 ConvertWindow state;
 
-std::string textOf(HWND control)
-{
-    char text[MAX_PATH * 2] = {};
-    GetWindowTextA(control, text, sizeof text);
-    return text;
-}
-
 HWND add(const char *cls, const char *text, DWORD style, int x, int y, int w, int h, int id, DWORD exStyle = 0)
 {
-    return CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, state.window,
-                           (HMENU)(INT_PTR)id, GetModuleHandleA(nullptr), nullptr);
+    return addToolControl(state.window, cls, text, style, x, y, w, h, id, exStyle);
 }
 
 void updateKeepExtensionLabel()
@@ -116,7 +108,7 @@ void loadStoredValues()
 
 void chooseSource()
 {
-    std::string folder = textOf(state.sourceEdit);
+    std::string folder = toolControlText(state.sourceEdit);
     if (!chooseToolSourceFolder(state.window, folder))
         return;
     SetWindowTextA(state.sourceEdit, folder.c_str());
@@ -125,7 +117,7 @@ void chooseSource()
 
 void chooseTarget()
 {
-    std::string folder = textOf(state.targetEdit);
+    std::string folder = toolControlText(state.targetEdit);
     if (chooseToolOutputFolder(state.window, folder))
         SetWindowTextA(state.targetEdit, folder.c_str());
 }
@@ -135,7 +127,7 @@ void startConversion()
     if (state.session.running)
         return;
     ConvertJob job;
-    job.sourceFolder = textOf(state.sourceEdit);
+    job.sourceFolder = toolControlText(state.sourceEdit);
     // Bit 7 has no box: it stays as it was stored.
     job.sourceFormats = checkedFormats() | (state.job.sourceFormats & 0x80u);
     job.output = readOutputOptions(state.output);
@@ -153,7 +145,7 @@ void startConversion()
     // The run works with exactly what was stored, as a command line run with the same values would.
     loadConvertValues(values, job);
     job.includeSubfolders = getCheck(state.subfolders);
-    job.targetFolder = textOf(state.targetEdit);
+    job.targetFolder = toolControlText(state.targetEdit);
     state.job = job;
 
     EnableWindow(state.start, FALSE);
@@ -191,17 +183,10 @@ LRESULT CALLBACK convertWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_HSCROLL:
         outputControlsScroll(state.output, lp);
         return 0;
-    case WM_SETCURSOR:
-        if (toolSetCursor(state.session))
-            return TRUE;
-        break;
-    case WM_CLOSE:
-        closeToolWindow(state.session);
-        return 0;
-    case kToolRunEndedMessage:
-        toolRunEnded(state.session);
-        return 0;
     }
+    LRESULT result = 0;
+    if (handleToolWindowMessage(state.session, msg, result))
+        return result;
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
@@ -209,24 +194,8 @@ bool createWindowOnce()
 {
     if (state.window)
         return true;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = convertWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-    wc.lpszClassName = kConvertWindowClass;
-    RegisterClassExA(&wc);
-    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int width = 671, height = 339;
-    state.window = CreateWindowExA(0, kConvertWindowClass, "Velmora图片批量格式转换工具",
-                                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                   work.left + (work.right - work.left - width) / 2,
-                                   work.top + (work.bottom - work.top - height) / 2, width, height, nullptr, nullptr,
-                                   instance, nullptr);
+    state.window =
+        createToolWindow(kConvertWindowClass, "Velmora图片批量格式转换工具", convertWindowProc, 671, 339, false);
     if (!state.window)
         return false;
     createControls();

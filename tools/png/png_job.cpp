@@ -8,7 +8,6 @@
 
 #include "imaging/picture_read.h"
 #include "imaging/output_options.h"
-#include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"
@@ -185,14 +184,9 @@ ToolRunOutcome runPngJob(const PngJob &given, const BatchReport &report)
     walk.writesToTarget = !job.overwrite;
     walk.target = job.outputFolder;
     walk.pattern = "*.png";
-    walk.stopRequested = report.stopRequested;
-    std::vector<std::string> files;
-    std::string message;
-    WalkEnd listed = collectToolFiles(walk, files, message);
-    if (listed != WalkEnd::Listed)
-        return toolWalkOutcome(listed, message);
-    FolderTidy tidy;
-    return runToolFiles(files, report, [&](const std::string &path) { return processPng(job, path, tidy); });
+    return runToolWalk(walk, report, [&job](const std::string &path, FolderTidy &tidy) {
+        return processPng(job, path, tidy);
+    });
 }
 
 ToolRunOutcome runPngCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)
@@ -205,18 +199,8 @@ ToolRunOutcome runPngCommand(const ValueMap &values, const ToolCommandLine &comm
     job.outputFolder = command.saveTo;
     PngProblem problem =
         pngStartProblem(job.sourceFolder, job.zoom, job.zoomSize > 0 ? formatText("%d", job.zoomSize) : "");
-    std::string message;
-    if (problem.field == PngField::Size)
-        message = std::string(problem.text) + " (png_zoom_value)";
-    else if (problem.field == PngField::Source)
-        message = std::string(problem.text) + ": " + job.sourceFolder;
-    else if (isDriveRoot(job.sourceFolder.c_str()))
-        message = formatText("暂不支持添加根目录：[%s]，请选择下一级文件夹。", job.sourceFolder.c_str());
-    if (!message.empty()) {
-        ToolRunOutcome refused;
-        refused.end = ToolRunEnd::Refused;
-        refused.message = message;
+    ToolRunOutcome refused;
+    if (refuseToolJob(problem.text, problem.field == PngField::Source, "png_zoom_value", job.sourceFolder, refused))
         return refused;
-    }
     return runPngJob(job, report);
 }

@@ -42,17 +42,9 @@ struct PngWindow {
 
 PngWindow state;
 
-std::string textOf(HWND control)
-{
-    char text[MAX_PATH * 2] = {};
-    GetWindowTextA(control, text, sizeof text);
-    return text;
-}
-
 HWND add(const char *cls, const char *text, DWORD style, int x, int y, int w, int h, int id, DWORD exStyle = 0)
 {
-    return CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, state.window,
-                           (HMENU)(INT_PTR)id, GetModuleHandleA(nullptr), nullptr);
+    return addToolControl(state.window, cls, text, style, x, y, w, h, id, exStyle);
 }
 
 void createControls()
@@ -186,7 +178,7 @@ void loadStoredValues()
 
 void chooseSource()
 {
-    std::string folder = textOf(state.sourceEdit);
+    std::string folder = toolControlText(state.sourceEdit);
     if (!chooseToolSourceFolder(state.window, folder))
         return;
     SetWindowTextA(state.sourceEdit, folder.c_str());
@@ -197,7 +189,7 @@ void chooseSource()
 
 void chooseOutput()
 {
-    std::string folder = textOf(state.outputEdit);
+    std::string folder = toolControlText(state.outputEdit);
     if (!chooseToolOutputFolder(state.window, folder))
         return;
     state.proposal = folder;
@@ -210,7 +202,7 @@ void onSaveTo()
 {
     selectSaveMode(true, false);
     enableOutputFolder(true);
-    std::string source = textOf(state.sourceEdit);
+    std::string source = toolControlText(state.sourceEdit);
     if (state.proposal.empty() && !source.empty())
         state.proposal = proposeOutputFolder(source);
     SetWindowTextA(state.outputEdit, state.proposal.c_str());
@@ -238,9 +230,9 @@ void startRun()
 {
     if (state.session.running)
         return;
-    std::string source = textOf(state.sourceEdit);
+    std::string source = toolControlText(state.sourceEdit);
     bool zoom = getCheck(state.zoomCheck);
-    std::string sizeText = textOf(state.size);
+    std::string sizeText = toolControlText(state.size);
     PngProblem problem = pngStartProblem(source, zoom, sizeText);
     if (problem.field == PngField::Source) {
         runPrompts().balloon(state.sourceButton, problem.text, problem.title);
@@ -273,7 +265,7 @@ void startRun()
     job.sourceFolder = source;
     job.includeSubfolders = getCheck(state.subfolders);
     job.overwrite = getCheck(state.overwrite);
-    job.outputFolder = job.overwrite ? std::string() : textOf(state.outputEdit);
+    job.outputFolder = job.overwrite ? std::string() : toolControlText(state.outputEdit);
     state.job = job;
 
     EnableWindow(state.start, FALSE);
@@ -331,17 +323,10 @@ LRESULT CALLBACK pngWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return TRUE;
         }
         break;
-    case WM_SETCURSOR:
-        if (toolSetCursor(state.session))
-            return TRUE;
-        break;
-    case WM_CLOSE:
-        closeToolWindow(state.session);
-        return 0;
-    case kToolRunEndedMessage:
-        toolRunEnded(state.session);
-        return 0;
     }
+    LRESULT result = 0;
+    if (handleToolWindowMessage(state.session, msg, result))
+        return result;
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
@@ -349,23 +334,9 @@ bool createWindowOnce()
 {
     if (state.window)
         return true;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = pngWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-    wc.lpszClassName = kPngWindowClass;
-    RegisterClassExA(&wc);
-    state.window = CreateWindowExA(0, kPngWindowClass, "VelmoraPNG图片批量处理工具",
-                                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 600, 478, nullptr,
-                                   nullptr, instance, nullptr);
+    state.window = createToolWindow(kPngWindowClass, "VelmoraPNG图片批量处理工具", pngWindowProc, 600, 478, true);
     if (!state.window)
         return false;
-    sizeClientArea(state.window, 600, 478);
-    centerWindow(state.window);
     createControls();
     state.session.window = state.window;
     state.session.progressBar = state.progress;
