@@ -49,8 +49,9 @@ void finishRun(ToolSession &s, bool quietly)
         s.thread = nullptr;
     }
     s.running = false;
-    if (s.restoreControls)
-        s.restoreControls();
+    EnableWindow(s.startButton, TRUE);
+    if (s.enableControls)
+        s.enableControls(true);
     if (quietly) {
         s.stopRequested = false;
         returnToHostWindow(s.window);
@@ -198,6 +199,7 @@ void startToolRun(ToolSession &s, std::function<ToolRunOutcome(const BatchReport
     s.work = std::move(work);
     s.endArrived = false;
     s.running = true;
+    EnableWindow(s.startButton, FALSE);
     DWORD id = 0;
     s.thread = CreateThread(nullptr, 0, toolWorkerMain, &s, 0, &id);
     if (!s.thread) {
@@ -205,6 +207,8 @@ void startToolRun(ToolSession &s, std::function<ToolRunOutcome(const BatchReport
         ask(s, "启动线程失败", "提示", MB_OK | MB_ICONERROR);
         ExitProcess((UINT)-1);
     }
+    if (s.enableControls)
+        s.enableControls(false);
 }
 
 void closeToolWindow(ToolSession &s)

@@ -27,9 +27,11 @@ struct ToolSession {
     std::function<ToolRunOutcome(const BatchReport &report)> work;
     ToolRunOutcome outcome;  // written by the worker before it posts the end
 
-    // The tool's part of the end of a run: enable its controls again (always
-    // called first), and its last step (always called last).
-    std::function<void()> restoreControls;
+    // The start button and the groups of controls a run disables (the tool says
+    // which: enableControls(false) at the start, (true) first thing at the end).
+    HWND startButton = nullptr;
+    std::function<void(bool enable)> enableControls;
+    // The tool's last step of every run's end.
     std::function<void()> afterRun;
     // The folder the completion question offers to open.
     std::function<std::string()> resultFolder;
@@ -67,8 +69,8 @@ bool chooseToolSourceFolder(HWND owner, std::string &folder);
 // The output "选择..." button: the folder browser "图片处理后保存到：".
 bool chooseToolOutputFolder(HWND owner, std::string &folder);
 
-// Starts work on a thread of its own after clearing the stop flag and setting
-// running. The worker's report: progress moves the bar, a picture that was not
+// Disables the start button, starts work on a thread of its own after clearing
+// the stop flag and setting running, and disables the tool's controls. The worker's report: progress moves the bar, a picture that was not
 // written goes to the information window, the stop flag is read between
 // pictures; at its end it posts kToolRunEndedMessage. When no thread can be
 // made: "启动线程失败" and the program ends, as at start-up.

@@ -148,9 +148,7 @@ void startConversion()
     job.targetFolder = toolControlText(state.targetEdit);
     state.job = job;
 
-    EnableWindow(state.start, FALSE);
     startToolRun(state.session, [](const BatchReport &report) { return runConvertJob(state.job, report); });
-    enableGroups(false);
 }
 
 void onCommand(WPARAM wp, LPARAM lp)
@@ -201,10 +199,8 @@ bool createWindowOnce()
     createControls();
     state.session.window = state.window;
     state.session.progressBar = state.progress;
-    state.session.restoreControls = [] {
-        EnableWindow(state.start, TRUE);
-        enableGroups(true);
-    };
+    state.session.startButton = state.start;
+    state.session.enableControls = enableGroups;
     state.session.resultFolder = [] { return state.job.targetFolder; };
     return true;
 }

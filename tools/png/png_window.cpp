@@ -268,9 +268,7 @@ void startRun()
     job.outputFolder = job.overwrite ? std::string() : toolControlText(state.outputEdit);
     state.job = job;
 
-    EnableWindow(state.start, FALSE);
     startToolRun(state.session, [](const BatchReport &report) { return runPngJob(state.job, report); });
-    enableGroups(false);
 }
 
 void onCommand(WPARAM wp, LPARAM lp)
@@ -340,10 +338,8 @@ bool createWindowOnce()
     createControls();
     state.session.window = state.window;
     state.session.progressBar = state.progress;
-    state.session.restoreControls = [] {
-        EnableWindow(state.start, TRUE);
-        enableGroups(true);
-    };
+    state.session.startButton = state.start;
+    state.session.enableControls = enableGroups;
     state.session.resultFolder = [] { return state.job.overwrite ? state.job.sourceFolder : state.job.outputFolder; };
     state.session.afterRun = [] {
         // The next run must choose again how to save.
