@@ -86,9 +86,7 @@ bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &com
     return true;
 }
 
-// A path as the program uses it: DOS form, backslashes, full, no trailing
-// backslash except after a drive.
-static std::string normalArgumentPath(const std::string &arg)
+std::string commandLinePath(const std::string &arg)
 {
     std::string path = fullPath(replaceAll(dosPathFromArgument(arg), "/", "\\"));
     while (path.size() > 3 && endsWithBackslash(path))
@@ -132,7 +130,7 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
         items.push_back(item);
     };
     for (const std::string &arg : paths) {
-        std::string path = normalArgumentPath(arg);
+        std::string path = commandLinePath(arg);
         // Longer paths cannot be opened at all; "not found" would send the user
         // looking for a file that is there.
         if (path.size() > kMaxPathBytes) {
@@ -222,7 +220,7 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
         applySettingsText(settings, defaultSettingsText());
         return true;
     }
-    std::string path = normalArgumentPath(settingsFile);
+    std::string path = commandLinePath(settingsFile);
     if (path.size() > kMaxPathBytes) {
         error = formatText("设置文件的路径太长 (%zu 字节, 最多 %zu 字节): %s", path.size(), kMaxPathBytes, path.c_str());
         return false;
@@ -276,7 +274,7 @@ bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &envir
         marks.replaceText(mark);
     }
     if (settings.bSYImage && !settings.sy_image.empty()) {
-        settings.sy_image = normalArgumentPath(settings.sy_image);
+        settings.sy_image = commandLinePath(settings.sy_image);
         MagickWand *mark = nullptr;
         std::string reason;
         if (!buildPictureWatermark(settings, &mark, reason)) {
@@ -357,7 +355,7 @@ int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment
 
     std::string target;
     if (!command.overwrite) {
-        target = normalArgumentPath(command.saveTo);
+        target = commandLinePath(command.saveTo);
         if (target.size() > kMaxPathBytes)
             return usageError(formatText("路径太长 (%zu 字节, 最多 %zu 字节): %s", target.size(), kMaxPathBytes,
                                          target.c_str()));

@@ -37,6 +37,10 @@ std::string batchSummaryLine(const BatchSummary &summary);
 
 std::string batchUsageText();
 
+// A path given on the command line as the program uses it: DOS form,
+// backslashes, full, no trailing backslash except after a drive.
+std::string commandLinePath(const std::string &arg);
+
 // What the command line takes from the program around it: where the "icc"
 // folder is, and the fonts of text watermarks (the tables are built only when a
 // text watermark is drawn).

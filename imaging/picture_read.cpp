@@ -223,3 +223,12 @@ MagickWand *readCheckedPicture(const std::string &path, std::string &reason)
         return nullptr;
     return decodePictureFile(file, DecodeHint(), reason);
 }
+
+std::string wandFormat(MagickWand *wand)
+{
+    char *name = MagickGetImageFormat(wand);
+    std::string format = name ? name : "";
+    if (name)
+        MagickRelinquishMemory(name);
+    return format;
+}

@@ -80,3 +80,6 @@ PictureLimits currentPictureLimits();
 // The file name and source location ImageMagick appends ("`x.tif' @ error/...")
 // are cut off: they name ImageMagick's internals, not the user's file.
 std::string takeWandError(MagickWand *wand);
+
+// The current image's format name ("JPEG", "PNG", ...), empty when unknown.
+std::string wandFormat(MagickWand *wand);

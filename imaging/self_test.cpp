@@ -2,11 +2,10 @@
 
 #include <windows.h>
 #include <wand/MagickWand.h>
-#include <libimagequant.h>
-#include <lodepng.h>
 #include <vector>
 
 #include "imaging/magick_env.h"
+#include "imaging/palette_png.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -58,6 +57,8 @@ static bool checkJpegThroughChinesePath(std::string &report)
     return ok;
 }
 
+// The program's own palette PNG path (imaging/palette_png) on a 16 x 16 gradient,
+// decoded again: libimagequant and LodePNG both work.
 static bool checkPalettePng(std::string &report)
 {
     const int w = 16, h = 16;
@@ -71,31 +72,21 @@ static bool checkPalettePng(std::string &report)
             p[3] = 255;
         }
     bool ok = false;
-    liq_attr *attr = liq_attr_create();
-    liq_set_max_colors(attr, 16);
-    liq_image *image = liq_image_create_rgba(attr, rgba.data(), w, h, 0);
-    liq_result *result = nullptr;
-    if (image && liq_image_quantize(image, attr, &result) == LIQ_OK) {
-        std::vector<unsigned char> indexed(w * h);
-        liq_write_remapped_image(result, image, indexed.data(), indexed.size());
-        const liq_palette *pal = liq_get_palette(result);
-        lodepng::State state;
-        state.info_raw.colortype = LCT_PALETTE;
-        state.info_raw.bitdepth = 8;
-        state.info_png.color.colortype = LCT_PALETTE;
-        state.info_png.color.bitdepth = 8;
-        state.encoder.auto_convert = 0;
-        for (unsigned i = 0; i < pal->count; ++i) {
-            lodepng_palette_add(&state.info_png.color, pal->entries[i].r, pal->entries[i].g, pal->entries[i].b, pal->entries[i].a);
-            lodepng_palette_add(&state.info_raw, pal->entries[i].r, pal->entries[i].g, pal->entries[i].b, pal->entries[i].a);
-        }
-        std::vector<unsigned char> png;
-        ok = lodepng::encode(png, indexed, w, h, state) == 0 && png.size() > 8 && pal->count <= 16;
-        liq_result_destroy(result);
+    MagickWand *wand = NewMagickWand();
+    PixelWand *none = NewPixelWand();
+    unsigned char *png = nullptr;
+    size_t size = 0;
+    if (MagickNewImage(wand, w, h, none) &&
+        MagickImportImagePixels(wand, 0, 0, w, h, "RGBA", CharPixel, rgba.data()) &&
+        getPng8Data(wand, 16, &png, &size)) {
+        MagickWand *back = NewMagickWand();
+        ok = MagickReadImageBlob(back, png, size) && MagickGetImageWidth(back) == (size_t)w &&
+             MagickGetImageColors(back) <= 16;
+        DestroyMagickWand(back);
+        freePng8Data(png);
     }
-    if (image)
-        liq_image_destroy(image);
-    liq_attr_destroy(attr);
+    DestroyPixelWand(none);
+    DestroyMagickWand(wand);
     addLine(report, ok, "libimagequant + LodePNG 调色板 PNG");
     return ok;
 }

@@ -12,6 +12,7 @@
 #include "shell/describe_command.h"
 #include "shell/font_tables.h"
 #include "shell/startup.h"
+#include "tools/common/tool_cli.h"
 #include "util/text.h"
 
 std::vector<std::string> commandLineArguments()
@@ -87,6 +88,8 @@ const std::vector<CommandLineMode> &commandLineModes()
          runDescribeCommand},
         {"--batch", "  velmora --batch ...                       不打开窗口, 批量处理图片 (详见 velmora --batch)", true,
          runBatchMode},
+        {"--tool", "  velmora --tool 工具 ...                    不打开窗口, 用格式转换或处理PNG工具处理一个文件夹 (详见 velmora --tool --help)",
+         true, runToolCommand},
         {"--help", "  velmora --help                            显示这些用法", false, runHelpMode},
     };
     return modes;

@@ -17,6 +17,8 @@
 #include "shell/settings_panel/settings_panel.h"
 #include "shell/startup.h"
 #include "shell/window_kit.h"
+#include "tools/convert/convert_window.h"
+#include "tools/png/png_window.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
@@ -138,8 +140,16 @@ void showMainPreview(HWND window) { togglePreview(window, false); }
 void startMainRun(HWND window) { runMainTool(window, pictureImageList(), pictureListView()); }
 void openSatelliteTool(HWND window, int command)
 {
-    (void)window;
-    (void)command;
+    switch (command) {
+    case kCmdConvertTool:
+        openConvertTool(window);
+        break;
+    case kCmdPngTool:
+        openPngTool(window);
+        break;
+    default:
+        break;
+    }
 }
 void enterContextHelp(HWND window)
 {

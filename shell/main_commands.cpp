@@ -169,8 +169,7 @@ struct NotBuiltCommand {
     const char *label;
 };
 const NotBuiltCommand kNotBuiltYet[] = {
-    {kCmdPngTool, "处理PNG"},     {kCmdJoinTool, "图片拼接"}, {kCmdSliceTool, "图片切片"},
-    {kCmdCropTool, "图片裁剪"},   {kCmdConvertTool, "格式转换"},
+    {kCmdJoinTool, "图片拼接"}, {kCmdSliceTool, "图片切片"}, {kCmdCropTool, "图片裁剪"},
 };
 
 }  // namespace

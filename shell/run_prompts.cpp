@@ -16,6 +16,11 @@ void realBalloon(HWND control, const char *text, const char *title)
     showBalloon(control, text, title, kBalloonWarning, GetModuleHandleA(nullptr), false);
 }
 
+void realErrorBalloon(HWND control, const char *text, const char *title)
+{
+    showBalloon(control, text, title, kBalloonError, GetModuleHandleA(nullptr), false);
+}
+
 bool realChooseFolder(HWND owner, const char *title, char *path)
 {
     return chooseFolder(owner, title, path, true, nullptr);
@@ -33,6 +38,7 @@ RunPrompts defaultRunPrompts()
     RunPrompts p;
     p.messageBox = realMessageBox;
     p.balloon = realBalloon;
+    p.errorBalloon = realErrorBalloon;
     p.chooseFolder = realChooseFolder;
     p.openFolder = realOpenFolder;
     return p;

@@ -8,8 +8,10 @@
 struct RunPrompts {
     // MessageBoxA: returns IDOK, IDCANCEL, IDYES, IDNO.
     int (*messageBox)(HWND owner, const char *text, const char *caption, UINT type);
-    // A balloon pointing at control.
+    // A balloon pointing at control (warning icon).
     void (*balloon)(HWND control, const char *text, const char *title);
+    // The same with the error icon (a value typed wrongly).
+    void (*errorBalloon)(HWND control, const char *text, const char *title);
     // The folder browser; path (MAX_PATH bytes) holds the start folder and receives the choice.
     bool (*chooseFolder)(HWND owner, const char *title, char *path);
     // Opens folder in the system's file browser.

@@ -1,6 +1,6 @@
 # Sourced by run_cli_tests.sh: options the program does not know and a window
 # start without a display end at once with a message (never a window nobody sees).
-for args in "--bogus" "--tool convert x.jpg" "$SAMPLES/photos/lomiri_Bridge.jpg --bogus"; do
+for args in "--bogus" "--convert x.jpg" "$SAMPLES/photos/lomiri_Bridge.jpg --bogus"; do
     # shellcheck disable=SC2086
     timeout 120 env -u DISPLAY "$VELMORA" $args >"$WORK/out" 2>"$WORK/err"
     check "unknown option ($args) exits 2" 2 $?

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <algorithm>
+#include <cstdio>
 #include <wand/MagickWand.h>
 
 #include "util/magick_path.h"
@@ -165,4 +166,24 @@ PictureInfo readPictureBack(const std::string &path)
     }
     DestroyMagickWand(wand);
     return info;
+}
+
+std::string identifyFirstImage(const std::string &dosPath, const std::string &format)
+{
+    std::string out;
+#ifdef __WINE__
+    std::string command = "identify-im6.q16 -format '" + format + "' '" + magickPath(dosPath) + "[0]' 2>/dev/null";
+    FILE *p = popen(command.c_str(), "r");
+    if (!p)
+        return out;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, got);
+    pclose(p);
+#else
+    (void)dosPath;
+    (void)format;
+#endif
+    return out;
 }

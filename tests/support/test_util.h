@@ -44,3 +44,8 @@ std::string thisTestProgram();
 // Runs a command line (through cmd-less CreateProcess) and returns its exit code;
 // output goes to the test's own stdout.
 int runProcess(const std::string &commandLine);
+
+// What identify-im6.q16 -format FORMAT prints for the first image of a file
+// (ImageMagick's own command-line tool, so no code of the program is involved);
+// empty when it cannot read the file.
+std::string identifyFirstImage(const std::string &dosPath, const std::string &format);

@@ -28,7 +28,8 @@ TEST(CommandLine, OptionsTheProgramDoesNotKnowNeverStartTheWindow)
         {{"--self-test"}, "--self-test", ""},
         {{"--help"}, "--help", ""},
         {{"--bogus"}, nullptr, "--bogus"},
-        {{"--tool", "convert", "x"}, nullptr, "--tool"},
+        {{"--tool", "convert", "x"}, "--tool", ""},
+        {{"--convert", "x"}, nullptr, "--convert"},
         {{"a.jpg", "--describe"}, nullptr, "--describe"},  // a mode only in first place
         {{"-x.jpg"}, nullptr, ""},                         // one dash: a file name
     };

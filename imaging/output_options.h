@@ -1,0 +1,78 @@
+// The output settings the satellite tools share (target format JPG or PNG, JPEG
+// quality, PNG transparency, palette PNG and its colour count), how each tool
+// keeps them under its own prefix ("convert", "crop", "join", "slice"), and the
+// one way a finished picture held in a wand becomes a file.
+#pragma once
+#include <wand/MagickWand.h>
+
+#include <string>
+
+#include "core/stored_values.h"
+
+enum class OutputFormat { Jpg = 0, Png = 1 };  // also the format chooser's index
+
+struct OutputOptions {
+    OutputFormat format = OutputFormat::Jpg;
+    int quality = 90;         // 10..100, JPG only
+    bool transparent = true;  // PNG only: keep the alpha channel
+    bool png8 = false;        // PNG only: palette PNG
+    int colours = 256;        // 2..256 with png8, else 256
+
+    // ".jpg" or ".png", always lower case.
+    const char *extension() const { return format == OutputFormat::Png ? ".png" : ".jpg"; }
+    // True when the picture's alpha channel must go before the write.
+    bool flattens() const { return format == OutputFormat::Jpg || !transparent; }
+};
+
+// ---- Stored values (prefix + "_format", "_quality", "_transparent", "_png8", "_png8_color_count")
+
+// Read back as the window does: a format text of exactly "PNG" is PNG, anything
+// else (or nothing) JPG; quality 10..100 else 90; transparency missing = on;
+// PNG-8 missing = off; colour count 2..256 else 256.
+OutputOptions outputOptionsFrom(const StoredValues &values, const std::string &prefix);
+// The values a start stores: the format as its chooser text ("JPG"/"PNG"), the
+// quality, both switches, and the colour count (256 unless PNG-8 is on with a
+// count in 2..256).
+void putOutputOptions(ValueMap &values, const std::string &prefix, const OutputOptions &options);
+
+// ---- Rules shared with the controls --------------------------------------------------
+
+int qualityFromStored(bool present, DWORD value);      // 10..100, else 90
+int colourCountFromStored(bool present, DWORD value);  // 2..256, else 256
+// The colour list's text as a count: its number when PNG-8 is ticked and the
+// number lies in 2..256, else 256.
+int colourCountFromText(const std::string &text, bool png8);
+// The quality value text is qualityLabel (core/settings_rules.h), as in the main panel.
+
+// ---- Writing ---------------------------------------------------------------------------
+
+// Composites the picture over an opaque white canvas of its own size (background
+// "#ffffff", MagickExtentImage at 0,0).
+bool flattenOnWhite(MagickWand *wand);
+
+// What the convert tool adds to the JPEG write: a JPEG source whose own quality
+// is not above the slider keeps its quality (a conversion never raises it), and
+// a failed JPEG write names ImageMagick's own reason.
+struct WriteRules {
+    bool convertTool = false;
+};
+
+// Encodes the wand's current image as options say: JPG (CMYK turned into sRGB
+// first; the quality set, or kept under the convert tool's rule), palette PNG
+// through getPng8Data (imaging/palette_png.h), or PNG. false with the reason
+// (ImageMagick's words; a palette PNG failure is reported by getPng8Data).
+bool encodePicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules, std::string &bytes,
+                   std::string &reason);
+
+// The box text (caption "错误") of a write to target that failed for reason:
+// "保存图片时发生错误，…" for palette PNG, the convert tool's longer JPEG text
+// with the reason, else "MagickWriteImage() 发生错误，…".
+std::string writeFailureText(const OutputOptions &options, const WriteRules &rules, const std::string &target,
+                             const std::string &reason);
+
+// Writes the wand's current image over target (GBK) as options say — palette
+// PNG through writePng8File, the rest encoded and written by the safe writer —
+// so the file at target is the new picture or, when anything fails, exactly as
+// it was (a read-only file is not replaced). false with the box text.
+bool writePicture(MagickWand *wand, const OutputOptions &options, const std::string &target, std::string &message,
+                  const WriteRules &rules = WriteRules());

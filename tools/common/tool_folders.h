@@ -1,0 +1,42 @@
+// What every folder-based tool does with folders and names: the proposed output
+// folder, the list of pictures of a source folder (optionally of all its
+// sub-folders) with the mirrored output tree made on the way, the part of a
+// picture's folder below the source, and free numbered names.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+// The first of "%s_处理后" and "%s_处理后(%d)" (2, 3, ...) that is not an
+// existing folder; empty when none fits the path limit.
+std::string proposeOutputFolder(const std::string &source);
+
+struct ToolWalk {
+    std::string source;              // the chosen folder
+    bool includeSubfolders = false;  // also every sub-folder, at any depth (pre-order)
+    bool writesToTarget = true;      // false: results go over the sources (no target at all)
+    std::string target;              // output folder to create and mirror
+    const char *pattern = "*.*";     // listing pattern ("*.png" keeps only that extension)
+    std::function<bool(const char *name)> accept;  // may be empty: every listed file
+    std::function<bool()> stopRequested;            // checked before each sub-folder
+};
+
+enum class WalkEnd { Listed, Stopped, FolderFailed };
+
+// Lists the accepted files directly in source, creates target when it is not a
+// folder yet ("任务中止！\n\n创建文件夹 %s 失败，错误码：%d"), then, with
+// sub-folders, appends each sub-folder's accepted files and creates its mirror
+// target + (sub-folder below source) ("任务中止！\n\n创建子文件夹 %s 失败，错误码：%d").
+// A sub-folder inside a target that lies below the source is passed over: it
+// holds this tool's own results. message receives the box text of a failure.
+WalkEnd collectToolFiles(const ToolWalk &walk, std::vector<std::string> &files, std::string &message);
+
+// A folder without its trailing backslashes (a drive root keeps its one).
+std::string trimFolder(const std::string &folder);
+
+// The folder part of path below source: "" for a file directly in source, else
+// "\sub\deeper" (with its leading backslash).
+std::string folderBelowSource(const std::string &source, const std::string &path);
+// The file name after the last backslash and its stem (up to the last '.').
+std::string fileNameOf(const std::string &path);
+std::string stemOf(const std::string &fileName);

@@ -1,0 +1,58 @@
+#include "tools/common/tool_picture.h"
+
+#include <windows.h>
+
+#include "imaging/picture_read.h"
+#include "util/path_join.h"
+#include "util/safe_file.h"
+#include "util/text.h"
+
+MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail)
+{
+    MagickWand *all = readCheckedPicture(path, detail);
+    MagickWand *first = nullptr;
+    if (all) {
+        // The checked read leaves the last image current; the first is the one meant.
+        MagickResetIterator(all);
+        first = MagickGetImage(all);
+        DestroyMagickWand(all);
+        if (!first)
+            detail = "MagickGetImage()";
+    }
+    if (!first)
+        message = formatText("图片读取失败:\r\n%s\r\n原因：%s", path.c_str(), detail.c_str());
+    return first;
+}
+
+ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
+                                    const std::string &first, const std::string &base, FolderTidy &tidy)
+{
+    std::string bytes, reason;
+    if (!encodePicture(wand, options, rules, bytes, reason))
+        return toolRunError(writeFailureText(options, rules, first, reason));
+    const std::string folder = folderOfPath(first);
+    tidy.before(folder);
+    std::string temp;
+    DWORD error = 0;
+    if (!writeOwnTempFile(folder, bytes.data(), bytes.size(), temp, error))
+        return toolRunError(writeFailureText(options, rules, first, systemErrorText(error)));
+    for (int n = 1; n <= TargetNameBook::kHighestNumber; ++n) {
+        std::string name = n == 1 ? first : base + formatText("(%d)", n) + options.extension();
+        if (name.size() > kMaxPathBytes) {
+            DeleteFileA(temp.c_str());
+            return toolItemSkipped(formatText("目标文件名太长:\r\n%s", name.c_str()));
+        }
+        // Anything there is taken, even a file nobody may read.
+        if (GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        PlaceResult placed = placeOwnTempFile(temp, name, false, error);
+        if (placed == PlaceResult::Placed)
+            return toolItemWritten(name);
+        if (placed == PlaceResult::Failed)
+            return toolRunError(writeFailureText(options, rules, name, systemErrorText(error)));
+        // Taken between the look and the rename: the next number.
+    }
+    DeleteFileA(temp.c_str());
+    return toolItemSkipped(formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s", TargetNameBook::kHighestNumber,
+                                      first.c_str()));
+}

@@ -1,0 +1,27 @@
+// How the folder tools read a picture and write a result, so that every tool
+// refuses the same broken files and never replaces a file it did not mean to.
+#pragma once
+#include <wand/MagickWand.h>
+
+#include <string>
+
+#include "core/batch_loops.h"
+#include "imaging/output_options.h"
+#include "tools/common/tool_run.h"
+
+// Reads the picture at path (GBK) through the program's checked read
+// (imaging/picture_read.h) and returns a wand holding only its first image (the
+// first frame of an animation, the merged picture of a PSD, the first page of a
+// TIFF). Null with the information-window text ("图片读取失败:\r\n<path>\r\n原因：
+// <reason>") and the reason alone in detail when it cannot be read.
+MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail);
+
+// Writes the picture as a new file: first, or base(2)ext, base(3)ext, ..., the
+// first name that is free when the file is put there. The picture is encoded and
+// written to a temporary file beside it, then renamed without replacing, so a
+// failure or a killed run leaves no half file and an existing file is never
+// touched. Before the first write into a folder in a run, the temporary files a
+// killed run left there are removed (tidy). Written, a skipped picture (no name
+// left), or the end of the run with the write's box text.
+ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
+                                    const std::string &first, const std::string &base, FolderTidy &tidy);

@@ -1,0 +1,167 @@
+#include "tools/common/tool_values.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+#include <windows.h>
+
+#include "util/safe_file.h"
+#include "util/text.h"
+
+namespace {
+
+const unsigned long kMaxToolSettingsBytes = 64 * 1024;
+
+std::string trimBlanks(const std::string &text)
+{
+    size_t a = 0, b = text.size();
+    while (a < b && (text[a] == ' ' || text[a] == '\t'))
+        ++a;
+    while (b > a && (text[b - 1] == ' ' || text[b - 1] == '\t'))
+        --b;
+    return text.substr(a, b - a);
+}
+
+const ToolValueSpec *findSpec(const std::vector<ToolValueSpec> &table, const std::string &name)
+{
+    for (const ToolValueSpec &spec : table)
+        if (name == spec.name)
+            return &spec;
+    return nullptr;
+}
+
+bool parseNumber(const std::string &text, long low, long high, DWORD &out)
+{
+    if (text.empty() || text.size() > 12)
+        return false;
+    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char *digits = text.c_str() + (hex ? 2 : 0);
+    for (const char *p = digits; *p; ++p)
+        if (!(hex ? isxdigit((unsigned char)*p) : isdigit((unsigned char)*p)))
+            return false;
+    errno = 0;
+    long long v = strtoll(digits, nullptr, hex ? 16 : 10);
+    if (errno != 0 || v < low || v > high)
+        return false;
+    out = (DWORD)v;
+    return true;
+}
+
+std::string rangeText(const ToolValueSpec &spec)
+{
+    if (spec.isText)
+        return replaceAll(spec.texts, "|", " 或 ");
+    if (spec.low == 0 && spec.high == 1)
+        return "0 或 1";
+    return formatText("%ld..%ld", spec.low, spec.high);
+}
+
+}  // namespace
+
+bool parseToolValues(const std::string &bytes, const std::vector<ToolValueSpec> &table, ValueMap &values,
+                     std::string &error)
+{
+    size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    std::set<std::string> seen;
+    int lineNumber = 0;
+    while (start < bytes.size()) {
+        size_t lf = bytes.find('\n', start);
+        size_t end = lf == std::string::npos ? bytes.size() : lf;
+        std::string line = bytes.substr(start, end - start);
+        start = lf == std::string::npos ? bytes.size() : lf + 1;
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        line = trimBlanks(line);
+        if (line.empty() || line[0] == '#' || line[0] == ';')
+            continue;
+        if (line.find('\0') != std::string::npos) {
+            error = formatText("设置文件第 %d 行不是文本", lineNumber);
+            return false;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            error = formatText("设置文件第 %d 行缺少 '=': %s", lineNumber, line.c_str());
+            return false;
+        }
+        std::string name = trimBlanks(line.substr(0, eq));
+        std::string value = trimBlanks(line.substr(eq + 1));
+        const ToolValueSpec *spec = findSpec(table, name);
+        if (!spec) {
+            error = formatText("设置文件第 %d 行: 未知的设置项 %s", lineNumber, name.c_str());
+            return false;
+        }
+        if (!seen.insert(name).second) {
+            error = formatText("设置文件第 %d 行: %s 重复出现", lineNumber, name.c_str());
+            return false;
+        }
+        if (spec->isText) {
+            bool known = false;
+            for (const std::string &allowed : splitText(spec->texts, '|'))
+                if (equalsNoCase(value, allowed)) {
+                    values.setText(name, allowed);
+                    known = true;
+                }
+            if (!known) {
+                error = formatText("设置文件第 %d 行: %s 只能是 %s", lineNumber, name.c_str(), rangeText(*spec).c_str());
+                return false;
+            }
+        } else {
+            DWORD number = 0;
+            if (!parseNumber(value, spec->low, spec->high, number)) {
+                error = formatText("设置文件第 %d 行: %s 只能是 %s 的整数", lineNumber, name.c_str(),
+                                   rangeText(*spec).c_str());
+                return false;
+            }
+            values.setDword(name, number);
+        }
+    }
+    return true;
+}
+
+// A file on disk: a pipe or a device could block the run or read as empty.
+static bool isDiskFile(const std::string &path)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    bool disk = GetFileType(f) == FILE_TYPE_DISK;
+    CloseHandle(f);
+    return disk;
+}
+
+bool readToolValuesFile(const std::string &path, const std::vector<ToolValueSpec> &table, ValueMap &values,
+                        std::string &error)
+{
+    std::vector<unsigned char> bytes;
+    DWORD code = 0;
+    if (isDiskFile(path) && readWholeFile(path, bytes, kMaxToolSettingsBytes, code))
+        return parseToolValues(std::string(bytes.begin(), bytes.end()), table, values, error);
+    if (code == ERROR_FILE_TOO_LARGE)
+        error = formatText("设置文件太大 (最多 %lu 字节): %s", kMaxToolSettingsBytes, path.c_str());
+    else
+        error = formatText("无法读取设置文件: %s", path.c_str());
+    return false;
+}
+
+std::string toolValuesHelp(const std::vector<ToolValueSpec> &table)
+{
+    std::string text;
+    for (const ToolValueSpec &spec : table)
+        text += formatText("  %s=%s  (缺省 %s)  %s\n", spec.name.c_str(), rangeText(spec).c_str(), spec.fallback,
+                           spec.meaning);
+    return text;
+}
+
+void appendOutputValues(std::vector<ToolValueSpec> &table, const std::string &prefix)
+{
+    table.push_back({prefix + "_format", true, 0, 0, "JPG|PNG", "JPG", "转换后的格式"});
+    table.push_back({prefix + "_quality", false, 10, 100, nullptr, "90", "JPG 的质量"});
+    table.push_back({prefix + "_transparent", false, 0, 1, nullptr, "1", "PNG: 保留透明度"});
+    table.push_back({prefix + "_png8", false, 0, 1, nullptr, "0", "PNG: 保存为 PNG-8 (调色板)"});
+    table.push_back({prefix + "_png8_color_count", false, 2, 256, nullptr, "256", "PNG-8 的颜色数"});
+}
