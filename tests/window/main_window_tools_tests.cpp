@@ -8,7 +8,9 @@
 #include "shell/main_commands.h"
 #include "shell/main_window.h"
 #include "tools/convert/convert_window.h"
+#include "tools/join/join_window.h"
 #include "tools/png/png_window.h"
+#include "tools/slice/slice_window.h"
 
 TEST(MainWindowTools, TheToolbarOpensEachToolOverAHiddenMainWindow)
 {
@@ -23,7 +25,9 @@ TEST(MainWindowTools, TheToolbarOpensEachToolOverAHiddenMainWindow)
         const char *title;
     };
     for (const Tool &tool : {Tool{kCmdConvertTool, convertToolWindow, "Velmora图片批量格式转换工具"},
-                             Tool{kCmdPngTool, pngToolWindow, "VelmoraPNG图片批量处理工具"}}) {
+                             Tool{kCmdPngTool, pngToolWindow, "VelmoraPNG图片批量处理工具"},
+                             Tool{kCmdJoinTool, joinToolWindow, "Velmora图片批量拼接工具"},
+                             Tool{kCmdSliceTool, sliceToolWindow, "Velmora图片批量切片工具"}}) {
         recorder().clear();
         PostMessageA(main, WM_COMMAND, MAKEWPARAM(tool.command, BN_CLICKED), (LPARAM)mainToolbar(main));
         pumpMainWindowMessages();

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/resize_geometry.h"
 #include "imaging/picture_read.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
@@ -55,4 +56,13 @@ ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &optio
     DeleteFileA(temp.c_str());
     return toolItemSkipped(formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s", TargetNameBook::kHighestNumber,
                                       first.c_str()));
+}
+
+void applyKeptResolution(MagickWand *to, int units, double x, double y)
+{
+    ResolutionPlan plan = resolutionPlan(units, x, y, false, 0, false, 0, 0);
+    if (plan.setUnits)
+        MagickSetImageUnits(to, (ResolutionType)plan.units);
+    if (plan.setResolution)
+        MagickSetImageResolution(to, plan.x, plan.y);
 }

@@ -25,3 +25,9 @@ MagickWand *readToolPicture(const std::string &path, std::string &message, std::
 // left), or the end of the run with the write's box text.
 ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
                                     const std::string &first, const std::string &base, FolderTidy &tidy);
+
+// The resolution a tool's new picture takes from its source (units and x, y as
+// read): pixels per inch as they are; per centimetre turned into per inch (x 2.54,
+// truncated, 72 where that gives less than 1); undefined with both 0 becomes
+// 72 x 72 per inch, undefined otherwise stays as it is.
+void applyKeptResolution(MagickWand *to, int units, double x, double y);
