@@ -6,7 +6,7 @@ convert-im6.q16 "$SAMPLES/photos/mate_Storm.jpg" -resize '300x200!' "$J/相册/�
 convert-im6.q16 "$SAMPLES/photos/lomiri_Wine.jpg" -resize '200x300!' "$J/相册/第一组/2.png"
 convert-im6.q16 "$SAMPLES/photos/mate_Garden.jpg" -resize '160x100!' "$J/相册/第二组/a.bmp"
 convert-im6.q16 "$SAMPLES/photos/mate_Wood.jpg" -resize '120x90!' "$J/相册/第二组/b.jpg"
-cp "$SAMPLES/formats/other/text_renamed.jpg" "$J/相册/第二组/c.jpg"
+cp "$SAMPLES/broken/text_renamed.jpg" "$J/相册/第二组/c.jpg"
 convert-im6.q16 "$SAMPLES/photos/mate_Wood.jpg" -resize '50x50!' "$J/相册/一张/x.jpg"
 
 "$VELMORA" --tool join --help >"$WORK/out" 2>&1; check "join: --help exits 0" 0 $?

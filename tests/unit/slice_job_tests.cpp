@@ -117,10 +117,10 @@ protected:
     {
         std::string command = "/usr/bin/convert-im6.q16";
         for (const auto &row : rows) {
-            command += " (";
+            command += " \\(";
             for (const std::string &name : row)
                 command += " '" + unixPath(out + "\\a&b #1\\" + name) + "'";
-            command += " +append )";
+            command += " +append \\)";
         }
         std::string joined = root / "joined.png";
         if (!runTool(root.path(), command + " -append " + unixPath(joined)))
@@ -145,6 +145,8 @@ protected:
                        "    def handle_starttag(self, tag, a):\n"
                        "        if tag == 'img': self.srcs.append(dict(a)['src'])\n"
                        "        self.intitle = tag == 'title'\n"
+                       "    def handle_endtag(self, tag):\n"
+                       "        self.intitle = False\n"
                        "    def handle_data(self, d):\n"
                        "        if self.intitle: self.t += d\n"
                        "p = P(convert_charrefs=True); p.feed(open(page, encoding='gbk').read())\n"

@@ -25,7 +25,6 @@ const char kJoinWindowClass[] = "Velmora_JOIN";
 namespace {
 
 constexpr UINT kJoinPreviewDone = WM_APP + 0x130;
-constexpr UINT kJoinPreviewRequest = WM_APP + 0x131;
 constexpr int kPanelWidth = 400;
 constexpr int kPanelHeight = 550;
 
@@ -555,9 +554,6 @@ LRESULT CALLBACK joinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case kJoinPreviewDone:
         previewArrived(lp);
-        return 0;
-    case kJoinPreviewRequest:
-        requestPreview(0);
         return 0;
     }
     LRESULT result = 0;

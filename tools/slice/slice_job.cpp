@@ -13,6 +13,7 @@
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"
 #include "tools/convert/convert_job.h"
+#include "util/path_join.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 

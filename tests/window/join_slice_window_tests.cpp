@@ -1,4 +1,4 @@
-// The join tool in its real window, driven through the message loop with posted
+// The join and slice tools in their real windows, driven through the message loop with posted
 // clicks and keys: the start checks in order, the live preview of real photos
 // following the panel and the arrow keys, and a real run.
 #include "gtest.h"
@@ -16,6 +16,9 @@
 #include "tools/join/join_job.h"
 #include "tools/join/join_window.h"
 #include "tools/preview/preview_pane.h"
+#include "tools/slice/slice_job.h"
+#include "tools/slice/slice_window.h"
+#include "util/magick_path.h"
 #include "util/text.h"
 
 namespace {
@@ -137,8 +140,6 @@ protected:
 };
 
 }  // namespace
-
-#include "util/magick_path.h"
 
 std::string JoinWindowTest::magickUnix(const std::string &dos) { return magickPath(dos); }
 bool JoinWindowTest::runShell(const std::string &command)
@@ -282,9 +283,6 @@ TEST_F(JoinWindowTest, ThePreviewFollowsThePanelAndTheKeysAndARunWritesEveryGrou
 
 // ---- The slice tool's window -----------------------------------------------------------
 
-#include "tools/slice/slice_job.h"
-#include "tools/slice/slice_window.h"
-
 TEST_F(JoinWindowTest, SliceWindowChecksInOrderAndRuns)
 {
     HKEY key;
@@ -358,4 +356,43 @@ TEST_F(JoinWindowTest, SliceWindowChecksInOrderAndRuns)
     pumpMessages();
     EXPECT_FALSE(IsWindowVisible(w));
     EXPECT_TRUE(IsWindowVisible(hostWindow()));
+}
+
+// scripts/join_slice_screenshots.sh: the join tool with the preview of a group of
+// real photos, and the slice tool with a source chosen (run only on request).
+TEST_F(JoinWindowTest, DISABLED_JoinAndSliceForScreenshots)
+{
+    const char *shots = getenv("VELMORA_SHOT_DIR");
+    ASSERT_TRUE(shots);
+    std::string dir = dosPathFromArgument(shots);
+    auto shoot = [&](const char *name) {
+        ASSERT_TRUE(writeFileBytes(dir + "\\" + name + ".ready", ""));
+        pumpUntil([&] { return pathExists(dir + "\\" + name + ".taken"); }, 60000);
+    };
+    std::string src = folder("旅行照片");
+    std::string day = folder("旅行照片\\第一天");
+    folder("旅行照片\\第二天");
+    photo("photos/mate_Storm.jpg", "640x427", day + "\\1.jpg");
+    photo("photos/lomiri_sunset.jpg", "800x533", day + "\\2.jpg");
+    photo("photos/mate_LadyBird.jpg", "480x300", day + "\\3.jpg");
+    writeProgramDword("join_space", 12);
+    writeProgramDword("join_width_or_height_index", 2);
+    HWND w = openJoinTool(hostWindow());
+    int shown = joinPreviewState().shown;
+    browserAnswers = {src};
+    click(w, kJoinSourceButtonId);
+    ASSERT_TRUE(waitForPreview(shown));
+    shoot("join");
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    pumpMessages();
+
+    writeProgramDword("slice_horizontal", 1);
+    writeProgramDword("slice_horizontal_avg_value", 3);
+    writeProgramDword("slice_vertical", 1);
+    writeProgramDword("slice_vertical_pixel", 1);
+    writeProgramDword("slice_vertical_pixel_value", 200);
+    HWND s = openSliceTool(hostWindow());
+    browserAnswers = {src};
+    click(s, kSliceSourceButtonId);
+    shoot("slice");
 }
