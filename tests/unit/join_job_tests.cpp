@@ -131,14 +131,7 @@ protected:
         std::string expected = root / "expected.png";
         if (!runTool(root.path(), "/usr/bin/convert-im6.q16 " + convertArguments + " " + unixPath(expected)))
             return 999;
-        MagickWand *a = readPicture(written);
-        MagickWand *b = readPicture(expected);
-        double d = a && b ? largestDifference(a, b) : 999;
-        if (a)
-            DestroyMagickWand(a);
-        if (b)
-            DestroyMagickWand(b);
-        return d;
+        return largestFileDifference(written, expected);
     }
 };
 

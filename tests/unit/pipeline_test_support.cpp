@@ -180,3 +180,15 @@ void process(Written &w, const ProcessSettings &s, const std::string &source, co
     w.outcome = runPipeline(s, source, target, flip, rotation, textMark, imageMark);
     w.picture = readPicture(target);
 }
+
+double largestFileDifference(const std::string &pathA, const std::string &pathB)
+{
+    MagickWand *a = readPicture(pathA);
+    MagickWand *b = readPicture(pathB);
+    double d = a && b ? largestDifference(a, b) : 999;
+    if (a)
+        DestroyMagickWand(a);
+    if (b)
+        DestroyMagickWand(b);
+    return d;
+}

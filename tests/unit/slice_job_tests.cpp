@@ -125,13 +125,7 @@ protected:
         std::string joined = root / "joined.png";
         if (!runTool(root.path(), command + " -append " + unixPath(joined)))
             return 999;
-        MagickWand *a = readPicture(joined), *b = readPicture(photoPath);
-        double d = a && b ? largestDifference(a, b) : 999;
-        if (a)
-            DestroyMagickWand(a);
-        if (b)
-            DestroyMagickWand(b);
-        return d;
+        return largestFileDifference(joined, photoPath);
     }
     // Parses the page with Python's HTML parser; every src, decoded, names a file beside it.
     bool pageResolves(const std::string &page, int cells, const std::string &title)
