@@ -12,7 +12,11 @@ MagickWand *readToolPicture(const std::string &path, std::string &message, std::
 {
     MagickWand *all = readCheckedPicture(path, detail);
     MagickWand *first = nullptr;
-    if (all) {
+    if (all && MagickGetNumberImages(all) == 1) {
+        MagickResetIterator(all);
+        MagickNextImage(all);
+        first = all;  // nothing to drop: no copy of a large picture
+    } else if (all) {
         // The checked read leaves the last image current; the first is the one meant.
         MagickResetIterator(all);
         first = MagickGetImage(all);

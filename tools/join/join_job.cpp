@@ -83,7 +83,9 @@ bool placePicture(MagickWand *canvas, MagickWand *picture, const JoinPlacement &
     if ((int)MagickGetImageWidth(picture) != at.width || (int)MagickGetImageHeight(picture) != at.height)
         if (!MagickResizeImage(picture, at.width, at.height, LanczosFilter, 1.0))
             return false;
-    return MagickCompositeImage(canvas, picture, OverCompositeOp, at.x, at.y) != MagickFalse;
+    // Without an alpha channel Over is a copy, and copying is much cheaper.
+    const CompositeOperator op = MagickGetImageAlphaChannel(picture) ? OverCompositeOp : CopyCompositeOp;
+    return MagickCompositeImage(canvas, picture, op, at.x, at.y) != MagickFalse;
 }
 
 }  // namespace
@@ -242,11 +244,14 @@ JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
     if (!result.problem.empty())
         return result;
 
+    // An output that keeps no transparency starts on white: the same as joining on
+    // "none" and flattening afterwards, without a fourth channel and a second pass.
     MagickWand *canvas = NewMagickWand();
-    PixelWand *none = NewPixelWand();
-    PixelSetColor(none, "none");
-    bool made = MagickNewImage(canvas, (size_t)plan.canvasWidth, (size_t)plan.canvasHeight, none) != MagickFalse;
-    DestroyPixelWand(none);
+    PixelWand *background = NewPixelWand();
+    PixelSetColor(background, s.output.flattens() ? "#FFFFFF" : "none");
+    bool made =
+        MagickNewImage(canvas, (size_t)plan.canvasWidth, (size_t)plan.canvasHeight, background) != MagickFalse;
+    DestroyPixelWand(background);
     if (!made) {
         result.problem = formatText("MagickNewImage() 发生错误 (%lld x %lld)：%s:\r\n%s", plan.canvasWidth,
                                     plan.canvasHeight, takeWandError(canvas).c_str(), folder.c_str());
@@ -368,10 +373,8 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
         if (!joined.picture)
             return toolItemSkipped(joined.problem);
         const OutputOptions &output = job.settings.output;
-        if (output.flattens()) {
-            flattenOnWhite(joined.picture);
+        if (output.flattens())
             MagickSetImageAlphaChannel(joined.picture, DeactivateAlphaChannel);
-        }
         std::string first = joinTargetName(job.targetFolder, group, output);
         ToolItemOutcome outcome = writeNewToolPicture(joined.picture, output, WriteRules(), first,
                                                       first.substr(0, first.size() - 4), tidy);

@@ -78,8 +78,9 @@ struct JoinResult {
 // Joins the pictures of one group folder. Sizes come from the file headers (or
 // ImageMagick's ping); a picture whose size cannot be told takes no part at all,
 // and a picture that then cannot be read leaves its place empty, so the canvas
-// always holds every picture composited. A JPEG target refuses a side over
-// 65500 pixels before anything is read.
+// always holds every picture composited. The canvas is transparent when the
+// output keeps transparency (PNG with 透明度), else white. A JPEG target refuses
+// a side over 65500 pixels before anything is read.
 JoinResult joinGroup(const std::string &folder, const JoinSettings &settings);
 
 // Where a preview looks for a group that gives a picture, starting at index:
