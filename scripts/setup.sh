@@ -5,7 +5,7 @@ set -euo pipefail
 PKGS=(wine wine64 wine64-tools libwine-dev g++ make cmake pkg-config
       libmagickwand-6.q16-dev libimagequant-dev liblodepng-dev libgtest-dev
       fonts-wqy-zenhei fonts-wqy-microhei fonts-wine locales xvfb xauth xdotool imagemagick
-      g++-mingw-w64-x86-64 icc-profiles-free libgs-common)
+      g++-mingw-w64-x86-64 icc-profiles-free libgs-common libvips-tools time)
 missing=()
 for p in "${PKGS[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

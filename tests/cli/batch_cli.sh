@@ -102,6 +102,7 @@ usage "missing picture" "找不到文件或文件夹" --save-to "$B/out" "$B/src
 usage "not a picture" "不是可处理的图片文件" --overwrite "$WORK/err"
 usage "no paths" "没有指定" --save-to "$B/out"
 usage "unknown option" "未知的选项" --save-to "$B/out" --fast "$B/src/a.jpg"
+usage "workers out of range" "--workers 后面应是 1 到 64 之间的整数" --workers 0 --save-to "$B/out" "$B/src/a.jpg"
 mkdir -p "$B/nothing"
 usage "folder without pictures" "没有找到可处理的图片" --save-to "$B/out" "$B/nothing"
 
