@@ -11,7 +11,9 @@
 # ImageMagick's full-decode output. The maximum-size part compares with
 # ImageMagick's own search (-define jpeg:extent): time, bytes, files over the limit.
 # Usage: bench/batch_run.sh [build folder] [rounds (5)] [maximum size in KB (100)] [velmora options...]
-# Extra velmora options (e.g. --workers 1) go to every velmora run.
+# Extra velmora options (e.g. --workers 1) go to every velmora run. With
+# BEFORE=<another build folder> that build's velmora runs in every round too
+# (as "before"), for figures before and after a change on an equally busy machine.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${1:-$ROOT/build}"
@@ -55,12 +57,16 @@ run() {
     cat "$WORK/last.time" >>"$WORK/$name.times"
 }
 velmora() { run velmora "$WORK/v" "$VELMORA" --batch "${EXTRA[@]}" --settings "$WORK/w750.sz" --save-to "$WORK/v" "$WORK/in"; }
+before() { run before "$WORK/b" "$BEFORE/velmora" --batch --settings "$WORK/w750.sz" --save-to "$WORK/b" "$WORK/in"; }
 mogrify() { run mogrify "$WORK/m" mogrify-im6.q16 -path "$WORK/m" -filter Lanczos -resize 750x -quality 91 "$WORK"/in/*.jpg; }
 vips() { run vips "$WORK/s" vipsthumbnail --size 750x -o "$WORK/s/%s.jpg[Q=91]" "$WORK"/in/*.jpg; }
 velmoraMax() { run velmoraMax "$WORK/vx" "$VELMORA" --batch "${EXTRA[@]}" --settings "$WORK/w750max.sz" --save-to "$WORK/vx" "$WORK/in"; }
 mogrifyMax() { run mogrifyMax "$WORK/mx" mogrify-im6.q16 -path "$WORK/mx" -filter Lanczos -resize 750x -define "jpeg:extent=${LIMIT_KB}kb" "$WORK"/in/*.jpg; }
 
 orders=("velmora mogrify vips" "mogrify vips velmora" "vips velmora mogrify")
+if [ -n "${BEFORE:-}" ]; then
+    orders=("velmora mogrify before vips" "before mogrify vips velmora" "vips velmora mogrify before")
+fi
 for r in $(seq 1 "$ROUNDS"); do
     for t in ${orders[$(( (r - 1) % 3 ))]}; do $t; done
     if [ $((r % 2)) = 1 ]; then velmoraMax; mogrifyMax; else mogrifyMax; velmoraMax; fi
@@ -82,11 +88,14 @@ lowest_psnr() {
 mm=$(med mogrify)
 echo
 echo "resize 750 wide, quality 91 (wall time in s: every run, then the median):"
-for t in velmora mogrify vips; do
+tools="velmora mogrify vips"
+[ -n "${BEFORE:-}" ] && tools="before velmora mogrify vips"
+for t in $tools; do
     printf '  %-14s %s -> median %5.2f s, %.2f x mogrify, peak %4s MiB\n' "$t" \
         "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(echo "$(med $t) / $mm" | bc -l)" "$(peak $t)"
 done
 echo "  lowest PSNR against mogrify's (full decode) output: velmora $(lowest_psnr "$WORK/v" "$WORK/m"), vipsthumbnail $(lowest_psnr "$WORK/s" "$WORK/m")"
+[ -n "${BEFORE:-}" ] && echo "  before: lowest PSNR $(lowest_psnr "$WORK/b" "$WORK/m")"
 
 echo
 echo "resize 750 wide, maximum file size $LIMIT_KB KB:"
