@@ -233,15 +233,9 @@ namespace {
 std::vector<std::string> samplePhotos()
 {
     std::vector<std::string> photos;
-    WIN32_FIND_DATAA found;
-    std::string folder = samplePath("photos");
-    HANDLE search = FindFirstFileA((folder + "\\*.jpg").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return photos;
-    do
-        photos.push_back(folder + "\\" + found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (const std::string &name : folderEntries(samplePath("photos")))
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jpg") == 0)
+            photos.push_back(samplePath("photos") + "\\" + name);
     return photos;
 }
 
