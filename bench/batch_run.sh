@@ -45,7 +45,9 @@ common='bSize=1\nzoomType=2\nsizeType=0\nzoomUnit=0\nsizeValue=750\nbZoomSameSca
 printf "${common}qualityMode=0\n" >"$WORK/w750.sz"
 printf "${common}qualityMode=1\nmaxFileSize=$LIMIT_KB\n" >"$WORK/w750max.sz"
 
-"$VELMORA" --self-test >/dev/null 2>&1 || true  # the wine server is up, as for any later start
+# The wine server is up and the prefixes made, as for any later start.
+"$VELMORA" --self-test >/dev/null 2>&1 || true
+[ -n "${BEFORE:-}" ] && { "$BEFORE/velmora" --self-test >/dev/null 2>&1 || true; }
 
 # run NAME OUTDIR COMMAND...: empties OUTDIR, runs, appends "seconds peak-KiB" to $WORK/NAME.times
 run() {
@@ -74,7 +76,11 @@ done
 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 med() { cut -d' ' -f1 "$WORK/$1.times" | median; }
-peak() { cut -d' ' -f2 "$WORK/$1.times" | sort -n | tail -1 | awk '{printf "%.0f", $1/1024}'; }
+# peak memory in MiB: the median run's and the highest
+peak() {
+    printf '%.0f (highest %.0f)' "$(cut -d' ' -f2 "$WORK/$1.times" | median | awk '{print $1/1024}')" \
+        "$(cut -d' ' -f2 "$WORK/$1.times" | sort -n | tail -1 | awk '{print $1/1024}')"
+}
 # lowest PSNR of DIR's outputs against REF's (same names)
 lowest_psnr() {
     local dir="$1" ref="$2" low=999 p
@@ -91,7 +97,7 @@ echo "resize 750 wide, quality 91 (wall time in s: every run, then the median):"
 tools="velmora mogrify vips"
 [ -n "${BEFORE:-}" ] && tools="before velmora mogrify vips"
 for t in $tools; do
-    printf '  %-14s %s -> median %5.2f s, %.2f x mogrify, peak %4s MiB\n' "$t" \
+    printf '  %-14s %s -> median %5.2f s, %.2f x mogrify, peak %s MiB\n' "$t" \
         "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(echo "$(med $t) / $mm" | bc -l)" "$(peak $t)"
 done
 echo "  lowest PSNR against mogrify's (full decode) output: velmora $(lowest_psnr "$WORK/v" "$WORK/m"), vipsthumbnail $(lowest_psnr "$WORK/s" "$WORK/m")"
@@ -107,7 +113,7 @@ for t in velmoraMax mogrifyMax; do
         s=$(stat -c %s "$f"); bytes=$((bytes + s))
         [ "$s" -gt "$limit" ] && over=$((over + 1))
     done
-    printf '  %-14s %s -> median %5.2f s, peak %4s MiB, %d files, %.1f KB on average, %d over the limit\n' "$t" \
+    printf '  %-14s %s -> median %5.2f s, peak %s MiB, %d files, %.1f KB on average, %d over the limit\n' "$t" \
         "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(peak $t)" "$(ls "$dir" | wc -l)" \
         "$(echo "$bytes / $(ls "$dir" | wc -l) / 1024" | bc -l)" "$over"
 done
