@@ -49,14 +49,14 @@ printf "${common}qualityMode=1\nmaxFileSize=$LIMIT_KB\n" >"$WORK/w750max.sz"
 "$VELMORA" --self-test >/dev/null 2>&1 || true
 [ -n "${BEFORE:-}" ] && { "$BEFORE/velmora" --self-test >/dev/null 2>&1 || true; }
 
-# run NAME OUTDIR COMMAND...: empties OUTDIR, runs, appends "seconds peak-KiB" to $WORK/NAME.times
+# run NAME OUTDIR COMMAND...: empties OUTDIR, runs, appends "seconds peak-KiB cpu-seconds" to $WORK/NAME.times
 run() {
     local name="$1" out="$2"
     shift 2
     rm -rf "$out" && mkdir -p "$out"
-    /usr/bin/time -f '%e %M' -o "$WORK/last.time" "$@" >"$WORK/$name.log" 2>&1 || {
+    /usr/bin/time -f '%e %M %U %S' -o "$WORK/last.time" "$@" >"$WORK/$name.log" 2>&1 || {
         echo "$name failed:"; tail -5 "$WORK/$name.log"; exit 1; }
-    cat "$WORK/last.time" >>"$WORK/$name.times"
+    awk '{printf "%s %s %.2f\n", $1, $2, $3 + $4}' "$WORK/last.time" >>"$WORK/$name.times"
 }
 velmora() { run velmora "$WORK/v" "$VELMORA" --batch "${EXTRA[@]}" --settings "$WORK/w750.sz" --save-to "$WORK/v" "$WORK/in"; }
 before() { run before "$WORK/b" "$BEFORE/velmora" --batch --settings "$WORK/w750.sz" --save-to "$WORK/b" "$WORK/in"; }
@@ -91,14 +91,18 @@ lowest_psnr() {
     done
     [ "$low" = 999 ] && echo "identical" || printf '%.1f dB' "$low"
 }
+# CPU seconds (user + system) of the median run: what the work costs, whatever
+# else the machine is doing.
+cpu() { cut -d' ' -f3 "$WORK/$1.times" | median; }
 mm=$(med mogrify)
 echo
 echo "resize 750 wide, quality 91 (wall time in s: every run, then the median):"
 tools="velmora mogrify vips"
 [ -n "${BEFORE:-}" ] && tools="before velmora mogrify vips"
 for t in $tools; do
-    printf '  %-14s %s -> median %5.2f s, %.2f x mogrify, peak %s MiB\n' "$t" \
-        "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(echo "$(med $t) / $mm" | bc -l)" "$(peak $t)"
+    printf '  %-14s %s -> median %5.2f s, %.2f x mogrify, CPU %5.2f s, peak %s MiB\n' "$t" \
+        "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(echo "$(med $t) / $mm" | bc -l)" "$(cpu $t)" \
+        "$(peak $t)"
 done
 echo "  lowest PSNR against mogrify's (full decode) output: velmora $(lowest_psnr "$WORK/v" "$WORK/m"), vipsthumbnail $(lowest_psnr "$WORK/s" "$WORK/m")"
 [ -n "${BEFORE:-}" ] && echo "  before: lowest PSNR $(lowest_psnr "$WORK/b" "$WORK/m")"
@@ -113,8 +117,8 @@ for t in velmoraMax mogrifyMax; do
         s=$(stat -c %s "$f"); bytes=$((bytes + s))
         [ "$s" -gt "$limit" ] && over=$((over + 1))
     done
-    printf '  %-14s %s -> median %5.2f s, peak %s MiB, %d files, %.1f KB on average, %d over the limit\n' "$t" \
-        "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(peak $t)" "$(ls "$dir" | wc -l)" \
+    printf '  %-14s %s -> median %5.2f s, CPU %5.2f s, peak %s MiB, %d files, %.1f KB on average, %d over the limit\n' "$t" \
+        "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(cpu $t)" "$(peak $t)" "$(ls "$dir" | wc -l)" \
         "$(echo "$bytes / $(ls "$dir" | wc -l) / 1024" | bc -l)" "$over"
 done
 printf '  velmora with the limit / velmora at quality 91: %.2f\n' "$(echo "$(med velmoraMax) / $(med velmora)" | bc -l)"
