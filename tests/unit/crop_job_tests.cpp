@@ -424,6 +424,7 @@ TEST(CropRun, ResolutionIsWrittenInPixelsPerInch)
     };
     const Case cases[] = {
         {"cm.png", "PixelsPerCentimeter", 28, 28, "71x71 PixelsPerInch"},
+        // Kept in the PNG as pixels per metre: 118.11 per centimetre is 300, not 299.
         {"inch.png", "PixelsPerInch", 300, 150, "300x150 PixelsPerInch"},
         {"none.bmp", "Undefined", 0, 0, "72x72 PixelsPerInch"},
     };

@@ -672,7 +672,10 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     EXPECT_TRUE(IsWindowVisible(cropControl(kCropTargetEditId)));
     rec.answer = nullptr;
 
-    cropClick(kCropHelpLinkId);
+    // The link is a static: a real press of the mouse button on it.
+    PostMessageA(cropControl(kCropHelpLinkId), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(cropControl(kCropHelpLinkId), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    pumpMessages();
     EXPECT_EQ(rec.boxes.back().caption, "关于裁剪预览");
     EXPECT_EQ(rec.boxes.back().text, kCropPreviewHelpText);
 

@@ -28,7 +28,7 @@ void toSrgb(MagickWand *wand)
 
 // The cut-out as the chosen output would show it: JPEG at its quality, PNG
 // flattened, palette PNG quantised, and what stays transparent over the checker.
-void simulateOutput(MagickWand *&cut, const CropPreviewJob &job, bool &png8Failed)
+void simulateWrite(MagickWand *&cut, const CropPreviewJob &job, bool &png8Failed)
 {
     if (job.simulateOutput && job.output.format == OutputFormat::Jpg) {
         flattenOnWhite(cut);
@@ -163,7 +163,7 @@ void CropPreviewJob::run(const PreviewWorker &worker)
         if (croppedOk) {
             MagickWand *cut = cropped.wand;
             toSrgb(cut);
-            simulateOutput(cut, *this, png8Failed);
+            simulateWrite(cut, *this, png8Failed);
             // A grey line just outside the kept area where the picture goes on beyond it.
             const long long cw = (long long)MagickGetImageWidth(cut), ch = (long long)MagickGetImageHeight(cut);
             const size_t bw = cw < (long long)cropped.sourceWidth - 2 ? 1 : 0;
