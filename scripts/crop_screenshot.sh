@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The crop tool's window with its preview on a real photo (4:3 from the
-# top-right corner, saved as JPG): docs/crop_tool.png. Needs a built tree.
+# The crop tool's window with its preview on a real photo (6 % trimmed left
+# and right, 10 % top and bottom, saved as JPG): docs/crop_tool.png. Needs a
+# built tree.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 SHOTS="$(mktemp -d)"

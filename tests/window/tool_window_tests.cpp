@@ -753,8 +753,8 @@ TEST_F(ToolWindowTest, CropOverwriteAndAStopThatEndsOnlyItsRun)
         EXPECT_EQ(atoi(identifyFirstImage(src + "\\" + name, "%w").c_str()), widths[i++] / 2) << name;
 }
 
-// scripts/crop_screenshot.sh: the crop window with its preview on a real photo
-// (run only on request).
+// scripts/crop_screenshot.sh: the crop window with its preview on a real photo,
+// its sides trimmed by percent (run only on request).
 TEST_F(ToolWindowTest, DISABLED_CropWindowForScreenshot)
 {
     const char *shots = getenv("VELMORA_SHOT_DIR");
@@ -762,11 +762,12 @@ TEST_F(ToolWindowTest, DISABLED_CropWindowForScreenshot)
     std::string dir = dosPathFromArgument(shots);
     std::string src = folder("风景照片");
     copyWritable("photos/lomiri_Bridge.jpg", src + "\\桥.jpg");
-    copyWritable("photos/mate_Storm.jpg", src + "\\storm.jpg");
-    writeProgramDword("crop_mode", kCropAspectRatio);
-    writeProgramDword("crop_ratio_width", 4);
-    writeProgramDword("crop_ratio_height", 3);
-    writeProgramDword("crop_align", kCropTopRight);
+    writeProgramDword("crop_mode", kCropSides);
+    writeProgramDword("crop_side_unit", 1);
+    writeProgramDword("crop_side_percent_left", 6);
+    writeProgramDword("crop_side_percent_right", 6);
+    writeProgramDword("crop_side_percent_top", 10);
+    writeProgramDword("crop_side_percent_bottom", 10);
     openCropTool(hostWindow());
     rec.folders = {src};
     cropClick(kCropSourceButtonId);

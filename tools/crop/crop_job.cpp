@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 
 #include "imaging/picture_read.h"
 #include "input/file_helpers.h"
