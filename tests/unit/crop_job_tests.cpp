@@ -527,3 +527,94 @@ TEST(CropPreview, ListAndCheckerTile)
     EXPECT_TRUE(nearColour(pixelAt(w, 18, 3), 255, 255, 255, 0.5)) << "repeated";
     DestroyMagickWand(w);
 }
+
+namespace {
+
+// A pixel of a display picture (32-bit top-down DIB section): r, g, b.
+Rgb shownPixel(const DisplayPicture &p, int x, int y)
+{
+    DIBSECTION dib = {};
+    Rgb c;
+    if (!GetObjectA(p.bitmap, sizeof dib, &dib) || !dib.dsBm.bmBits)
+        return c;
+    const unsigned char *px = static_cast<const unsigned char *>(dib.dsBm.bmBits) + (size_t)y * dib.dsBm.bmWidthBytes + x * 4;
+    c.b = px[0], c.g = px[1], c.r = px[2];
+    return c;
+}
+
+}  // namespace
+
+// The composed preview of a fully transparent picture, cut to its middle: the
+// cut-out as JPG output would look (white), as transparent PNG (the checker),
+// the rest darkened, a grey line around the kept area.
+TEST(CropPreview, ComposedPictureShowsTheOutput)
+{
+    ScratchFolder dir("crop_compose");
+    const std::string clear = dir / "clear.png";
+    ASSERT_TRUE(makePicture(clear, 40, 40, "none"));
+    struct Case {
+        const char *what;
+        OutputFormat format;
+        bool transparent;
+        double inside;  // at (20, 20): white either way (a white square of the checker)
+        double insideGreySquare;  // at (14, 20): white for JPG, #CCCCCC for the checker
+    };
+    const Case cases[] = {
+        {"JPG: flattened on white", OutputFormat::Jpg, true, 255, 255},
+        {"PNG with transparency: the checker", OutputFormat::Png, true, 255, 204},
+        {"PNG without transparency: white", OutputFormat::Png, false, 255, 255},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        PreviewWorker worker;
+        CropPreviewJob job;
+        job.pictures = {dir / "missing.png", clear};
+        job.crop = fixedSize(20, 20);
+        job.simulateOutput = true;
+        job.output.format = c.format;
+        job.output.transparent = c.transparent;
+        job.run(worker);
+        ASSERT_EQ(job.outcome, CropPreviewJob::Outcome::Shown) << job.failure;
+        EXPECT_EQ(job.index, 1u) << "the unreadable first picture is passed over";
+        ASSERT_EQ(job.skipped.size(), 1u);
+        EXPECT_EQ(job.sourceSizeText, "原图尺寸: 40 x 40");
+        EXPECT_EQ(job.croppedSizeText, "裁剪后图片尺寸: 20 x 20");
+        EXPECT_EQ(job.pathText, "图片: " + clear);
+        ASSERT_EQ(job.picture.width, 40);
+        EXPECT_TRUE(nearColour(shownPixel(job.picture, 20, 20), c.inside, c.inside, c.inside))
+            << describe(shownPixel(job.picture, 20, 20));
+        EXPECT_TRUE(nearColour(shownPixel(job.picture, 14, 20), c.insideGreySquare, c.insideGreySquare,
+                               c.insideGreySquare))
+            << describe(shownPixel(job.picture, 14, 20));
+        EXPECT_TRUE(nearColour(shownPixel(job.picture, 9, 20), 204, 204, 204, 20)) << "the grey line";
+        Rgb outside = shownPixel(job.picture, 2, 2);
+        EXPECT_LT(outside.r, 130) << "darkened: " << describe(outside);
+    }
+
+    // Trimmed away entirely: still shown (darkened, nothing kept), not passed over.
+    PreviewWorker worker;
+    CropPreviewJob job;
+    job.pictures = {clear};
+    job.crop = sides(true, 50, 50, 0, 0);
+    job.run(worker);
+    ASSERT_EQ(job.outcome, CropPreviewJob::Outcome::Shown);
+    EXPECT_EQ(job.croppedSizeText, "裁剪后图片尺寸: 0 x 0");
+
+    // Backwards from the first picture starts at the last one.
+    CropPreviewJob back;
+    back.pictures = {clear, dir / "missing.png", clear};
+    back.startIndex = 0;
+    back.direction = CropPreviewDirection::Backwards;
+    back.crop = fixedSize(10, 10);
+    back.run(worker);
+    EXPECT_EQ(back.index, 0u) << "0 itself first, then from the last down";
+    back.startIndex = 1;
+    back.skipped.clear();
+    releaseDisplayPicture(back.picture);
+    back.run(worker);
+    EXPECT_EQ(back.index, 0u) << "1 is unreadable: backwards to 0";
+    CropPreviewJob none;
+    none.pictures = {dir / "missing.png"};
+    none.run(worker);
+    EXPECT_EQ(none.outcome, CropPreviewJob::Outcome::NoneFound);
+}
