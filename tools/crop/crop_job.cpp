@@ -400,19 +400,7 @@ bool encodeOwnFormat(MagickWand *wand, std::string &bytes, std::string &reason)
         MagickSetImageCompression(wand, JPEGCompression);
         MagickSetImageCompressionQuality(wand, 100);
     }
-    size_t length = 0;
-    unsigned char *blob = MagickGetImageBlob(wand, &length);
-    if (!blob || length == 0) {
-        if (blob)
-            MagickRelinquishMemory(blob);
-        reason = takeWandError(wand);
-        if (reason.empty())
-            reason = "MagickGetImageBlob()";
-        return false;
-    }
-    bytes.assign(reinterpret_cast<const char *>(blob), length);
-    MagickRelinquishMemory(blob);
-    return true;
+    return takeImageBlob(wand, bytes, reason);
 }
 
 ToolRunOutcome runCropJob(const CropJob &given, const BatchReport &report)

@@ -239,23 +239,13 @@ CropSettings settingsFromFields()
 
 void showField(int index, long value) { SetWindowTextA(state.fields[index], value < 0 ? "" : formatText("%ld", value).c_str()); }
 
-unsigned checkedTypes()
-{
-    unsigned mask = 0;
-    const std::vector<CropTypeBox> &boxes = cropTypeBoxes();
-    for (size_t i = 0; i < boxes.size(); ++i)
-        if (getCheck(state.typeBoxes[i]))
-            mask |= 1u << boxes[i].bit;
-    return mask;
-}
+unsigned checkedTypes() { return checkedBits(state.typeBoxes, cropTypeBoxes()); }
 
 void loadStoredValues()
 {
     CropJob stored;
     loadCropValues(RegistryValues(), stored);
-    const std::vector<CropTypeBox> &boxes = cropTypeBoxes();
-    for (size_t i = 0; i < boxes.size(); ++i)
-        setCheck(state.typeBoxes[i], (stored.sourceTypes >> boxes[i].bit) & 1);
+    checkBits(state.typeBoxes, cropTypeBoxes(), stored.sourceTypes);
     const CropSettings &s = stored.crop;
     selectComboIndex(state.mode, s.mode);
     selectComboIndex(state.align, s.align);
@@ -407,10 +397,7 @@ void onOverwrite()
     // Asked while the target row shows, i.e. whenever the choice moves to overwriting.
     if (overwriteChosen())
         return;
-    int answer = runPrompts().messageBox(state.window,
-                                         "直接覆盖原图，有可能因参数设置错误造成无法挽回的局面。\n\n确定要覆盖原图吗？",
-                                         "注意", MB_OKCANCEL | MB_ICONWARNING);
-    if (answer != IDOK) {
+    if (!confirmOverwriteOriginals(state.window)) {
         onSaveTo();
         return;
     }
