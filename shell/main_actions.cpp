@@ -18,6 +18,7 @@
 #include "shell/startup.h"
 #include "shell/window_kit.h"
 #include "tools/convert/convert_window.h"
+#include "tools/crop/crop_window.h"
 #include "tools/png/png_window.h"
 #include "util/path_list.h"
 #include "util/text.h"
@@ -146,6 +147,9 @@ void openSatelliteTool(HWND window, int command)
         break;
     case kCmdPngTool:
         openPngTool(window);
+        break;
+    case kCmdCropTool:
+        openCropTool(window);
         break;
     default:
         break;

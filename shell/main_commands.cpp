@@ -169,7 +169,7 @@ struct NotBuiltCommand {
     const char *label;
 };
 const NotBuiltCommand kNotBuiltYet[] = {
-    {kCmdJoinTool, "图片拼接"}, {kCmdSliceTool, "图片切片"}, {kCmdCropTool, "图片裁剪"},
+    {kCmdJoinTool, "图片拼接"}, {kCmdSliceTool, "图片切片"},
 };
 
 }  // namespace

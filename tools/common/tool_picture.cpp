@@ -7,11 +7,13 @@
 #include "util/safe_file.h"
 #include "util/text.h"
 
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail)
+MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail, size_t *imageCount)
 {
     MagickWand *all = readCheckedPicture(path, detail);
     MagickWand *first = nullptr;
     if (all) {
+        if (imageCount)
+            *imageCount = MagickGetNumberImages(all);
         // The checked read leaves the last image current; the first is the one meant.
         MagickResetIterator(all);
         first = MagickGetImage(all);
@@ -30,14 +32,24 @@ ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &optio
     std::string bytes, reason;
     if (!encodePicture(wand, options, rules, bytes, reason))
         return toolRunError(writeFailureText(options, rules, first, reason));
+    return writeNewToolFile(bytes, first, base, options.extension(), tidy,
+                            [&](const std::string &target, const std::string &why) {
+                                return writeFailureText(options, rules, target, why);
+                            });
+}
+
+ToolItemOutcome writeNewToolFile(const std::string &bytes, const std::string &first, const std::string &base,
+                                 const std::string &extension, FolderTidy &tidy,
+                                 const std::function<std::string(const std::string &, const std::string &)> &failureText)
+{
     const std::string folder = folderOfPath(first);
     tidy.before(folder);
     std::string temp;
     DWORD error = 0;
     if (!writeOwnTempFile(folder, bytes.data(), bytes.size(), temp, error))
-        return toolRunError(writeFailureText(options, rules, first, systemErrorText(error)));
+        return toolRunError(failureText(first, systemErrorText(error)));
     for (int n = 1; n <= TargetNameBook::kHighestNumber; ++n) {
-        std::string name = n == 1 ? first : base + formatText("(%d)", n) + options.extension();
+        std::string name = n == 1 ? first : base + formatText("(%d)", n) + extension;
         if (name.size() > kMaxPathBytes) {
             DeleteFileA(temp.c_str());
             return toolItemSkipped(formatText("目标文件名太长:\r\n%s", name.c_str()));
@@ -49,7 +61,7 @@ ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &optio
         if (placed == PlaceResult::Placed)
             return toolItemWritten(name);
         if (placed == PlaceResult::Failed)
-            return toolRunError(writeFailureText(options, rules, name, systemErrorText(error)));
+            return toolRunError(failureText(name, systemErrorText(error)));
         // Taken between the look and the rename: the next number.
     }
     DeleteFileA(temp.c_str());

@@ -3,6 +3,7 @@
 #pragma once
 #include <wand/MagickWand.h>
 
+#include <functional>
 #include <string>
 
 #include "core/batch_loops.h"
@@ -14,7 +15,9 @@
 // first frame of an animation, the merged picture of a PSD, the first page of a
 // TIFF). Null with the information-window text ("图片读取失败:\r\n<path>\r\n原因：
 // <reason>") and the reason alone in detail when it cannot be read.
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail);
+// imageCount (if given) receives how many images the file holds.
+MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail,
+                            size_t *imageCount = nullptr);
 
 // Writes the picture as a new file: first, or base(2)ext, base(3)ext, ..., the
 // first name that is free when the file is put there. The picture is encoded and
@@ -23,5 +26,10 @@ MagickWand *readToolPicture(const std::string &path, std::string &message, std::
 // touched. Before the first write into a folder in a run, the temporary files a
 // killed run left there are removed (tidy). Written, a skipped picture (no name
 // left), or the end of the run with the write's box text.
+// The same for bytes already encoded: extension is the one of the numbered
+// names, failureText makes the box text of a failed write (target, reason).
+ToolItemOutcome writeNewToolFile(const std::string &bytes, const std::string &first, const std::string &base,
+                                 const std::string &extension, FolderTidy &tidy,
+                                 const std::function<std::string(const std::string &, const std::string &)> &failureText);
 ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
                                     const std::string &first, const std::string &base, FolderTidy &tidy);
