@@ -1,76 +1,127 @@
 #!/usr/bin/env bash
-# The headless batch command against ImageMagick's own convert doing the same work
-# (resize to 750 pixels wide with Lanczos, JPEG quality 91), Wine start-up included.
-# Prints both times, their ratio and the PSNR between the two outputs.
-# Usage: bench/batch_run.sh [build folder] [copies of each photo]
+# The headless batch command against the usual tools doing the same work on the
+# same photos (the sample photos, each listed twice): resize to 750 pixels wide
+# (Lanczos) at JPEG quality 91, then the same with a maximum file size.
+#   velmora --batch                 one process for the whole list (Wine start-up included)
+#   mogrify-im6.q16                 one process for the whole list, full decode
+#   vipsthumbnail --size 750x       one process for the whole list, shrink-on-load
+# Runs alternate (velmora, mogrify, vips, then the next round in another order);
+# prints every wall time, the medians, their ratios to mogrify, the peak memory
+# (/usr/bin/time -v), and the lowest PSNR of each tool's outputs against
+# ImageMagick's full-decode output. The maximum-size part compares with
+# ImageMagick's own search (-define jpeg:extent): time, bytes, files over the limit.
+# Usage: bench/batch_run.sh [build folder] [rounds (5)] [maximum size in KB (100)] [velmora options...]
+# Extra velmora options (e.g. --workers 1) go to every velmora run. With
+# BEFORE=<another build folder> that build's velmora runs in every round too
+# (as "before"), for figures before and after a change on an equally busy machine.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${1:-$ROOT/build}"
-COPIES="${2:-2}"
+ROUNDS="${2:-5}"
+LIMIT_KB="${3:-100}"
+shift $(( $# < 3 ? $# : 3 ))
+EXTRA=("$@")
 PHOTOS="$ROOT/../shared/samples/photos"
 VELMORA="$BUILD/velmora"
+"$ROOT/scripts/setup.sh" --bench
+for tool in mogrify-im6.q16 vipsthumbnail compare-im6.q16 /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh --bench"; exit 2; }
+done
 WORK="$(mktemp -d /tmp/velmora_batch_bench.XXXXXX)"
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/in" "$WORK/ours" "$WORK/theirs" "$WORK/ow"
+mkdir -p "$WORK/in"
 
 n=0
-for copy in $(seq 1 "$COPIES"); do
+for copy in 1 2; do
     for f in "$PHOTOS"/*.jpg; do
         ln -s "$f" "$WORK/in/${copy}_$(basename "$f")"
         n=$((n + 1))
     done
 done
-mpix=$(identify-im6.q16 -format '%[fx:w*h/1000000]\n' "$PHOTOS"/*.jpg | awk -v c="$COPIES" '{s+=$1} END {printf "%.0f", s*c}')
-echo "pictures: $n ($(ls "$PHOTOS"/*.jpg | wc -l) photos x $COPIES, $mpix megapixels)"
+mpix=$(identify-im6.q16 -format '%[fx:w*h/1000000]\n' "$PHOTOS"/*.jpg | awk '{s+=$1} END {printf "%.0f", s*2}')
+echo "pictures: $n ($(ls "$PHOTOS"/*.jpg | wc -l) photos x 2, $mpix megapixels); $(nproc) processors; load at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+[ ${#EXTRA[@]} -gt 0 ] && echo "velmora options: ${EXTRA[*]}"
 
-printf 'bSize=1\nzoomType=2\nsizeType=0\nzoomUnit=0\nsizeValue=750\nbZoomSameScale=1\nbQuanlity=1\nquanlity=91\nqualityMode=0\n' \
-    >"$WORK/w750.sz"
+common='bSize=1\nzoomType=2\nsizeType=0\nzoomUnit=0\nsizeValue=750\nbZoomSameScale=1\nbQuanlity=1\nquanlity=91\n'
+printf "${common}qualityMode=0\n" >"$WORK/w750.sz"
+printf "${common}qualityMode=1\nmaxFileSize=$LIMIT_KB\n" >"$WORK/w750max.sz"
 
-"$VELMORA" --self-test >/dev/null 2>&1 || true  # the wine server is up, as for any later start
+# The wine server is up and the prefixes made, as for any later start.
+"$VELMORA" --self-test >/dev/null 2>&1 || true
+[ -n "${BEFORE:-}" ] && { "$BEFORE/velmora" --self-test >/dev/null 2>&1 || true; }
 
-now() { date +%s.%N; }
-start=$(now)
-"$VELMORA" --batch --settings "$WORK/w750.sz" --save-to "$WORK/ours" "$WORK/in" >"$WORK/log" 2>&1 || {
-    cat "$WORK/log"; exit 1; }
-ours=$(echo "$(now) - $start" | bc -l)
+# run NAME OUTDIR COMMAND...: empties OUTDIR, runs, appends "seconds peak-KiB cpu-seconds" to $WORK/NAME.times
+run() {
+    local name="$1" out="$2"
+    shift 2
+    rm -rf "$out" && mkdir -p "$out"
+    /usr/bin/time -f '%e %M %U %S' -o "$WORK/last.time" "$@" >"$WORK/$name.log" 2>&1 || {
+        echo "$name failed:"; tail -5 "$WORK/$name.log"; exit 1; }
+    awk '{printf "%s %s %.2f\n", $1, $2, $3 + $4}' "$WORK/last.time" >>"$WORK/$name.times"
+}
+velmora() { run velmora "$WORK/v" "$VELMORA" --batch "${EXTRA[@]}" --settings "$WORK/w750.sz" --save-to "$WORK/v" "$WORK/in"; }
+before() { run before "$WORK/b" "$BEFORE/velmora" --batch --settings "$WORK/w750.sz" --save-to "$WORK/b" "$WORK/in"; }
+mogrify() { run mogrify "$WORK/m" mogrify-im6.q16 -path "$WORK/m" -filter Lanczos -resize 750x -quality 91 "$WORK"/in/*.jpg; }
+vips() { run vips "$WORK/s" vipsthumbnail --size 750x -o "$WORK/s/%s.jpg[Q=91]" "$WORK"/in/*.jpg; }
+velmoraMax() { run velmoraMax "$WORK/vx" "$VELMORA" --batch "${EXTRA[@]}" --settings "$WORK/w750max.sz" --save-to "$WORK/vx" "$WORK/in"; }
+mogrifyMax() { run mogrifyMax "$WORK/mx" mogrify-im6.q16 -path "$WORK/mx" -filter Lanczos -resize 750x -define "jpeg:extent=${LIMIT_KB}kb" "$WORK"/in/*.jpg; }
 
-start=$(now)
-for f in "$WORK"/in/*.jpg; do
-    convert-im6.q16 "$f" -filter Lanczos -resize 750x -quality 91 "$WORK/theirs/$(basename "$f")"
-done
-theirs=$(echo "$(now) - $start" | bc -l)
-
-printf 'velmora --batch:  %6.2f s  %5.2f pictures/s (one process for all)\n' "$ours" "$(echo "$n / $ours" | bc -l)"
-printf 'convert-im6.q16:  %6.2f s  %5.2f pictures/s (one process per picture)\n' "$theirs" "$(echo "$n / $theirs" | bc -l)"
-printf 'time ratio velmora / convert: %.2f\n' "$(echo "$ours / $theirs" | bc -l)"
-
-psnr_min=999
-psnr_sum=0
-count=0
-identical=0
-for f in "$WORK"/ours/*.jpg; do
-    other="$WORK/theirs/$(basename "$f")"
-    a=$(identify-im6.q16 -format '%wx%h' "$f")
-    b=$(identify-im6.q16 -format '%wx%h' "$other")
-    if [ "$a" != "$b" ]; then
-        echo "size differs: $(basename "$f") $a vs $b"
-        continue
-    fi
-    p=$(compare-im6.q16 -metric PSNR "$f" "$other" null: 2>&1 || true)
-    # Identical pixels have no finite PSNR; count them apart.
-    if [ "$p" = "inf" ]; then identical=$((identical + 1)); continue; fi
-    psnr_sum=$(echo "$psnr_sum + $p" | bc -l)
-    psnr_min=$(echo "if ($p < $psnr_min) $p else $psnr_min" | bc -l)
-    count=$((count + 1))
-done
-echo "pixel-identical to convert's output: $identical of $n"
-if [ "$count" -gt 0 ]; then
-    printf 'PSNR of the other %d pictures: mean %.1f dB, lowest %.1f dB\n' \
-        "$count" "$(echo "$psnr_sum / $count" | bc -l)" "$psnr_min"
+orders=("velmora mogrify vips" "mogrify vips velmora" "vips velmora mogrify")
+if [ -n "${BEFORE:-}" ]; then
+    orders=("velmora mogrify before vips" "before mogrify vips velmora" "vips velmora mogrify before")
 fi
+for r in $(seq 1 "$ROUNDS"); do
+    for t in ${orders[$(( (r - 1) % 3 ))]}; do $t; done
+    if [ $((r % 2)) = 1 ]; then velmoraMax; mogrifyMax; else mogrifyMax; velmoraMax; fi
+done
 
-# The same list written back over copies of the originals.
-cp "$PHOTOS"/*.jpg "$WORK/ow/" && chmod u+w "$WORK"/ow/*.jpg
-start=$(now)
-"$VELMORA" --batch --settings "$WORK/w750.sz" --overwrite "$WORK/ow" >"$WORK/log" 2>&1 || { tail -3 "$WORK/log"; exit 1; }
-printf 'velmora --batch --overwrite, %d pictures: %.2f s\n' "$(ls "$WORK/ow" | wc -l)" "$(echo "$(now) - $start" | bc -l)"
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+med() { cut -d' ' -f1 "$WORK/$1.times" | median; }
+# peak memory in MiB: the median run's and the highest
+peak() {
+    printf '%.0f (highest %.0f)' "$(cut -d' ' -f2 "$WORK/$1.times" | median | awk '{print $1/1024}')" \
+        "$(cut -d' ' -f2 "$WORK/$1.times" | sort -n | tail -1 | awk '{print $1/1024}')"
+}
+# lowest PSNR of DIR's outputs against REF's (same names)
+lowest_psnr() {
+    local dir="$1" ref="$2" low=999 p
+    for f in "$ref"/*.jpg; do
+        p=$(compare-im6.q16 -metric PSNR "$dir/$(basename "$f")" "$f" null: 2>&1 || true)
+        case "$p" in inf) continue ;; ''|*[!0-9.]*) echo "cannot compare $(basename "$f"): $p" >&2; continue ;; esac
+        low=$(echo "if ($p < $low) $p else $low" | bc -l)
+    done
+    [ "$low" = 999 ] && echo "identical" || printf '%.1f dB' "$low"
+}
+# CPU seconds (user + system) of the median run: what the work costs, whatever
+# else the machine is doing.
+cpu() { cut -d' ' -f3 "$WORK/$1.times" | median; }
+mm=$(med mogrify)
+echo
+echo "resize 750 wide, quality 91 (wall time in s: every run, then the median):"
+tools="velmora mogrify vips"
+[ -n "${BEFORE:-}" ] && tools="before velmora mogrify vips"
+for t in $tools; do
+    printf '  %-14s %s -> median %5.2f s, %.2f x mogrify, CPU %5.2f s, peak %s MiB\n' "$t" \
+        "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(echo "$(med $t) / $mm" | bc -l)" "$(cpu $t)" \
+        "$(peak $t)"
+done
+echo "  lowest PSNR against mogrify's (full decode) output: velmora $(lowest_psnr "$WORK/v" "$WORK/m"), vipsthumbnail $(lowest_psnr "$WORK/s" "$WORK/m")"
+[ -n "${BEFORE:-}" ] && echo "  before: lowest PSNR $(lowest_psnr "$WORK/b" "$WORK/m")"
+
+echo
+echo "resize 750 wide, maximum file size $LIMIT_KB KB:"
+limit=$((LIMIT_KB * 1024))
+for t in velmoraMax mogrifyMax; do
+    dir="$WORK/vx"; [ $t = mogrifyMax ] && dir="$WORK/mx"
+    over=0; bytes=0
+    for f in "$dir"/*.jpg; do
+        s=$(stat -c %s "$f"); bytes=$((bytes + s))
+        [ "$s" -gt "$limit" ] && over=$((over + 1))
+    done
+    printf '  %-14s %s -> median %5.2f s, CPU %5.2f s, peak %s MiB, %d files, %.1f KB on average, %d over the limit\n' "$t" \
+        "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(cpu $t)" "$(peak $t)" "$(ls "$dir" | wc -l)" \
+        "$(echo "$bytes / $(ls "$dir" | wc -l) / 1024" | bc -l)" "$over"
+done
+printf '  velmora with the limit / velmora at quality 91: %.2f\n' "$(echo "$(med velmoraMax) / $(med velmora)" | bc -l)"
+grep -h "注意" "$WORK/velmoraMax.log" | head -3 || true
+echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,9 +1,11 @@
 #include "core/batch_cli.h"
 
 #include <windows.h>
+#include <cstdlib>
 #include <set>
 
 #include "core/batch_loops.h"
+#include "core/batch_workers.h"
 #include "core/pipeline.h"
 #include "core/process_settings.h"
 #include "core/settings_file.h"
@@ -21,12 +23,13 @@
 std::string batchUsageText()
 {
     return "用法:\n"
-           "  velmora --batch [--settings 设置文件] (--save-to 文件夹 [--keep-structure] | --overwrite) 路径...\n"
+           "  velmora --batch [--settings 设置文件] [--workers N] (--save-to 文件夹 [--keep-structure] | --overwrite) 路径...\n"
            "    路径                图片文件, 或文件夹(含其所有子文件夹中的图片)\n"
            "    --settings 设置文件  config.dat 或 .sz 格式的设置文件; 不指定时使用默认设置\n"
            "    --save-to 文件夹     处理后保存到这个已存在的文件夹\n"
            "    --keep-structure    按原文件夹(子文件夹)结构保存图片\n"
            "    --overwrite         直接覆盖原图\n"
+           "    --workers N         同时处理 N 张图片 (1-64); 不指定时每个处理器一张\n"
            "  退出码: 0 全部成功, 1 有图片处理失败, 2 参数或准备出错\n";
 }
 
@@ -62,6 +65,16 @@ bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &com
                 saveToGiven = true;
                 command.saveTo = args[++i];
             }
+        } else if (arg == "--workers") {
+            char *end = nullptr;
+            long n = i + 1 < args.size() ? strtol(args[i + 1].c_str(), &end, 10) : 0;
+            if (i + 1 >= args.size() || end == args[i + 1].c_str() || *end != '\0' || n < 1 ||
+                n > kMaxBatchWorkers) {
+                error = formatText("--workers 后面应是 1 到 %d 之间的整数", kMaxBatchWorkers);
+                return false;
+            }
+            command.workers = (int)n;
+            ++i;
         } else if (arg == "--keep-structure") {
             command.keepStructure = true;
         } else if (arg == "--overwrite") {
@@ -302,12 +315,13 @@ bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &envir
 
 namespace {
 
-// Where the run is, for reportBatchCutOff. Written only by the loop's thread;
-// read by the fault handler on that same thread (or after it stopped).
+// Where the run is, for reportBatchCutOff. The summary is kept by the loop's
+// thread as it reports; the fault handler runs on the faulting thread, which
+// knows its own picture (batchItemOnThisThread).
 struct RunningBatch {
     bool running = false;
-    int index = 0;
-    std::string source;
+    int index = 0;  // the progress count: where the loop's thread is
+    const std::vector<BatchItem> *items = nullptr;
     BatchSummary summary;
 };
 RunningBatch g_running;
@@ -319,14 +333,16 @@ void reportBatchCutOff(unsigned long exceptionCode)
     if (!g_running.running)
         return;
     BatchItemResult current;
-    current.index = g_running.index;
+    current.index = batchItemOnThisThread() > 0 ? batchItemOnThisThread() : g_running.index;
     current.total = g_running.summary.total;
     current.status = ItemStatus::Failed;
-    current.source = g_running.source;
+    if (g_running.items && current.index > 0 && current.index <= (int)g_running.items->size())
+        current.source = (*g_running.items)[(size_t)current.index - 1].path;
     current.reason = formatText("处理这张图片时程序出错 (exceptionCode:0x%lx)", exceptionCode);
+    // Pictures the other workers finished but the loop had not reported yet are
+    // counted as not done: only what was reported is known to be whole.
     BatchSummary summary = g_running.summary;
-    if (g_running.index > summary.written + summary.failed + summary.skipped)
-        ++summary.failed;
+    ++summary.failed;
     summary.stopped = true;
     consoleWrite(batchItemLine(current) + "\n");
     consoleWrite(batchSummaryLine(summary) + "\n");
@@ -388,20 +404,18 @@ int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment
     BatchReport report;
     g_running = RunningBatch();
     g_running.summary.total = (int)items.size();
-    report.progress = [&items, &beforePicture](int index, int) {
-        g_running.index = index;
-        g_running.source = items[(size_t)index - 1].path;
-        g_running.running = true;
-        if (beforePicture)
-            beforePicture(index);
-    };
+    g_running.items = &items;
+    g_running.running = true;
+    report.progress = [](int index, int) { g_running.index = index; };
+    report.pictureStarting = beforePicture;
     report.itemDone = [](const BatchItemResult &result) {
         consoleWrite(batchItemLine(result) + "\n");
         countItem(g_running.summary, result.status, !result.note.empty());
     };
     BatchSummary summary = command.overwrite
-                               ? overwriteLoop(inputs, items, report)
-                               : saveToFolderLoop(inputs, target, command.keepStructure, items, report);
+                               ? overwriteLoop(inputs, items, report, command.workers)
+                               : saveToFolderLoop(inputs, target, command.keepStructure, items, report,
+                                                  command.workers);
     g_running.running = false;
     consoleWrite(batchSummaryLine(summary) + "\n");
     return summary.failed > 0 ? kBatchSomeFailed : kBatchAllWritten;

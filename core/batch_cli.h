@@ -1,5 +1,5 @@
 // The headless batch run:
-//   velmora --batch [--settings FILE] (--save-to DIR [--keep-structure] | --overwrite) PATH...
+//   velmora --batch [--settings FILE] [--workers N] (--save-to DIR [--keep-structure] | --overwrite) PATH...
 // Same loops as the progress window; one line per picture and a summary line.
 #pragma once
 #include <functional>
@@ -14,6 +14,7 @@ struct BatchCommand {
     std::string saveTo;        // target folder (save-to mode)
     bool keepStructure = false;
     bool overwrite = false;
+    int workers = 0;                 // --workers N; 0: one per processor
     std::vector<std::string> paths;  // as given (GBK), files or folders
 };
 
@@ -64,7 +65,7 @@ bool prepareBatchInputs(ProcessSettings &settings, const BatchEnvironment &envir
 
 // Runs the whole command and returns its exit code (BatchExitCode).
 // ImageMagick must be started by the caller. beforePicture (tests only) is called
-// with the 1-based index before each picture is processed.
+// on the picture's worker thread with the 1-based index before it is processed.
 int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment &environment,
                     const std::function<void(int index)> &beforePicture = std::function<void(int)>());
 

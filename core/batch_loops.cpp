@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <wand/MagickWand.h>
 
+#include <map>
+
+#include "core/batch_workers.h"
 #include "core/pipeline.h"
 #include "core/target_naming.h"
 #include "imaging/magick_env.h"
@@ -224,37 +227,134 @@ void FolderTidy::before(const std::string &folder)
         removeOwnTempFiles(folder);
 }
 
+namespace {
+
+// What the loop's thread decides for one item before any worker sees it.
+struct ItemStart {
+    enum Kind { Work, Done, Stop } kind = Work;
+    ItemOutcome outcome;  // Done: the item's result without processing (a skip, a name that failed)
+};
+
+// ImageMagick's own threads while the workers run: the processors are shared out
+// among the workers so that together they do not ask for more than there are.
+struct MagickThreadShare {
+    int previous;
+    explicit MagickThreadShare(int workers)
+    {
+        int cores = batchWorkerCount(0);
+        previous = setImageMagickThreads(workers >= cores ? 1 : cores / workers);
+    }
+    ~MagickThreadShare() { setImageMagickThreads(previous); }
+};
+
+// One run over the list: items are prepared and handed out in list order on this
+// thread, processed by `workers` workers, and reported in list order here. The
+// progress count is the number of finished pictures plus one, so it never goes
+// backwards however the workers finish.
+void runItems(LoopRun &run, const std::vector<BatchItem> &items, int workers,
+              const std::function<ItemStart(size_t index)> &prepare,
+              const std::function<ItemOutcome(size_t index)> &work,
+              const std::function<void(size_t index)> &beforeReport)
+{
+    const size_t total = items.size();
+    if (total == 0)
+        return;
+    const int used = batchWorkerCount(workers) < (int)total ? batchWorkerCount(workers) : (int)total;
+    MagickThreadShare share(used);
+    std::map<size_t, ItemOutcome> waiting;  // finished, but an earlier item is not
+    size_t next = 0, reported = 0;
+    int finished = 0, shown = 0;
+    bool handing = true;
+    auto showProgress = [&] {
+        int at = finished + 1 < (int)total ? finished + 1 : (int)total;
+        if (!run.summary.stopped && at > shown) {
+            shown = at;
+            run.starting(at);
+        }
+    };
+    ItemWorkers pool(used, work, run.report.pictureStarting);
+    for (;;) {
+        for (auto &done : pool.takeFinished()) {
+            waiting.emplace(done.first, std::move(done.second));
+            ++finished;
+        }
+        for (auto at = waiting.find(reported); at != waiting.end(); at = waiting.find(reported)) {
+            if (beforeReport)
+                beforeReport(reported);
+            run.finish((int)reported + 1, items[reported], at->second);
+            waiting.erase(at);
+            ++reported;
+        }
+        // The count moves on while pictures are being made, and before the next is
+        // handed out (not after the last one, nor once a stop is seen).
+        if (pool.inFlight() > 0)
+            showProgress();
+        if (handing && next < total && pool.hasFreeWorker()) {
+            if (run.stopNow()) {
+                handing = false;
+                continue;
+            }
+            showProgress();
+            ItemStart start = prepare(next);
+            if (start.kind == ItemStart::Stop) {
+                run.summary.stopped = true;
+                handing = false;
+            } else if (start.kind == ItemStart::Done) {
+                waiting.emplace(next++, std::move(start.outcome));
+                ++finished;
+            } else {
+                pool.hand(next++);
+            }
+            continue;
+        }
+        if (reported == next && pool.inFlight() == 0 && (!handing || next == total))
+            break;
+        pool.waitForFinished();
+    }
+}
+
+}  // namespace
+
 BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &targetFolder,
                               bool keepStructure, const std::vector<BatchItem> &items,
-                              const BatchReport &report)
+                              const BatchReport &report, int workers)
 {
     LoopRun run(report, (int)items.size());
     limitImageMagickDiskCache();
     TargetNameBook names;
+    // The book is asked on this thread in list order, and by a worker whose name
+    // was taken by another program meanwhile.
+    CRITICAL_SECTION bookLock;
+    InitializeCriticalSection(&bookLock);
     FolderTidy tidy;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (run.stopNow())
-            break;
-        const BatchItem &item = items[i];
-        const int index = (int)i + 1;
-        run.starting(index);
-        std::string target, reason;
-        Reservation taken = names.reserve(targetFolder, item, keepStructure, report.stopRequested, target, reason);
-        if (taken == Reservation::Stopped) {
-            run.summary.stopped = true;
-            break;
-        }
-        if (taken == Reservation::Failed) {
-            run.finish(index, item, failed(reason));
-            continue;
-        }
-        tidy.before(folderOfPath(target));
-        NextTargetName next = [&](std::string &name, std::string &why) {
-            return names.reserve(targetFolder, item, keepStructure, report.stopRequested, name, why) ==
-                   Reservation::Reserved;
+    std::vector<std::string> targets(items.size());
+    auto reserve = [&](size_t i, std::string &name, std::string &why) {
+        EnterCriticalSection(&bookLock);
+        Reservation r = names.reserve(targetFolder, items[i], keepStructure, report.stopRequested, name, why);
+        LeaveCriticalSection(&bookLock);
+        return r;
+    };
+    auto prepare = [&](size_t i) {
+        ItemStart start;
+        std::string reason;
+        Reservation taken = reserve(i, targets[i], reason);
+        if (taken == Reservation::Stopped)
+            start.kind = ItemStart::Stop;
+        else if (taken == Reservation::Failed) {
+            start.kind = ItemStart::Done;
+            start.outcome = failed(reason);
+        } else
+            tidy.before(folderOfPath(targets[i]));
+        return start;
+    };
+    auto work = [&](size_t i) {
+        NextTargetName next = [&, i](std::string &name, std::string &why) {
+            return reserve(i, name, why) == Reservation::Reserved;
         };
-        run.finish(index, item, processIntoTarget(inputs, item, target, next));
-    }
+        return processIntoTarget(inputs, items[i], targets[i], next);
+    };
+    runItems(run, items, workers, prepare, work, nullptr);
+    DeleteCriticalSection(&bookLock);
     return run.end();
 }
 
@@ -323,30 +423,31 @@ ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &ite
     return written(item.path, note);
 }
 
-BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> &items, const BatchReport &report)
+BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> &items, const BatchReport &report,
+                           int workers)
 {
     LoopRun run(report, (int)items.size());
     limitImageMagickDiskCache();
     SourceClaims claims;
     FolderTidy tidy;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (run.stopNow())
-            break;
-        BatchItem &item = items[i];
-        const int index = (int)i + 1;
-        run.starting(index);
-        ItemOutcome outcome;
-        if (!claims.claim(item.path)) {
-            outcome.status = ItemStatus::Skipped;
-            outcome.reason = formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", item.path.c_str());
+    auto prepare = [&](size_t i) {
+        ItemStart start;
+        if (!claims.claim(items[i].path)) {
+            start.kind = ItemStart::Done;
+            start.outcome.status = ItemStatus::Skipped;
+            start.outcome.reason = formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", items[i].path.c_str());
         } else {
-            tidy.before(folderOfPath(item.path));
-            outcome = processOverSource(inputs, item);
+            tidy.before(folderOfPath(items[i].path));
         }
-        // Whatever happened, rotation and flip are now part of the file or of its failure.
-        item.rotation = 0;
-        item.flip = 0;
-        run.finish(index, item, outcome);
-    }
+        return start;
+    };
+    auto work = [&](size_t i) { return processOverSource(inputs, items[i]); };
+    // Whatever happened, rotation and flip are now part of the file or of its
+    // failure. Reset once the worker is done with the item.
+    auto reset = [&](size_t i) {
+        items[i].rotation = 0;
+        items[i].flip = 0;
+    };
+    runItems(run, items, workers, prepare, work, reset);
     return run.end();
 }

@@ -77,6 +77,10 @@ ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &ite
 // Overwrite mode: processes the item and replaces its source with the JPEG data.
 ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item);
 
+// Both loops process pictures on `workers` worker threads (0: one per processor;
+// core/batch_workers.h) and report them in list order, so that a run gives the
+// same names, lines and files with any number of workers.
+
 // Save-to mode: every item in list order gets a free name in the target folder
 // (mirroring its relative folder when keepStructure is set) and is written there
 // as JPEG. An existing file is never replaced; a failed picture leaves no file.
@@ -84,7 +88,7 @@ ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &ite
 // and counted in the summary.
 BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &targetFolder,
                               bool keepStructure, const std::vector<BatchItem> &items,
-                              const BatchReport &report);
+                              const BatchReport &report, int workers = 0);
 
 // Overwrite mode: every item is processed and its JPEG data replace the source
 // file under the same name. The new data are written beside the source and moved
@@ -92,7 +96,7 @@ BatchSummary saveToFolderLoop(const PipelineInputs &inputs, const std::string &t
 // came earlier in the list is not processed again. Rotation and flip of every
 // item visited are reset to 0: they are now part of the file.
 BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> &items,
-                           const BatchReport &report);
+                           const BatchReport &report, int workers = 0);
 
 // The temporary files of the program's own that a killed run left in the folders
 // a run writes into are removed once per folder, before the first write there.

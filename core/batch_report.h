@@ -53,23 +53,33 @@ inline void countItem(BatchSummary &summary, ItemStatus status, bool withNote)
         ++summary.oversize;
 }
 
-// Per item the loops call, in this order: stopRequested, progress, (stopRequested
-// again while a save-to name is being numbered), logLine when the item was not
-// written or was written with a note, itemDone. After the last item:
-// stopRequested once more, then completed unless a stop was seen. Everything is called on the loop's own thread.
+// The loops hand items to their workers in list order, asking stopRequested
+// before each one (and again while a save-to name is being numbered); an item is
+// handed out only when a worker is free, so nothing starts after a stop is seen
+// and every item handed out is finished. Finished items are reported in list
+// order: logLine when the item was not written or was written with a note, then
+// itemDone. progress counts finished pictures: progress(n) means n - 1 are
+// finished, it starts at 1 and never goes backwards. After the last item:
+// stopRequested once more, then completed unless a stop was seen. Every hook but
+// pictureStarting is called on the loop's own thread.
 struct BatchReport {
-    // Item `index` (1-based) of `total` is about to be processed.
+    // Finished pictures so far plus one ("正在处理第 index 张"), of `total`.
     std::function<void(int index, int total)> progress;
     // A text for the information window ("reason:\r\npath"); one per item not
     // written, and one per item written with a note.
     std::function<void(const std::string &text)> logLine;
     // An item is finished; called in list order, after its logLine.
     std::function<void(const BatchItemResult &result)> itemDone;
-    // Asked before every item; true ends the loop before that item. Must be cheap
-    // and callable from the worker (stopHookFor below reads an atomic flag).
+    // Asked before every item is handed out; true ends the run once the items
+    // handed out are finished. Must be cheap and callable from a worker (a name
+    // taken meanwhile is numbered on the worker); stopHookFor below reads an
+    // atomic flag.
     std::function<bool()> stopRequested;
     // The loop went through the whole list (not called after a stop).
     std::function<void(const BatchSummary &summary)> completed;
+    // On the worker thread, right before it processes item `index` (1-based):
+    // tests and the command line's fault report.
+    std::function<void(int index)> pictureStarting;
 };
 
 // The usual stop hook: a flag the window thread sets and the worker reads.

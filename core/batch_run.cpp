@@ -90,11 +90,12 @@ DWORD WINAPI batchWorkerMain(LPVOID parameter)
     BatchReport report = job->report;
     report.stopRequested = stopHookFor(stopFlag);
     if (job->plan.mode == SaveMode::Overwrite)
-        job->summary = overwriteLoop(job->inputs, job->items, report);
+        job->summary = overwriteLoop(job->inputs, job->items, report, job->workers);
     else
         job->summary = saveToFolderLoop(job->inputs, job->plan.targetFolder, job->plan.keepStructure, job->items,
-                                        report);
-    // Wakes the thumbnail worker; the window thread waits for the thread itself.
+                                        report, job->workers);
+    // The loop has waited for its picture workers: this thread ends last. Wakes
+    // the thumbnail worker; the window thread waits for the thread itself.
     if (job->workerEndEvent)
         SetEvent(job->workerEndEvent);
     return 0;

@@ -88,6 +88,7 @@ struct BatchJob {
     BatchReport report;            // hooks, called on the worker thread (stopRequested is set by the worker)
     HANDLE workerEndEvent = nullptr;  // signalled when the worker ends (the thumbnail worker's wake event)
     BatchSummary summary;             // written by the worker before it ends
+    int workers = 0;                  // pictures processed side by side; 0: one per processor
 };
 
 // The stop flag of the current run: cleared at every start, set by "停止", read by

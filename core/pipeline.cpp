@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/pipeline_steps.h"
+#include "core/jpeg_size_limit.h"
 #include "core/pipeline_watermark.h"
 #include "core/resize_geometry.h"
 #include "imaging/picture_read.h"
@@ -18,28 +19,25 @@ bool encodeJpeg(MagickWand *picture, std::string &bytes, std::string &reason, st
     bytes.clear();
     note.clear();
     MagickSetImageFormat(picture, "JPEG");
-    size_t length = 0;
-    unsigned char *blob = MagickGetImageBlob(picture, &length);
-    if (!blob || length == 0) {
-        if (blob)
-            MagickRelinquishMemory(blob);
-        reason = takeWandError(picture);
-        if (reason.empty())
-            reason = "无法生成JPEG数据";
-        return false;
-    }
-    bytes.assign(reinterpret_cast<const char *>(blob), length);
-    MagickRelinquishMemory(blob);
-    // The writer lowers the quality as far as it can; a picture that is still too
-    // large (a large picture, or camera data that stays) is written all the same,
-    // but not in silence.
+    // A maximum file size rides on the picture as "jpeg:extent"; the search in
+    // memory replaces ImageMagick's own, which would write a file per try.
     char *extent = MagickGetOption(picture, "jpeg:extent");
-    long kb = extent ? strtol(extent, nullptr, 10) : 0;
+    std::string extentValue = extent ? extent : "";
     if (extent)
         MagickRelinquishMemory(extent);
-    if (kb > 0 && length > (size_t)kb * 1024)
-        note = formatText("未能达到设置的文件大小上限 %ld KB (实际 %zu KB)", kb, (length + 1023) / 1024);
-    return true;
+    long kb = strtol(extentValue.c_str(), nullptr, 10);
+    if (kb > 0) {
+        MagickDeleteOption(picture, "jpeg:extent");
+        bool fits = false;
+        bool ok = encodeJpegWithin(picture, (size_t)kb * 1024, bytes, fits, reason);
+        MagickSetOption(picture, "jpeg:extent", extentValue.c_str());
+        // A picture that no quality gets there (a large picture, or camera data
+        // that stays) is written at the smallest size all the same, but not in silence.
+        if (ok && !fits)
+            note = formatText("未能达到设置的文件大小上限 %ld KB (实际 %zu KB)", kb, (bytes.size() + 1023) / 1024);
+        return ok;
+    }
+    return pictureBlob(picture, bytes, reason);
 }
 
 static PictureOutcome failed(const std::string &message, const std::string &detail)

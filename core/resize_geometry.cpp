@@ -99,12 +99,18 @@ ResizePlan jpegDecodeHint(const ProcessSettings &s, int width, int height, int r
     const int w = quarterTurn ? height : width;
     const int h = quarterTurn ? width : height;
     ResizePlan plan = settingsResizePlan(s, w, h);
-    if (!plan.resize || 2LL * plan.width >= w || 2LL * plan.height >= h)
+    if (!plan.resize)
+        return none;
+    // kJpegHintKeep / 2 times the resized size, rounded up; worth asking for only
+    // when libjpeg can halve the picture and still keep that much.
+    const long long keepWidth = (kJpegHintKeep * plan.width + 1) / 2;
+    const long long keepHeight = (kJpegHintKeep * plan.height + 1) / 2;
+    if (2 * keepWidth > w || 2 * keepHeight > h)
         return none;
     ResizePlan hint;
     hint.resize = true;
-    hint.width = 2 * (quarterTurn ? plan.height : plan.width);
-    hint.height = 2 * (quarterTurn ? plan.width : plan.height);
+    hint.width = (int)(quarterTurn ? keepHeight : keepWidth);
+    hint.height = (int)(quarterTurn ? keepWidth : keepHeight);
     return hint;
 }
 

@@ -179,3 +179,10 @@ void startImageMagick()
         g_policyDiskLimit = kDiskCeiling;
     limitImageMagickDiskCache();
 }
+
+int setImageMagickThreads(int threads)
+{
+    int previous = (int)MagickGetResourceLimit(ThreadResource);
+    MagickSetResourceLimit(ThreadResource, (MagickSizeType)(threads < 1 ? 1 : threads));
+    return previous;
+}

@@ -45,3 +45,7 @@ std::string imageMagickCacheFolder();
 // memory fails with a reason instead of filling the disk. Called at the start and
 // before each batch run.
 void limitImageMagickDiskCache();
+
+// How many threads ImageMagick's own loops (resize, colour conversion) may use;
+// returns the number before. A batch run with one worker per processor sets 1.
+int setImageMagickThreads(int threads);

@@ -92,6 +92,11 @@ bool encodePicture(MagickWand *wand, const OutputOptions &o, const WriteRules &r
     } else {
         MagickSetImageFormat(wand, "PNG");
     }
+    return takeImageBlob(wand, bytes, reason);
+}
+
+bool takeImageBlob(MagickWand *wand, std::string &bytes, std::string &reason)
+{
     size_t length = 0;
     unsigned char *blob = MagickGetImageBlob(wand, &length);
     if (!blob || length == 0) {

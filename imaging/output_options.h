@@ -64,6 +64,10 @@ struct WriteRules {
 bool encodePicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules, std::string &bytes,
                    std::string &reason);
 
+// The wand's current image encoded as its format says. false with ImageMagick's
+// reason (or "MagickGetImageBlob()") when no bytes come.
+bool takeImageBlob(MagickWand *wand, std::string &bytes, std::string &reason);
+
 // The box text (caption "错误") of a write to target that failed for reason:
 // "保存图片时发生错误，…" for palette PNG, the convert tool's longer JPEG text
 // with the reason, else "MagickWriteImage() 发生错误，…".

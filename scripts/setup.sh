@@ -8,7 +8,7 @@ PKGS=(wine wine64 wine64-tools libwine-dev g++ make cmake pkg-config
       g++-mingw-w64-x86-64 icc-profiles-free libgs-common)
 # The benchmark scripts compare against these peers: scripts/setup.sh --bench.
 if [ "${1:-}" = "--bench" ]; then
-    PKGS+=(pngquant bc)
+    PKGS+=(pngquant bc libvips-tools time)
 fi
 missing=()
 for p in "${PKGS[@]}"; do

@@ -18,6 +18,7 @@
 #include "shell/startup.h"
 #include "shell/window_kit.h"
 #include "tools/convert/convert_window.h"
+#include "tools/crop/crop_window.h"
 #include "tools/join/join_window.h"
 #include "tools/png/png_window.h"
 #include "tools/slice/slice_window.h"
@@ -154,6 +155,9 @@ void openSatelliteTool(HWND window, int command)
         break;
     case kCmdSliceTool:
         openSliceTool(window);
+        break;
+    case kCmdCropTool:
+        openCropTool(window);
         break;
     default:
         break;

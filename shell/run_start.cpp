@@ -43,12 +43,8 @@ void showCheckMessage(RunContext &c, StartVerdict verdict, const std::string &de
 BatchReport reportFor(RunContext &c, BatchJob &job)
 {
     BatchReport r;
-    std::function<void(int)> beforeItem = c.beforeItem;
-    r.progress = [beforeItem](int index, int) {
-        reportProgress(index);
-        if (beforeItem)
-            beforeItem(index);
-    };
+    r.progress = [](int index, int) { reportProgress(index); };
+    r.pictureStarting = c.beforeItem;
     r.logLine = c.log;
     if (job.plan.mode == SaveMode::Overwrite && c.list) {
         RunPictureList *list = c.list;
@@ -112,6 +108,7 @@ RunOutcome startRun(RunContext &c)
 
     job.report = reportFor(c, job);
     job.workerEndEvent = c.workerEndEvent;
+    job.workers = c.workers;
     if (!startBatchWorker(&job)) {
         runPrompts().messageBox(c.mainWindow, "启动线程失败", "提示", MB_OK | MB_ICONERROR);
         ExitProcess((UINT)-1);

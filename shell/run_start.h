@@ -37,9 +37,11 @@ struct RunContext {
     // After an overwrite run, on the window thread: refresh the preview if it is
     // open (it shows a file that has just changed). Empty: no preview.
     std::function<void()> refreshPreview;
-    // Called on the worker thread after item `index` (1-based) was counted and
-    // before it is processed. Empty in the program.
+    // Called on the picture worker's thread right before item `index` (1-based)
+    // is processed. Empty in the program.
     std::function<void(int index)> beforeItem;
+    // Pictures processed side by side; 0 (the program): one per processor.
+    int workers = 0;
 };
 
 enum class RunOutcome {

@@ -34,6 +34,19 @@ contains "batch: second run takes the next free name" 'flat.a(2)\.jpg$' "$WORK/o
 cmp -s "$B/flat/a.jpg" "$WORK/first.jpg"; check "batch: first run's file untouched" 0 $?
 [ -f "$B/flat/日落.jpg" ] && [ -f "$B/flat/b.jpg" ]; check "batch: flat mode drops sub-folders" 0 $?
 
+# Several workers print the lines and write the files of one (a.jpg and a.png
+# collide, and each target folder already holds an a.jpg).
+mkdir -p "$B/w1" "$B/w3"
+cp "$WORK/first.jpg" "$B/w1/a.jpg" && cp "$WORK/first.jpg" "$B/w3/a.jpg"
+"$VELMORA" --batch --workers 1 --save-to "$B/w1" "$B/src" >"$WORK/w1" 2>&1
+check "batch: one worker exits 0" 0 $?
+"$VELMORA" --batch --workers 3 --save-to "$B/w3" "$B/src" >"$WORK/w3" 2>&1
+check "batch: three workers exit 0" 0 $?
+sed 's/w1/wN/g' "$WORK/w1" >"$WORK/w1n"; sed 's/w3/wN/g' "$WORK/w3" >"$WORK/w3n"
+cmp -s "$WORK/w1n" "$WORK/w3n"; check "batch: three workers print the lines of one, in list order" 0 $?
+contains "batch: colliding names numbered in list order" '^\[2/4\] .*a\.png -> .*w3.a(3)\.jpg$' "$WORK/w3"
+[ "$(cd "$B/w1" && ls -R)" = "$(cd "$B/w3" && ls -R)" ]; check "batch: three workers write the files of one" 0 $?
+
 # A broken picture is reported, the run goes on, exit code 1.
 mkdir -p "$B/mixed" "$B/mixed_out"
 put "$SAMPLES/broken/vips_truncated.gif" "$B/mixed/1坏.gif"
@@ -102,6 +115,7 @@ usage "missing picture" "找不到文件或文件夹" --save-to "$B/out" "$B/src
 usage "not a picture" "不是可处理的图片文件" --overwrite "$WORK/err"
 usage "no paths" "没有指定" --save-to "$B/out"
 usage "unknown option" "未知的选项" --save-to "$B/out" --fast "$B/src/a.jpg"
+usage "workers out of range" "--workers 后面应是 1 到 64 之间的整数" --workers 0 --save-to "$B/out" "$B/src/a.jpg"
 mkdir -p "$B/nothing"
 usage "folder without pictures" "没有找到可处理的图片" --save-to "$B/out" "$B/nothing"
 

@@ -30,6 +30,10 @@ TEST(BatchArguments, AcceptedForms)
     ASSERT_TRUE(parseBatchArguments({"--overwrite", "--", "--odd name.jpg"}, c, error));
     EXPECT_TRUE(c.overwrite);
     EXPECT_EQ(c.paths, (Args{"--odd name.jpg"}));
+    EXPECT_EQ(c.workers, 0);  // one per processor
+
+    ASSERT_TRUE(parseBatchArguments({"--workers", "3", "--overwrite", "a.jpg"}, c, error)) << error;
+    EXPECT_EQ(c.workers, 3);
 }
 
 TEST(BatchArguments, UsageErrors)
@@ -44,6 +48,10 @@ TEST(BatchArguments, UsageErrors)
         {"a.jpg", "--settings"},
         {"--save-to", "o", "--save-to", "p", "a.jpg"},
         {"--save-to", "o", "--recursive", "a.jpg"},       // unknown option
+        {"--workers", "0", "--overwrite", "a.jpg"},       // workers out of 1..64
+        {"--workers", "65", "--overwrite", "a.jpg"},
+        {"--workers", "2x", "--overwrite", "a.jpg"},
+        {"--overwrite", "a.jpg", "--workers"},
     };
     for (const Args &args : bad) {
         BatchCommand c;
@@ -158,10 +166,17 @@ TEST(DISABLED_BatchCutOffChild, FaultsDuringTheSecondPicture)
     ASSERT_GT(GetEnvironmentVariableA(kCutOffFolder, folder, sizeof folder), 0u);
     std::string in = std::string(folder) + "\\in", out = std::string(folder) + "\\out";
     installHeadlessFaultHandler(reportBatchCutOff, kBatchCutOff);
-    runBatchCommand({"--save-to", out, in}, BatchEnvironment(), [](int index) {
+    // Two workers: picture 2 faults once picture 1 is written and reported;
+    // picture 3 waits on the other worker and never starts.
+    runBatchCommand({"--workers", "2", "--save-to", out, in}, BatchEnvironment(), [out](int index) {
         if (index == 2) {
+            for (int i = 0; i < 3000 && GetFileAttributesA((out + "\\1.jpg").c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+                Sleep(10);
+            Sleep(500);
             volatile int *volatile nowhere = (volatile int *)(uintptr_t)0x10;
             *nowhere = 1;
+        } else if (index == 3) {
+            Sleep(INFINITE);
         }
     });
 }

@@ -32,7 +32,7 @@ BatchItem item(const std::string &path, const std::string &relative = std::strin
     return it;
 }
 
-// Records every hook call of a run.
+// Records every hook call of a run (all but pictureStarting come on the loop's thread).
 struct Recorder {
     std::vector<int> progress;
     std::vector<std::string> log;
@@ -265,13 +265,14 @@ TEST_F(BatchLoops, PreparingRefusesFoldersItCannotMake)
 
 TEST_F(BatchLoops, StopFlagIsHonouredBetweenPictures)
 {
+    // One worker: the stop falls exactly between two pictures.
     ScratchFolder src("batch_src"), out("batch_out");
     std::vector<BatchItem> items;
     for (int i = 1; i <= 5; ++i)
         items.push_back(item(put(src, kSmallJpeg, formatText("%d.jpg", i))));
     Recorder rec;
     rec.stopAfter = 2;
-    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report(), 1);
     EXPECT_TRUE(s.stopped);
     EXPECT_EQ(s.written, 2);
     EXPECT_EQ(rec.progress, (std::vector<int>{1, 2}));
@@ -282,7 +283,7 @@ TEST_F(BatchLoops, StopFlagIsHonouredBetweenPictures)
     // finished, but the run is not reported as completed.
     Recorder late;
     late.stopAfter = 5;
-    s = saveToFolderLoop(inputs, out.path(), false, items, late.report());
+    s = saveToFolderLoop(inputs, out.path(), false, items, late.report(), 1);
     EXPECT_TRUE(s.stopped);
     EXPECT_EQ(s.written, 5);
     EXPECT_EQ(late.completedCalls, 0);
@@ -293,7 +294,7 @@ TEST_F(BatchLoops, StopFlagIsHonouredBetweenPictures)
     items[1].rotation = 90;
     items[2].rotation = 180;
     items[2].flip = 1;
-    s = overwriteLoop(inputs, items, rec2.report());
+    s = overwriteLoop(inputs, items, rec2.report(), 1);
     EXPECT_TRUE(s.stopped);
     EXPECT_EQ(s.written, 1);
     EXPECT_EQ(rec2.completedCalls, 0);

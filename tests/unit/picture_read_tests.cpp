@@ -239,8 +239,8 @@ TEST(CheckedRead, SizeHintGivesTheSameSizeAsAFullDecode)
     s.sizeValue = 750;
     ResizePlan hint = jpegDecodeHint(s, 4352, 2448, 0);
     ASSERT_TRUE(hint.resize);
-    EXPECT_EQ(hint.width, 1500);
-    EXPECT_EQ(hint.height, 844);
+    EXPECT_EQ(hint.width, 1875);  // 2.5 x 750 x 422, rounded up
+    EXPECT_EQ(hint.height, 1055);
     for (int rotation : {0, 90}) {
         std::string target = dir / formatText("r%d.jpg", rotation);
         PictureOutcome o = runPipeline(s, photo, target, 0, rotation);
@@ -261,7 +261,8 @@ TEST(CheckedRead, SizeHintGivesTheSameSizeAsAFullDecode)
         DestroyMagickWand(ours);
         DestroyMagickWand(full);
     }
-    // No hint where a step before the resize needs every pixel, or nothing shrinks by half.
+    // No hint where a step before the resize needs every pixel, or where halving
+    // would keep less than 2.5 times the resized size (3088 wide to 750).
     ProcessSettings resample = s;
     resample.bDpi = 1;
     resample.dpi = 300;
@@ -269,6 +270,9 @@ TEST(CheckedRead, SizeHintGivesTheSameSizeAsAFullDecode)
     EXPECT_FALSE(jpegDecodeHint(resample, 4352, 2448, 0).resize);
     EXPECT_FALSE(jpegDecodeHint(s, 4352, 2448, 45).resize);
     EXPECT_FALSE(jpegDecodeHint(s, 1400, 1000, 0).resize);
+    EXPECT_FALSE(jpegDecodeHint(s, 3088, 2056, 0).resize);
+    EXPECT_TRUE(jpegDecodeHint(s, 3750, 2110, 0).resize);
+    EXPECT_FALSE(jpegDecodeHint(s, 3749, 2110, 0).resize);
     ProcessSettings enlarge = s;
     enlarge.zoomUnit = 1;
     enlarge.fSizeValue = 999.99f;

@@ -2,16 +2,19 @@
 
 #include <windows.h>
 
-#include "core/resize_geometry.h"
+#include <cmath>
+
 #include "imaging/picture_read.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail)
+MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail, size_t *imageCount)
 {
     MagickWand *all = readCheckedPicture(path, detail);
     MagickWand *first = nullptr;
+    if (all && imageCount)
+        *imageCount = MagickGetNumberImages(all);
     if (all && MagickGetNumberImages(all) == 1) {
         MagickResetIterator(all);
         MagickNextImage(all);
@@ -35,14 +38,24 @@ ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &optio
     std::string bytes, reason;
     if (!encodePicture(wand, options, rules, bytes, reason))
         return toolRunError(writeFailureText(options, rules, first, reason));
+    return writeNewToolFile(bytes, first, base, options.extension(), tidy,
+                            [&](const std::string &target, const std::string &why) {
+                                return writeFailureText(options, rules, target, why);
+                            });
+}
+
+ToolItemOutcome writeNewToolFile(const std::string &bytes, const std::string &first, const std::string &base,
+                                 const std::string &extension, FolderTidy &tidy,
+                                 const std::function<std::string(const std::string &, const std::string &)> &failureText)
+{
     const std::string folder = folderOfPath(first);
     tidy.before(folder);
     std::string temp;
     DWORD error = 0;
     if (!writeOwnTempFile(folder, bytes.data(), bytes.size(), temp, error))
-        return toolRunError(writeFailureText(options, rules, first, systemErrorText(error)));
+        return toolRunError(failureText(first, systemErrorText(error)));
     for (int n = 1; n <= TargetNameBook::kHighestNumber; ++n) {
-        std::string name = n == 1 ? first : base + formatText("(%d)", n) + options.extension();
+        std::string name = n == 1 ? first : base + formatText("(%d)", n) + extension;
         if (name.size() > kMaxPathBytes) {
             DeleteFileA(temp.c_str());
             return toolItemSkipped(formatText("目标文件名太长:\r\n%s", name.c_str()));
@@ -54,7 +67,7 @@ ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &optio
         if (placed == PlaceResult::Placed)
             return toolItemWritten(name);
         if (placed == PlaceResult::Failed)
-            return toolRunError(writeFailureText(options, rules, name, systemErrorText(error)));
+            return toolRunError(failureText(name, systemErrorText(error)));
         // Taken between the look and the rename: the next number.
     }
     DeleteFileA(temp.c_str());
@@ -64,9 +77,16 @@ ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &optio
 
 void applyKeptResolution(MagickWand *to, int units, double x, double y)
 {
-    ResolutionPlan plan = resolutionPlan(units, x, y, false, 0, false, 0, 0);
-    if (plan.setUnits)
-        MagickSetImageUnits(to, (ResolutionType)plan.units);
-    if (plan.setResolution)
-        MagickSetImageResolution(to, plan.x, plan.y);
+    if (units == PixelsPerInchResolution) {
+        MagickSetImageUnits(to, PixelsPerInchResolution);
+        MagickSetImageResolution(to, x, y);
+    } else if (units == PixelsPerCentimeterResolution) {
+        double ix = std::round(x * 2.54), iy = std::round(y * 2.54);
+        MagickSetImageUnits(to, PixelsPerInchResolution);
+        MagickSetImageResolution(to, ix > 0 ? ix : 72.0, iy > 0 ? iy : 72.0);
+    } else if (units == UndefinedResolution) {
+        bool none = x == 0.0 && y == 0.0;
+        MagickSetImageUnits(to, none ? PixelsPerInchResolution : UndefinedResolution);
+        MagickSetImageResolution(to, none ? 72.0 : x, none ? 72.0 : y);
+    }
 }

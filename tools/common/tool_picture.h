@@ -3,6 +3,7 @@
 #pragma once
 #include <wand/MagickWand.h>
 
+#include <functional>
 #include <string>
 
 #include "core/batch_loops.h"
@@ -14,7 +15,9 @@
 // first frame of an animation, the merged picture of a PSD, the first page of a
 // TIFF). Null with the information-window text ("图片读取失败:\r\n<path>\r\n原因：
 // <reason>") and the reason alone in detail when it cannot be read.
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail);
+// imageCount (if given) receives how many images the file holds.
+MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail,
+                            size_t *imageCount = nullptr);
 
 // Writes the picture as a new file: first, or base(2)ext, base(3)ext, ..., the
 // first name that is free when the file is put there. The picture is encoded and
@@ -23,11 +26,18 @@ MagickWand *readToolPicture(const std::string &path, std::string &message, std::
 // touched. Before the first write into a folder in a run, the temporary files a
 // killed run left there are removed (tidy). Written, a skipped picture (no name
 // left), or the end of the run with the write's box text.
+// The same for bytes already encoded: extension is the one of the numbered
+// names, failureText makes the box text of a failed write (target, reason).
+ToolItemOutcome writeNewToolFile(const std::string &bytes, const std::string &first, const std::string &base,
+                                 const std::string &extension, FolderTidy &tidy,
+                                 const std::function<std::string(const std::string &, const std::string &)> &failureText);
 ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
                                     const std::string &first, const std::string &base, FolderTidy &tidy);
 
 // The resolution a tool's new picture takes from its source (units and x, y as
 // read): pixels per inch as they are; per centimetre turned into per inch (x 2.54,
-// truncated, 72 where that gives less than 1); undefined with both 0 becomes
-// 72 x 72 per inch, undefined otherwise stays as it is.
+// rounded, not truncated: a PNG keeps pixels per metre, and its 300 dpi read back
+// as 118.11 per centimetre would otherwise come out as 299; 72 where that gives
+// less than 1); undefined with both 0 becomes 72 x 72 per inch, undefined
+// otherwise stays undefined with its values.
 void applyKeptResolution(MagickWand *to, int units, double x, double y);

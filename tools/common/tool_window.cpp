@@ -183,6 +183,12 @@ void returnToHostWindow(HWND tool)
     }
 }
 
+bool confirmOverwriteOriginals(HWND owner)
+{
+    return runPrompts().messageBox(owner, "直接覆盖原图，有可能因参数设置错误造成无法挽回的局面。\n\n确定要覆盖原图吗？", "注意",
+                                   MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+}
+
 bool chooseToolSourceFolder(HWND owner, std::string &folder)
 {
     return chooseFolderWithTitle(owner, "源图片文件夹：", folder, true);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tools/common/tool_run.h"
 
@@ -61,6 +62,28 @@ HWND toolHostWindow();
 void showToolWindow(HWND tool);
 // Hides the tool window and shows and raises the main window.
 void returnToHostWindow(HWND tool);
+
+// A row of check boxes standing for bits of a mask: controls[i] for boxes[i].bit
+// (Box: a tool's table entry with a `bit`).
+template <class Box>
+unsigned checkedBits(const std::vector<HWND> &controls, const std::vector<Box> &boxes)
+{
+    unsigned mask = 0;
+    for (size_t i = 0; i < boxes.size() && i < controls.size(); ++i)
+        if (SendMessageA(controls[i], BM_GETCHECK, 0, 0) == BST_CHECKED)
+            mask |= 1u << boxes[i].bit;
+    return mask;
+}
+template <class Box>
+void checkBits(const std::vector<HWND> &controls, const std::vector<Box> &boxes, unsigned mask)
+{
+    for (size_t i = 0; i < boxes.size() && i < controls.size(); ++i)
+        SendMessageA(controls[i], BM_SETCHECK, ((mask >> boxes[i].bit) & 1) ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// "直接覆盖原图" chosen: the question "直接覆盖原图，有可能因参数设置错误造成无法挽回
+// 的局面。\n\n确定要覆盖原图吗？" (注意, OK/Cancel); true for OK.
+bool confirmOverwriteOriginals(HWND owner);
 
 // The source "选择..." button: the folder browser "源图片文件夹：" starting at
 // folder; a drive root is refused ("暂不支持添加根目录：[%s]，请选择下一级文件夹。",

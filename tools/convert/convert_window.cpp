@@ -82,24 +82,14 @@ void enableGroups(bool enable)
     enableOutputControls(state.output, enable);
 }
 
-unsigned checkedFormats()
-{
-    unsigned mask = 0;
-    const std::vector<ConvertFormatBox> &boxes = convertFormatBoxes();
-    for (size_t i = 0; i < boxes.size(); ++i)
-        if (getCheck(state.formatBoxes[i]))
-            mask |= 1u << boxes[i].bit;
-    return mask;
-}
+unsigned checkedFormats() { return checkedBits(state.formatBoxes, convertFormatBoxes()); }
 
 // The stored values into the controls (bit 7 has no box and is kept as stored).
 void loadStoredValues()
 {
     ConvertJob stored;
     loadConvertValues(RegistryValues(), stored);
-    const std::vector<ConvertFormatBox> &boxes = convertFormatBoxes();
-    for (size_t i = 0; i < boxes.size(); ++i)
-        setCheck(state.formatBoxes[i], (stored.sourceFormats >> boxes[i].bit) & 1);
+    checkBits(state.formatBoxes, convertFormatBoxes(), stored.sourceFormats);
     state.job.sourceFormats = stored.sourceFormats;
     setCheck(state.keepExtension, stored.keepOriginalExtension);
     showOutputOptions(state.output, stored.output);

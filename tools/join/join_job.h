@@ -83,11 +83,6 @@ struct JoinResult {
 // a side over 65500 pixels before anything is read.
 JoinResult joinGroup(const std::string &folder, const JoinSettings &settings);
 
-// Where a preview looks for a group that gives a picture, starting at index:
-// backwards (direction < 0) down to 0 and then from the last one down; else
-// forwards to the end and then from 0.
-std::vector<int> previewSearchOrder(int count, int index, int direction);
-
 // The output file's first name: target\<group folder name><ext> ("a" when the
 // group folder has no name).
 std::string joinTargetName(const std::string &targetFolder, const std::string &group, const OutputOptions &output);

@@ -69,19 +69,14 @@ public:
     }
 
 private:
+    // The joined picture as the output will look: on the checker where a PNG
+    // keeps transparency, else on white; a palette PNG through its palette.
     void compose(MagickWand *joined)
     {
         width = (int)MagickGetImageWidth(joined);
         height = (int)MagickGetImageHeight(joined);
         const OutputOptions &out = settings.output;
         const bool png = out.format == OutputFormat::Png;
-        MagickWand *background = NewMagickWand();
-        PixelWand *white = NewPixelWand();
-        PixelSetColor(white, "#FFFFFF");
-        MagickNewImage(background, width, height, white);
-        DestroyPixelWand(white);
-        if (png && out.transparent)
-            fillWithChecker(background);
         if (png && out.png8) {
             MagickSetImageFormat(joined, "PNG");
             unsigned char *data = nullptr;
@@ -92,17 +87,19 @@ private:
                 ok = MagickReadImageBlob(joined, data, size) != MagickFalse;
                 freePng8Data(data);
             }
-            if (!ok)
+            if (!ok) {
                 failure = "getPng8Data() 获取 PNG-8 格式的图片数据时发生错误。\n\n请进入官网联系客服。";
+                DestroyMagickWand(joined);
+                return;
+            }
         }
-        if (failure.empty())
-            MagickCompositeImage(background, joined, OverCompositeOp, 0, 0);
-        DestroyMagickWand(joined);
+        if (png && out.transparent)
+            layOverChecker(joined);
+        else
+            flattenOnWhite(joined);
         std::string reason;
-        if (failure.empty() && !makeDisplayPicture(background, png ? 91 : out.quality, picture, reason))
+        if (!makeDisplayPicture(joined, png ? 91 : out.quality, picture, reason))
             failure = previewLoadFailureText("loadPictureFromMW_join", reason);
-        else if (!failure.empty())
-            DestroyMagickWand(background);
     }
 };
 

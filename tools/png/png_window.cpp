@@ -214,10 +214,7 @@ void onOverwrite()
 {
     if (getCheck(state.overwrite))
         return;
-    int answer = runPrompts().messageBox(state.window,
-                                         "直接覆盖原图，有可能因参数设置错误造成无法挽回的局面。\n\n确定要覆盖原图吗？",
-                                         "注意", MB_OKCANCEL | MB_ICONWARNING);
-    if (answer != IDOK) {
+    if (!confirmOverwriteOriginals(state.window)) {
         onSaveTo();
         return;
     }

@@ -17,16 +17,27 @@ MagickWand *newCheckerTile()
     return tile;
 }
 
-bool fillWithChecker(MagickWand *&picture)
+bool layOverChecker(MagickWand *&wand)
 {
-    MagickWand *tile = newCheckerTile();
-    if (!tile)
-        return false;
-    MagickWand *textured = MagickTextureImage(picture, tile);
-    DestroyMagickWand(tile);
-    if (!textured)
-        return false;
-    DestroyMagickWand(picture);
-    picture = textured;
-    return true;
+    MagickWand *texture = newCheckerTile();
+    PixelWand *white = NewPixelWand();
+    PixelSetColor(white, "#ffffff");
+    MagickWand *canvas = NewMagickWand();
+    MagickWand *tiled = nullptr;
+    bool ok = texture && MagickNewImage(canvas, MagickGetImageWidth(wand), MagickGetImageHeight(wand), white);
+    if (ok)
+        tiled = MagickTextureImage(canvas, texture);
+    ok = tiled && MagickCompositeImage(tiled, wand, OverCompositeOp, 0, 0);
+    if (ok) {
+        MagickSetImageAlphaChannel(tiled, DeactivateAlphaChannel);
+        DestroyMagickWand(wand);
+        wand = tiled;
+    } else if (tiled) {
+        DestroyMagickWand(tiled);
+    }
+    DestroyMagickWand(canvas);
+    DestroyPixelWand(white);
+    if (texture)
+        DestroyMagickWand(texture);
+    return ok;
 }

@@ -5,6 +5,6 @@
 
 // A new wand holding the tile (caller destroys), nullptr when it cannot be made.
 MagickWand *newCheckerTile();
-// Replaces the picture's pixels by the tile repeated over its size
-// (MagickTextureImage). false and the picture unchanged when that fails.
-bool fillWithChecker(MagickWand *&picture);
+// A transparent picture laid over the tile repeated to its size; the wand is
+// replaced. false when ImageMagick fails (the wand is left as it was).
+bool layOverChecker(MagickWand *&wand);
