@@ -19,7 +19,9 @@
 #include "shell/window_kit.h"
 #include "tools/convert/convert_window.h"
 #include "tools/crop/crop_window.h"
+#include "tools/join/join_window.h"
 #include "tools/png/png_window.h"
+#include "tools/slice/slice_window.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
@@ -147,6 +149,12 @@ void openSatelliteTool(HWND window, int command)
         break;
     case kCmdPngTool:
         openPngTool(window);
+        break;
+    case kCmdJoinTool:
+        openJoinTool(window);
+        break;
+    case kCmdSliceTool:
+        openSliceTool(window);
         break;
     case kCmdCropTool:
         openCropTool(window);

@@ -98,7 +98,9 @@ bool runTool(const std::string &folder, const std::string &commandLine)
     std::string marker = folder + "\\tool_exit_code.txt";
     DeleteFileA(marker.c_str());
     std::string command = "/bin/sh -c \"" + commandLine + "; echo $? > " + magickPath(folder) + "/tool_exit_code.txt\"";
-    runProcess(command);
+    // The command line is handed over in the ANSI code page; Wine gives it to the
+    // Unix program in UTF-8 again, so non-ASCII paths arrive as they were.
+    runProcess(utf8ToGbk(command));
     for (int waited = 0; waited < 120000; waited += 50) {
         std::string code = readFileBytes(marker);
         if (!code.empty() && code.back() == '\n') {
@@ -177,4 +179,16 @@ void process(Written &w, const ProcessSettings &s, const std::string &source, co
 {
     w.outcome = runPipeline(s, source, target, flip, rotation, textMark, imageMark);
     w.picture = readPicture(target);
+}
+
+double largestFileDifference(const std::string &pathA, const std::string &pathB)
+{
+    MagickWand *a = readPicture(pathA);
+    MagickWand *b = readPicture(pathB);
+    double d = a && b ? largestDifference(a, b) : 999;
+    if (a)
+        DestroyMagickWand(a);
+    if (b)
+        DestroyMagickWand(b);
+    return d;
 }

@@ -34,6 +34,8 @@ bool runTool(const std::string &folder, const std::string &commandLine);
 // a negative value when the sizes differ.
 double largestDifference(MagickWand *a, MagickWand *b);
 double meanDifference(MagickWand *a, MagickWand *b);
+// largestDifference of two picture files (GBK paths); 999 when one cannot be read.
+double largestFileDifference(const std::string &a, const std::string &b);
 
 // Opacity of a pixel, 0 (transparent) .. 1 (opaque).
 double alphaAt(MagickWand *picture, int x, int y);

@@ -9,7 +9,9 @@
 #include "shell/main_window.h"
 #include "tools/convert/convert_window.h"
 #include "tools/crop/crop_window.h"
+#include "tools/join/join_window.h"
 #include "tools/png/png_window.h"
+#include "tools/slice/slice_window.h"
 
 TEST(MainWindowTools, TheToolbarOpensEachToolOverAHiddenMainWindow)
 {
@@ -25,6 +27,8 @@ TEST(MainWindowTools, TheToolbarOpensEachToolOverAHiddenMainWindow)
     };
     for (const Tool &tool : {Tool{kCmdConvertTool, convertToolWindow, "Velmora图片批量格式转换工具"},
                              Tool{kCmdPngTool, pngToolWindow, "VelmoraPNG图片批量处理工具"},
+                             Tool{kCmdJoinTool, joinToolWindow, "Velmora图片批量拼接工具"},
+                             Tool{kCmdSliceTool, sliceToolWindow, "Velmora图片批量切片工具"},
                              Tool{kCmdCropTool, cropToolWindow, "Velmora图片批量裁剪工具"}}) {
         recorder().clear();
         PostMessageA(main, WM_COMMAND, MAKEWPARAM(tool.command, BN_CLICKED), (LPARAM)mainToolbar(main));

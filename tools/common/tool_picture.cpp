@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cmath>
+
 #include "imaging/picture_read.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
@@ -11,9 +13,13 @@ MagickWand *readToolPicture(const std::string &path, std::string &message, std::
 {
     MagickWand *all = readCheckedPicture(path, detail);
     MagickWand *first = nullptr;
-    if (all) {
-        if (imageCount)
-            *imageCount = MagickGetNumberImages(all);
+    if (all && imageCount)
+        *imageCount = MagickGetNumberImages(all);
+    if (all && MagickGetNumberImages(all) == 1) {
+        MagickResetIterator(all);
+        MagickNextImage(all);
+        first = all;  // nothing to drop: no copy of a large picture
+    } else if (all) {
         // The checked read leaves the last image current; the first is the one meant.
         MagickResetIterator(all);
         first = MagickGetImage(all);
@@ -67,4 +73,20 @@ ToolItemOutcome writeNewToolFile(const std::string &bytes, const std::string &fi
     DeleteFileA(temp.c_str());
     return toolItemSkipped(formatText("目标文件夹中同名的图片太多(已到第 %d 个):\r\n%s", TargetNameBook::kHighestNumber,
                                       first.c_str()));
+}
+
+void applyKeptResolution(MagickWand *to, int units, double x, double y)
+{
+    if (units == PixelsPerInchResolution) {
+        MagickSetImageUnits(to, PixelsPerInchResolution);
+        MagickSetImageResolution(to, x, y);
+    } else if (units == PixelsPerCentimeterResolution) {
+        double ix = std::round(x * 2.54), iy = std::round(y * 2.54);
+        MagickSetImageUnits(to, PixelsPerInchResolution);
+        MagickSetImageResolution(to, ix > 0 ? ix : 72.0, iy > 0 ? iy : 72.0);
+    } else if (units == UndefinedResolution) {
+        bool none = x == 0.0 && y == 0.0;
+        MagickSetImageUnits(to, none ? PixelsPerInchResolution : UndefinedResolution);
+        MagickSetImageResolution(to, none ? 72.0 : x, none ? 72.0 : y);
+    }
 }

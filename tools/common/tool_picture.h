@@ -33,3 +33,11 @@ ToolItemOutcome writeNewToolFile(const std::string &bytes, const std::string &fi
                                  const std::function<std::string(const std::string &, const std::string &)> &failureText);
 ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
                                     const std::string &first, const std::string &base, FolderTidy &tidy);
+
+// The resolution a tool's new picture takes from its source (units and x, y as
+// read): pixels per inch as they are; per centimetre turned into per inch (x 2.54,
+// rounded, not truncated: a PNG keeps pixels per metre, and its 300 dpi read back
+// as 118.11 per centimetre would otherwise come out as 299; 72 where that gives
+// less than 1); undefined with both 0 becomes 72 x 72 per inch, undefined
+// otherwise stays undefined with its values.
+void applyKeptResolution(MagickWand *to, int units, double x, double y);

@@ -94,10 +94,7 @@ bool chooseFolderWithTitle(HWND owner, const char *title, std::string &folder, b
     }
 }
 
-}  // namespace
-
-HWND createToolWindow(const char *className, const char *title, WNDPROC proc, int width, int height,
-                      bool clientSize)
+HINSTANCE registerToolClass(const char *className, WNDPROC proc)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc = {};
@@ -109,6 +106,15 @@ HWND createToolWindow(const char *className, const char *title, WNDPROC proc, in
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
     wc.lpszClassName = className;
     RegisterClassExA(&wc);
+    return instance;
+}
+
+}  // namespace
+
+HWND createToolWindow(const char *className, const char *title, WNDPROC proc, int width, int height,
+                      bool clientSize)
+{
+    HINSTANCE instance = registerToolClass(className, proc);
     HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
                                   width, height, nullptr, nullptr, instance, nullptr);
     if (!window)
@@ -255,4 +261,14 @@ bool toolSetCursor(const ToolSession &s)
         return false;
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     return true;
+}
+
+HWND createResizableToolWindow(const char *className, const char *title, WNDPROC proc, int width, int height)
+{
+    HINSTANCE instance = registerToolClass(className, proc);
+    HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width, height,
+                                  nullptr, nullptr, instance, nullptr);
+    if (window)
+        centerWindow(window);
+    return window;
 }

@@ -115,3 +115,7 @@ void toolRunEnded(ToolSession &session);
 
 // WM_SETCURSOR: the wait cursor over the window during a run (true: set).
 bool toolSetCursor(const ToolSession &session);
+
+// A tool window with a live preview: resizable (the tool keeps its own minimum
+// size), hidden, width x height as the window's size when it is restored.
+HWND createResizableToolWindow(const char *className, const char *title, WNDPROC proc, int width, int height);

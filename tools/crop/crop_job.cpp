@@ -64,25 +64,6 @@ DWORD fieldToStore(long field) { return field < 0 ? 0 : (DWORD)field; }
 
 bool startsWith(const std::string &text, const char *head) { return text.compare(0, strlen(head), head) == 0; }
 
-// What the tool writes as resolution: pixels per inch, converted from pixels per
-// centimetre, 72 when the picture says nothing. Rounded, not truncated: a PNG
-// keeps pixels per metre, and its 300 dpi read back as 118.11 per centimetre
-// would otherwise come out as 299.
-void settleResolution(MagickWand *wand, ResolutionType units, double x, double y)
-{
-    if (units == PixelsPerInchResolution) {
-        MagickSetImageUnits(wand, PixelsPerInchResolution);
-        MagickSetImageResolution(wand, x, y);
-    } else if (units == PixelsPerCentimeterResolution) {
-        double ix = std::round(x * 2.54), iy = std::round(y * 2.54);
-        MagickSetImageUnits(wand, PixelsPerInchResolution);
-        MagickSetImageResolution(wand, ix > 0 ? ix : 72.0, iy > 0 ? iy : 72.0);
-    } else if (units == UndefinedResolution && x == 0.0 && y == 0.0) {
-        MagickSetImageUnits(wand, PixelsPerInchResolution);
-        MagickSetImageResolution(wand, 72.0, 72.0);
-    }
-}
-
 std::string ownWriteFailure(const std::string &target, const std::string &reason)
 {
     return writeFailureText(OutputOptions(), WriteRules(), target, reason);
@@ -385,7 +366,7 @@ bool cropPicture(const std::string &path, const CropSettings &settings, CroppedP
         MagickSetImageAlphaChannel(wand, DeactivateAlphaChannel);
         flattenOnWhite(wand);
     }
-    settleResolution(wand, units, xResolution, yResolution);
+    applyKeptResolution(wand, units, xResolution, yResolution);
     MagickClearException(wand);
     out.wand = wand;
     return true;

@@ -3,6 +3,7 @@
 #include "imaging/palette_png.h"
 #include "imaging/picture_read.h"
 #include "tools/common/tool_folders.h"
+#include "tools/preview/checker_tile.h"
 #include "util/text.h"
 
 namespace {
@@ -78,39 +79,6 @@ std::vector<std::string> cropPreviewList(const std::string &source, unsigned typ
     return files;
 }
 
-bool layOverChecker(MagickWand *&wand)
-{
-    // Four 8 x 8 squares: white top-left and bottom-right, #CCCCCC the others.
-    unsigned char tile[16 * 16 * 3];
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) {
-            unsigned char v = ((x < 8) == (y < 8)) ? 0xFF : 0xCC;
-            unsigned char *p = tile + (y * 16 + x) * 3;
-            p[0] = p[1] = p[2] = v;
-        }
-    MagickWand *texture = NewMagickWand();
-    PixelWand *white = NewPixelWand();
-    PixelSetColor(white, "#ffffff");
-    MagickWand *canvas = NewMagickWand();
-    MagickWand *tiled = nullptr;
-    bool ok = MagickConstituteImage(texture, 16, 16, "RGB", CharPixel, tile) &&
-              MagickNewImage(canvas, MagickGetImageWidth(wand), MagickGetImageHeight(wand), white);
-    if (ok)
-        tiled = MagickTextureImage(canvas, texture);
-    ok = tiled && MagickCompositeImage(tiled, wand, OverCompositeOp, 0, 0);
-    if (ok) {
-        MagickSetImageAlphaChannel(tiled, DeactivateAlphaChannel);
-        DestroyMagickWand(wand);
-        wand = tiled;
-    } else if (tiled) {
-        DestroyMagickWand(tiled);
-    }
-    DestroyMagickWand(canvas);
-    DestroyPixelWand(white);
-    DestroyMagickWand(texture);
-    return ok;
-}
-
 CropPreviewJob::~CropPreviewJob() { releaseDisplayPicture(picture); }
 
 void CropPreviewJob::run(const PreviewWorker &worker)
@@ -121,19 +89,8 @@ void CropPreviewJob::run(const PreviewWorker &worker)
         return;
     }
     const size_t start = startIndex < n ? startIndex : 0;
-    std::vector<size_t> order;
-    if (direction == CropPreviewDirection::Backwards) {
-        for (size_t i = start + 1; i-- > 0;)
-            order.push_back(i);
-        for (size_t i = n; i-- > start + 1;)
-            order.push_back(i);
-    } else {
-        for (size_t i = start; i < n; ++i)
-            order.push_back(i);
-        for (size_t i = 0; i < start; ++i)
-            order.push_back(i);
-    }
-    for (size_t i : order) {
+    for (int at : previewSearchOrder((int)n, (int)start, (int)direction)) {
+        const size_t i = (size_t)at;
         if (worker.superseded(ticket))
             return;
         CroppedPicture cropped;

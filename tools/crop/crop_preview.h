@@ -20,10 +20,6 @@ constexpr size_t kCropPreviewPictures = 32;
 // then (with sub-folders) those of the sub-folders, at most kCropPreviewPictures.
 std::vector<std::string> cropPreviewList(const std::string &source, unsigned typeMask, bool includeSubfolders);
 
-// A transparent picture laid over the 16 x 16 checker tile (white and #CCCCCC
-// squares of 8 pixels) repeated to its size; the wand is replaced. false when
-// ImageMagick fails (the wand is left as it was).
-bool layOverChecker(MagickWand *&wand);
 
 enum class CropPreviewDirection { Backwards = -1, None = 0, Forwards = 1 };
 

@@ -650,12 +650,10 @@ bool createWindowOnce()
     if (state.window)
         return true;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    state.window = createToolWindow(kCropWindowClass, "Velmora图片批量裁剪工具", cropWindowProc, 1024, 720, false);
+    // Resizable: the preview takes what the panel leaves.
+    state.window = createResizableToolWindow(kCropWindowClass, "Velmora图片批量裁剪工具", cropWindowProc, 1024, 720);
     if (!state.window)
         return false;
-    // Unlike the other tools this one is resizable: the preview takes what the panel leaves.
-    SetWindowLongA(state.window, GWL_STYLE, GetWindowLongA(state.window, GWL_STYLE) | WS_THICKFRAME | WS_MAXIMIZEBOX);
-    SetWindowPos(state.window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;

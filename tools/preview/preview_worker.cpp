@@ -117,3 +117,24 @@ bool PreviewWorker::pending() const
     Locked guard(lock_);
     return accepted_ != latest_;
 }
+
+std::vector<int> previewSearchOrder(int count, int index, int direction)
+{
+    std::vector<int> order;
+    if (count <= 0)
+        return order;
+    if (index < 0 || index >= count)
+        index = 0;
+    if (direction < 0) {
+        for (int i = index; i >= 0; --i)
+            order.push_back(i);
+        for (int i = count - 1; i > index; --i)
+            order.push_back(i);
+    } else {
+        for (int i = index; i < count; ++i)
+            order.push_back(i);
+        for (int i = 0; i < index; ++i)
+            order.push_back(i);
+    }
+    return order;
+}

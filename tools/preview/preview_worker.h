@@ -6,6 +6,8 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 class PreviewWorker;
 
 // One request. run() is called on the worker thread; the rest of the object is
@@ -55,3 +57,8 @@ private:
     volatile LONG latest_ = 0;   // ticket of the newest request (or of cancel)
     volatile LONG accepted_ = 0; // ticket of the last result accepted or dropped
 };
+
+// Where a preview looks for a picture (or group) it can show, starting at index
+// (outside 0..count-1: at 0): backwards (direction < 0) down to 0 and then from
+// the last one down; else forwards to the end and then from 0.
+std::vector<int> previewSearchOrder(int count, int index, int direction);

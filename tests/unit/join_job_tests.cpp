@@ -1,0 +1,277 @@
+// The join tool without its window: the layout rules, and real joins of real
+// photos checked pixel for pixel against ImageMagick's own convert-im6.q16.
+#include "gtest.h"
+#include "test_util.h"
+
+#include <windows.h>
+#include <wand/MagickWand.h>
+
+#include "pipeline_test_support.h"
+#include "shell/info_window.h"
+#include "tools/join/join_job.h"
+#include "tools/preview/preview_worker.h"
+#include "util/text.h"
+
+namespace {
+
+struct PlanCase {
+    const char *name;
+    int layout, rule, custom, spacing;
+    std::vector<JoinSize> sizes;
+    long long canvasWidth, canvasHeight;
+    std::vector<JoinPlacement> placements;
+};
+
+}  // namespace
+
+TEST(JoinPlan, CanvasAndPlacesFollowTheSizeRule)
+{
+    const std::vector<JoinSize> three = {{800, 600}, {1000, 500}, {400, 300}};
+    const PlanCase cases[] = {
+        {"vertical, first, spacing 10", kJoinVertical, kJoinFirst, 0, 10, three, 800, 1320,
+         {{0, 0, 800, 600}, {0, 610, 800, 400}, {200, 1020, 400, 300}}},
+        {"vertical, widest: nothing scaled, narrower centred", kJoinVertical, kJoinLargest, 0, 0, three, 1000, 1400,
+         {{100, 0, 800, 600}, {0, 600, 1000, 500}, {300, 1100, 400, 300}}},
+        {"vertical, narrowest", kJoinVertical, kJoinSmallest, 0, 0, three, 400, 300 + 200 + 300,
+         {{0, 0, 400, 300}, {0, 300, 400, 200}, {0, 500, 400, 300}}},
+        {"horizontal, smallest: 301 high becomes 300, width rounded half up", kJoinHorizontal, kJoinSmallest, 0, 0,
+         {{201, 300}, {301, 301}}, 201 + 300, 300, {{0, 0, 201, 300}, {201, 0, 300, 300}}},
+        {"horizontal, first, odd pixel below", kJoinHorizontal, kJoinFirst, 0, 4, {{10, 9}, {7, 4}}, 21, 9,
+         {{0, 0, 10, 9}, {14, 2, 7, 4}}},
+        {"custom 128 when the field is empty", kJoinVertical, kJoinCustom, 0, 0, {{256, 100}, {64, 64}}, 128, 114,
+         {{0, 0, 128, 50}, {32, 50, 64, 64}}},
+        {"custom size", kJoinVertical, kJoinCustom, 100, 2, {{300, 3}, {50, 50}}, 100, 53,
+         {{0, 0, 100, 1}, {25, 3, 50, 50}}},
+    };
+    for (const PlanCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        JoinSettings s;
+        s.layout = c.layout;
+        s.sizeRule = c.rule;
+        s.customSize = c.custom;
+        s.spacing = c.spacing;
+        JoinPlan plan = planJoin(c.sizes, s);
+        EXPECT_EQ(plan.canvasWidth, c.canvasWidth);
+        EXPECT_EQ(plan.canvasHeight, c.canvasHeight);
+        ASSERT_EQ(plan.placements.size(), c.placements.size());
+        for (size_t i = 0; i < c.placements.size(); ++i) {
+            EXPECT_EQ(plan.placements[i].x, c.placements[i].x) << i;
+            EXPECT_EQ(plan.placements[i].y, c.placements[i].y) << i;
+            EXPECT_EQ(plan.placements[i].width, c.placements[i].width) << i;
+            EXPECT_EQ(plan.placements[i].height, c.placements[i].height) << i;
+        }
+    }
+    EXPECT_EQ(joinScaleToFit(1, 1, 1000), 1) << "never 0";
+    EXPECT_EQ(previewSearchOrder(4, 2, 1), (std::vector<int>{2, 3, 0, 1}));
+    EXPECT_EQ(previewSearchOrder(4, 1, -1), (std::vector<int>{1, 0, 3, 2}));
+    EXPECT_EQ(previewSearchOrder(3, 7, 0), (std::vector<int>{0, 1, 2}));
+}
+
+TEST(JoinValues, ReadBackAsTheWindowDoes)
+{
+    ValueMap v;
+    JoinSettings s;
+    loadJoinValues(v, s);
+    EXPECT_EQ(s.sourceFormats, 15u);
+    EXPECT_EQ(s.layout, kJoinVertical);
+    EXPECT_EQ(s.customSize, 0);
+    v.setDword("join_layout", 7);
+    v.setDword("join_width_or_height_index", 4);
+    v.setDword("join_width_or_height_value", 10000);
+    v.setDword("join_space", 129);
+    loadJoinValues(v, s);
+    EXPECT_EQ(s.layout, kJoinHorizontal) << "anything but 1 is horizontal";
+    EXPECT_EQ(s.sizeRule, 0);
+    EXPECT_EQ(s.customSize, 0);
+    EXPECT_EQ(s.spacing, 0);
+}
+
+namespace {
+
+// Real photos, made small and of different sizes (PNG, so the comparison is exact).
+class JoinJobTest : public testing::Test {
+protected:
+    ScratchFolder root{"join_test"};
+    std::string src = root / "src";
+    std::string out = root / "out";
+    std::vector<std::string> info;
+
+    static void collect(const char *text, void *self) { static_cast<JoinJobTest *>(self)->info.push_back(text); }
+    void SetUp() override
+    {
+        CreateDirectoryA(src.c_str(), nullptr);
+        setInfoMessageSink(collect, this);
+    }
+    void TearDown() override { setInfoMessageSink(nullptr, nullptr); }
+    std::string group(const std::string &name)
+    {
+        std::string path = src + "\\" + name;
+        CreateDirectoryA(path.c_str(), nullptr);
+        return path;
+    }
+    void photo(const char *sample, const char *size, const std::string &to)
+    {
+        ASSERT_TRUE(runTool(root.path(), "/usr/bin/convert-im6.q16 " + unixPath(samplePath(sample)) +
+                                             " -resize " + size + "! " + unixPath(to)))
+            << to;
+    }
+    ToolRunOutcome run(const JoinSettings &s, std::vector<BatchItemResult> &items)
+    {
+        JoinJob job;
+        job.sourceFolder = src;
+        job.targetFolder = out;
+        job.settings = s;
+        BatchReport report;
+        report.itemDone = [&](const BatchItemResult &r) { items.push_back(r); };
+        report.logLine = [&](const std::string &t) { info.push_back(t); };
+        return runJoinJob(job, report);
+    }
+    // The largest difference between a written file and what convert-im6.q16 makes.
+    double against(const std::string &written, const std::string &convertArguments)
+    {
+        std::string expected = root / "expected.png";
+        if (!runTool(root.path(), "/usr/bin/convert-im6.q16 " + convertArguments + " " + unixPath(expected)))
+            return 999;
+        return largestFileDifference(written, expected);
+    }
+};
+
+}  // namespace
+
+TEST_F(JoinJobTest, ThreePhotosStackedAndSideBySideMatchImageMagick)
+{
+    std::string g = group("旅行");
+    photo("photos/mate_Storm.jpg", "400x266", g + "\\1.png");
+    photo("photos/lomiri_Wine.jpg", "500x750", g + "\\2.png");
+    photo("photos/mate_Garden.jpg", "300x188", g + "\\3.png");
+    const std::string a = unixPath(g + "\\1.png"), b = unixPath(g + "\\2.png"), c = unixPath(g + "\\3.png");
+
+    JoinSettings s;
+    s.output.format = OutputFormat::Png;
+    s.output.transparent = false;
+    s.spacing = 10;
+    std::vector<BatchItemResult> items;
+    ToolRunOutcome o = run(s, items);
+    ASSERT_EQ(o.end, ToolRunEnd::Completed) << o.message;
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].target, out + "\\旅行.png");
+    PictureInfo info = readPictureBack(out + "\\旅行.png");
+    EXPECT_EQ(info.width, 400u);
+    EXPECT_EQ(info.height, 266u + 600 + 188 + 20);
+    // The wide one shrinks to 400 x 600 (Lanczos: at most one level apart from
+    // convert's rounding), the narrow one is centred; the gaps are white.
+    EXPECT_LE(against(out + "\\旅行.png", "-size 400x1074 xc:white " + a + " -geometry +0+0 -composite \\( " + b +
+                                             " -filter Lanczos -resize 400x600! \\) -geometry +0+276 -composite " + c +
+                                             " -geometry +50+886 -composite"),
+              1.0);
+
+    // Side by side at the tallest height, nothing scaled: exactly +append centred
+    // (heights chosen so that centring needs no rounding).
+    s.layout = kJoinHorizontal;
+    s.sizeRule = kJoinLargest;
+    s.spacing = 0;
+    items.clear();
+    o = run(s, items);
+    ASSERT_EQ(o.end, ToolRunEnd::Completed) << o.message;
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].target, out + "\\旅行(2).png") << "the first result is never replaced";
+    EXPECT_EQ(against(out + "\\旅行(2).png", a + " " + b + " " + c + " -background white -gravity center +append"),
+              0.0);
+
+    // Transparent PNG: the gaps stay transparent.
+    s.output.transparent = true;
+    s.spacing = 6;
+    items.clear();
+    run(s, items);
+    MagickWand *joined = readPicture(out + "\\旅行(3).png");
+    ASSERT_TRUE(joined);
+    EXPECT_EQ(MagickGetImageWidth(joined), 400u + 500 + 300 + 12);
+    EXPECT_LT(alphaAt(joined, 402, 10), 0.01) << "the gap";
+    EXPECT_LT(alphaAt(joined, 10, 2), 0.01) << "above the shorter, centred picture";
+    EXPECT_GT(alphaAt(joined, 200, 375), 0.99);
+    DestroyMagickWand(joined);
+}
+
+TEST_F(JoinJobTest, PicturesWhoseSizeCannotBeToldTakeNoPart)
+{
+    std::string g = group("中间坏了");
+    photo("photos/mate_Storm.jpg", "200x100", g + "\\a.png");
+    ASSERT_TRUE(copyFileTo(samplePath("broken/text_renamed.jpg"), g + "\\b.jpg"));
+    photo("photos/mate_Garden.jpg", "100x50", g + "\\c.png");
+    std::string one = group("一张");
+    photo("photos/mate_Wood.jpg", "100x80", one + "\\only.png");
+    std::string broken = group("都坏了");
+    ASSERT_TRUE(copyFileTo(samplePath("broken/text_renamed.jpg"), broken + "\\x.jpg"));
+    photo("photos/mate_Wood.jpg", "100x80", broken + "\\y.png");
+
+    JoinSettings s;
+    std::vector<BatchItemResult> items;
+    ToolRunOutcome o = run(s, items);
+    EXPECT_EQ(o.end, ToolRunEnd::Completed);
+    ASSERT_EQ(items.size(), 2u) << "the group of one picture is passed over silently";
+    int written = 0;
+    for (const BatchItemResult &r : items) {
+        if (r.source == g) {
+            EXPECT_EQ(r.status, ItemStatus::Written);
+            ++written;
+        } else {
+            EXPECT_EQ(r.source, broken);
+            EXPECT_EQ(r.status, ItemStatus::Failed);
+            EXPECT_EQ(r.reason, "文件夹中没有找到需要拼接的图片:\r\n" + broken);
+        }
+    }
+    EXPECT_EQ(written, 1);
+    PictureInfo joined = readPictureBack(out + "\\中间坏了.jpg");
+    EXPECT_EQ(joined.format, "JPEG");
+    EXPECT_EQ(joined.width, 200u);
+    EXPECT_EQ(joined.height, 150u) << "100 + 50 (the narrower one centred, never enlarged): the broken one left out";
+    int sizeNotes = 0;
+    for (const std::string &line : info)
+        sizeNotes += line.find("无法获取图片的尺寸:\r\n") == 0;
+    EXPECT_EQ(sizeNotes, 2);
+    EXPECT_EQ(folderEntries(out), (std::vector<std::string>{"中间坏了.jpg"}));
+}
+
+TEST_F(JoinJobTest, ATallGroupOverTheJpegLimitIsLoggedAndTheRunGoesOn)
+{
+    std::string tall = group("a_tall");
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(makePicture(tall + formatText("\\%d.png", i), 20, 30000, "#3366cc"));
+    std::string normal = group("b_normal");
+    photo("photos/mate_Storm.jpg", "120x80", normal + "\\1.png");
+    photo("photos/mate_Wood.jpg", "120x90", normal + "\\2.png");
+    JoinSettings s;
+    std::vector<BatchItemResult> items;
+    ToolRunOutcome o = run(s, items);
+    EXPECT_EQ(o.end, ToolRunEnd::Completed) << o.message;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].status, ItemStatus::Failed);
+    EXPECT_EQ(items[0].reason, "拼接后的图片尺寸 20 x 90000 超出JPEG图片的最大尺寸 65500 像素:\r\n" + tall);
+    EXPECT_EQ(items[1].status, ItemStatus::Written);
+    PictureInfo joined = readPictureBack(out + "\\b_normal.jpg");
+    EXPECT_EQ(joined.width, 120u);
+    EXPECT_EQ(joined.height, 170u);
+}
+
+TEST_F(JoinJobTest, TheSourceFolderItselfIsTheOnlyGroupWithoutSubFolders)
+{
+    photo("photos/mate_Storm.jpg", "60x40", src + "\\1.png");
+    EXPECT_TRUE(joinGroups(src, 15).empty()) << "one picture: nothing to join";
+    ASSERT_TRUE(copyFileTo(samplePath("formats/gif/gdkpixbuf_partyanim.gif"), src + "\\2.gif"));
+    EXPECT_TRUE(joinGroups(src, 1).empty()) << "gif not ticked";
+    EXPECT_EQ(joinGroups(src, 15), std::vector<std::string>{src});
+    CreateDirectoryA((src + "\\.hidden").c_str(), nullptr);
+    EXPECT_EQ(joinGroups(src, 15), std::vector<std::string>{src}) << "a dot folder is no group";
+    JoinSettings s;
+    s.sizeRule = kJoinCustom;
+    s.customSize = 30;
+    std::vector<BatchItemResult> items;
+    run(s, items);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].target, out + "\\src.jpg");
+    PictureInfo joined = readPictureBack(out + "\\src.jpg");
+    EXPECT_EQ(joined.width, 30u);
+    int gifWidth = 0, gifHeight = 0;
+    ASSERT_EQ(sscanf(identifyFirstImage(src + "\\2.gif", "%w %h").c_str(), "%d %d", &gifWidth, &gifHeight), 2);
+    EXPECT_EQ((int)joined.height, 20 + joinScaleToFit(gifHeight, 30, gifWidth)) << "the first frame";
+}

@@ -1,0 +1,387 @@
+#include "tools/join/join_job.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "core/resize_geometry.h"
+#include "imaging/picture_read.h"
+#include "input/file_helpers.h"
+#include "input/header_sniff.h"
+#include "shell/info_window.h"
+#include "tools/common/tool_folders.h"
+#include "tools/common/tool_picture.h"
+#include "tools/convert/convert_job.h"
+#include "util/magick_path.h"
+#include "util/path_join.h"
+#include "util/path_list.h"
+#include "util/text.h"
+
+const char kJoinNoGroupsFormat[] = "文件夹 %s 中没有可拼接的图片，请重新选择。";
+
+namespace {
+
+const char kPrefix[] = "join";
+const char kFormats[] = "join_load_format_option";
+const char kLayout[] = "join_layout";
+const char kRule[] = "join_width_or_height_index";
+const char kCustom[] = "join_width_or_height_value";
+const char kSpace[] = "join_space";
+
+bool accepts(const char *name, unsigned formats) { return convertAccepts(name, formats & 0xFu); }
+
+// The size from the file's header, else from ImageMagick's ping (the first image).
+bool pictureSize(const std::string &path, JoinSize &size)
+{
+    if (readPictureHeader(path.c_str(), nullptr, &size.width, &size.height))
+        return true;
+    MagickWand *ping = NewMagickWand();
+    bool ok = MagickPingImage(ping, magickPath(path).c_str()) != MagickFalse;
+    if (ok) {
+        MagickResetIterator(ping);
+        MagickNextImage(ping);
+        size.width = (int)MagickGetImageWidth(ping);
+        size.height = (int)MagickGetImageHeight(ping);
+        ok = size.width > 0 && size.height > 0;
+    }
+    DestroyMagickWand(ping);
+    return ok;
+}
+
+// The canvas a JPEG can hold and ImageMagick can make; empty when it fits.
+std::string canvasProblem(const JoinPlan &plan, const JoinSettings &s, const std::string &folder)
+{
+    const long long w = plan.canvasWidth, h = plan.canvasHeight;
+    if (s.output.format == OutputFormat::Jpg && (w > kJpegMaxSide || h > kJpegMaxSide))
+        return formatText("拼接后的图片尺寸 %lld x %lld 超出JPEG图片的最大尺寸 %d 像素:\r\n%s", w, h, kJpegMaxSide,
+                          folder.c_str());
+    PictureLimits limits = currentPictureLimits();
+    if ((limits.maxWidth && (unsigned long long)w > limits.maxWidth) ||
+        (limits.maxHeight && (unsigned long long)h > limits.maxHeight) ||
+        (limits.maxPixels && (unsigned long long)w * (unsigned long long)h > limits.maxPixels) || w > INT_MAX ||
+        h > INT_MAX)
+        return formatText("拼接后的图片尺寸 %lld x %lld 太大，无法生成:\r\n%s", w, h, folder.c_str());
+    return std::string();
+}
+
+void applyFirstResolution(MagickWand *canvas, MagickWand *picture)
+{
+    double x = 0.0, y = 0.0;
+    MagickGetImageResolution(picture, &x, &y);
+    applyKeptResolution(canvas, (int)MagickGetImageUnits(picture), x, y);
+}
+
+bool placePicture(MagickWand *canvas, MagickWand *picture, const JoinPlacement &at)
+{
+    if (wandFormat(picture).compare(0, 3, "BMP") == 0)
+        MagickSetImageAlphaChannel(picture, DeactivateAlphaChannel);
+    if (MagickGetImageColorspace(picture) == CMYKColorspace)
+        MagickTransformImageColorspace(picture, sRGBColorspace);
+    // The header told the size the layout was made for; a picture that reads
+    // otherwise still fills exactly its place.
+    if ((int)MagickGetImageWidth(picture) != at.width || (int)MagickGetImageHeight(picture) != at.height)
+        if (!MagickResizeImage(picture, at.width, at.height, LanczosFilter, 1.0))
+            return false;
+    // Without an alpha channel Over is a copy, and copying is much cheaper.
+    const CompositeOperator op = MagickGetImageAlphaChannel(picture) ? OverCompositeOp : CopyCompositeOp;
+    return MagickCompositeImage(canvas, picture, op, at.x, at.y) != MagickFalse;
+}
+
+}  // namespace
+
+const std::vector<ToolValueSpec> &joinToolValues()
+{
+    static const std::vector<ToolValueSpec> table = [] {
+        std::vector<ToolValueSpec> t;
+        appendOutputValues(t, kPrefix);
+        t.push_back({kFormats, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
+        t.push_back({kLayout, false, 1, 2, nullptr, "1", "1 竖排 (宽度相同), 2 横排 (高度相同)"});
+        t.push_back({kRule, false, 0, 3, nullptr, "0",
+                     "竖排的宽度/横排的高度: 0 每组第一张, 1 最宽/最高, 2 最窄/最矮, 3 自定义"});
+        t.push_back({kCustom, false, 0, 9999, nullptr, "0 (空)", "自定义的宽度/高度 (像素, 规则 3)"});
+        t.push_back({kSpace, false, 0, 128, nullptr, "0", "图片间距 (像素)"});
+        return t;
+    }();
+    return table;
+}
+
+void loadJoinValues(const StoredValues &values, JoinSettings &s)
+{
+    s.output = outputOptionsFrom(values, kPrefix);
+    s.sourceFormats = values.dwordOr(kFormats, 15);
+    s.layout = values.dwordOr(kLayout, 1) == 1 ? kJoinVertical : kJoinHorizontal;
+    DWORD rule = values.dwordOr(kRule, 0);
+    s.sizeRule = rule <= 3 ? (int)rule : 0;
+    DWORD custom = values.dwordOr(kCustom, 0);
+    s.customSize = custom >= 1 && custom <= 9999 ? (int)custom : 0;
+    DWORD space = values.dwordOr(kSpace, 0);
+    s.spacing = space <= 128 ? (int)space : 0;
+}
+
+void putJoinValues(ValueMap &values, const JoinSettings &s)
+{
+    putOutputOptions(values, kPrefix, s.output);
+    values.setDword(kFormats, s.sourceFormats);
+    values.setDword(kLayout, s.layout == kJoinHorizontal ? 2 : 1);
+    values.setDword(kRule, (DWORD)s.sizeRule);
+    values.setDword(kCustom, s.customSize > 0 ? (DWORD)s.customSize : 0);
+    values.setDword(kSpace, (DWORD)s.spacing);
+}
+
+std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned formats)
+{
+    std::vector<std::string> files;
+    PathList *found = PathList::create(64, 256);
+    listFilesByPattern(folder.c_str(), found, "*.*");
+    for (int i = 0; i < found->count; ++i)
+        if (accepts(fileNameOf(found->text(i)).c_str(), formats))
+            files.push_back(found->text(i));
+    found->destroy(true);
+    return files;
+}
+
+std::vector<std::string> joinGroups(const std::string &source, unsigned formats)
+{
+    std::vector<std::string> groups;
+    const std::string root = trimFolder(source);
+    PathList *subfolders = PathList::create(64, 256);
+    listSubfolders(root.c_str(), subfolders, false);
+    for (int i = 0; i < subfolders->count; ++i)
+        if (fileNameOf(subfolders->text(i))[0] != '.')
+            groups.push_back(subfolders->text(i));
+    subfolders->destroy(true);
+    if (groups.empty() && joinGroupFiles(root, formats).size() >= 2)
+        groups.push_back(root);
+    return groups;
+}
+
+int joinScaleToFit(int other, int target, int own)
+{
+    if (own <= 0)
+        return 1;
+    int v = roundHalfUp((double)other * (double)target / (double)own);
+    return v < 1 ? 1 : v;
+}
+
+JoinPlan planJoin(const std::vector<JoinSize> &sizes, const JoinSettings &s)
+{
+    JoinPlan plan;
+    const bool vertical = s.layout != kJoinHorizontal;
+    auto along = [vertical](const JoinSize &z) { return vertical ? z.width : z.height; };
+    auto other = [vertical](const JoinSize &z) { return vertical ? z.height : z.width; };
+    int t = 0;
+    switch (s.sizeRule) {
+    case kJoinLargest:
+        for (const JoinSize &z : sizes)
+            t = std::max(t, along(z));
+        break;
+    case kJoinSmallest:
+        for (const JoinSize &z : sizes)
+            t = t == 0 ? along(z) : std::min(t, along(z));
+        break;
+    case kJoinCustom:
+        t = s.customSize > 0 ? s.customSize : 128;
+        break;
+    default:
+        t = sizes.empty() ? 0 : along(sizes[0]);
+        break;
+    }
+    if (t < 1)
+        t = 1;
+    plan.target = t;
+    long long offset = 0;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        int d = along(sizes[i]), e = other(sizes[i]);
+        int newD = d, newE = e, across = 0;
+        if (d > t) {
+            newD = t;
+            newE = joinScaleToFit(e, t, d);
+        } else {
+            across = (t - d) / 2;
+        }
+        if (i > 0)
+            offset += s.spacing;
+        JoinPlacement p;
+        p.x = vertical ? across : (int)std::min<long long>(offset, INT_MAX);
+        p.y = vertical ? (int)std::min<long long>(offset, INT_MAX) : across;
+        p.width = vertical ? newD : newE;
+        p.height = vertical ? newE : newD;
+        plan.placements.push_back(p);
+        offset += newE;
+    }
+    plan.canvasWidth = vertical ? t : offset;
+    plan.canvasHeight = vertical ? offset : t;
+    return plan;
+}
+
+JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
+{
+    JoinResult result;
+    std::vector<std::string> files = joinGroupFiles(folder, s.sourceFormats);
+    if (files.size() < 2) {
+        result.tooFewListed = true;
+        return result;
+    }
+    // The size pass: the pictures that take part, with the sizes the layout uses.
+    std::vector<std::string> taking;
+    std::vector<JoinSize> sizes;
+    for (const std::string &path : files) {
+        JoinSize size;
+        if (pictureSize(path, size)) {
+            taking.push_back(path);
+            sizes.push_back(size);
+        } else {
+            result.notes.push_back(formatText("无法获取图片的尺寸:\r\n%s", path.c_str()));
+        }
+    }
+    if (sizes.size() < 2) {
+        result.problem = formatText("文件夹中没有找到需要拼接的图片:\r\n%s", folder.c_str());
+        return result;
+    }
+    JoinPlan plan = planJoin(sizes, s);
+    result.problem = canvasProblem(plan, s, folder);
+    if (!result.problem.empty())
+        return result;
+
+    // An output that keeps no transparency starts on white: the same as joining on
+    // "none" and flattening afterwards, without a fourth channel and a second pass.
+    MagickWand *canvas = NewMagickWand();
+    PixelWand *background = NewPixelWand();
+    PixelSetColor(background, s.output.flattens() ? "#FFFFFF" : "none");
+    bool made =
+        MagickNewImage(canvas, (size_t)plan.canvasWidth, (size_t)plan.canvasHeight, background) != MagickFalse;
+    DestroyPixelWand(background);
+    if (!made) {
+        result.problem = formatText("MagickNewImage() 发生错误 (%lld x %lld)：%s:\r\n%s", plan.canvasWidth,
+                                    plan.canvasHeight, takeWandError(canvas).c_str(), folder.c_str());
+        DestroyMagickWand(canvas);
+        return result;
+    }
+    // The composite pass: the same pictures in the same places.
+    bool resolutionSet = false;
+    int placed = 0;
+    for (size_t i = 0; i < taking.size(); ++i) {
+        std::string message, detail;
+        MagickWand *picture = readToolPicture(taking[i], message, detail);
+        if (!picture) {
+            result.notes.push_back(formatText("无法识别的图片:\r\n%s\r\n原因：%s", taking[i].c_str(), detail.c_str()));
+            continue;
+        }
+        if (!resolutionSet) {
+            applyFirstResolution(canvas, picture);
+            resolutionSet = true;
+        }
+        if (placePicture(canvas, picture, plan.placements[i]))
+            ++placed;
+        else
+            result.notes.push_back(
+                formatText("无法识别的图片:\r\n%s\r\n原因：%s", taking[i].c_str(), takeWandError(picture).c_str()));
+        DestroyMagickWand(picture);
+    }
+    if (placed < 2) {
+        DestroyMagickWand(canvas);
+        result.problem = formatText("文件夹中没有找到需要拼接的图片:\r\n%s", folder.c_str());
+        return result;
+    }
+    MagickClearException(canvas);
+    result.picture = canvas;
+    return result;
+}
+
+std::string joinTargetName(const std::string &targetFolder, const std::string &group, const OutputOptions &output)
+{
+    std::string name = fileNameOf(trimFolder(group));
+    if (name.empty())
+        name = "a";
+    return trimFolder(targetFolder) + "\\" + name + output.extension();
+}
+
+JoinProblem joinSourceProblem(const std::string &source, unsigned formats)
+{
+    if (source.empty())
+        return {JoinField::Source, "请选择【源图片文件夹】", "源图片文件夹不能为空"};
+    if (!isDirectory(source.c_str()))
+        return {JoinField::Source, "请重新选择", "选择的【源图片文件夹】不存在"};
+    if ((formats & 0xFu) == 0)
+        return {JoinField::Formats, "请选择", "加载的图片类型至少选择一项"};
+    return {};
+}
+
+JoinProblem joinCustomProblem(int sizeRule, const std::string &customText)
+{
+    if (sizeRule != kJoinCustom)
+        return {};
+    if (customText.empty())
+        return {JoinField::Custom, "请输入", "这里不能为空"};
+    if (atoi(customText.c_str()) < 1)
+        return {JoinField::Custom, "输入错误", "这里不能小于1", true};
+    return {};
+}
+
+bool makeJoinTarget(const std::string &folder, std::string &message)
+{
+    const std::string target = trimFolder(folder);
+    if (isDirectory(target.c_str()))
+        return true;
+    if (!target.empty() && target.size() <= kMaxPathBytes && CreateDirectoryA(target.c_str(), nullptr))
+        return true;
+    DWORD code = target.empty() ? ERROR_PATH_NOT_FOUND : GetLastError();
+    message = formatText("创建文件夹 %s 失败，错误码：%d", target.c_str(), (int)code);
+    return false;
+}
+
+ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
+{
+    std::string message;
+    if (!makeJoinTarget(job.targetFolder, message)) {
+        ToolRunOutcome failed;
+        failed.end = ToolRunEnd::Failed;
+        failed.message = message;
+        return failed;
+    }
+    std::vector<std::string> groups;
+    for (const std::string &group : joinGroups(job.sourceFolder, job.settings.sourceFormats))
+        if (joinGroupFiles(group, job.settings.sourceFormats).size() >= 2)
+            groups.push_back(group);
+    FolderTidy tidy;
+    return runToolFiles(groups, report, [&](const std::string &group) {
+        JoinResult joined = joinGroup(group, job.settings);
+        for (const std::string &note : joined.notes)
+            showInfoMessage(note);
+        if (!joined.picture)
+            return toolItemSkipped(joined.problem);
+        const OutputOptions &output = job.settings.output;
+        if (output.flattens())
+            MagickSetImageAlphaChannel(joined.picture, DeactivateAlphaChannel);
+        std::string first = joinTargetName(job.targetFolder, group, output);
+        ToolItemOutcome outcome = writeNewToolPicture(joined.picture, output, WriteRules(), first,
+                                                      first.substr(0, first.size() - 4), tidy);
+        DestroyMagickWand(joined.picture);
+        return outcome;
+    });
+}
+
+ToolRunOutcome runJoinCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)
+{
+    JoinJob job;
+    loadJoinValues(values, job.settings);
+    job.sourceFolder = trimFolder(command.source);
+    job.targetFolder = command.saveTo;
+    ToolRunOutcome refused;
+    JoinProblem problem = joinSourceProblem(job.sourceFolder, job.settings.sourceFormats);
+    if (problem.field == JoinField::None)
+        problem = joinCustomProblem(job.settings.sizeRule, job.settings.customSize > 0 ? "1" : "");
+    if (refuseToolJob(problem.text, problem.field == JoinField::Source,
+                      problem.field == JoinField::Custom ? kCustom : kFormats, job.sourceFolder, refused))
+        return refused;
+    if (command.subfolders)
+        refused.message = "拼接工具不用 --subfolders: 源图片文件夹的每个子文件夹就是一组";
+    else if (joinGroups(job.sourceFolder, job.settings.sourceFormats).empty())
+        refused.message = formatText(kJoinNoGroupsFormat, job.sourceFolder.c_str());
+    if (!refused.message.empty()) {
+        refused.end = ToolRunEnd::Refused;
+        return refused;
+    }
+    return runJoinJob(job, report);
+}
