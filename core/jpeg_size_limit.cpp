@@ -3,24 +3,7 @@
 #include <map>
 #include <vector>
 
-#include "imaging/picture_read.h"  // takeWandError
-
-bool pictureBlob(MagickWand *picture, std::string &bytes, std::string &reason)
-{
-    size_t length = 0;
-    unsigned char *blob = MagickGetImageBlob(picture, &length);
-    if (!blob || length == 0) {
-        if (blob)
-            MagickRelinquishMemory(blob);
-        reason = takeWandError(picture);
-        if (reason.empty())
-            reason = "无法生成JPEG数据";
-        return false;
-    }
-    bytes.assign(reinterpret_cast<const char *>(blob), length);
-    MagickRelinquishMemory(blob);
-    return true;
-}
+#include "imaging/output_options.h"  // takeImageBlob
 
 namespace {
 
@@ -37,7 +20,7 @@ const int kGuidedTries = 3;
 bool encodeAt(MagickWand *picture, int quality, std::string &out, std::string &reason)
 {
     MagickSetImageCompressionQuality(picture, (size_t)quality);
-    return pictureBlob(picture, out, reason);
+    return takeImageBlob(picture, out, reason);
 }
 
 // The bytes of the picture's profiles (camera data, colour profile), which every

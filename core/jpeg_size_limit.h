@@ -28,7 +28,3 @@ struct JpegSearchCost {
 // picture's compression quality is left at the chosen one.
 bool encodeJpegWithin(MagickWand *picture, size_t limitBytes, std::string &bytes, bool &fits, std::string &reason,
                       JpegSearchCost *cost = nullptr);
-
-// The picture's bytes in its format as it is set now. false with ImageMagick's
-// reason (or a text of ours when it gives none).
-bool pictureBlob(MagickWand *picture, std::string &bytes, std::string &reason);

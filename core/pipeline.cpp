@@ -6,6 +6,7 @@
 
 #include "core/pipeline_steps.h"
 #include "core/jpeg_size_limit.h"
+#include "imaging/output_options.h"
 #include "core/pipeline_watermark.h"
 #include "core/resize_geometry.h"
 #include "imaging/picture_read.h"
@@ -37,7 +38,7 @@ bool encodeJpeg(MagickWand *picture, std::string &bytes, std::string &reason, st
             note = formatText("未能达到设置的文件大小上限 %ld KB (实际 %zu KB)", kb, (bytes.size() + 1023) / 1024);
         return ok;
     }
-    return pictureBlob(picture, bytes, reason);
+    return takeImageBlob(picture, bytes, reason);
 }
 
 static PictureOutcome failed(const std::string &message, const std::string &detail)

@@ -10,6 +10,7 @@
 #include "core/batch_loops.h"
 #include "core/batch_workers.h"
 #include "core/jpeg_size_limit.h"
+#include "imaging/output_options.h"
 #include "core/pipeline.h"
 #include "util/text.h"
 
@@ -297,7 +298,7 @@ TEST(MaximumFileSize, TheSearchFindsTheHighestQualityThatFitsAtLittleCost)
             // One quality more would not fit (or this is the best there is).
             if (quality < 100) {
                 MagickSetImageCompressionQuality(o.picture, (size_t)quality + 1);
-                ASSERT_TRUE(pictureBlob(o.picture, above, reason));
+                ASSERT_TRUE(takeImageBlob(o.picture, above, reason));
                 if (above.size() > limit)
                     ++highest;
                 else
