@@ -265,12 +265,12 @@ void runItems(LoopRun &run, const std::vector<BatchItem> &items, int workers,
     size_t next = 0, reported = 0;
     int finished = 0, shown = 0;
     bool handing = true;
+    // Pictures that finish together still count one by one: every number is
+    // shown once, in order.
     auto showProgress = [&] {
         int at = finished + 1 < (int)total ? finished + 1 : (int)total;
-        if (!run.summary.stopped && at > shown) {
-            shown = at;
-            run.starting(at);
-        }
+        while (!run.summary.stopped && shown < at)
+            run.starting(++shown);
     };
     ItemWorkers pool(used, work, run.report.pictureStarting);
     for (;;) {
@@ -307,8 +307,13 @@ void runItems(LoopRun &run, const std::vector<BatchItem> &items, int workers,
             }
             continue;
         }
-        if (reported == next && pool.inFlight() == 0 && (!handing || next == total))
+        if (reported == next && pool.inFlight() == 0 && (!handing || next == total)) {
+            // The last pictures may all finish at once: a whole run still counts
+            // up to its last picture, as a run on one worker does.
+            if (next == total)
+                showProgress();
             break;
+        }
         pool.waitForFinished();
     }
 }

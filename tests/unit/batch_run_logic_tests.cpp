@@ -296,6 +296,9 @@ TEST(BatchWorker, OneWorkerAtATimeStopAtTheNextPictureAndTheEndEventLast)
     job.plan.mode = SaveMode::SaveTo;
     job.plan.targetFolder = target.path() + "\\";
     job.inputs.settings = &settings;
+    // One picture worker: the stop pressed while picture 2 is announced lets
+    // exactly that picture finish (with two, picture 3 may already be under way).
+    job.workers = 1;
     HANDLE atSecond = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE endEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "tools/common/tool_folders.h"
 #include "tools/convert/convert_job.h"
 #include "util/magick_path.h"
 #include "util/text.h"
@@ -114,7 +115,7 @@ TEST_F(ConvertJobTest, KeepExtensionNamesAndTheFormatBits)
                         {16, "a.psd", true},  {64, "a.svg", true},    {256, "a.webp", true},  {512, "a.dng", true},
                         {128, "a.x", false},  {0x7FF, "a.heic", false}, {0x7FF, "a.png_bak", false}};
     for (const Bit &b : bits)
-        EXPECT_EQ(convertAccepts(b.name, b.mask), b.taken) << b.name << " " << b.mask;
+        EXPECT_EQ(sourceTypeAccepts(b.name, b.mask), b.taken) << b.name << " " << b.mask;
 }
 
 TEST_F(ConvertJobTest, NumberingFirstFrameAlphaAndResolution)

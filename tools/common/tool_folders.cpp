@@ -120,3 +120,27 @@ WalkEnd collectToolFiles(const ToolWalk &walk, std::vector<std::string> &files, 
     subfolders->destroy(true);
     return end;
 }
+
+namespace {
+
+struct SourceExtension {
+    int bit;
+    const char *extension;
+};
+// Bit 7 is stored but stands for no extension.
+const SourceExtension kSourceExtensions[] = {
+    {0, ".jpg"}, {0, ".jpeg"}, {1, ".png"},  {2, ".gif"},  {3, ".bmp"}, {4, ".psd"},
+    {5, ".tif"}, {5, ".tiff"}, {6, ".svg"}, {8, ".webp"}, {9, ".dng"}, {10, ".jfif"},
+};
+
+}  // namespace
+
+bool sourceTypeAccepts(const char *fileName, unsigned mask)
+{
+    if (!fileName)
+        return false;
+    for (const SourceExtension &m : kSourceExtensions)
+        if ((mask & (1u << m.bit)) && endsWithNoCase(fileName, m.extension))
+            return true;
+    return false;
+}

@@ -15,15 +15,6 @@ const char kFormats[] = "convert_load_format_option";
 const char kKeepExtension[] = "convert_is_save_original_file_extension_name";
 const char kPrefix[] = "convert";
 
-struct MaskExtension {
-    int bit;
-    const char *extension;
-};
-// Bit 7 is stored but stands for no extension.
-const MaskExtension kMaskExtensions[] = {
-    {0, ".jpg"}, {0, ".jpeg"}, {1, ".png"},  {2, ".gif"},  {3, ".bmp"}, {4, ".psd"},
-    {5, ".tif"}, {5, ".tiff"}, {6, ".svg"}, {8, ".webp"}, {9, ".dng"}, {10, ".jfif"},
-};
 
 bool startsWith(const std::string &text, const char *head) { return text.compare(0, strlen(head), head) == 0; }
 
@@ -113,16 +104,6 @@ const std::vector<ConvertFormatBox> &convertFormatBoxes()
     return boxes;
 }
 
-bool convertAccepts(const char *fileName, unsigned mask)
-{
-    if (!fileName)
-        return false;
-    for (const MaskExtension &m : kMaskExtensions)
-        if ((mask & (1u << m.bit)) && endsWithNoCase(fileName, m.extension))
-            return true;
-    return false;
-}
-
 std::string convertTargetName(const std::string &fileName, const OutputOptions &output, bool keepOriginalExtension)
 {
     const std::string extension = output.extension();
@@ -151,7 +132,7 @@ ToolRunOutcome runConvertJob(const ConvertJob &given, const BatchReport &report)
     walk.source = job.sourceFolder;
     walk.includeSubfolders = job.includeSubfolders;
     walk.target = job.targetFolder;
-    walk.accept = [&job](const char *name) { return convertAccepts(name, job.sourceFormats); };
+    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.sourceFormats); };
     return runToolWalk(walk, report, [&job](const std::string &path, FolderTidy &tidy) {
         return convertOne(job, path, tidy);
     });

@@ -38,9 +38,6 @@ struct ConvertFormatBox {
 };
 const std::vector<ConvertFormatBox> &convertFormatBoxes();
 
-// A file is taken when its name ends, ignoring case, in an extension of a set bit
-// (bit 7 is kept but matches nothing; ".heic" is never taken).
-bool convertAccepts(const char *fileName, unsigned mask);
 
 // The result's file name: stem + extension, or with keepOriginalExtension the
 // whole name plus the extension unless it already ends in it (photo.JPG stays).

@@ -9,6 +9,7 @@
 
 #include "imaging/picture_read.h"
 #include "input/file_helpers.h"
+#include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
@@ -32,11 +33,6 @@ const char *const kSidePixelNames[4] = {"crop_side_fixed_left", "crop_side_fixed
 const char *const kSidePercentNames[4] = {"crop_side_percent_left", "crop_side_percent_right",
                                           "crop_side_percent_top", "crop_side_percent_bottom"};
 
-struct TypeExtension {
-    int bit;
-    const char *extension;
-};
-const TypeExtension kTypeExtensions[] = {{0, ".jpg"}, {0, ".jpeg"}, {1, ".png"}, {2, ".gif"}, {3, ".bmp"}};
 
 long long amount(long field) { return field < 0 ? 0 : field; }
 
@@ -204,16 +200,6 @@ const std::vector<CropTypeBox> &cropTypeBoxes()
 {
     static const std::vector<CropTypeBox> boxes = {{"jpg", 0}, {"png", 1}, {"gif", 2}, {"bmp", 3}};
     return boxes;
-}
-
-bool cropAccepts(const char *fileName, unsigned mask)
-{
-    if (!fileName)
-        return false;
-    for (const TypeExtension &t : kTypeExtensions)
-        if ((mask & (1u << t.bit)) && endsWithNoCase(fileName, t.extension))
-            return true;
-    return false;
 }
 
 const std::vector<ToolValueSpec> &cropToolValues()
@@ -394,7 +380,7 @@ ToolRunOutcome runCropJob(const CropJob &given, const BatchReport &report)
     walk.includeSubfolders = job.includeSubfolders;
     walk.writesToTarget = !job.overwrite;
     walk.target = job.targetFolder;
-    walk.accept = [&job](const char *name) { return cropAccepts(name, job.sourceTypes); };
+    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.sourceTypes); };
     return runToolWalk(walk, report, [&job](const std::string &path, FolderTidy &tidy) {
         return cropOne(job, path, tidy);
     });

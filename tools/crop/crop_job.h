@@ -56,7 +56,6 @@ struct CropTypeBox {
     int bit;
 };
 const std::vector<CropTypeBox> &cropTypeBoxes();
-bool cropAccepts(const char *fileName, unsigned typeMask);
 
 struct CropJob {
     std::string sourceFolder;

@@ -69,7 +69,7 @@ std::vector<std::string> cropPreviewList(const std::string &source, unsigned typ
     walk.source = source;
     walk.includeSubfolders = includeSubfolders;
     walk.writesToTarget = false;
-    walk.accept = [typeMask](const char *name) { return cropAccepts(name, typeMask); };
+    walk.accept = [typeMask](const char *name) { return sourceTypeAccepts(name, typeMask); };
     // Enough pictures: the sub-folders still to come are not listed.
     walk.stopRequested = [&files] { return files.size() >= kCropPreviewPictures; };
     std::string message;

@@ -455,7 +455,7 @@ void startCrop()
     walk.source = job.sourceFolder;
     walk.includeSubfolders = job.includeSubfolders;
     walk.writesToTarget = false;
-    walk.accept = [&job](const char *name) { return cropAccepts(name, job.sourceTypes); };
+    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.sourceTypes); };
     std::vector<std::string> files;
     std::string message;
     collectToolFiles(walk, files, message);

@@ -12,7 +12,6 @@
 #include "shell/info_window.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"
-#include "tools/convert/convert_job.h"
 #include "util/magick_path.h"
 #include "util/path_join.h"
 #include "util/path_list.h"
@@ -29,7 +28,7 @@ const char kRule[] = "join_width_or_height_index";
 const char kCustom[] = "join_width_or_height_value";
 const char kSpace[] = "join_space";
 
-bool accepts(const char *name, unsigned formats) { return convertAccepts(name, formats & 0xFu); }
+bool accepts(const char *name, unsigned formats) { return sourceTypeAccepts(name, formats & 0xFu); }
 
 // The size from the file's header, else from ImageMagick's ping (the first image).
 bool pictureSize(const std::string &path, JoinSize &size)

@@ -12,7 +12,6 @@
 #include "input/file_helpers.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"
-#include "tools/convert/convert_job.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
 #include "util/text.h"
@@ -342,7 +341,7 @@ ToolRunOutcome runSliceJob(const SliceJob &given, const BatchReport &report)
     walk.source = job.sourceFolder;
     walk.includeSubfolders = job.includeSubfolders;
     walk.target = job.outputFolder;
-    walk.accept = [&job](const char *name) { return convertAccepts(name, job.settings.sourceFormats & 0xFu); };
+    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.settings.sourceFormats & 0xFu); };
     return runToolWalk(walk, report, [&](const std::string &path, FolderTidy &tidy) {
         return sliceOne(job, path, tidy, report.stopRequested);
     });
