@@ -3,7 +3,7 @@
 #include "res/resource.h"
 #include "shell/main_commands.h"
 
-const ToolbarButtonSpec kToolbarButtons[] = {
+const ToolbarButtonDef kToolbarButtons[] = {
     {kCmdAddPictures, "添加图片", BTNS_BUTTON, true, nullptr, IDI_TB_ADD_PICTURES},
     {kCmdAddFolder, "添文件夹", BTNS_BUTTON, true, "添加图片文件夹", IDI_TB_ADD_FOLDER},
     {kCmdRemoveSelected, "移除图片", BTNS_BUTTON, false, nullptr, IDI_TB_REMOVE},
@@ -35,7 +35,7 @@ const int kToolbarButtonCount = sizeof kToolbarButtons / sizeof kToolbarButtons[
 
 const char *toolbarTooltip(int command)
 {
-    for (const ToolbarButtonSpec &entry : kToolbarButtons)
+    for (const ToolbarButtonDef &entry : kToolbarButtons)
         if (entry.command == command && entry.command != 0)
             return entry.tooltip;
     return nullptr;
@@ -55,7 +55,7 @@ HWND createMainToolbar(HWND parent, HINSTANCE instance)
     HIMAGELIST images = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, kToolbarButtonCount, 0);
     TBBUTTON buttons[32] = {};
     int count = 0;
-    for (const ToolbarButtonSpec &entry : kToolbarButtons) {
+    for (const ToolbarButtonDef &entry : kToolbarButtons) {
         TBBUTTON &button = buttons[count++];
         button.fsStyle = entry.style;
         if (entry.style == BTNS_SEP)

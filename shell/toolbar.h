@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-struct ToolbarButtonSpec {
+struct ToolbarButtonDef {
     int command;      // 0 for a separator
     const char *label;
     BYTE style;
@@ -13,7 +13,7 @@ struct ToolbarButtonSpec {
     int icon;         // resource id
 };
 
-extern const ToolbarButtonSpec kToolbarButtons[];
+extern const ToolbarButtonDef kToolbarButtons[];
 extern const int kToolbarButtonCount;
 
 HWND createMainToolbar(HWND parent, HINSTANCE instance);

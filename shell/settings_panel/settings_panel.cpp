@@ -30,7 +30,7 @@ namespace {
 // every title is drawn the same way over the frame line.
 const char *const kSectionTitles[kPanelSectionCount] = {"", "", "", "", "", "", "开始处理"};
 
-struct ControlSpec {
+struct ControlDef {
     int id;
     int section;
     const char *cls;
@@ -54,7 +54,7 @@ const char kEditClass[] = "edit";
 const char kComboClass[] = "combobox";
 
 // Positions inside each section box (239 pixels wide).
-const ControlSpec kControls[] = {
+const ControlDef kControls[] = {
     // 基本设置
     {kIdBasicTitle, 0, kStatic, "基本设置", kLabel, 8, 0, 52, 16},
     {kIdResize, 0, kButton, "", kCheck, 8, 20, 16, 20},
@@ -406,7 +406,7 @@ HWND panelControl(HWND panel, int id)
         return state.sections[id - kIdSectionFirst];
     if (id == kIdStart)
         return state.sections[kPanelSectionCount - 1];
-    for (const ControlSpec &entry : kControls)
+    for (const ControlDef &entry : kControls)
         if (entry.id == id)
             return GetDlgItem(state.sections[entry.section], id);
     return nullptr;
@@ -450,7 +450,7 @@ HWND createSettingsPanel(HWND parent, HINSTANCE instance, int x, int y, int widt
             state.sectionProc = old;
         }
     }
-    for (const ControlSpec &entry : kControls) {
+    for (const ControlDef &entry : kControls) {
         CreateWindowExA(0, entry.cls, entry.text, WS_CHILD | WS_VISIBLE | entry.style, entry.x, entry.y, entry.width,
                         entry.height, state.sections[entry.section],
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);

@@ -83,11 +83,11 @@ TEST(PictureCanvasRules, ScrollRequestsAndTheWheelStayInsideTheRange)
 
 namespace {
 
-MagickWand *gradientPicture(size_t width, size_t height, const char *spec = "gradient:#ff2000-#0030ff")
+MagickWand *gradientPicture(size_t width, size_t height, const char *source = "gradient:#ff2000-#0030ff")
 {
     MagickWand *wand = NewMagickWand();
     MagickSetSize(wand, width, height);
-    if (!MagickReadImage(wand, spec)) {
+    if (!MagickReadImage(wand, source)) {
         DestroyMagickWand(wand);
         return nullptr;
     }

@@ -16,10 +16,10 @@
 
 namespace {
 
-const std::vector<ToolValueSpec> &sampleTable()
+const std::vector<ToolValueDef> &sampleTable()
 {
-    static const std::vector<ToolValueSpec> table = [] {
-        std::vector<ToolValueSpec> t;
+    static const std::vector<ToolValueDef> table = [] {
+        std::vector<ToolValueDef> t;
         appendOutputValues(t, "convert");
         t.push_back({"convert_load_format_option", false, 0, 0x7FF, nullptr, "0", "mask"});
         return t;
@@ -92,8 +92,8 @@ TEST(ToolValues, FilesHelpAndToolTable)
     // Every tool lists each of its values by name, with range and default.
     for (const ToolCommand &tool : toolCommands()) {
         std::string help = toolUsageText(&tool);
-        for (const ToolValueSpec &spec : tool.values())
-            EXPECT_NE(help.find("  " + spec.name + "="), std::string::npos) << tool.name << " " << spec.name;
+        for (const ToolValueDef &value : tool.values())
+            EXPECT_NE(help.find("  " + value.name + "="), std::string::npos) << tool.name << " " << value.name;
     }
     std::string help = toolUsageText(nullptr);
     EXPECT_NE(help.find("convert"), std::string::npos);

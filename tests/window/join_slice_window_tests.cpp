@@ -86,8 +86,8 @@ void deleteJoinValues()
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramRegistryKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
-    for (const ToolValueSpec &spec : joinToolValues())
-        RegDeleteValueA(key, spec.name.c_str());
+    for (const ToolValueDef &def : joinToolValues())
+        RegDeleteValueA(key, def.name.c_str());
     RegCloseKey(key);
 }
 
@@ -287,8 +287,8 @@ TEST_F(JoinWindowTest, SliceWindowChecksInOrderAndRuns)
 {
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramRegistryKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        for (const ToolValueSpec &spec : sliceToolValues())
-            RegDeleteValueA(key, spec.name.c_str());
+        for (const ToolValueDef &def : sliceToolValues())
+            RegDeleteValueA(key, def.name.c_str());
         RegCloseKey(key);
     }
     HWND w = openSliceTool(hostWindow());

@@ -98,14 +98,14 @@ HWND hostWindow()
 
 void deleteToolValues()
 {
-    std::vector<ToolValueSpec> all = convertToolValues();
+    std::vector<ToolValueDef> all = convertToolValues();
     all.insert(all.end(), pngToolValues().begin(), pngToolValues().end());
     all.insert(all.end(), cropToolValues().begin(), cropToolValues().end());
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramRegistryKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
-    for (const ToolValueSpec &spec : all)
-        RegDeleteValueA(key, spec.name.c_str());
+    for (const ToolValueDef &def : all)
+        RegDeleteValueA(key, def.name.c_str());
     RegCloseKey(key);
 }
 

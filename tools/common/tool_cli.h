@@ -31,7 +31,7 @@ struct ToolCommandLine {
 struct ToolCommand {
     const char *name;   // "convert", "png"
     const char *title;  // the tool's name in the window's toolbar
-    const std::vector<ToolValueSpec> &(*values)();
+    const std::vector<ToolValueDef> &(*values)();
     bool overwriteAllowed;
     // Builds the job from the values and the command line (paths already in the
     // program's form) and runs it; Refused with a message when the job cannot start.

@@ -25,11 +25,11 @@ std::string trimBlanks(const std::string &text)
     return text.substr(a, b - a);
 }
 
-const ToolValueSpec *findSpec(const std::vector<ToolValueSpec> &table, const std::string &name)
+const ToolValueDef *findSpec(const std::vector<ToolValueDef> &table, const std::string &name)
 {
-    for (const ToolValueSpec &spec : table)
-        if (name == spec.name)
-            return &spec;
+    for (const ToolValueDef &def : table)
+        if (name == def.name)
+            return &def;
     return nullptr;
 }
 
@@ -50,18 +50,18 @@ bool parseNumber(const std::string &text, long low, long high, DWORD &out)
     return true;
 }
 
-std::string rangeText(const ToolValueSpec &spec)
+std::string rangeText(const ToolValueDef &def)
 {
-    if (spec.isText)
-        return replaceAll(spec.texts, "|", " 或 ");
-    if (spec.low == 0 && spec.high == 1)
+    if (def.isText)
+        return replaceAll(def.texts, "|", " 或 ");
+    if (def.low == 0 && def.high == 1)
         return "0 或 1";
-    return formatText("%ld..%ld", spec.low, spec.high);
+    return formatText("%ld..%ld", def.low, def.high);
 }
 
 }  // namespace
 
-bool parseToolValues(const std::string &bytes, const std::vector<ToolValueSpec> &table, ValueMap &values,
+bool parseToolValues(const std::string &bytes, const std::vector<ToolValueDef> &table, ValueMap &values,
                      std::string &error)
 {
     size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
@@ -89,8 +89,8 @@ bool parseToolValues(const std::string &bytes, const std::vector<ToolValueSpec> 
         }
         std::string name = trimBlanks(line.substr(0, eq));
         std::string value = trimBlanks(line.substr(eq + 1));
-        const ToolValueSpec *spec = findSpec(table, name);
-        if (!spec) {
+        const ToolValueDef *def = findSpec(table, name);
+        if (!def) {
             error = formatText("设置文件第 %d 行: 未知的设置项 %s", lineNumber, name.c_str());
             return false;
         }
@@ -98,22 +98,22 @@ bool parseToolValues(const std::string &bytes, const std::vector<ToolValueSpec> 
             error = formatText("设置文件第 %d 行: %s 重复出现", lineNumber, name.c_str());
             return false;
         }
-        if (spec->isText) {
+        if (def->isText) {
             bool known = false;
-            for (const std::string &allowed : splitText(spec->texts, '|'))
+            for (const std::string &allowed : splitText(def->texts, '|'))
                 if (equalsNoCase(value, allowed)) {
                     values.setText(name, allowed);
                     known = true;
                 }
             if (!known) {
-                error = formatText("设置文件第 %d 行: %s 只能是 %s", lineNumber, name.c_str(), rangeText(*spec).c_str());
+                error = formatText("设置文件第 %d 行: %s 只能是 %s", lineNumber, name.c_str(), rangeText(*def).c_str());
                 return false;
             }
         } else {
             DWORD number = 0;
-            if (!parseNumber(value, spec->low, spec->high, number)) {
+            if (!parseNumber(value, def->low, def->high, number)) {
                 error = formatText("设置文件第 %d 行: %s 只能是 %s 的整数", lineNumber, name.c_str(),
-                                   rangeText(*spec).c_str());
+                                   rangeText(*def).c_str());
                 return false;
             }
             values.setDword(name, number);
@@ -134,7 +134,7 @@ static bool isDiskFile(const std::string &path)
     return disk;
 }
 
-bool readToolValuesFile(const std::string &path, const std::vector<ToolValueSpec> &table, ValueMap &values,
+bool readToolValuesFile(const std::string &path, const std::vector<ToolValueDef> &table, ValueMap &values,
                         std::string &error)
 {
     std::vector<unsigned char> bytes;
@@ -148,16 +148,16 @@ bool readToolValuesFile(const std::string &path, const std::vector<ToolValueSpec
     return false;
 }
 
-std::string toolValuesHelp(const std::vector<ToolValueSpec> &table)
+std::string toolValuesHelp(const std::vector<ToolValueDef> &table)
 {
     std::string text;
-    for (const ToolValueSpec &spec : table)
-        text += formatText("  %s=%s  (缺省 %s)  %s\n", spec.name.c_str(), rangeText(spec).c_str(), spec.fallback,
-                           spec.meaning);
+    for (const ToolValueDef &def : table)
+        text += formatText("  %s=%s  (缺省 %s)  %s\n", def.name.c_str(), rangeText(def).c_str(), def.fallback,
+                           def.meaning);
     return text;
 }
 
-void appendOutputValues(std::vector<ToolValueSpec> &table, const std::string &prefix)
+void appendOutputValues(std::vector<ToolValueDef> &table, const std::string &prefix)
 {
     table.push_back({prefix + "_format", true, 0, 0, "JPG|PNG", "JPG", "转换后的格式"});
     table.push_back({prefix + "_quality", false, 10, 100, nullptr, "90", "JPG 的质量"});

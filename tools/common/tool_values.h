@@ -8,7 +8,7 @@
 
 #include "core/stored_values.h"
 
-struct ToolValueSpec {
+struct ToolValueDef {
     std::string name;      // the registry value name, e.g. "convert_quality"
     bool isText;           // REG_SZ (one of `texts`) or REG_DWORD (low..high)
     long low, high;        // DWORD range accepted in a settings file
@@ -24,16 +24,16 @@ struct ToolValueSpec {
 // texts one of its texts (letters in any case, stored as listed). A name may be
 // given once. false with a message naming the line on the first fault; values
 // holds the lines read.
-bool parseToolValues(const std::string &bytes, const std::vector<ToolValueSpec> &table, ValueMap &values,
+bool parseToolValues(const std::string &bytes, const std::vector<ToolValueDef> &table, ValueMap &values,
                      std::string &error);
 
 // Reads a settings file (GBK path, at most 64 KB) and parses it.
-bool readToolValuesFile(const std::string &path, const std::vector<ToolValueSpec> &table, ValueMap &values,
+bool readToolValuesFile(const std::string &path, const std::vector<ToolValueDef> &table, ValueMap &values,
                         std::string &error);
 
 // The --help lines of the table: "  name=range  (缺省 x)  meaning".
-std::string toolValuesHelp(const std::vector<ToolValueSpec> &table);
+std::string toolValuesHelp(const std::vector<ToolValueDef> &table);
 
 // The rows of the shared output block under a prefix ("convert", "crop", "join",
 // "slice"): _format, _quality, _transparent, _png8, _png8_color_count.
-void appendOutputValues(std::vector<ToolValueSpec> &table, const std::string &prefix);
+void appendOutputValues(std::vector<ToolValueDef> &table, const std::string &prefix);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "input/discovery.h"
 #include "shell/info_window.h"
 #include "shell/run_prompts.h"
@@ -271,4 +273,14 @@ HWND createResizableToolWindow(const char *className, const char *title, WNDPROC
     if (window)
         centerWindow(window);
     return window;
+}
+
+void bindToolSession(ToolSession &session, HWND window, HWND progressBar, HWND startButton,
+                     std::function<void(bool enable)> enableControls, std::function<std::string()> resultFolder)
+{
+    session.window = window;
+    session.progressBar = progressBar;
+    session.startButton = startButton;
+    session.enableControls = std::move(enableControls);
+    session.resultFolder = std::move(resultFolder);
 }

@@ -41,6 +41,11 @@ struct ToolSession {
     bool endArrived = false;   // the run ended while it was
 };
 
+// Ties a tool window's session to its window, progress bar, start button, the
+// groups a run disables and the folder its completion question opens.
+void bindToolSession(ToolSession &session, HWND window, HWND progressBar, HWND startButton,
+                     std::function<void(bool enable)> enableControls, std::function<std::string()> resultFolder);
+
 // Registers the class (once) and creates a tool's top-level window, hidden and
 // centred (centerWindow): not resizable (system menu and minimise box only),
 // width x height being its client area (clientSize) or the whole window.

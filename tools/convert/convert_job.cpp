@@ -67,10 +67,10 @@ ToolItemOutcome convertOne(const ConvertJob &job, const std::string &path, Folde
 
 }  // namespace
 
-const std::vector<ToolValueSpec> &convertToolValues()
+const std::vector<ToolValueDef> &convertToolValues()
 {
-    static const std::vector<ToolValueSpec> table = [] {
-        std::vector<ToolValueSpec> t;
+    static const std::vector<ToolValueDef> table = [] {
+        std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
         t.push_back({kFormats, false, 0, 0x7FF, nullptr, "0 (一种也没有选)",
                      "原格式, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 psd, 32 tif/tiff, 64 svg, "

@@ -23,7 +23,7 @@ struct ConvertJob {
 };
 
 // The registry values of the tool, as the command line's settings file names them.
-const std::vector<ToolValueSpec> &convertToolValues();
+const std::vector<ToolValueDef> &convertToolValues();
 
 // The stored part of the job (formats, output, keep-extension); missing values
 // take their defaults (mask 0, i.e. nothing ticked).

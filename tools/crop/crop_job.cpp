@@ -202,10 +202,10 @@ const std::vector<CropTypeBox> &cropTypeBoxes()
     return boxes;
 }
 
-const std::vector<ToolValueSpec> &cropToolValues()
+const std::vector<ToolValueDef> &cropToolValues()
 {
-    static const std::vector<ToolValueSpec> table = [] {
-        std::vector<ToolValueSpec> t;
+    static const std::vector<ToolValueDef> table = [] {
+        std::vector<ToolValueDef> t;
         t.push_back({kTypes, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
         t.push_back({kMode, false, 0, 3, nullptr, "0", "0 裁剪固定尺寸, 1 裁剪百分比, 2 裁剪宽高比, 3 裁掉四周"});
         t.push_back({kAlign, false, 0, 4, nullptr, "0",

@@ -68,7 +68,7 @@ struct CropJob {
     OutputOptions output;            // "crop" prefix
 };
 
-const std::vector<ToolValueSpec> &cropToolValues();
+const std::vector<ToolValueDef> &cropToolValues();
 // Read back as the window shows them: sizes and ratios 1..9999, percentages
 // 1..100, side pixels 0..9999, anything else (or nothing) empty; a mode above 3
 // or an alignment above 4 is 0; types missing: all four.

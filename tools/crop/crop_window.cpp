@@ -679,11 +679,8 @@ bool createWindowOnce()
     applyUiFont(state.status);
     createControls();
     layout();
-    state.session.window = state.window;
-    state.session.progressBar = state.progress;
-    state.session.startButton = state.start;
-    state.session.enableControls = enablePanel;
-    state.session.resultFolder = [] { return state.job.overwrite ? state.job.sourceFolder : state.job.targetFolder; };
+    bindToolSession(state.session, state.window, state.progress, state.start, enablePanel,
+                    [] { return state.job.overwrite ? state.job.sourceFolder : state.job.targetFolder; });
     state.session.afterRun = [] {
         // The next run must choose again how to save.
         selectSaveMode(false, false);

@@ -89,10 +89,10 @@ bool placePicture(MagickWand *canvas, MagickWand *picture, const JoinPlacement &
 
 }  // namespace
 
-const std::vector<ToolValueSpec> &joinToolValues()
+const std::vector<ToolValueDef> &joinToolValues()
 {
-    static const std::vector<ToolValueSpec> table = [] {
-        std::vector<ToolValueSpec> t;
+    static const std::vector<ToolValueDef> table = [] {
+        std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
         t.push_back({kFormats, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
         t.push_back({kLayout, false, 1, 2, nullptr, "1", "1 竖排 (宽度相同), 2 横排 (高度相同)"});

@@ -33,7 +33,7 @@ struct JoinJob {
     JoinSettings settings;
 };
 
-const std::vector<ToolValueSpec> &joinToolValues();
+const std::vector<ToolValueDef> &joinToolValues();
 // Read back as the window does: mask missing 15, layout 1 (or missing) vertical
 // and anything else horizontal, rule 0..3 else 0, custom size 1..9999 else
 // empty, spacing 0..128 else 0.

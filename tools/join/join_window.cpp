@@ -570,11 +570,8 @@ bool createWindowOnce()
         return false;
     createControls();
     state.worker = new PreviewWorker;
-    state.session.window = state.window;
-    state.session.progressBar = state.progress;
-    state.session.startButton = state.start;
-    state.session.enableControls = enableGroups;
-    state.session.resultFolder = [] { return state.job.targetFolder; };
+    bindToolSession(state.session, state.window, state.progress, state.start, enableGroups,
+                    [] { return state.job.targetFolder; });
     layout();
     return true;
 }

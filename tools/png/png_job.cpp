@@ -89,9 +89,9 @@ ToolItemOutcome processPng(const PngJob &job, const std::string &path, FolderTid
 
 }  // namespace
 
-const std::vector<ToolValueSpec> &pngToolValues()
+const std::vector<ToolValueDef> &pngToolValues()
 {
-    static const std::vector<ToolValueSpec> table = {
+    static const std::vector<ToolValueDef> table = {
         {kZoom, false, 0, 1, nullptr, "0", "图片缩放"},
         {kRule, false, 0, 2, nullptr, "0", "0 图片缩小, 1 图片放大, 2 图片缩放"},
         {kSide, false, 0, 1, nullptr, "0", "0 按图片宽, 1 按图片高"},

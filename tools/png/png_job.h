@@ -31,7 +31,7 @@ struct PngJob {
     int colours = 256;               // png_png8_color_count, 2..256
 };
 
-const std::vector<ToolValueSpec> &pngToolValues();
+const std::vector<ToolValueDef> &pngToolValues();
 // Missing or out-of-range values take their defaults (rule above 2 and side
 // above 1 give 0, size outside 1..9999 is empty, colours outside 2..256 give 256).
 void loadPngValues(const StoredValues &values, PngJob &job);

@@ -32,7 +32,7 @@ const DirectionNames kHorizontal = {"slice_horizontal", "slice_horizontal_avg", 
 const DirectionNames kVertical = {"slice_vertical", "slice_vertical_avg", "slice_vertical_avg_value",
                                   "slice_vertical_pixel", "slice_vertical_pixel_value"};
 
-void appendDirection(std::vector<ToolValueSpec> &t, const DirectionNames &n, const char *what)
+void appendDirection(std::vector<ToolValueDef> &t, const DirectionNames &n, const char *what)
 {
     t.push_back({n.on, false, 0, 1, nullptr, "0", what});
     t.push_back({n.avg, false, 0, 1, nullptr, "1 (两个都是 0 时)", "1: 按个数均匀分隔"});
@@ -204,10 +204,10 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
 
 }  // namespace
 
-const std::vector<ToolValueSpec> &sliceToolValues()
+const std::vector<ToolValueDef> &sliceToolValues()
 {
-    static const std::vector<ToolValueSpec> table = [] {
-        std::vector<ToolValueSpec> t;
+    static const std::vector<ToolValueDef> table = [] {
+        std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
         t.push_back({kFormats, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
         appendDirection(t, kHorizontal, "1: 水平划分 (切成若干行)");

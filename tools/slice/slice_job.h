@@ -36,7 +36,7 @@ struct SliceJob {
     SliceSettings settings;
 };
 
-const std::vector<ToolValueSpec> &sliceToolValues();
+const std::vector<ToolValueDef> &sliceToolValues();
 void loadSliceValues(const StoredValues &values, SliceSettings &settings);
 void putSliceValues(ValueMap &values, const SliceSettings &settings);
 

@@ -284,11 +284,8 @@ bool createWindowOnce()
     if (!state.window)
         return false;
     createControls();
-    state.session.window = state.window;
-    state.session.progressBar = state.progress;
-    state.session.startButton = state.start;
-    state.session.enableControls = enableGroups;
-    state.session.resultFolder = [] { return state.job.outputFolder; };
+    bindToolSession(state.session, state.window, state.progress, state.start, enableGroups,
+                    [] { return state.job.outputFolder; });
     return true;
 }
 
