@@ -63,16 +63,26 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     std::string reason;
     PictureFile file;
     MagickWand *picture = nullptr;
-    ResizePlan hint;
+    ResizePlan hint, reduce;
     if (readPictureFile(sourcePath, file, reason)) {
-        if (file.format == "JPEG")
+        if (file.format == "JPEG") {
             hint = jpegDecodeHint(s, (int)file.width, (int)file.height, rotation);
+            reduce = jpegReducePlan(s, (int)file.width, (int)file.height, rotation);
+        }
         DecodeHint decode;
         if (hint.resize) {
             decode.width = (size_t)hint.width;
             decode.height = (size_t)hint.height;
         }
-        picture = decodePictureFile(file, decode, reason);
+        // A JPEG that gets smaller is reduced as it is decoded, never held whole.
+        if (reduce.resize)
+            picture = decodeReducedJpeg(file, decode, (size_t)reduce.width, (size_t)reduce.height, reason);
+        else
+            picture = decodePictureFile(file, decode, reason);
+        if (picture && reduce.resize &&
+            (MagickGetImageWidth(picture) != (size_t)reduce.width ||
+             MagickGetImageHeight(picture) != (size_t)reduce.height))
+            reduce.resize = false;  // decoded whole after all: the resize step does it
     }
     if (!picture)
         return failed(formatText("图片读取失败:\r\n%s\r\n原因：%s", sourcePath.c_str(), reason.c_str()), reason);
@@ -109,7 +119,9 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
         ok = recanvasJpegIfNeeded(picture, s, reason);
     ok = ok && applyResolution(picture, s, units, xResolution, yResolution, reason);  // 8
     ok = ok && rotateAndFlip(picture, flip, rotation, reason);                  // 9
-    if (ok && hint.resize)                                                      // 10
+    if (ok && reduce.resize)                                                    // 10
+        ;  // reduced while it was decoded
+    else if (ok && hint.resize)
         ok = resizePicture(picture, s, fullWidth, fullHeight, reason);
     else if (ok)
         ok = resizePicture(picture, s, (int)MagickGetImageWidth(picture), (int)MagickGetImageHeight(picture),

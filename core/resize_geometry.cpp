@@ -1,5 +1,7 @@
 #include "core/resize_geometry.h"
 
+#include <utility>
+
 #include <climits>
 #include <cstdio>
 
@@ -90,15 +92,38 @@ ResizePlan settingsResizePlan(const ProcessSettings &s, int width, int height)
                            : pixelResizePlan(width, height, s.sizeType, s.zoomType, s.sizeValue, s.bZoomSameScale != 0);
 }
 
+// The resize step's plan for a picture of this stored size, when nothing before
+// it needs the full resolution (resampling to a DPI does; a rotation other than
+// quarter turns changes the size). In the picture's shown orientation.
+static ResizePlan earlyResizePlan(const ProcessSettings &s, int width, int height, int rotation, int &w, int &h,
+                                  bool &quarterTurn)
+{
+    if (!s.bSize || (s.bDpi && s.bDpiResample && s.dpi > 0) || rotation < 0 || rotation % 90 != 0)
+        return ResizePlan();
+    quarterTurn = (rotation / 90) % 2 != 0;
+    w = quarterTurn ? height : width;
+    h = quarterTurn ? width : height;
+    return settingsResizePlan(s, w, h);
+}
+
+ResizePlan jpegReducePlan(const ProcessSettings &s, int width, int height, int rotation)
+{
+    int w = 0, h = 0;
+    bool quarterTurn = false;
+    ResizePlan plan = earlyResizePlan(s, width, height, rotation, w, h, quarterTurn);
+    if (!plan.resize || plan.width > w || plan.height > h || (plan.width == w && plan.height == h))
+        return ResizePlan();
+    if (quarterTurn)
+        std::swap(plan.width, plan.height);
+    return plan;
+}
+
 ResizePlan jpegDecodeHint(const ProcessSettings &s, int width, int height, int rotation)
 {
     ResizePlan none;
-    if (!s.bSize || (s.bDpi && s.bDpiResample && s.dpi > 0) || rotation < 0 || rotation % 90 != 0)
-        return none;
-    const bool quarterTurn = (rotation / 90) % 2 != 0;
-    const int w = quarterTurn ? height : width;
-    const int h = quarterTurn ? width : height;
-    ResizePlan plan = settingsResizePlan(s, w, h);
+    int w = 0, h = 0;
+    bool quarterTurn = false;
+    ResizePlan plan = earlyResizePlan(s, width, height, rotation, w, h, quarterTurn);
     if (!plan.resize)
         return none;
     // kJpegHintKeep / 2 times the resized size, rounded up; worth asking for only

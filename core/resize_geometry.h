@@ -40,6 +40,12 @@ ResizePlan settingsResizePlan(const ProcessSettings &settings, int width, int he
 const int kJpegHintKeep = 5;  // in halves of the resized size
 ResizePlan jpegDecodeHint(const ProcessSettings &settings, int width, int height, int rotation);
 
+// The size a JPEG of this stored size may be reduced to while it is decoded (the
+// resize step's size, turned back to the stored orientation), under the same
+// conditions as the hint and only when the resize makes the picture smaller;
+// otherwise resize = false.
+ResizePlan jpegReducePlan(const ProcessSettings &settings, int width, int height, int rotation);
+
 // The inside border: the crop that makes room for the fill and the border so that
 // the framed picture keeps (as far as possible) its size. borderSize and padding
 // may come back smaller when the picture is too small for them.

@@ -1,7 +1,9 @@
 #include "imaging/picture_read.h"
 
 #include <cstring>
+#include <new>
 
+#include "imaging/lanczos_rows.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 
@@ -110,6 +112,7 @@ struct PingedSize {
     unsigned long long pixels = 0;
     std::string format;
     bool progressive = false;
+    bool cmyk = false;
 };
 
 bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &size, std::string &reason)
@@ -129,6 +132,7 @@ bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &si
                 if (format)
                     MagickRelinquishMemory(format);
                 size.progressive = MagickGetImageInterlaceScheme(wand) == JPEGInterlace;
+                size.cmyk = MagickGetImageColorspace(wand) == CMYKColorspace;
             }
             size.pixels += (unsigned long long)w * h;
         }
@@ -174,25 +178,29 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
     file.frames = size.frames;
     file.pixels = size.pixels;
     file.progressiveJpeg = file.format == "JPEG" && size.progressive;
+    file.cmyk = size.cmyk;
     return true;
 }
 
-MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, std::string &reason)
+namespace {
+
+// Whether the decoder may take what the file (after the hint) costs; the reason when not.
+bool decodeAllowed(const PictureFile &file, const DecodeHint &hint, bool &hinted, std::string &reason)
 {
     if (file.bytes.empty() || file.width == 0) {
         reason = "文件是空的 (0 字节)";
-        return nullptr;
+        return false;
     }
     // What the decoder is going to allocate: the stored size, or for a JPEG read
     // with a hint the size libjpeg scales it to (the header alone tells). A
     // progressive JPEG costs its stored size at any scale: libjpeg keeps every
     // coefficient of the whole picture until the last scan.
-    bool hinted = file.format == "JPEG" && hint.width > 0 && hint.height > 0 &&
-                  (hint.width < file.width || hint.height < file.height);
+    hinted = file.format == "JPEG" && hint.width > 0 && hint.height > 0 &&
+             (hint.width < file.width || hint.height < file.height);
     PingedSize decoded;
     if (hinted && !file.progressiveJpeg) {
         if (!pingPicture(file, &hint, decoded, reason))
-            return nullptr;
+            return false;
     } else {
         decoded.width = file.width;
         decoded.height = file.height;
@@ -201,8 +209,66 @@ MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, s
     PictureLimits limits = currentPictureLimits();
     if (decoded.width > limits.maxWidth || decoded.height > limits.maxHeight || decoded.pixels > limits.maxPixels) {
         reason = tooLargeReason(file, limits);
-        return nullptr;
+        return false;
     }
+    return true;
+}
+
+// What a streamed JPEG read hands its rows to.
+struct ReducingReader {
+    size_t width = 0, height = 0;  // the target size
+    Image *target = nullptr;
+    LanczosRows *rows = nullptr;
+    size_t decodedWidth = 0, decodedHeight = 0;
+    size_t bytesPerPixel = 0;      // what ImageMagick counted for the decoded picture
+    bool refused = false;
+    ExceptionInfo *problem = nullptr;
+};
+
+size_t takeReducedRow(const Image *image, const void *pixels, const size_t columns)
+{
+    ReducingReader *reader = (ReducingReader *)image->client_data;
+    if (!reader->rows) {
+        reader->decodedWidth = image->columns;
+        reader->decodedHeight = image->rows;
+        const bool indexed = image->storage_class == PseudoClass || image->colorspace == CMYKColorspace;
+        reader->bytesPerPixel = sizeof(PixelPacket) + (indexed ? sizeof(IndexPacket) : 0);
+        // The black of a CMYK picture lives beside the rows handed here.
+        if (image->colorspace == CMYKColorspace || image->matte || reader->width > image->columns ||
+            reader->height > image->rows) {
+            reader->refused = true;
+            return 0;
+        }
+        if (!LanczosRows::affordable(image->columns, image->rows, reader->width, reader->height)) {
+            reader->refused = true;
+            return 0;
+        }
+        reader->target = CloneImage(image, reader->width, reader->height, MagickTrue, reader->problem);
+        if (!reader->target || !SetImageStorageClass(reader->target, DirectClass)) {
+            reader->refused = true;
+            return 0;
+        }
+        try {
+            reader->rows = new LanczosRows(reader->target, image->columns, image->rows);
+        } catch (const std::bad_alloc &) {  // never through the decoder's C code
+            reader->refused = true;
+            return 0;
+        }
+    }
+    if (columns != reader->decodedWidth || !reader->rows->push((const PixelPacket *)pixels)) {
+        reader->refused = true;
+        return 0;
+    }
+    return columns;
+}
+
+}  // namespace
+
+MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, std::string &reason)
+{
+    bool hinted = false;
+    if (!decodeAllowed(file, hint, hinted, reason))
+        return nullptr;
     MagickWand *wand = newReadingWand(file, hinted ? &hint : nullptr);
     if (!readSucceeded(wand, MagickReadImageBlob(wand, file.bytes.data(), file.bytes.size()), reason)) {
         DestroyMagickWand(wand);
@@ -214,6 +280,61 @@ MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, s
     // format of whatever the caller makes of the picture (a PNG's JPEG bytes).
     MagickSetFilename(wand, "");
     return wand;
+}
+
+MagickWand *decodeReducedJpeg(const PictureFile &file, const DecodeHint &hint, size_t width, size_t height,
+                              std::string &reason)
+{
+    bool hinted = false;
+    if (file.format != "JPEG" || file.cmyk || width == 0 || height == 0 || !decodeAllowed(file, hint, hinted, reason))
+        return decodePictureFile(file, hint, reason);
+    ReducingReader reader;
+    reader.width = width;
+    reader.height = height;
+    reader.problem = AcquireExceptionInfo();
+    ImageInfo *info = AcquireImageInfo();
+    SetImageInfoBlob(info, file.bytes.data(), file.bytes.size());
+    CopyMagickString(info->filename, "JPEG:picture.jpg", MaxTextExtent);
+    if (hinted)
+        SetImageOption(info, "jpeg:size", formatText("%zux%zu", hint.width, hint.height).c_str());
+    info->client_data = &reader;
+    ExceptionInfo *exception = AcquireExceptionInfo();
+    Image *streamed = ReadStream(info, takeReducedRow, exception);
+    // The decoder sized a pixel cache for the whole picture that the stream never
+    // fills and never gives back to ImageMagick's count of memory in use: left
+    // there, a few hundred photos would push every later picture to the disk.
+    if (reader.bytesPerPixel && (!streamed || GetImagePixelCacheType(streamed) == MemoryCache))
+        RelinquishMagickResource(MemoryResource, (MagickSizeType)reader.decodedWidth * reader.decodedHeight *
+                                                     reader.bytesPerPixel);
+    const bool failed = exception->severity >= ErrorException;
+    if (failed)
+        reason = exception->reason ? withoutMagickLocation(utf8ToGbk(exception->reason)) : std::string();
+    const bool whole = streamed && !failed && !reader.refused && reader.rows && reader.rows->complete();
+    MagickWand *wand = nullptr;
+    if (whole) {
+        wand = NewMagickWandFromImage(reader.target);
+        MagickSetImageFilename(wand, "");
+    }
+    delete reader.rows;
+    if (reader.target)
+        DestroyImage(reader.target);
+    if (streamed)
+        DestroyImageList(streamed);
+    DestroyExceptionInfo(exception);
+    DestroyExceptionInfo(reader.problem);
+    SetImageInfoBlob(info, nullptr, 0);
+    DestroyImageInfo(info);
+    if (wand)
+        return wand;
+    if (failed && !reader.refused) {
+        if (reason.empty())
+            reason = "文件已损坏, 或者不是一种能识别的图片格式";
+        return nullptr;
+    }
+    // A picture the stream does not take (an alpha channel, a colour space
+    // it cannot pass on) is decoded whole.
+    reason.clear();
+    return decodePictureFile(file, hint, reason);
 }
 
 MagickWand *readCheckedPicture(const std::string &path, std::string &reason)

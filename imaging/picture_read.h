@@ -42,6 +42,7 @@ struct PictureFile {
     size_t frames = 0;                 // images (pages, frames, layers) in the file
     unsigned long long pixels = 0;     // width x height summed over every image
     bool progressiveJpeg = false;      // libjpeg holds all of its coefficients while decoding, at any scale
+    bool cmyk = false;                 // CMYK (a JPEG from print)
 };
 
 // JPEG only: decode at the smallest of libjpeg's scales 1/8 .. 8/8 that still
@@ -63,6 +64,15 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
 // (after the hint) exceeds ImageMagick's limits, when ImageMagick reports an
 // error, or when no pixels come back.
 MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, std::string &reason);
+
+// A JPEG reduced to width x height (Lanczos, as MagickResizeImage with
+// LanczosFilter) while it is decoded: the rows go from libjpeg straight into
+// the reduction, so the full-size picture is never held. The hint works as for
+// decodePictureFile. What the stream cannot take (not a JPEG, CMYK, a larger
+// size than decoded) is decoded whole by decodePictureFile, unreduced: the
+// caller compares the size it gets with the one it asked for.
+MagickWand *decodeReducedJpeg(const PictureFile &file, const DecodeHint &hint, size_t width, size_t height,
+                              std::string &reason);
 
 // readPictureFile + decodePictureFile at full size.
 MagickWand *readCheckedPicture(const std::string &path, std::string &reason);

@@ -278,3 +278,117 @@ TEST(CheckedRead, SizeHintGivesTheSameSizeAsAFullDecode)
     enlarge.fSizeValue = 999.99f;
     EXPECT_FALSE(jpegDecodeHint(enlarge, 2000, 1000, 0).resize);
 }
+
+namespace {
+
+double psnr(MagickWand *a, MagickWand *b)
+{
+    double distortion = 0.0;
+    MagickWand *d = MagickCompareImages(a, b, PeakSignalToNoiseRatioMetric, &distortion);
+    if (d)
+        DestroyMagickWand(d);
+    return distortion == 0.0 ? 1000.0 : distortion;  // identical pictures
+}
+
+// A JPEG written from a sample photo in another form (grey, CMYK, baseline, cut short).
+std::string jpegVariant(const ScratchFolder &dir, const std::string &name, const char *photo,
+                        const std::function<void(MagickWand *)> &change, size_t keepBytes = 0)
+{
+    std::string path = dir / name;
+    MagickWand *w = readPicture(samplePath(photo));
+    EXPECT_TRUE(w);
+    change(w);
+    MagickSetImageFormat(w, "JPEG");
+    size_t length = 0;
+    unsigned char *blob = MagickGetImageBlob(w, &length);
+    std::string bytes((const char *)blob, keepBytes ? keepBytes * length / 100 : length);
+    MagickRelinquishMemory(blob);
+    DestroyMagickWand(w);
+    writeFileBytes(path, bytes);
+    return path;
+}
+
+}  // namespace
+
+TEST(CheckedRead, JpegReducedWhileDecodedMatchesImageMagicksResize)
+{
+    // The reduction fed row by row from the decoder gives ImageMagick's Lanczos
+    // pixels for every kind of JPEG it takes; what it cannot take (CMYK) comes
+    // back whole for the resize step; ImageMagick's count of memory in use is
+    // where it was, however many pictures went through.
+    ScratchFolder dir("reduced_jpeg");
+    auto same = [](MagickWand *) {};
+    struct Case {
+        std::string path;
+        size_t width, height;
+        DecodeHint hint;
+        bool reduced;
+        double leastPsnr;
+    } cases[] = {
+        {samplePath("photos/lomiri_Bridge.jpg"), 750, 422, {}, true, 60},  // progressive 4:2:2
+        {samplePath("photos/mate_Garden.jpg"), 333, 208, {}, true, 60},    // baseline 4:2:0, odd factor
+        {samplePath("photos/lomiri_Bridge.jpg"), 750, 422, {1875, 1055}, true, 45},  // libjpeg halves first
+        {samplePath("photos/lomiri_Wine.jpg"), 1000, 3837, {}, true, 60},  // narrower only
+        {jpegVariant(dir, "grey.jpg", "photos/mate_Storm.jpg",
+                     [](MagickWand *w) { MagickTransformImageColorspace(w, GRAYColorspace); }),
+         500, 333, {}, true, 60},
+        {jpegVariant(dir, "cut.jpg", "photos/mate_Wood.jpg", same, 60), 640, 480, {}, true, 50},
+        {jpegVariant(dir, "cmyk.jpg", "photos/mate_Storm.jpg",
+                     [](MagickWand *w) { MagickTransformImageColorspace(w, CMYKColorspace); }),
+         500, 333, {}, false, 1000},
+    };
+    const MagickSizeType memoryBefore = GetMagickResource(MemoryResource);
+    for (int round = 0; round < 3; ++round) {
+        for (const Case &c : cases) {
+            PictureFile file;
+            std::string reason;
+            ASSERT_TRUE(readPictureFile(c.path, file, reason)) << c.path << " " << gbkToUtf8(reason);
+            MagickWand *ours = decodeReducedJpeg(file, c.hint, c.width, c.height, reason);
+            ASSERT_TRUE(ours) << c.path << " " << gbkToUtf8(reason);
+            EXPECT_EQ(MagickGetImageWidth(ours), c.reduced ? c.width : file.width) << c.path;
+            EXPECT_EQ(MagickGetImageHeight(ours), c.reduced ? c.height : file.height) << c.path;
+            if (round == 0) {
+                MagickWand *theirs = decodePictureFile(file, DecodeHint(), reason);
+                ASSERT_TRUE(theirs);
+                if (c.reduced)
+                    MagickResizeImage(theirs, c.width, c.height, LanczosFilter, 1.0);
+                EXPECT_GE(psnr(ours, theirs), c.leastPsnr) << c.path;
+                EXPECT_EQ(MagickGetImageColorspace(ours), MagickGetImageColorspace(theirs)) << c.path;
+                DestroyMagickWand(theirs);
+            }
+            DestroyMagickWand(ours);
+        }
+    }
+    EXPECT_EQ(GetMagickResource(MemoryResource), memoryBefore);
+
+    // The sizes the pipeline asks for: the resize step's, in the stored
+    // orientation, and only for a picture that gets smaller.
+    ProcessSettings s;
+    s.bSize = 1;
+    s.sizeValue = 750;
+    ProcessSettings resample = s;
+    resample.bDpi = 1;
+    resample.dpi = 300;
+    resample.bDpiResample = 1;
+    ProcessSettings narrower = s;  // the width only, out of proportion
+    narrower.bZoomSameScale = 0;
+    struct Plan {
+        const ProcessSettings *settings;
+        int width, height, rotation;
+        bool resize;
+        int toWidth, toHeight;
+    } plans[] = {
+        {&s, 3088, 2056, 0, true, 750, 499},   {&s, 3088, 2056, 90, true, 1126, 750},
+        {&s, 3088, 2056, 270, true, 1126, 750}, {&s, 3088, 2056, 45, false, 0, 0},
+        {&resample, 3088, 2056, 0, false, 0, 0}, {&s, 750, 499, 0, false, 0, 0},
+        {&s, 600, 400, 0, false, 0, 0},         {&narrower, 1000, 1000, 90, true, 1000, 750},
+    };
+    for (const Plan &p : plans) {
+        ResizePlan plan = jpegReducePlan(*p.settings, p.width, p.height, p.rotation);
+        EXPECT_EQ(plan.resize, p.resize) << p.width << "x" << p.height << " " << p.rotation;
+        if (plan.resize && p.resize) {
+            EXPECT_EQ(plan.width, p.toWidth) << p.width << "x" << p.height << " " << p.rotation;
+            EXPECT_EQ(plan.height, p.toHeight) << p.width << "x" << p.height << " " << p.rotation;
+        }
+    }
+}
