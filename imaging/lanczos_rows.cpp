@@ -11,12 +11,13 @@ namespace {
 
 const double kEpsilon = 1.0e-12;  // ImageMagick's MagickEpsilon
 const double kSupport = 3.0;      // Lanczos: three lobes
+const double kPi = 3.14159265358979323846;
 
 double sinc(double x)
 {
     if (x == 0.0)
         return 1.0;
-    const double a = M_PI * x;
+    const double a = kPi * x;
     return std::sin(a) / a;
 }
 
@@ -123,7 +124,7 @@ bool LanczosRows::push(const PixelPacket *row)
     if (received_ >= inHeight_)
         return false;
     float *s = source_.data();
-#if defined(__SSE2__) && MAGICKCORE_QUANTUM_DEPTH == 16
+#if defined(__SSE2__) && MAGICKCORE_QUANTUM_DEPTH == 16 && !defined(MAGICKCORE_HDRI_SUPPORT)
     const __m128i zero = _mm_setzero_si128();
     for (size_t x = 0; x < inWidth_; ++x, s += 4) {
         __m128i packet = _mm_loadl_epi64((const __m128i *)(row + x));
