@@ -285,9 +285,11 @@ MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, s
 MagickWand *decodeReducedJpeg(const PictureFile &file, const DecodeHint &hint, size_t width, size_t height,
                               std::string &reason)
 {
-    bool hinted = false;
-    if (file.format != "JPEG" || file.cmyk || width == 0 || height == 0 || !decodeAllowed(file, hint, hinted, reason))
+    if (file.format != "JPEG" || file.cmyk || width == 0 || height == 0)
         return decodePictureFile(file, hint, reason);
+    bool hinted = false;
+    if (!decodeAllowed(file, hint, hinted, reason))
+        return nullptr;
     ReducingReader reader;
     reader.width = width;
     reader.height = height;
