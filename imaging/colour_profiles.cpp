@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "core/registry_store.h"
+#include "util/registry_store.h"
 #include "util/text.h"
 
 const char kDefaultCmykProfile[] = "JapanColor2001Coated.icc";

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "core/stored_values.h"
+#include "util/stored_values.h"
 
 enum class OutputFormat { Jpg = 0, Png = 1 };  // also the format chooser's index
 

@@ -6,8 +6,8 @@
 #include <libimagequant.h>
 #include <lodepng.h>
 
-#include "shell/about_box.h"
-#include "shell/info_window.h"
+#include "app/about_box.h"
+#include "ui/info_window.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 

@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <cstring>
 
-#include "core/registry_store.h"
+#include "util/registry_store.h"
 #include "input/file_helpers.h"
-#include "shell/window_kit.h"
+#include "ui/window_kit.h"
 #include "util/path_list.h"
 #include "util/text.h"
 

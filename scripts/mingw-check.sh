@@ -32,6 +32,6 @@ while IFS= read -r f; do
         echo "windows_syntax: $f does not compile for Windows"
         fails=$((fails + 1))
     fi
-done < <(find "$SRC/core" "$SRC/input" "$SRC/tools" "$SRC/imaging" "$SRC/shell" "$SRC/util" -name '*.cpp' | sort)
+done < <(find "$SRC/util" "$SRC/imaging" "$SRC/input" "$SRC/core" "$SRC/ui" "$SRC/tools" "$SRC/app" -name '*.cpp' | sort)
 echo "windows_syntax: $count files, $fails failed"
 [ "$fails" -eq 0 ]

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "core/batch_cli.h"
-#include "shell/crash_handler.h"
+#include "app/crash_handler.h"
 #include "util/text.h"
 
 typedef std::vector<std::string> Args;

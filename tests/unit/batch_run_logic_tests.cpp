@@ -7,7 +7,7 @@
 
 #include "core/batch_run.h"
 #include "core/settings_file.h"
-#include "shell/save_group.h"
+#include "app/save_group.h"
 #include "util/text.h"
 
 // ---- Progress bar scale ----------------------------------------------------------

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "core/registry_store.h"
+#include "util/registry_store.h"
 #include "imaging/colour_profiles.h"
 #include "util/text.h"
 

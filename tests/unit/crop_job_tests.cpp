@@ -11,7 +11,7 @@
 #include "pipeline_test_support.h"
 #include "tools/crop/crop_job.h"
 #include "tools/crop/crop_preview.h"
-#include "tools/preview/checker_tile.h"
+#include "ui/preview/checker_tile.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 

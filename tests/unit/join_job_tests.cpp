@@ -7,9 +7,9 @@
 #include <wand/MagickWand.h>
 
 #include "pipeline_test_support.h"
-#include "shell/info_window.h"
+#include "ui/info_window.h"
 #include "tools/join/join_job.h"
-#include "tools/preview/preview_worker.h"
+#include "ui/preview/preview_worker.h"
 #include "util/text.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <wand/MagickWand.h>
 
-#include "core/registry_store.h"
+#include "util/registry_store.h"
 #include "imaging/output_options.h"
 #include "util/magick_path.h"
 #include "util/text.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "imaging/palette_png.h"
-#include "shell/info_window.h"
+#include "ui/info_window.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 

@@ -10,12 +10,12 @@
 #include <memory>
 #include <vector>
 
-#include "core/main_preview_job.h"
+#include "app/main_preview_job.h"
 #include "pipeline_test_support.h"
-#include "shell/view_original.h"
-#include "tools/preview/display_picture.h"
-#include "tools/preview/picture_canvas.h"
-#include "tools/preview/preview_worker.h"
+#include "app/view_original.h"
+#include "ui/preview/display_picture.h"
+#include "ui/preview/picture_canvas.h"
+#include "ui/preview/preview_worker.h"
 #include "util/text.h"
 
 // ---------------------------------------------------------------------------

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/registry_store.h"
+#include "util/registry_store.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "shell/command_line.h"
-#include "shell/context_help.h"
-#include "shell/main_layout.h"
-#include "shell/startup.h"
-#include "shell/window_kit.h"
+#include "app/command_line.h"
+#include "app/context_help.h"
+#include "app/main_layout.h"
+#include "app/startup.h"
+#include "ui/window_kit.h"
 
 // ---- Command line ---------------------------------------------------------------------
 

@@ -3,13 +3,13 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/registry_store.h"
+#include "util/registry_store.h"
 #include "input/file_helpers.h"
-#include "shell/about_box.h"
-#include "shell/font_tables.h"
-#include "shell/main_commands.h"
-#include "shell/main_layout.h"
-#include "shell/startup.h"
+#include "app/about_box.h"
+#include "app/font_tables.h"
+#include "app/main_commands.h"
+#include "app/main_layout.h"
+#include "app/startup.h"
 #include "test_util.h"
 
 // ---------------------------------------------------------------------------

@@ -9,7 +9,7 @@
 #include "imaging/self_test.h"
 #include "input/file_helpers.h"
 #include "util/path_join.h"
-#include "shell/app_info.h"
+#include "util/app_info.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 

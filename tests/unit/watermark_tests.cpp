@@ -8,8 +8,8 @@
 #include <cmath>
 
 #include "core/watermark_render.h"
-#include "shell/font_tables.h"
-#include "shell/startup.h"
+#include "app/font_tables.h"
+#include "app/startup.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 

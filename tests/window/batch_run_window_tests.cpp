@@ -12,13 +12,13 @@
 
 #include <deque>
 
-#include "core/registry_store.h"
-#include "shell/progress_window.h"
-#include "shell/run_prompts.h"
-#include "shell/run_start.h"
-#include "shell/save_group.h"
-#include "shell/save_mode_dialog.h"
-#include "shell/window_kit.h"
+#include "util/registry_store.h"
+#include "app/progress_window.h"
+#include "ui/run_prompts.h"
+#include "app/run_start.h"
+#include "app/save_group.h"
+#include "app/save_mode_dialog.h"
+#include "ui/window_kit.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/window_kit.h"
+#include "ui/window_kit.h"
 
 namespace {
 

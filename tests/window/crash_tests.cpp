@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/crash_handler.h"
-#include "shell/web_pages.h"
+#include "app/crash_handler.h"
+#include "ui/web_pages.h"
 #include "test_util.h"
 #include "util/text.h"
 

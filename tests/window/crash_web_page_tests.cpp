@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "imaging/magick_env.h"
-#include "shell/web_pages.h"
+#include "ui/web_pages.h"
 #include "test_util.h"
 
 namespace {

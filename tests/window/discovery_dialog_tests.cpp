@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/registry_store.h"
+#include "util/registry_store.h"
 #include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "util/text.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/info_window.h"
+#include "ui/info_window.h"
 #include "util/text.h"
 
 namespace {

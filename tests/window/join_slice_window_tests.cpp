@@ -9,13 +9,13 @@
 
 #include <deque>
 
-#include "core/registry_store.h"
-#include "imaging/output_controls.h"
+#include "util/registry_store.h"
+#include "ui/output_controls.h"
 #include "picture_list_support.h"
-#include "shell/run_prompts.h"
+#include "ui/run_prompts.h"
 #include "tools/join/join_job.h"
 #include "tools/join/join_window.h"
-#include "tools/preview/preview_pane.h"
+#include "ui/preview/preview_pane.h"
 #include "tools/slice/slice_job.h"
 #include "tools/slice/slice_window.h"
 #include "util/magick_path.h"

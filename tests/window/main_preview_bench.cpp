@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "main_window_fixture.h"
-#include "shell/main_commands.h"
-#include "shell/main_preview.h"
-#include "shell/main_window.h"
-#include "shell/settings_panel/panel_ids.h"
-#include "shell/settings_panel/settings_panel.h"
-#include "tools/preview/preview_pane.h"
+#include "app/main_commands.h"
+#include "app/main_preview.h"
+#include "app/main_window.h"
+#include "app/settings_panel/panel_ids.h"
+#include "app/settings_panel/settings_panel.h"
+#include "ui/preview/preview_pane.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "main_window_fixture.h"
-#include "shell/info_window.h"
-#include "shell/input_rules.h"
-#include "shell/main_commands.h"
-#include "shell/main_window.h"
-#include "shell/picture_list_view.h"
-#include "shell/startup.h"
+#include "ui/info_window.h"
+#include "app/input_rules.h"
+#include "app/main_commands.h"
+#include "app/main_window.h"
+#include "app/picture_list_view.h"
+#include "app/startup.h"
 #include "window_kit_driver.h"
 
 using namespace dialog_driver;

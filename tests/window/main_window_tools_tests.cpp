@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "main_window_fixture.h"
-#include "shell/main_commands.h"
-#include "shell/main_window.h"
+#include "app/main_commands.h"
+#include "app/main_window.h"
 #include "tools/convert/convert_window.h"
 #include "tools/crop/crop_window.h"
 #include "tools/join/join_window.h"

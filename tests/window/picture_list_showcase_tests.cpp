@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "picture_list_support.h"
-#include "shell/picture_list_view.h"
+#include "app/picture_list_view.h"
 #include "test_util.h"
 #include "util/magick_path.h"
 

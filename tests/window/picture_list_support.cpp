@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "input/thumbnail_render.h"
-#include "shell/info_window.h"
+#include "ui/info_window.h"
 
 namespace {
 

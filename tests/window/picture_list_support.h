@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "input/thumbnail_worker.h"
-#include "shell/picture_list_view.h"
+#include "app/picture_list_view.h"
 
 struct PictureListBench {
     HWND main = nullptr;

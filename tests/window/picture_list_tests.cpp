@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/registry_store.h"
+#include "util/registry_store.h"
 #include "input/file_helpers.h"
 #include "input/thumbnail_worker.h"
 #include "picture_list_support.h"
-#include "shell/picture_list_view.h"
+#include "app/picture_list_view.h"
 #include "test_util.h"
 #include "util/text.h"
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/input_rules.h"
-#include "shell/picture_viewer.h"
-#include "tools/preview/preview_pane.h"
+#include "app/input_rules.h"
+#include "ui/picture_viewer.h"
+#include "ui/preview/preview_pane.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 #include "window_probe.h"

@@ -13,16 +13,16 @@
 #include <deque>
 #include <functional>
 
-#include "core/registry_store.h"
-#include "imaging/output_controls.h"
+#include "util/registry_store.h"
+#include "ui/output_controls.h"
 #include "picture_list_support.h"
-#include "shell/run_prompts.h"
+#include "ui/run_prompts.h"
 #include "tools/common/tool_window.h"
 #include "tools/convert/convert_job.h"
 #include "tools/convert/convert_window.h"
 #include "tools/crop/crop_job.h"
 #include "tools/crop/crop_window.h"
-#include "tools/preview/preview_pane.h"
+#include "ui/preview/preview_pane.h"
 #include "tools/png/png_job.h"
 #include "tools/png/png_window.h"
 #include "util/magick_path.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/window_kit.h"
+#include "ui/window_kit.h"
 #include "util/path_list.h"
 
 TEST(WindowKitRules, BrowserSizeIsEnlargedOnceThenOnlyRemembered)

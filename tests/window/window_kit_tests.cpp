@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/registry_store.h"
-#include "shell/window_kit.h"
+#include "util/registry_store.h"
+#include "ui/window_kit.h"
 #include "util/path_list.h"
 #include "util/text.h"
 #include "window_kit_driver.h"

@@ -1,6 +1,6 @@
 #include "window_probe.h"
 
-#include "shell/info_window.h"
+#include "ui/info_window.h"
 
 COLORREF paintedPixel(HWND window, int x, int y)
 {

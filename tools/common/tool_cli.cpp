@@ -1,7 +1,7 @@
 #include "tools/common/tool_cli.h"
 
 #include "core/batch_cli.h"
-#include "shell/info_window.h"
+#include "ui/info_window.h"
 #include "util/text.h"
 
 namespace {

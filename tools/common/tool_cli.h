@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/batch_report.h"
-#include "core/stored_values.h"
+#include "util/stored_values.h"
 #include "tools/common/tool_run.h"
 #include "tools/common/tool_values.h"
 

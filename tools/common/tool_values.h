@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/stored_values.h"
+#include "util/stored_values.h"
 
 struct ToolValueDef {
     std::string name;      // the registry value name, e.g. "convert_quality"

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "input/discovery.h"
-#include "shell/info_window.h"
-#include "shell/run_prompts.h"
-#include "shell/window_kit.h"
+#include "ui/info_window.h"
+#include "ui/run_prompts.h"
+#include "ui/window_kit.h"
 #include "util/text.h"
 
 namespace {

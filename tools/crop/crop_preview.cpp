@@ -3,7 +3,7 @@
 #include "imaging/palette_png.h"
 #include "imaging/picture_read.h"
 #include "tools/common/tool_folders.h"
-#include "tools/preview/checker_tile.h"
+#include "ui/preview/checker_tile.h"
 #include "util/text.h"
 
 namespace {

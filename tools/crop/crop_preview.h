@@ -10,8 +10,8 @@
 
 #include "imaging/output_options.h"
 #include "tools/crop/crop_job.h"
-#include "tools/preview/display_picture.h"
-#include "tools/preview/preview_worker.h"
+#include "ui/preview/display_picture.h"
+#include "ui/preview/preview_worker.h"
 
 // At most this many pictures are previewed.
 constexpr size_t kCropPreviewPictures = 32;

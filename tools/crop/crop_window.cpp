@@ -5,16 +5,16 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/output_controls.h"
-#include "shell/info_window.h"
-#include "shell/run_prompts.h"
-#include "shell/window_kit.h"
+#include "ui/output_controls.h"
+#include "ui/info_window.h"
+#include "ui/run_prompts.h"
+#include "ui/window_kit.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_window.h"
 #include "tools/crop/crop_job.h"
 #include "tools/crop/crop_preview.h"
-#include "tools/preview/preview_pane.h"
-#include "tools/preview/preview_worker.h"
+#include "ui/preview/preview_pane.h"
+#include "ui/preview/preview_worker.h"
 #include "util/text.h"
 
 const char kCropWindowClass[] = "Velmora_Crop";

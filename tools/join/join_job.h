@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/batch_report.h"
-#include "core/stored_values.h"
+#include "util/stored_values.h"
 #include "imaging/output_options.h"
 #include "tools/common/tool_cli.h"
 #include "tools/common/tool_run.h"

@@ -6,18 +6,18 @@
 #include <vector>
 
 #include "core/settings_rules.h"
-#include "imaging/output_controls.h"
+#include "ui/output_controls.h"
 #include "imaging/palette_png.h"
-#include "shell/info_window.h"
-#include "shell/run_prompts.h"
-#include "shell/web_pages.h"
-#include "shell/window_kit.h"
+#include "ui/info_window.h"
+#include "ui/run_prompts.h"
+#include "ui/web_pages.h"
+#include "ui/window_kit.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_window.h"
 #include "tools/join/join_job.h"
-#include "tools/preview/checker_tile.h"
-#include "tools/preview/preview_pane.h"
-#include "tools/preview/preview_worker.h"
+#include "ui/preview/checker_tile.h"
+#include "ui/preview/preview_pane.h"
+#include "ui/preview/preview_worker.h"
 #include "util/text.h"
 
 const char kJoinWindowClass[] = "Velmora_JOIN";

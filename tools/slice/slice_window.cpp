@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 
-#include "imaging/output_controls.h"
-#include "shell/info_window.h"
-#include "shell/run_prompts.h"
-#include "shell/window_kit.h"
+#include "ui/output_controls.h"
+#include "ui/info_window.h"
+#include "ui/run_prompts.h"
+#include "ui/window_kit.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_window.h"
 #include "tools/slice/slice_job.h"

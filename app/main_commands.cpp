@@ -1,0 +1,284 @@
+#include "app/main_commands.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "input/file_helpers.h"
+#include "app/about_box.h"
+#include "app/main_preview.h"
+#include "app/main_window.h"
+#include "app/run_inputs.h"
+#include "app/settings_panel/settings_panel.h"
+#include "app/shortcut.h"
+#include "app/startup.h"
+#include "ui/web_pages.h"
+#include "util/path_list.h"
+#include "util/text.h"
+
+// ---------------------------------------------------------------------------
+// Pure rules
+
+static bool newerAccess(const FILETIME &a, const FILETIME &b)
+{
+    return CompareFileTime(&a, &b) > 0;
+}
+
+std::vector<std::string> newestFirst(std::vector<RecentFile> files, size_t limit)
+{
+    std::stable_sort(files.begin(), files.end(),
+                     [](const RecentFile &a, const RecentFile &b) { return newerAccess(a.lastAccess, b.lastAccess); });
+    std::vector<std::string> names;
+    for (size_t i = 0; i < files.size() && i < limit; ++i)
+        names.push_back(files[i].name);
+    return names;
+}
+
+std::vector<std::string> recentSettingsFiles(const std::string &szFolder)
+{
+    std::vector<RecentFile> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((szFolder + "\\*.sz").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return {};
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        if (!endsWithNoCase(found.cFileName, ".sz"))  // the wildcard also matches 8.3 names
+            continue;
+        files.push_back({found.cFileName, found.ftLastAccessTime});
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return newestFirst(files, 10);
+}
+
+std::string withSettingsExtension(const std::string &name)
+{
+    return endsWith(name, ".sz") ? name : name + ".sz";
+}
+
+bool touchLastAccess(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    FILETIME stamp;
+    GetSystemTimeAsFileTime(&stamp);  // full precision: a file made a moment ago must come out older
+    bool ok = SetFileTime(file, nullptr, &stamp, nullptr) != FALSE;
+    CloseHandle(file);
+    return ok;
+}
+
+bool loadSettingsFromSzFolder(HWND panel, const std::string &path)
+{
+    // An open preview is closed for the load and opened again with the new settings.
+    if (!withMainPreviewClosed([panel, &path] { return loadSettingsIntoPanel(panel, path); }))
+        return false;
+    std::string szFolder = startupConfig().programFolder + "\\sz\\";
+    if (path.size() > szFolder.size() && equalsNoCase(path.substr(0, szFolder.size()), szFolder))
+        touchLastAccess(path);
+    return true;
+}
+
+int checkedCmykEntry(const std::string &storedFile)
+{
+    if (equalsNoCase(storedFile, "USWebCoatedSWOP.icc"))
+        return kCmdCmykSwop;
+    if (equalsNoCase(storedFile, "JapanColor2001Coated.icc"))
+        return kCmdCmykJapan;
+    static const char *otherProfiles[] = {"CoatedFOGRA39.icc", "USWebUncoated.icc", "JapanColor2001Uncoated.icc",
+                                          "JapanColor2002Newspaper.icc", "JapanColor2003WebCoated.icc"};
+    for (const char *name : otherProfiles)
+        if (equalsNoCase(storedFile, name))
+            return 0;
+    return kCmdCmykJapan;
+}
+
+// ---------------------------------------------------------------------------
+// Menus
+
+static std::vector<std::string> gRecentMenuNames;  // names behind 35303.. of the last menu
+
+HMENU buildSettingsMenu()
+{
+    const StartupConfig &config = startupConfig();
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING | (thumbnailsShown() ? MF_CHECKED : 0), kCmdToggleThumbnails, "显示缩略图");
+    AppendMenuA(menu, MF_STRING | (config.isReadFileParseFileFormat ? MF_CHECKED : 0), kCmdParseFileFormat,
+                "解析图片文件获取真实的图片格式");
+    AppendMenuA(menu, MF_STRING | (config.isRecordSaveToPath ? MF_CHECKED : 0), kCmdRememberSaveTo,
+                "记住【处理后保存到】的路径, 每次启动时使用");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kCmdSaveModeDialog, "设置图片处理完成后, 下一次的保存模式...");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    HMENU cmyk = CreatePopupMenu();
+    int checked = checkedCmykEntry(config.cmykDefaultIcc);
+    AppendMenuA(cmyk, MF_STRING | (checked == kCmdCmykSwop ? MF_CHECKED : 0), kCmdCmykSwop, "U.S. Web Coated SWOP");
+    AppendMenuA(cmyk, MF_STRING | (checked == kCmdCmykJapan ? MF_CHECKED : 0), kCmdCmykJapan,
+                "Japan Color 2001 Coated");
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(cmyk), "CMYK色彩图片缺省ICC配置文件");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kCmdSaveSettings, "保存当前图片设置...");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    std::string szFolder = config.programFolder + "\\sz";
+    gRecentMenuNames = isDirectory(szFolder.c_str()) ? recentSettingsFiles(szFolder) : std::vector<std::string>();
+    if (!gRecentMenuNames.empty()) {
+        for (size_t i = 0; i < gRecentMenuNames.size(); ++i)
+            AppendMenuA(menu, MF_STRING, kCmdRecentSettingsFirst + i,
+                        formatText("加载 - %s", gRecentMenuNames[i].c_str()).c_str());
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    }
+    AppendMenuA(menu, MF_STRING, kCmdLoadDefaultSettings, "加载图片默认设置");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kCmdLoadSettings, "加载图片设置...");
+    return menu;
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+static void togglePreference(const char *name, DWORD &value)
+{
+    value = value ? 0 : 1;
+    storePreferenceDword(name, value);
+}
+
+static void loadRecentSettings(HWND mainWindow, int index)
+{
+    if (index < 0 || index >= static_cast<int>(gRecentMenuNames.size()))
+        return;
+    std::string path = formatText("%s\\sz\\%s", startupConfig().programFolder.c_str(),
+                                  gRecentMenuNames[index].c_str());
+    if (!fileExists(path.c_str())) {
+        panelHooks().messageBox(mainWindow, formatText("图片处理设置文件:[%s]不存在", path.c_str()).c_str(), "错误",
+                                MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (!loadSettingsFromSzFolder(mainSettingsPanel(mainWindow), path))
+        panelHooks().messageBox(mainWindow, formatText("读取图片设置文件失败:\r\n%s", path.c_str()).c_str(), "错误",
+                                MB_OK | MB_ICONERROR);
+}
+
+// Commands whose tool is not in this build yet. Each says so in one short notice
+// instead of doing nothing; an entry goes when its tool lands.
+namespace {
+
+struct NotBuiltCommand {
+    int command;
+    const char *label;
+};
+// Every tool of the toolbar is built now; the list stays for the next one.
+const std::vector<NotBuiltCommand> kNotBuiltYet = {};
+
+}  // namespace
+
+const char *notBuiltYetLabel(int command)
+{
+    for (const NotBuiltCommand &entry : kNotBuiltYet)
+        if (entry.command == command)
+            return entry.label;
+    return nullptr;
+}
+
+static void showNotBuiltYet(HWND mainWindow, int command, const char *label)
+{
+    // A check button (the preview) must not stay pressed for nothing.
+    SendMessageA(mainToolbar(mainWindow), TB_CHECKBUTTON, command, FALSE);
+    panelHooks().messageBox(mainWindow, formatText("【%s】尚未加入这个版本，暂时不能使用。", label).c_str(), "提示",
+                            MB_OK | MB_ICONINFORMATION);
+}
+
+bool runMainCommand(HWND mainWindow, int command)
+{
+    if (const char *label = notBuiltYetLabel(command)) {
+        showNotBuiltYet(mainWindow, command, label);
+        return true;
+    }
+    StartupConfig &config = startupConfig();
+    HWND panel = mainSettingsPanel(mainWindow);
+    // Remove, rotate, flip (toolbar and context menu) work on the list's own state.
+    if (command != kCmdToggleThumbnails && handlePictureListCommand(command))
+        return true;
+    switch (command) {
+    case kCmdAddPictures:
+    case kCmdListAddPictures:
+        addPicturesFromDialog(mainWindow);
+        return true;
+    case kCmdAddFolder:
+    case kCmdListAddFolder:
+        addFolderFromDialog(mainWindow);
+        return true;
+    case kCmdPreview:
+        showMainPreview(mainWindow);
+        return true;
+    case kCmdStart:
+        startMainRun(mainWindow);
+        return true;
+    case kCmdShortcut:
+        if (createDesktopShortcut())
+            MessageBoxA(mainWindow, "在桌面上成功创建了一个快捷方式", "提示", MB_OK | MB_ICONINFORMATION);
+        return true;
+    case kCmdPngTool:
+    case kCmdJoinTool:
+    case kCmdSliceTool:
+    case kCmdCropTool:
+    case kCmdConvertTool:
+        openSatelliteTool(mainWindow, command);
+        return true;
+    case kCmdWebSite:
+        openWebPage(helpPageAddress(kHelpSectionSite).c_str());
+        return true;
+    case kCmdAbout:
+        showAboutBox(mainWindow);
+        return true;
+    case kCmdContextHelp:
+        enterContextHelp(mainWindow);
+        return true;
+    case kCmdToggleThumbnails:
+        toggleThumbnails();  // stores "is_show_thumbnail" itself
+        config.isShowThumbnail = thumbnailsShown() ? 1 : 0;
+        return true;
+    case kCmdViewOriginal:
+        viewOriginalPicture(mainWindow);
+        return true;
+    case kCmdUnitPixels:
+    case kCmdUnitPercent:
+    case kCmdQualityMode:
+    case kCmdMaxSizeMode:
+        settingsPanelMenuCommand(panel, command);
+        return true;
+    case kCmdSaveSettings:
+        saveSettingsFromPanel(mainWindow, panel);
+        return true;
+    case kCmdLoadDefaultSettings:
+        loadDefaultSettingsIntoPanel(mainWindow, panel);
+        return true;
+    case kCmdLoadSettings:
+        loadChosenSettingsIntoPanel(mainWindow, panel);
+        return true;
+    case kCmdRememberSaveTo:
+        togglePreference("is_record_save_to_path", config.isRecordSaveToPath);
+        return true;
+    case kCmdParseFileFormat:
+        togglePreference("is_read_file_parse_file_format", config.isReadFileParseFileFormat);
+        setPictureTypeSniffing(config.isReadFileParseFileFormat != 0);
+        return true;
+    case kCmdSaveModeDialog:
+        showSaveModeDialog(mainWindow);
+        return true;
+    case kCmdCmykSwop:
+        chooseDefaultCmykProfile("USWebCoatedSWOP.icc");
+        return true;
+    case kCmdCmykJapan:
+        chooseDefaultCmykProfile("JapanColor2001Coated.icc");
+        return true;
+    default:
+        if (command >= kCmdRecentSettingsFirst && command <= kCmdRecentSettingsLast) {
+            loadRecentSettings(mainWindow, command - kCmdRecentSettingsFirst);
+            return true;
+        }
+        return false;
+    }
+}

@@ -1,0 +1,281 @@
+#include "app/startup.h"
+
+#include <shlobj.h>
+#include <wand/MagickWand.h>
+
+#include "util/registry_store.h"
+#include "imaging/colour_profiles.h"
+#include "imaging/magick_env.h"
+#include "input/discovery.h"
+#include "input/file_helpers.h"
+#include "res/resource.h"
+#include "app/context_help.h"
+#include "ui/info_window.h"
+#include "app/main_preview.h"
+#include "ui/picture_viewer.h"
+#include "app/input_rules.h"
+#include "app/picture_list_view.h"
+#include "app/main_window.h"
+#include "ui/web_pages.h"
+#include "ui/window_kit.h"
+#include "app/main_layout.h"
+#include "app/run_inputs.h"
+#include "util/magick_path.h"
+#include "util/path_list.h"
+#include "util/text.h"
+
+const char kPrefSkipCheckLoadPicCount[] = "skip_check_load_pic_count ";
+
+StartupConfig &startupConfig()
+{
+    static StartupConfig config;
+    return config;
+}
+
+// ---------------------------------------------------------------------------
+// Pure rules
+
+std::string programFolderFromModulePath(const std::string &modulePath)
+{
+    size_t slash = findLastBackslash(modulePath);
+    if (slash == std::string::npos)
+        return modulePath;
+    if (slash > 0 && modulePath[slash - 1] == ':')
+        return modulePath.substr(0, slash + 1);
+    return modulePath.substr(0, slash);
+}
+
+std::string tempFolderFor(const std::string &programFolder)
+{
+    if (!programFolder.empty() && programFolder.back() == '\\')
+        return programFolder + "temp";
+    return programFolder + "\\temp";
+}
+
+bool isArchiveExtractionFolder(const std::string &programFolder)
+{
+    return programFolder.find('$') != std::string::npos && programFolder.find("\\Temp\\") != std::string::npos;
+}
+
+DWORD normalisedPicSaveMode(DWORD stored)
+{
+    return stored >= 3 ? 0 : stored;
+}
+
+void addFontFace(std::unordered_map<std::string, std::string> &table, const std::string &face,
+                 const std::string &file, bool italic, int weight)
+{
+    auto found = table.find(face);
+    if (found == table.end())
+        table.emplace(face, file);
+    else if (!italic && weight <= 400)
+        found->second = file;
+}
+
+// ---------------------------------------------------------------------------
+// Preferences
+
+static std::string desktopFolder()
+{
+    char path[MAX_PATH];
+    return specialFolderPath(CSIDL_DESKTOPDIRECTORY, path) ? std::string(path) : std::string();
+}
+
+static void readDialogFolder(const char *name, std::string &folder)
+{
+    folder = desktopFolder();
+    std::string stored = readProgramString(name);
+    if (!stored.empty() && isDirectory(stored.c_str()))
+        folder = stored;
+}
+
+void readPreferences(StartupConfig &config)
+{
+    readDialogFolder("file_dlg_choose_image", config.fileDlgChooseImage);
+    readDialogFolder("file_dlg_choose_logo", config.fileDlgChooseLogo);
+    config.skipCheckLoadPicCount = 0;
+    if (!readRegDword(HKEY_CURRENT_USER, kProgramRegistryKey, kPrefSkipCheckLoadPicCount,
+                      &config.skipCheckLoadPicCount))
+        writeProgramDword(kPrefSkipCheckLoadPicCount, 0);
+    config.isShowThumbnail = readProgramDword("is_show_thumbnail", 1);
+    config.isReadFileParseFileFormat = readProgramDword("is_read_file_parse_file_format", 1);
+    config.isRecordSaveToPath = readProgramDword("is_record_save_to_path", 0);
+    config.saveToPath = config.isRecordSaveToPath ? readProgramString("save_to_path") : std::string();
+    config.cmykDefaultIcc = readProgramString("cmyk_default_icc", kDefaultCmykProfile);
+    config.picSaveMode = normalisedPicSaveMode(readProgramDword("pic_save_mode", 0));
+}
+
+void writeDialogFolders(const StartupConfig &config)
+{
+    writeProgramString("file_dlg_choose_image", config.fileDlgChooseImage);
+    writeProgramString("file_dlg_choose_logo", config.fileDlgChooseLogo);
+}
+
+void storePreferenceDword(const char *name, DWORD value)
+{
+    writeProgramDword(name, value);
+}
+
+void storePreferenceString(const char *name, const std::string &value)
+{
+    writeProgramString(name, value);
+}
+
+// ---------------------------------------------------------------------------
+// Folders
+
+void determineFolders(StartupConfig &config)
+{
+    char module[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
+    if (length > 0 && length < sizeof module) {
+        config.programFolder = programFolderFromModulePath(module);
+    } else {
+        char current[MAX_PATH] = {};
+        GetCurrentDirectoryA(sizeof current, current);
+        config.programFolder = current;
+    }
+    config.tempFolder = tempFolderFor(config.programFolder);
+    if (!isDirectory(config.tempFolder.c_str()))
+        CreateDirectoryA(config.tempFolder.c_str(), nullptr);
+}
+
+void computeFontPaths(StartupConfig &config)
+{
+    char fonts[MAX_PATH] = {};
+    specialFolderPath(CSIDL_FONTS, fonts);
+    auto inFonts = [&](const char *name) { return formatText("%s\\%s", fonts, name); };
+    config.fontSimsun = inFonts("SIMSUN.TTC");
+    config.fontSimkai = inFonts("SIMKAI.TTF");
+    config.fontSimfang = inFonts("SIMFANG.TTF");
+    config.fontSimhei = inFonts("simhei.ttf");
+    if (fileExists(inFonts("msyh.ttf").c_str()))
+        config.fontMsyh = inFonts("msyh.ttf");
+    else if (fileExists(inFonts("msyh_00.ttf").c_str()))
+        config.fontMsyh = inFonts("msyh_00.ttf");
+    else
+        config.fontMsyh = inFonts("msyh.ttc");
+}
+
+// ---------------------------------------------------------------------------
+// Start-up sequence
+
+namespace {
+
+int ownerlessBox(const char *text, const char *caption, UINT type)
+{
+    return MessageBoxA(nullptr, text, caption, type);
+}
+
+void exitNow(UINT code) { ExitProcess(code); }
+
+}  // namespace
+
+StartupFailureHooks &startupFailureHooks()
+{
+    static StartupFailureHooks hooks = {ownerlessBox, openWebPage, exitNow};
+    return hooks;
+}
+
+static void refuseToStart(const char *message)
+{
+    StartupFailureHooks &hooks = startupFailureHooks();
+    hooks.messageBox(message, "提示", MB_OK | MB_ICONERROR);
+    hooks.openPage(helpPageAddress(kHelpSectionUnpack).c_str());
+    hooks.exit(static_cast<UINT>(-1));
+}
+
+// The libraries are the system's here, so there is nothing to move elsewhere:
+// the user is told, sent to the web site, and the start ends as a failure.
+void requireWorkingImageMagick(const StartupConfig &config, const std::vector<SelfTestPicture> &pictures)
+{
+    if (validateImageMagick(pictures))
+        return;
+    StartupFailureHooks &hooks = startupFailureHooks();
+    hooks.messageBox(formatText("系统初始化时发生错误, 无法加载图片处理相关的 dll 文件。\n软件路径：'%s'\n\n"
+                                "点击【确定】按钮后，进入官网联系客服。",
+                                config.programFolder.c_str())
+                         .c_str(),
+                     "提示", MB_OK | MB_ICONWARNING);
+    hooks.openPage(helpPageAddress(kHelpSectionSite).c_str());
+    hooks.exit(static_cast<UINT>(-1));
+}
+
+void requireThumbnailWorker(bool running)
+{
+    if (running)
+        return;
+    StartupFailureHooks &hooks = startupFailureHooks();
+    hooks.messageBox("启动工作线程失败", "提示", MB_OK | MB_ICONERROR);
+    hooks.exit(static_cast<UINT>(-1));
+}
+
+// The JPEG coder must be there: on Windows it is a module file beside the program,
+// on the Linux build ImageMagick is the system library and must know the format.
+static bool jpegCoderAvailable(const StartupConfig &config)
+{
+#ifdef __WINE__
+    (void)config;
+    size_t count = 0;
+    char **formats = MagickQueryFormats("JPEG", &count);
+    if (formats) {
+        for (size_t i = 0; i < count; ++i)
+            MagickRelinquishMemory(formats[i]);
+        MagickRelinquishMemory(formats);
+    }
+    return count > 0;
+#else
+    return fileExists(formatText("%s\\modules\\coders\\IM_MOD_RL_jpeg_.dll", config.programFolder.c_str()).c_str());
+#endif
+}
+
+static void loadIcons(HINSTANCE instance, StartupConfig &config)
+{
+    config.largeIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    config.smallIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP_SMALL), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXSMICON),
+                                                     GetSystemMetrics(SM_CYSMICON), 0));
+}
+
+int startApplication(HINSTANCE instance, int showCommand, const std::vector<std::string> &startPaths)
+{
+    StartupConfig &config = startupConfig();
+    initBalloonLock();  // the crash handler is installed by the caller, before anything else
+    determineFolders(config);
+    if (isArchiveExtractionFolder(config.programFolder))
+        refuseToStart("请先对软件压缩包进行解压缩后再启动软件。\n\n点击[确定]按钮，查看正确的解压缩方式。");
+
+    startImageMagick();
+    if (!jpegCoderAvailable(config))
+        refuseToStart("软件无法正常启动，可能是没有对下载的文件进行正确的解压缩。\n\n点击[确定]按钮，查看正确的解压缩方式。");
+
+    readPreferences(config);
+    loadDefaultCmykProfileAtStartup();
+    lstrcpynA(pictureDialogFolder(), config.fileDlgChooseImage.c_str(), MAX_PATH);
+    loadSkipLargeLoadQuestion();
+    SetCurrentDirectoryA(config.programFolder.c_str());
+    loadIcons(instance, config);
+    requireWorkingImageMagick(config);
+    MagickSetResourceLimit(MemoryResource, 1073741824);
+    computeFontPaths(config);
+
+    HWND main = createMainWindow(instance, SW_HIDE);
+    if (!main)
+        return 0;
+    if (config.isRecordSaveToPath && !config.saveToPath.empty())
+        setMainSaveToFolder(main, config.saveToPath);
+    // The hidden long-lived windows: the main preview, the picture viewer, the
+    // information window and the context-help popup.
+    requireThumbnailWorker(pictureListWorkerStarted());
+    createMainPreview(main, instance);
+    createPictureViewer(instance);
+    createInfoWindow(instance, main);
+    createContextHelpPopup(instance, main);
+    showMainWindow(main, showCommand);
+
+    buildFontTables(config);
+    if (!startPaths.empty())
+        addDroppedPaths(main, startPaths);
+    return runMessageLoop();
+}

@@ -1,0 +1,66 @@
+// The scrollable picture pane of the previews: the main tool's, the crop tool's and
+// the join tool's each own one. The caller composes the picture in a MagickWand
+// and hands it over with the JPEG quality to show it at; the pane shows the
+// JPEG-compressed appearance at the picture's own size (canvas rules of
+// tools/preview/picture_canvas.h) and paints from one decoded bitmap, so
+// scrolling never touches the wand.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <wand/MagickWand.h>
+
+#include "ui/preview/display_picture.h"
+
+// The exit item of the pane's context menu.
+constexpr int kPreviewExitCommand = 35398;
+
+struct PreviewPaneOptions {
+    const char *className = "Preview";  // "Preview", "Preview_Crop", "Preview_JOIN"
+    HWND owner = nullptr;               // receives the arrow keys (WM_KEYDOWN, unchanged)
+    // Named in the message shown when a picture cannot be made displayable.
+    const char *routineName = "loadPictureFromMW";
+    // The main tool's pane: a right click offers "退出预览", which closes the pane;
+    // closing an open pane sends closeCommand (WM_COMMAND) to the owner. (Esc is
+    // the message loop's: it sends the owner the same command.)
+    bool exitMenu = false;
+    int closeCommand = 0;
+    // A wheel turned while the pointer is over this window (or one inside it) goes
+    // to it when it can scroll vertically (the main tool's settings panel).
+    HWND wheelPartner = nullptr;
+};
+
+// Creates the pane (760 x 580, sunken edge, both scroll bars, hidden) as a child
+// of parent. nullptr when it cannot be made.
+HWND createPreviewPane(HWND parent, HINSTANCE instance, const PreviewPaneOptions &options);
+
+// showPicture: takes the wand and shows it at quality (1..100, or 0 for the
+// compression the wand carries). Scroll positions go back to 0 unless keepScroll.
+// A hidden pane is shown and given the focus. When the picture cannot be made
+// displayable, the load-failure message is shown, the pane is emptied and false
+// returned; the program goes on.
+bool previewPaneShowPicture(HWND pane, MagickWand *wand, int quality, bool keepScroll = false);
+// The same with a picture made beforehand (off the window thread); the pane owns it then.
+void previewPaneShow(HWND pane, DisplayPicture &picture, bool keepScroll);
+// The load-failure message for reason, then an empty pane.
+void previewPaneShowFailure(HWND pane, const std::string &reason);
+// clearPicture: no picture, both scroll bars hidden, an empty white pane.
+void previewPaneClear(HWND pane);
+// While busy the pointer over the pane shows that work goes on in the background.
+void previewPaneSetBusy(HWND pane, bool busy);
+
+// What the pane shows (for status texts and tests).
+struct PreviewPaneInfo {
+    bool hasPicture = false;
+    int width = 0, height = 0;  // picture size in screen pixels
+    int x = 0, y = 0;           // scroll positions
+    POINT origin = {0, 0};      // where the picture starts in the client area
+    size_t jpegBytes = 0;
+    int shown = 0;              // pictures shown so far
+};
+bool previewPaneInfo(HWND pane, PreviewPaneInfo &info);
+
+// The load-failure message box; tests put a recorder in.
+extern int (*previewPaneMessageBox)(HWND owner, const char *text, const char *caption, UINT type);
+// "%s() Fail: %s\n\n请进入官网联系客服。"
+std::string previewLoadFailureText(const char *routineName, const std::string &reason);
