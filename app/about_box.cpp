@@ -3,8 +3,6 @@
 #include "util/app_info.h"
 #include "util/text.h"
 
-const char kVendorWebSite[] = "https://velmora.example.com/";
-
 std::string aboutText()
 {
     return formatText("%s V%1.1f\n\n\n批量处理图片：缩放图片尺寸,压缩图片,旋转图片,加水印,加边框,调整亮度,对比度,清晰度,去色等。"

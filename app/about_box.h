@@ -4,6 +4,7 @@
 
 #include <string>
 
-extern const char kVendorWebSite[];
+#include "util/app_info.h"
+
 std::string aboutText();
 void showAboutBox(HWND owner);

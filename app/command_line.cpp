@@ -12,7 +12,7 @@
 #include "app/describe_command.h"
 #include "app/font_tables.h"
 #include "app/startup.h"
-#include "tools/common/tool_cli.h"
+#include "app/tool_commands.h"
 #include "util/text.h"
 
 std::vector<std::string> commandLineArguments()

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "input/header_sniff.h"
-#include "ui/info_window.h"
+#include "util/info_log.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "input/file_helpers.h"
-#include "app/startup.h"
+#include "app/startup_config.h"
 #include "util/magick_path.h"
 #include "util/path_list.h"
 #include "util/text.h"

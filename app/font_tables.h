@@ -1,11 +1,15 @@
 // The fonts a text watermark can be drawn with: which file holds a face, which
 // ImageMagick family a file is, and whether ImageMagick can draw a face at all or
-// draw Chinese with it. The tables are built once at start-up (startup.h).
+// draw Chinese with it. The tables are built once at start-up (app/startup.h).
 #pragma once
 #include <string>
 #include <unordered_map>
 
 struct _DrawingWand;
+struct StartupConfig;
+
+// Fills both font tables from the fonts folder and the system's font catalogue.
+void buildFontTables(StartupConfig &config);
 
 // The fallback font paths and both tables for a process without the window's
 // start-up (the command line, tests); built on the first call only.

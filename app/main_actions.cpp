@@ -4,18 +4,20 @@
 #include <commctrl.h>
 
 #include "core/settings_file.h"
+#include "app/discovery_dialogs.h"
 #include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "input/image_list.h"
 #include "input/thumbnail_worker.h"
-#include "app/main_commands.h"
+#include "app/command_ids.h"
+#include "app/settings_files.h"
 #include "ui/info_window.h"
 #include "app/main_preview.h"
 #include "app/main_run.h"
 #include "app/main_window.h"
 #include "app/picture_list_view.h"
 #include "app/settings_panel/settings_panel.h"
-#include "app/startup.h"
+#include "app/startup_config.h"
 #include "ui/window_kit.h"
 #include "tools/convert/convert_window.h"
 #include "tools/crop/crop_window.h"
@@ -106,10 +108,16 @@ int (*mainWindowQuestion)(HWND window, const char *text, const char *caption) = 
 
 // What the picture list offers to the add-pictures and add-folder commands.
 static void listAdd(const char *path, const char *location) { addImageIfNew(path, location); }
+void switchThumbnails()
+{
+    toggleThumbnails();
+    startupConfig().isShowThumbnail = thumbnailsShown() ? 1 : 0;
+}
+
 static void listThumbnailsOff()
 {
     if (thumbnailsShown())
-        runMainCommand(theMainWindow(), kCmdToggleThumbnails);
+        switchThumbnails();
 }
 static void listStatus(const char *text)
 {

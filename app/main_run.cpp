@@ -13,7 +13,7 @@
 #include "app/save_mode_dialog.h"
 #include "app/settings_panel/panel_ids.h"
 #include "app/settings_panel/settings_panel.h"
-#include "app/startup.h"
+#include "app/startup_config.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "app/main_preview.h"
 #include "app/main_run.h"
 #include "app/settings_panel/settings_panel.h"
-#include "app/startup.h"
+#include "app/startup_config.h"
 #include "app/toolbar.h"
 #include "ui/window_kit.h"
 #include "util/text.h"

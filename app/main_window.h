@@ -60,3 +60,5 @@ void showSaveModeDialog(HWND mainWindow);
 void saveSettingsFromPanel(HWND mainWindow, HWND panel);
 void loadDefaultSettingsIntoPanel(HWND mainWindow, HWND panel);
 void loadChosenSettingsIntoPanel(HWND mainWindow, HWND panel);
+// Thumbnails on or off (the list stores "is_show_thumbnail" itself).
+void switchThumbnails();

@@ -72,7 +72,7 @@ static void enableFolderControls(const SaveGroup &group, bool on, bool structure
         EnableWindow(c.structureCheck, on);
 }
 
-static bool checked(HWND button) { return button && getCheck(button); }
+static bool isTicked(HWND button) { return button && getCheck(button); }
 
 std::string folderFieldText(const SaveGroup &group)
 {
@@ -99,7 +99,7 @@ void chooseTargetFolder(SaveGroup &group, HWND owner)
         return;
     group.rememberedFolder = path;
     setField(group, group.rememberedFolder);
-    if (!checked(group.controls.saveToRadio)) {
+    if (!isTicked(group.controls.saveToRadio)) {
         setCheck(group.controls.saveToRadio, true);
         if (group.controls.overwriteRadio)
             setCheck(group.controls.overwriteRadio, false);
@@ -113,7 +113,7 @@ void selectOverwrite(SaveGroup &group, HWND owner)
     // The button is ticked only here, after an OK: ticked means answered. (The
     // state of the folder controls says nothing: any change of a setting after a
     // run that cleared both choices turns them off as well.)
-    if (checked(c.overwriteRadio))
+    if (isTicked(c.overwriteRadio))
         return;
     int answer = runPrompts().messageBox(
         owner, "直接覆盖原图，有可能因参数设置错误造成无法挽回的局面。\n\n确定要覆盖原图吗？", "注意",
@@ -136,14 +136,14 @@ void selectOverwrite(SaveGroup &group, HWND owner)
 
 SaveMode selectedSaveMode(const SaveGroup &group)
 {
-    if (checked(group.controls.saveToRadio))
+    if (isTicked(group.controls.saveToRadio))
         return SaveMode::SaveTo;
-    if (checked(group.controls.overwriteRadio))
+    if (isTicked(group.controls.overwriteRadio))
         return SaveMode::Overwrite;
     return SaveMode::None;
 }
 
-bool structureKept(const SaveGroup &group) { return checked(group.controls.structureCheck); }
+bool structureKept(const SaveGroup &group) { return isTicked(group.controls.structureCheck); }
 
 RunRequest saveGroupRequest(const SaveGroup &group)
 {
@@ -164,7 +164,7 @@ void rememberFolderAfterRun(const SaveGroup &group)
 void applyPicSaveMode(SaveGroup &group)
 {
     const SaveGroupControls &c = group.controls;
-    SaveChoice after = saveChoiceAfterRun(group.picSaveMode, checked(c.saveToRadio), checked(c.overwriteRadio));
+    SaveChoice after = saveChoiceAfterRun(group.picSaveMode, isTicked(c.saveToRadio), isTicked(c.overwriteRadio));
     if (c.saveToRadio)
         setCheck(c.saveToRadio, after.saveTo);
     if (c.overwriteRadio)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "input/file_helpers.h"
-#include "app/startup.h"
+#include "app/startup_config.h"
 #include "util/text.h"
 
 std::string desktopShortcutPath()

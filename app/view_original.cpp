@@ -9,7 +9,7 @@
 #include "ui/info_window.h"
 #include "app/picture_list_view.h"
 #include "ui/picture_viewer.h"
-#include "app/startup.h"
+#include "app/startup_config.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 

@@ -41,7 +41,12 @@ bool encodeJpeg(MagickWand *picture, std::string &bytes, std::string &reason, st
     return takeImageBlob(picture, bytes, reason);
 }
 
-static PictureOutcome failed(const std::string &message, const std::string &detail)
+bool usesSrgbProfile(const ProcessSettings &s)
+{
+    return s.bColorspaceTo && s.bUseSRGB_ICC && (s.toColorspace == 1 || s.toColorspace == 2);
+}
+
+static PictureOutcome failedOutcome(const std::string &message, const std::string &detail)
 {
     PictureOutcome outcome;
     outcome.result = PictureResult::Failed;
@@ -85,7 +90,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
             reduce.resize = false;  // decoded whole after all: the resize step does it
     }
     if (!picture)
-        return failed(formatText("图片读取失败:\r\n%s\r\n原因：%s", sourcePath.c_str(), reason.c_str()), reason);
+        return failedOutcome(formatText("图片读取失败:\r\n%s\r\n原因：%s", sourcePath.c_str(), reason.c_str()), reason);
     // The resize works from the size the picture has at full resolution.
     const bool quarterTurn = rotation > 0 && (rotation / 90) % 2 != 0;
     const int fullWidth = (int)(quarterTurn ? file.height : file.width);
@@ -100,7 +105,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     if (format == "GIF" && MagickGetNumberImages(picture) > 1) {
         std::string why = formatText("GIF 动画 (共 %zu 帧)", MagickGetNumberImages(picture));
         DestroyMagickWand(picture);
-        return failed(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", sourcePath.c_str(), why.c_str()), why);
+        return failedOutcome(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", sourcePath.c_str(), why.c_str()), why);
     }
     // 3. The merged picture of a PSD, the first page of a TIFF.
     if (format == "PSD" || format == "TIFF")
@@ -148,7 +153,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
         if (reason.empty())
             reason = takeWandError(picture);
         DestroyMagickWand(picture);
-        return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),
+        return failedOutcome(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),
                       reason);
     }
     if (s.bConvertBlackToWhite)                                                 // 19
@@ -178,7 +183,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     if (encoded && !replaceFileWith(targetPath, bytes.data(), bytes.size(), error))
         reason = formatText("无法写入 '%s': %s", targetPath.c_str(), systemErrorText(error).c_str());
     if (!encoded || error)
-        return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),
+        return failedOutcome(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),
                       reason);
     outcome.result = PictureResult::Written;
     return outcome;

@@ -16,6 +16,9 @@ struct PipelineInputs {
     std::string cmykProfile;                     // loaded default CMYK profile bytes, may be empty
 };
 
+// The settings convert to RGB or sRGB through "sRGB.icc" (srgbProfile is then needed).
+bool usesSrgbProfile(const ProcessSettings &settings);
+
 enum class PictureResult { Written, Picture, Failed };
 
 struct PictureOutcome {

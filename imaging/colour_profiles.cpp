@@ -93,11 +93,6 @@ CmykProfileLoad loadStoredCmykProfile(const std::string &programFolder)
     return load;
 }
 
-bool usesSrgbProfile(const ProcessSettings &s)
-{
-    return s.bColorspaceTo && s.bUseSRGB_ICC && (s.toColorspace == 1 || s.toColorspace == 2);
-}
-
 LoadedProfiles &loadedProfiles()
 {
     static LoadedProfiles profiles;

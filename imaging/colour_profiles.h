@@ -4,8 +4,6 @@
 #pragma once
 #include <string>
 
-#include "core/process_settings.h"
-
 // The default CMYK profile when none was ever chosen, and the files tried, in
 // this order, when the chosen one cannot be loaded.
 extern const char kDefaultCmykProfile[];  // "JapanColor2001Coated.icc"
@@ -41,9 +39,6 @@ CmykProfileLoad loadCmykProfile(const std::string &programFolder, const std::str
 // missing), as start-up loads it. The message is only kept when the user chose
 // that name: a default nobody chose that is not installed falls back quietly.
 CmykProfileLoad loadStoredCmykProfile(const std::string &programFolder);
-
-// The settings convert to RGB or sRGB through "sRGB.icc".
-bool usesSrgbProfile(const ProcessSettings &settings);
 
 // What the window program holds for its runs (window thread only; a run works on
 // copies in its PipelineInputs).

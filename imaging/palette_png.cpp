@@ -6,8 +6,8 @@
 #include <libimagequant.h>
 #include <lodepng.h>
 
-#include "app/about_box.h"
-#include "ui/info_window.h"
+#include "util/app_info.h"
+#include "util/info_log.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 

@@ -5,7 +5,7 @@
 
 #include "util/registry_store.h"
 #include "input/file_helpers.h"
-#include "ui/window_kit.h"
+#include "util/dialog_text.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
@@ -33,11 +33,6 @@ PictureListHooks listHooks = {};
 DiscoveryDialogs dialogs = {};
 char dialogFolder[MAX_PATH] = "";
 bool skipQuestion = false;
-
-// Standard dialogs: the window that owns them and the type-filter drop-down.
-HWND standardOwner = nullptr;
-HINSTANCE standardInstance = nullptr;
-HWND typeFilterBox = nullptr;
 }  // namespace
 
 // ---- Pure rules -------------------------------------------------------------
@@ -255,64 +250,4 @@ void addPictureFiles()
             listHooks.wakeThumbnailWorker();
     }
     pictures->destroy(true);
-}
-
-// ---- Standard dialogs ---------------------------------------------------------
-
-// The type filter lives hidden at (-1000, -1000) in the owner and is lent to the
-// folder browser while it is open.
-static HWND typeFilter()
-{
-    if (typeFilterBox && IsWindow(typeFilterBox))
-        return typeFilterBox;
-    typeFilterBox = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST,
-                                    -1000, -1000, 150, 240, standardOwner, nullptr, standardInstance, nullptr);
-    if (!typeFilterBox)
-        return nullptr;
-    applyUiFont(typeFilterBox);
-    for (int row = 0; row < kTypeFilterRows; ++row)
-        addComboEntry(typeFilterBox, typeFilterLabel(row));
-    return typeFilterBox;
-}
-
-static bool standardChooseFolder(char *folder, int *filterRow)
-{
-    HWND filter = typeFilter();
-    if (filter)
-        selectComboIndex(filter, 0);
-    bool ok = chooseFolder(standardOwner, "添加图片文件夹：", folder, false, filter);
-    int row = filter ? comboSelectedIndex(filter) : 0;
-    *filterRow = row < 0 ? 0 : row;
-    return ok;
-}
-
-static bool standardChooseFiles(char *folder, PathList *list)
-{
-    std::string filter = pictureFileDialogFilter();
-    return chooseOpenFiles(standardInstance, standardOwner, "选择图片 - 支持多选", filter.c_str(), folder, list);
-}
-
-static int standardMessageBox(const char *text, const char *caption, UINT type)
-{
-    return MessageBoxA(standardOwner, text, caption, type);
-}
-
-static int standardAskLargeLoad(const char *text, const char *caption)
-{
-    return askWithReminderButtons(standardOwner, text, caption, MB_ICONQUESTION);
-}
-
-static void standardShowBusy(bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); }
-
-void useStandardDiscoveryDialogs(HWND owner, HINSTANCE instance)
-{
-    standardOwner = owner;
-    standardInstance = instance;
-    DiscoveryDialogs d = {};
-    d.chooseFolder = standardChooseFolder;
-    d.chooseFiles = standardChooseFiles;
-    d.messageBox = standardMessageBox;
-    d.askLargeLoad = standardAskLargeLoad;
-    d.showBusy = standardShowBusy;
-    setDiscoveryDialogs(d);
 }

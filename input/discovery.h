@@ -4,7 +4,7 @@
 //
 // The dialogs and the picture list are reached through two small records of
 // plain functions, so that the operations run headless in tests; the program
-// installs the real window-kit dialogs with useStandardDiscoveryDialogs().
+// installs the real window-kit dialogs (app/discovery_dialogs.h).
 #pragma once
 #include <windows.h>
 #include <string>
@@ -45,9 +45,8 @@ struct DiscoveryDialogs {
 
 // Installs the picture list's hooks (any member may be null: it is then skipped).
 void setPictureListHooks(const PictureListHooks &hooks);
-// Installs the dialogs; the window-kit dialogs owned by owner are the standard ones.
+// Installs the dialogs (app/discovery_dialogs.h has the program's own).
 void setDiscoveryDialogs(const DiscoveryDialogs &dialogs);
-void useStandardDiscoveryDialogs(HWND owner, HINSTANCE instance);
 
 // ---- State kept between calls ----------------------------------------------
 

@@ -1,12 +1,6 @@
-// The information window: a tool window holding one green-on-black edit box.
-//
-// Workers log here while the window thread may be busy (or waiting for them),
-// so a message from another thread is only queued under a lock and the window
-// thread is woken with a posted message; it then appends everything queued, in
-// the order of the calls. The window thread itself appends at once.
+// The information window: a tool window holding one green-on-black edit box
+// that shows the program's log (util/info_log.h).
 #include "ui/info_window.h"
-
-#include <deque>
 
 #include "ui/window_kit.h"
 #include "util/text.h"
@@ -25,19 +19,7 @@ struct InfoWindowState {
     HWND edit = nullptr;
     HWND centreOver = nullptr;  // the first showing is centred over this window
     bool placed = false;
-    DWORD threadId = 0;
     HBRUSH background = nullptr;
-};
-
-// Everything the worker threads share with the window thread, behind one lock.
-struct InfoQueue {
-    CRITICAL_SECTION lock;
-    std::deque<std::string> pending;
-    size_t pendingBytes = 0;
-    bool wakeUpPosted = false;
-    InfoMessageSink sink = nullptr;
-    void *sinkContext = nullptr;
-    InfoQueue() { InitializeCriticalSection(&lock); }
 };
 
 InfoWindowState g_state;
@@ -53,17 +35,6 @@ void showInfoWindowNow(InfoWindowState *s)
     }
     ShowWindow(s->window, SW_SHOWNA);
 }
-
-InfoQueue &queue()
-{
-    static InfoQueue q;
-    return q;
-}
-
-struct Locked {
-    Locked() { EnterCriticalSection(&queue().lock); }
-    ~Locked() { LeaveCriticalSection(&queue().lock); }
-};
 
 // Length of the longest prefix of at most `limit` bytes that ends on a whole
 // GBK character.
@@ -90,8 +61,10 @@ std::string editText(HWND edit)
     return text;
 }
 
-void appendToLog(InfoWindowState *s, std::string text)
+void appendToLog(const std::string &message)
 {
+    InfoWindowState *s = &g_state;
+    std::string text = message;
     // One message longer than half the log keeps its beginning only.
     const size_t maxMessage = kInfoTextLimit / 2;
     if (text.size() > maxMessage)
@@ -109,20 +82,6 @@ void appendToLog(InfoWindowState *s, std::string text)
     SendMessageA(s->edit, WM_VSCROLL, SB_BOTTOM, 0);
     if (!IsWindowVisible(s->window))
         showInfoWindowNow(s);
-}
-
-// Window thread only.
-void drainQueue(InfoWindowState *s)
-{
-    std::deque<std::string> batch;
-    {
-        Locked hold;
-        batch.swap(queue().pending);
-        queue().pendingBytes = 0;
-        queue().wakeUpPosted = false;
-    }
-    for (std::string &text : batch)
-        appendToLog(s, std::move(text));
 }
 
 void onSize(InfoWindowState *s, int width, int height)
@@ -154,16 +113,13 @@ LRESULT CALLBACK infoWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         ShowWindow(hwnd, SW_HIDE);
         return 0;
     case kDrainQueueMessage:
-        drainQueue(s);
+        drainInfoLog();
         return 0;
     case WM_DESTROY:
         // Only tests destroy it; the program keeps it to the end.
-        {
-            Locked hold;
-            s->window = nullptr;
-            s->edit = nullptr;
-            s->threadId = 0;
-        }
+        attachInfoLogView(InfoLogView());
+        s->window = nullptr;
+        s->edit = nullptr;
         return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -211,24 +167,19 @@ HWND createInfoWindow(HINSTANCE instance, HWND centreOver)
     }
     SendMessageA(edit, EM_SETLIMITTEXT, kInfoTextLimit, 0);
     SendMessageA(edit, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
-    bool backlog;
-    {
-        Locked hold;
-        s->window = window;
-        s->edit = edit;
-        s->threadId = GetCurrentThreadId();
-        backlog = !queue().pending.empty();
-    }
-    if (backlog)
-        drainQueue(s);
+    s->window = window;
+    s->edit = edit;
+    InfoLogView view;
+    view.window = window;
+    view.threadId = GetCurrentThreadId();
+    view.wakeMessage = kDrainQueueMessage;
+    view.append = appendToLog;
+    attachInfoLogView(view);
+    drainInfoLog();  // what was logged before the window existed
     return window;
 }
 
-HWND infoWindowHandle()
-{
-    Locked hold;
-    return g_state.window;
-}
+HWND infoWindowHandle() { return infoLogViewWindow(); }
 
 void toggleInfoWindow()
 {
@@ -247,56 +198,6 @@ bool handleInfoWindowKey(const MSG &msg)
         return false;
     toggleInfoWindow();
     return true;
-}
-
-void showInfoMessage(const char *text)
-{
-    showInfoMessage(std::string(text ? text : ""));
-}
-
-void showInfoMessage(const std::string &text)
-{
-    InfoMessageSink sink;
-    void *sinkContext;
-    HWND window;
-    bool onWindowThread;
-    {
-        Locked hold;
-        InfoQueue &q = queue();
-        sink = q.sink;
-        sinkContext = q.sinkContext;
-        window = g_state.window;
-        onWindowThread = window && g_state.threadId == GetCurrentThreadId();
-        if (!onWindowThread) {
-            q.pending.push_back(text);
-            q.pendingBytes += text.size();
-            // Nobody is reading (no window yet): keep the newest messages only.
-            while (q.pendingBytes > kInfoTextLimit && q.pending.size() > 1) {
-                q.pendingBytes -= q.pending.front().size();
-                q.pending.pop_front();
-            }
-            if (window && !q.wakeUpPosted)
-                q.wakeUpPosted = PostMessageA(window, kDrainQueueMessage, 0, 0) != 0;
-        }
-    }
-    if (sink)
-        sink(text.c_str(), sinkContext);
-    if (onWindowThread) {
-        drainQueue(&g_state);  // earlier messages of the workers first
-        appendToLog(&g_state, text);
-    }
-}
-
-void setInfoMessageSink(InfoMessageSink sink, void *context)
-{
-    Locked hold;
-    queue().sink = sink;
-    queue().sinkContext = context;
-}
-
-void infoMessageToConsole(const char *text, void *)
-{
-    consoleWrite(std::string(text ? text : "") + "\n\n", true);
 }
 
 size_t infoLogDropLength(const std::string &current, size_t incomingLength)

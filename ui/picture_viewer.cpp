@@ -3,7 +3,6 @@
 #include <ole2.h>
 #include <olectl.h>
 
-#include "app/startup.h"
 #include "ui/preview/picture_canvas.h"
 
 namespace {
@@ -125,7 +124,7 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int (*pictureViewerMessageBox)(HWND owner, const char *text, const char *caption, UINT type) = realMessageBox;
 
-HWND createPictureViewer(HINSTANCE instance)
+HWND createPictureViewer(HINSTANCE instance, HICON largeIcon, HICON smallIcon)
 {
     ViewerState &v = viewer();
     if (v.window)
@@ -137,8 +136,8 @@ HWND createPictureViewer(HINSTANCE instance)
         wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
         wc.lpfnWndProc = viewerProc;
         wc.hInstance = instance;
-        wc.hIcon = startupConfig().largeIcon;
-        wc.hIconSm = startupConfig().smallIcon;
+        wc.hIcon = largeIcon;
+        wc.hIconSm = smallIcon;
         wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
         wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
         wc.lpszClassName = kViewerClass;

@@ -1,13 +1,13 @@
 // The picture viewer ("查看图片"): one window for the whole run that shows a
 // picture file at its natural size with the system's own picture loader, centred
-// when it fits and scrolled when it does not (rules of tools/preview/picture_canvas.h).
+// when it fits and scrolled when it does not (rules of ui/preview/picture_canvas.h).
 #pragma once
 #include <windows.h>
 
 #include <string>
 
 // Creates the window once, hidden (class "Browser", 760 x 580).
-HWND createPictureViewer(HINSTANCE instance);
+HWND createPictureViewer(HINSTANCE instance, HICON largeIcon = nullptr, HICON smallIcon = nullptr);
 HWND pictureViewerWindow();
 
 // viewPicture: loads the file and shows it with title (the file's name). A file

@@ -13,113 +13,13 @@
 #include "input/file_helpers.h"
 #include "app/font_tables.h"
 #include "app/main_commands.h"
-#include "app/run_inputs.h"
+#include "app/profile_choice.h"
 #include "app/save_group.h"
 #include "app/settings_panel/panel_state.h"
 #include "app/settings_panel/settings_panel.h"
-#include "app/startup.h"
+#include "app/startup_config.h"
 #include "ui/window_kit.h"
 #include "util/text.h"
-
-// ---------------------------------------------------------------------------
-// Hooks
-
-namespace {
-
-int realMessageBox(HWND owner, const char *text, const char *caption, UINT type)
-{
-    return MessageBoxA(owner, text, caption, type);
-}
-
-void realBalloon(HWND control, const char *title, const char *text)
-{
-    showBalloon(control, text, title, kBalloonInfo, panelState().instance, false);
-}
-
-bool realChooseColour(HWND owner, COLORREF *colour)
-{
-    return chooseColour(owner, colour);
-}
-
-// The checked read's look at the file (read through Win32, header decoded by
-// ImageMagick, an error severity refused): a still picture. Decoding it, with
-// the size limits of a watermark, is the preparation's (readWatermarkFile).
-bool realPictureUsable(const std::string &path)
-{
-    PictureFile file;
-    std::string reason;
-    return readPictureFile(path, file, reason) && file.frames == 1;
-}
-
-// The font dialog: TrueType screen fonts without vertical faces, 8 to 72 points,
-// effects shown. A face that cannot draw the current text sends the user back.
-bool realChooseFont(HWND owner, ProcessSettings &s)
-{
-    LOGFONTA font = {};
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    font.lfHeight = -MulDiv(s.sy_text_fontSize, dpi, 72);
-    font.lfWeight = s.sy_text_weight;
-    font.lfItalic = s.sy_text_isItalic ? 1 : 0;
-    font.lfUnderline = s.sy_text_isUnderlineDecoration ? 1 : 0;
-    font.lfStrikeOut = s.sy_text_isLineThroughDecoration ? 1 : 0;
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(font.lfFaceName, s.sy_text_fontName.c_str(), LF_FACESIZE);
-    std::string text = fieldText(kIdText);
-    for (;;) {
-        CHOOSEFONTA choose = {};
-        choose.lStructSize = sizeof choose;
-        choose.hwndOwner = owner;
-        choose.lpLogFont = &font;
-        choose.rgbColors = static_cast<COLORREF>(s.sy_text_rgbColors & 0xFFFFFF);
-        choose.Flags = CF_SCREENFONTS | CF_TTONLY | CF_NOVERTFONTS | CF_EFFECTS | CF_LIMITSIZE |
-                       CF_INITTOLOGFONTSTRUCT;
-        choose.nSizeMin = 8;
-        choose.nSizeMax = 72;
-        if (!ChooseFontA(&choose))
-            return false;
-        std::string face = font.lfFaceName;
-        bool chinese = hasHighByte(text);
-        if (!fontUsable(face, chinese)) {
-            std::string message = chinese ? fontWithoutChineseText(face) : unsupportedFontText(face);
-            panelHooks().messageBox(owner, message.c_str(), "提示", MB_OK | MB_ICONWARNING);
-            continue;
-        }
-        s.sy_text_fontName = face;
-        s.sy_text_fontSize = choose.iPointSize / 10;
-        s.sy_text_rgbColors = static_cast<int>(choose.rgbColors & 0xFFFFFF);
-        s.sy_text_htmlColor = colorText(s.sy_text_rgbColors);
-        s.sy_text_isItalic = font.lfItalic ? 1 : 0;
-        s.sy_text_weight = font.lfWeight;
-        s.sy_text_isUnderlineDecoration = font.lfUnderline ? 1 : 0;
-        s.sy_text_isLineThroughDecoration = font.lfStrikeOut ? 1 : 0;
-        return true;
-    }
-}
-
-}  // namespace
-
-PanelHooks defaultPanelHooks()
-{
-    PanelHooks hooks;
-    hooks.messageBox = realMessageBox;
-    hooks.balloon = realBalloon;
-    hooks.chooseFont = realChooseFont;
-    hooks.chooseColour = realChooseColour;
-    hooks.fontUsable = fontUsable;
-    hooks.pictureUsable = realPictureUsable;
-    hooks.buildTextWatermark = prepareTextWatermark;
-    hooks.buildPictureWatermark = preparePictureWatermark;
-    return hooks;
-}
-
-PanelHooks &panelHooks()
-{
-    static PanelHooks hooks = defaultPanelHooks();
-    return hooks;
-}
 
 // ---------------------------------------------------------------------------
 // Small helpers
@@ -178,28 +78,6 @@ bool numericFieldOf(int id, NumericField &field)
 }
 
 }  // namespace
-
-std::string fieldText(int id)
-{
-    HWND control = ctl(id);
-    if (!control)
-        return std::string();
-    int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(control, &text[0], length + 1);
-    text.resize(lstrlenA(text.c_str()));
-    return text;
-}
-
-void setFieldText(int id, const std::string &text)
-{
-    PanelState &state = panelState();
-    bool was = state.settingText;
-    state.settingText = true;
-    SetWindowTextA(ctl(id), text.c_str());
-    state.lastValidText[id] = text;
-    state.settingText = was;
-}
 
 HWND controlFor(SettingsControl control)
 {

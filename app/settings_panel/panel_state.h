@@ -36,7 +36,26 @@ struct PanelState {
 };
 
 PanelState &panelState();
+
+// The panel's controls: section box (0..5), class, text, style and place inside
+// the box (239 pixels wide), created in this order.
+struct ControlDef {
+    int id;
+    int section;
+    const char *cls;
+    const char *text;
+    DWORD style;
+    int x, y, width, height;
+};
+extern const ControlDef kControls[];
+extern const size_t kControlCount;
+extern const char *const kSectionTitles[kPanelSectionCount];
+extern const int kSectionWidth;
+extern const char kButton[];
+
 HWND ctl(int id);
+// The scroll range of the panel at its present height.
+PanelScroll currentScroll(HWND panel);
 // The control a rule's verdict points at.
 HWND controlFor(SettingsControl control);
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "app/tool_commands.h"
 #include "tools/common/tool_cli.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"

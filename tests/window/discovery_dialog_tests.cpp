@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "util/registry_store.h"
+#include "app/discovery_dialogs.h"
 #include "input/discovery.h"
 #include "input/file_helpers.h"
 #include "util/text.h"

@@ -2,7 +2,7 @@
 // message loop with posted clicks: validation balloons, the save-mode question,
 // real runs writing real files, the close question during a run, and a stop that
 // must not outlive its run. Boxes, balloons and the folder browser go to a
-// recorder that answers for the user (shell/run_prompts.h).
+// recorder that answers for the user (ui/run_prompts.h).
 #include "gtest.h"
 #include "test_util.h"
 

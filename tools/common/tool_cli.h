@@ -38,17 +38,8 @@ struct ToolCommand {
     ToolRunOutcome (*run)(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report);
 };
 
-// Every tool the command line knows (tools/tool_commands.cpp).
-const std::vector<ToolCommand> &toolCommands();
-
 // The arguments after "--tool". false with a message on a usage error.
 bool parseToolArguments(const std::vector<std::string> &args, ToolCommandLine &command, std::string &error);
 
-// The general usage, or one tool's with its value table.
-std::string toolUsageText(const ToolCommand *tool = nullptr);
-
 // The exit code of a finished run.
 int toolExitCode(const ToolRunOutcome &outcome);
-
-// Runs the whole command; ImageMagick must be started by the caller.
-int runToolCommand(const std::vector<std::string> &args);

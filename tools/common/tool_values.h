@@ -1,7 +1,7 @@
 // The values a tool stores, as a table: their registry names, what they may hold
 // and their defaults. The command line reads a settings file of "name=value"
 // lines against the table and lists the table for --help; the windows and jobs
-// read the same names through StoredValues (core/stored_values.h).
+// read the same names through StoredValues (util/stored_values.h).
 #pragma once
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // window and handing back to it, choosing the source folder, running the job on a
 // worker thread with the two shared flags, the close question during a run, and
 // the end of a run with its messages. The tool's window file owns its controls
-// and calls these; the boxes go through runPrompts() (shell/run_prompts.h).
+// and calls these; the boxes go through runPrompts() (ui/run_prompts.h).
 #pragma once
 #include <windows.h>
 

@@ -20,7 +20,7 @@ enum ConvertControlId {
     kConvertProgressId = 37110,
     kConvertStartId = 37111,
     kConvertFormatBoxFirstId = 37120,  // one per source format box, in the window's order
-    kConvertOutputFirstId = 37140,     // the output block (imaging/output_controls.h offsets)
+    kConvertOutputFirstId = 37140,     // the output block (ui/output_controls.h offsets)
 };
 
 // The main window's command: hides the main window, creates the tool window on

@@ -40,7 +40,7 @@ enum CropControlId {
     // side pixels left, right, top, bottom; side percent left, right, top, bottom.
     kCropFieldFirstId = 37340,
     kCropFieldLabelFirstId = 37360,  // each field's two labels: 2 per field
-    kCropOutputFirstId = 37400,      // the output block (imaging/output_controls.h offsets)
+    kCropOutputFirstId = 37400,      // the output block (ui/output_controls.h offsets)
 };
 enum CropFieldIndex {
     kCropFixedWidthField = 0,

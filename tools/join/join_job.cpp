@@ -9,7 +9,7 @@
 #include "imaging/picture_read.h"
 #include "input/file_helpers.h"
 #include "input/header_sniff.h"
-#include "ui/info_window.h"
+#include "util/info_log.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"
 #include "util/magick_path.h"

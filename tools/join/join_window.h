@@ -29,7 +29,7 @@ enum JoinControlId {
     kJoinPaneId = 37319,
     kJoinStatusId = 37320,
     kJoinFormatBoxFirstId = 37330,  // "jpg", "png", "gif", "bmp"
-    kJoinOutputFirstId = 37340,     // the output block (imaging/output_controls.h offsets)
+    kJoinOutputFirstId = 37340,     // the output block (ui/output_controls.h offsets)
 };
 
 // The main window's command: hides the main window, creates the window on first

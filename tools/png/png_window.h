@@ -26,7 +26,7 @@ enum PngControlId {
     kPngProgressId = 37217,
     kPngStartId = 37218,
     kPngPixelsLabelId = 37219,
-    kPngOutputFirstId = 37230,  // the PNG choices of the output block (imaging/output_controls.h offsets)
+    kPngOutputFirstId = 37230,  // the PNG choices of the output block (ui/output_controls.h offsets)
 };
 
 // The "?" button's text.

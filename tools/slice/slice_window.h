@@ -28,7 +28,7 @@ enum SliceControlId {
     kSliceProgressId = 37524,
     kSliceStartId = 37525,
     kSliceFormatBoxFirstId = 37530,  // "jpg", "png", "gif", "bmp"
-    kSliceOutputFirstId = 37540,     // the output block (imaging/output_controls.h offsets)
+    kSliceOutputFirstId = 37540,     // the output block (ui/output_controls.h offsets)
 };
 // The vertical direction's controls follow kSliceVerticalId in the horizontal order.
 constexpr int kSliceDirectionStride = kSliceVerticalId - kSliceHorizontalId;

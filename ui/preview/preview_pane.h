@@ -2,7 +2,7 @@
 // the join tool's each own one. The caller composes the picture in a MagickWand
 // and hands it over with the JPEG quality to show it at; the pane shows the
 // JPEG-compressed appearance at the picture's own size (canvas rules of
-// tools/preview/picture_canvas.h) and paints from one decoded bitmap, so
+// ui/preview/picture_canvas.h) and paints from one decoded bitmap, so
 // scrolling never touches the wand.
 #pragma once
 #include <windows.h>
