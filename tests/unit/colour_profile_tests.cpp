@@ -8,6 +8,7 @@
 
 #include "util/registry_store.h"
 #include "imaging/colour_profiles.h"
+#include "imaging/magick_env.h"
 #include "util/text.h"
 
 namespace {
@@ -95,12 +96,12 @@ TEST(ColourProfiles, MissingWrongAndFallbackProfiles)
     EXPECT_TRUE(again.message.empty());
     EXPECT_EQ(again.name, "CoatedFOGRA39.icc");
 
-    // Nothing ever chosen and the default not installed: the fallback without a message.
+    // Nothing ever chosen and the default not installed: said like any other name.
     StoredProfileName::remove();
-    CmykProfileLoad quiet = loadStoredCmykProfile(program.path());
-    EXPECT_TRUE(quiet.message.empty());
-    EXPECT_EQ(quiet.name, "CoatedFOGRA39.icc");
-    EXPECT_FALSE(quiet.bytes.empty());
+    CmykProfileLoad unnamed = loadStoredCmykProfile(program.path());
+    EXPECT_EQ(unnamed.message, "加载ICC色彩特性文件 '" + program.path() + "\\icc\\JapanColor2001Coated.icc' 出错。");
+    EXPECT_EQ(unnamed.name, "CoatedFOGRA39.icc");
+    EXPECT_FALSE(unnamed.bytes.empty());
 
     ASSERT_TRUE(copyFileTo(samplePath(kSrgb), program / "icc\\sRGB.icc"));
     EXPECT_TRUE(loadSrgbProfile(program.path(), bytes, message));
@@ -143,4 +144,23 @@ TEST(ColourProfiles, CmykJpegWithTheLoadedDefaultProfileMatchesTheCommandLineToo
     EXPECT_LT(meanDifference(ours, theirs), 1.0);
     DestroyMagickWand(ours);
     DestroyMagickWand(theirs);
+}
+
+// The profiles shipped beside the program (build/icc): the default and the other
+// names of the list load as CMYK profiles, so both menu entries work.
+TEST(ColourProfiles, ShippedProfilesLoad)
+{
+    StoredProfileName keep;
+    StoredProfileName::remove();
+    const std::string folder = programFolder();
+    CmykProfileLoad fresh = loadStoredCmykProfile(folder);
+    EXPECT_EQ(fresh.message, "") << "the default profile is shipped";
+    EXPECT_EQ(fresh.name, kDefaultCmykProfile);
+    EXPECT_EQ(StoredProfileName::now(), "") << "no fallback stored";
+    for (const char *name : {"JapanColor2001Coated.icc", "USWebCoatedSWOP.icc", "CoatedFOGRA39.icc", "USWebUncoated.icc"}) {
+        std::string bytes;
+        EXPECT_EQ(readProfileFile(profilePath(folder, name), "CMYK", bytes), ProfileRead::Loaded) << name;
+    }
+    std::string srgb, message;
+    EXPECT_TRUE(loadSrgbProfile(folder, srgb, message)) << message;
 }

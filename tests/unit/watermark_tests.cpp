@@ -10,6 +10,7 @@
 #include "core/watermark_render.h"
 #include "app/font_tables.h"
 #include "app/startup.h"
+#include "input/file_helpers.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -188,7 +189,10 @@ TEST(TextWatermark, ChineseFacesDrawChineseAndLatinOnlyFontsDoNot)
     }
     EXPECT_TRUE(fontUsable("DejaVu Sans", false));
     EXPECT_FALSE(fontUsable("DejaVu Sans", true)) << "a Latin-only font passed the Chinese test";
+    // A face known nowhere is refused, though ImageMagick would draw it in a font
+    // of its own choice (with the URW fonts installed, Nimbus Sans).
     EXPECT_FALSE(fontUsable("没有这个字体", false));
+    EXPECT_FALSE(fontUsable("No Such Face", false));
 
     // Real glyphs: two different characters give two different pictures (a font
     // without them draws the same empty box for both).
@@ -208,13 +212,45 @@ TEST(TextWatermark, ChineseFacesDrawChineseAndLatinOnlyFontsDoNot)
     }
     EXPECT_GT(inked, zhong.height() / 2);
 
-    // A face ImageMagick cannot measure builds nothing (and does not crash).
-    Mark none;
-    EXPECT_FALSE(buildText(textSettings("ABC", "没有这个字体"), none));
-    EXPECT_EQ(none.wand, nullptr);
     // An empty text builds nothing, successfully.
+    Mark none;
     EXPECT_TRUE(buildText(textSettings(""), none));
     EXPECT_EQ(none.wand, nullptr);
+}
+
+// A face chosen by its look draws in a font of that look: Song/Ming faces in a
+// Ming font, 楷体 in a Kai font, Hei faces in a sans font (not all in the sans
+// font the interface uses for 宋体).
+TEST(TextWatermark, ChineseFacesDrawInFontsOfTheirStyle)
+{
+    loadFontTablesOnce();
+    const struct {
+        const char *face, *file;
+    } faces[] = {{"宋体", "uming.ttc"},         {"新宋体", "uming.ttc"},        {"仿宋", "uming.ttc"},
+                 {"楷体", "ukai.ttc"},          {"楷体_GB2312", "ukai.ttc"},    {"黑体", "wqy-microhei.ttc"},
+                 {"微软雅黑", "wqy-microhei.ttc"}};
+    for (const auto &f : faces)
+        EXPECT_EQ(fileNamePart(fontFileForFace(f.face)), f.file) << gbkToUtf8(f.face);
+
+    // The same characters at the same size, scaled to one box: the strokes differ.
+    auto glyphs = [](const char *face) {
+        ProcessSettings s = textSettings("永和", face);
+        s.sy_text_fontSize = 48;
+        s.sy_text_htmlColor = "#000000";
+        Mark m;
+        EXPECT_TRUE(buildText(s, m)) << gbkToUtf8(face);
+        MagickWand *w = m.wand ? CloneMagickWand(m.wand) : NewMagickWand();
+        if (m.wand)
+            MagickResizeImage(w, 128, 64, LanczosFilter, 1.0);
+        return w;
+    };
+    MagickWand *song = glyphs("宋体"), *hei = glyphs("黑体"), *kai = glyphs("楷体");
+    ASSERT_EQ(MagickGetImageWidth(song), 128u);
+    EXPECT_GT(meanDifference(song, hei), 8.0) << "宋体 and 黑体 drawn alike";
+    EXPECT_GT(meanDifference(kai, hei), 8.0) << "楷体 and 黑体 drawn alike";
+    EXPECT_GT(meanDifference(song, kai), 8.0) << "宋体 and 楷体 drawn alike";
+    for (MagickWand *w : {song, hei, kai})
+        DestroyMagickWand(w);
 }
 
 TEST(PictureWatermark, OpacityGoesIntoAlphaAndRotationKeepsCornersClear)

@@ -18,6 +18,7 @@
 #include "ui/preview/preview_pane.h"
 #include "tools/slice/slice_job.h"
 #include "tools/slice/slice_window.h"
+#include "ui/window_kit.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -264,6 +265,50 @@ TEST_F(JoinWindowTest, ThePreviewFollowsThePanelAndTheKeysAndARunWritesEveryGrou
     ASSERT_TRUE(waitForPreview(shown));
     EXPECT_EQ(statusText(w, 0), "图片尺寸: 443 x 200");
 
+    // The custom height: Enter composes again, an empty field or 0 at 128; so
+    // does leaving the field with a changed text.
+    HWND rule = GetDlgItem(w, kJoinHorizontalRuleId), custom = GetDlgItem(w, kJoinCustomId);
+    SendMessageA(rule, CB_SETCURSEL, kJoinCustom, 0);
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kJoinHorizontalRuleId, CBN_SELCHANGE), (LPARAM)rule);
+    pumpMessages();
+    const struct {
+        const char *text;
+        bool enter;
+        const char *size;
+    } steps[] = {{"100", true, "227 x 100"}, {"", true, "287 x 128"}, {"90", false, "205 x 90"}, {"0", false, "287 x 128"}};
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.text);
+        shown = joinPreviewState().shown;
+        SetFocus(custom);
+        SetWindowTextA(custom, step.text);
+        if (step.enter)
+            PostMessageA(custom, WM_CHAR, 13, 1);
+        else
+            SetFocus(GetDlgItem(w, kJoinStartId));
+        pumpMessages();
+        ASSERT_TRUE(waitForPreview(shown));
+        EXPECT_EQ(statusText(w, 0), std::string("图片尺寸: ") + step.size);
+    }
+    SetWindowTextA(custom, "");
+    SendMessageA(rule, CB_SETCURSEL, 0, 0);
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kJoinHorizontalRuleId, CBN_SELCHANGE), (LPARAM)rule);
+    pumpMessages();
+    ASSERT_TRUE(waitForPreview(shown));
+
+    // "透明度" (PNG output) composes again as well.
+    HWND format = GetDlgItem(w, kJoinOutputFirstId + kOutputFormatOffset);
+    SendMessageA(format, CB_SETCURSEL, 1, 0);
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kJoinOutputFirstId + kOutputFormatOffset, CBN_SELCHANGE), (LPARAM)format);
+    pumpMessages();
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(w, kJoinOutputFirstId + kOutputTransparentOffset)));
+    shown = joinPreviewState().shown;
+    click(w, kJoinOutputFirstId + kOutputTransparentOffset);
+    ASSERT_TRUE(waitForPreview(shown)) << "the transparency box re-composes the preview";
+    SendMessageA(format, CB_SETCURSEL, 0, 0);
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kJoinOutputFirstId + kOutputFormatOffset, CBN_SELCHANGE), (LPARAM)format);
+    pumpMessages();
+    ASSERT_TRUE(pumpUntil([] { return !joinPreviewState().pending; }, 120000));
+
     click(w, kJoinStartId);
     ASSERT_TRUE(pumpUntil([] {
         for (const Said &s : said)
@@ -314,11 +359,30 @@ TEST_F(JoinWindowTest, SliceWindowChecksInOrderAndRuns)
     EXPECT_EQ(textOf(GetDlgItem(w, kSliceOutputEditId)), src + "_处理后");
     said.clear();
     click(w, kSliceStartId);
-    ASSERT_EQ(said.size(), 2u) << "on both division boxes";
+    ASSERT_EQ(said.size(), 1u) << "one balloon for both division boxes";
     EXPECT_EQ(said[0].control, GetDlgItem(w, kSliceHorizontalId));
-    EXPECT_EQ(said[1].control, GetDlgItem(w, kSliceVerticalId));
     EXPECT_EQ(said[0].text, "【水平划分】与【垂直划分】至少勾选一项");
     EXPECT_EQ(said[0].title, "看这里");
+    // The real balloon lies inside the window.
+    runPrompts().balloon = defaultRunPrompts().balloon;
+    click(w, kSliceStartId);
+    runPrompts().balloon = balloon;
+    ASSERT_EQ(openBalloonCount(), 1);
+    RECT frame;
+    GetWindowRect(w, &frame);
+    int balloons = 0;
+    for (HWND tip = nullptr; (tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr;) {
+        if (!IsWindowVisible(tip) || !(GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON))
+            continue;
+        ++balloons;
+        RECT r;
+        GetWindowRect(tip, &r);
+        EXPECT_TRUE(r.left >= frame.left && r.top >= frame.top && r.right <= frame.right && r.bottom <= frame.bottom)
+            << r.left << "," << r.top << "-" << r.right << "," << r.bottom << " outside " << frame.left << ","
+            << frame.top << "-" << frame.right << "," << frame.bottom;
+    }
+    EXPECT_EQ(balloons, 1);
+    closeBalloons();
 
     click(w, kSliceHorizontalId);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kSliceHorizontalAvgValueId)));

@@ -23,6 +23,7 @@
 #include "app/toolbar.h"
 #include "ui/window_kit.h"
 #include "test_util.h"
+#include "util/magick_path.h"
 
 // ---------------------------------------------------------------------------
 // Fixture
@@ -449,6 +450,14 @@ TEST(MainWindowMenus, SettingsMenuShowsPreferencesAndRecentFiles)
     EXPECT_TRUE(isChecked(menu, kCmdCmykSwop));
     EXPECT_FALSE(isChecked(menu, kCmdCmykJapan));
     DestroyMenu(menu);
+    // A stored name that neither entry stands for checks neither.
+    for (const char *other : {"CoatedFOGRA39.icc", "mine.icc"}) {
+        config.cmykDefaultIcc = other;
+        menu = buildSettingsMenu();
+        EXPECT_FALSE(isChecked(menu, kCmdCmykSwop)) << other;
+        EXPECT_FALSE(isChecked(menu, kCmdCmykJapan)) << other;
+        DestroyMenu(menu);
+    }
 
     // Toggling a preference stores it.
     runMainCommand(sharedMainWindow(), kCmdParseFileFormat);
@@ -509,6 +518,56 @@ TEST(MainWindowDrop, DroppedFoldersListTheirPicturesWithLocations)
     EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kCmdStart, 0));
 }
 
+// "官方网站" under Wine: the page goes to the desktop's browser through winebrowser
+// (here a script standing in for it), its section kept; with no browser, a box.
+TEST(MainWindowMenus, WebSiteOpensInTheDesktopBrowserOrSaysThereIsNone)
+{
+    HWND window = sharedMainWindow();
+    ScratchFolder dir("web_browser");
+    const std::string out = magickPath(dir / "url.txt");
+    ASSERT_TRUE(writeFileBytes(dir / "browser.sh", "#!/bin/sh\nprintf '%s' \"$1\" > '" + out + "'\n"));
+    auto setBrowsers = [](const std::string &value) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        if (value.empty())
+            RegDeleteValueA(key, "Browsers");
+        else
+            RegSetValueExA(key, "Browsers", 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)value.size() + 1);
+        RegCloseKey(key);
+    };
+    recorder().clear();
+    setBrowsers("/bin/sh " + magickPath(dir / "browser.sh"));
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(kCmdWebSite, 0), 0);
+    for (int i = 0; i < 600 && readFileBytes(dir / "url.txt").empty(); ++i) {
+        pumpMainWindowMessages();
+        Sleep(50);
+    }
+    const std::string url = readFileBytes(dir / "url.txt");
+    EXPECT_EQ(url.compare(0, 8, "file:///"), 0) << url;
+    EXPECT_TRUE(recorder().boxes.empty());
+    // The address reached the browser through a page that forwards to the
+    // help page with its section.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string forward = readFileBytes(std::string(temp) + "velmora_page.html");
+    EXPECT_NE(forward.find("/help/index.html#about\""), std::string::npos) << forward;
+
+    setBrowsers("/nonexistent/velmora-browser");
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(kCmdWebSite, 0), 0);
+    for (int i = 0; i < 600 && recorder().boxes.empty(); ++i) {
+        pumpMainWindowMessages();
+        Sleep(50);
+    }
+    setBrowsers("");
+    ASSERT_EQ(recorder().boxes.size(), 1u);
+    EXPECT_EQ(recorder().boxes[0].caption, "提示");
+    EXPECT_EQ(recorder().boxes[0].text.rfind("没有找到可以打开网页的浏览器。\n\n网页地址：file:///", 0), 0u)
+        << recorder().boxes[0].text;
+    recorder().clear();
+}
+
 // ---------------------------------------------------------------------------
 // Closing the real program
 
@@ -525,6 +584,13 @@ TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
     }
     char desktop[MAX_PATH] = {};
     ASSERT_TRUE(specialFolderPath(CSIDL_DESKTOPDIRECTORY, desktop));
+    // No profile ever chosen: the default CMYK profile, shipped in the program's
+    // "icc", loads at start without a box (and no fallback name is stored).
+    std::string oldIcc = readProgramString("cmyk_default_icc");
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramRegistryKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "cmyk_default_icc");
+        RegCloseKey(key);
+    }
 
     char buildDir[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, buildDir, MAX_PATH);
@@ -555,6 +621,12 @@ TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
     for (int i = 0; i < 100 && !IsWindowVisible(found); ++i)
         Sleep(50);
     EXPECT_TRUE(IsWindowVisible(found));
+    EXPECT_EQ(readProgramString("cmyk_default_icc"), "") << "the default profile did not load";
+    for (HWND box = nullptr; (box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(box, &owner);
+        EXPECT_FALSE(owner == pi.dwProcessId && IsWindowVisible(box)) << "a box at start: " << textOf(box);
+    }
     HWND container = FindWindowExA(found, nullptr, "static", "panel");
     HWND list = container ? FindWindowExA(container, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
     ASSERT_NE(list, nullptr);
@@ -572,6 +644,8 @@ TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
         writeProgramString("file_dlg_choose_image", oldImage);
     if (!oldLogo.empty())
         writeProgramString("file_dlg_choose_logo", oldLogo);
+    if (!oldIcc.empty())
+        writeProgramString("cmyk_default_icc", oldIcc);
 }
 
 // ---------------------------------------------------------------------------

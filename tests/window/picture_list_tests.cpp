@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <string>
@@ -346,7 +347,27 @@ TEST_F(PictureList, StatusTextsFollowTheSelection)
     EXPECT_EQ(statusText(0), "0 张图片");
     EXPECT_EQ(statusText(1), "");
     EXPECT_FALSE(toolbarEnabled(kCmdToolStart));
-    EXPECT_TRUE(IsWindowVisible(FindWindowExA(pictureListView(), nullptr, "static", nullptr))) << "empty-list hint";
+    HWND hint = FindWindowExA(pictureListView(), nullptr, "static", nullptr);
+    EXPECT_TRUE(IsWindowVisible(hint)) << "empty-list hint";
+    // Its one line sits in the middle of its box: as many clear rows above the
+    // text as below it.
+    UpdateWindow(hint);
+    RECT box;
+    GetClientRect(hint, &box);
+    HDC dc = GetDC(hint);
+    const COLORREF face = GetPixel(dc, 0, 0);
+    int top = -1, bottom = -1;
+    for (int y = 0; y < box.bottom; ++y)
+        for (int x = 0; x < box.right; ++x)
+            if (GetPixel(dc, x, y) != face) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+                break;
+            }
+    ReleaseDC(hint, dc);
+    ASSERT_GE(top, 0) << "no text drawn";
+    EXPECT_LE(abs(top - (box.bottom - 1 - bottom)), 4) << "text rows " << top << ".." << bottom << " of " << box.bottom;
 
     PictureFolder &f = pictureFolder();
     addAll(std::vector<std::string>(f.pictures.begin(), f.pictures.begin() + 9));
@@ -357,6 +378,11 @@ TEST_F(PictureList, StatusTextsFollowTheSelection)
     EXPECT_FALSE(IsWindowVisible(FindWindowExA(pictureListView(), nullptr, "static", nullptr)));
 
     selectOnly({0});  // go_video-001_q50_444.jpeg: 150 x 103, 4032 bytes
+    EXPECT_EQ(statusText(1), "尺寸: 150 x 103, 类型: JPEG 图片, 大小: 3.9 KB");
+    // "图片左转": the size the picture will come out at; turned back, as the file says.
+    handlePictureListCommand(kCmdToolRotateLeft);
+    EXPECT_EQ(statusText(1), "尺寸: 103 x 150, 类型: JPEG 图片, 大小: 3.9 KB");
+    handlePictureListCommand(kCmdToolRotateRight);
     EXPECT_EQ(statusText(1), "尺寸: 150 x 103, 类型: JPEG 图片, 大小: 3.9 KB");
     for (int c : {kCmdToolRemove, kCmdToolRotateLeft, kCmdToolRotateRight, kCmdToolFlipHorizontal,
                   kCmdToolFlipVertical, kCmdToolPreview})

@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 
+#include "app/input_rules.h"
 #include "util/registry_store.h"
 #include "ui/output_controls.h"
 #include "picture_list_support.h"
@@ -566,7 +567,7 @@ bool waitForCropPreview()
 
 TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
 {
-    std::string src = folder("裁剪");
+    std::string src = folder("裁剪_一个名字很长的文件夹_路径框显示它的末尾");
     copyWritable("photos/mate_Storm.jpg", src + "\\a.jpg");                  // 1920 x 1280
     copyWritable("formats/png/go_basn3p08_trns.png", src + "\\b.png");       // 32 x 32
     copyWritable("formats/gif/gdkpixbuf_partyanim.gif", src + "\\c.gif");    // animated: never cropped
@@ -595,6 +596,9 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     cropClick(kCropSourceButtonId);
     EXPECT_EQ(rec.browserTitles.back(), "源图片文件夹：");
     EXPECT_EQ(text(cropControl(kCropTargetEditId)), src + "_处理后");
+    // A long path shows its end, the folder's name.
+    EXPECT_GT(SendMessageA(cropControl(kCropSourceEditId), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    EXPECT_GT(SendMessageA(cropControl(kCropTargetEditId), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
     EXPECT_EQ(cropPreviewCount(), 3u);
     ASSERT_TRUE(waitForCropPreview());
     EXPECT_EQ(cropStatus(0), "原图尺寸: 1920 x 1280");
@@ -679,6 +683,20 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     EXPECT_EQ(rec.boxes.back().caption, "关于裁剪预览");
     EXPECT_EQ(rec.boxes.back().text, kCropPreviewHelpText);
 
+    // A target folder that cannot be made is said at the start, before anything
+    // is stored or run.
+    const std::string blocked = src + "\\a.jpg\\结果";  // below a file
+    rec.folders = {blocked};
+    cropClick(kCropTargetButtonId);
+    ASSERT_EQ(text(cropControl(kCropTargetEditId)), blocked);
+    cropClick(kCropStartId);
+    ASSERT_EQ(rec.boxes.back().caption, "错误");
+    EXPECT_EQ(rec.boxes.back().text.rfind("创建文件夹 " + blocked + " 失败，错误码：", 0), 0u) << rec.boxes.back().text;
+    EXPECT_EQ(readProgramDword("crop_fixed_width", 0), 0u) << "nothing stored";
+    EXPECT_TRUE(IsWindowEnabled(cropControl(kCropStartId))) << "nothing started";
+    rec.folders = {src + "_处理后"};
+    cropClick(kCropTargetButtonId);
+
     // The run: two pictures written, the animated GIF logged and skipped.
     cropClick(kCropStartId);
     ASSERT_TRUE(waitForBox("完成"));
@@ -703,6 +721,91 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     EXPECT_EQ(text(cropField(kCropRatioHeightField)), "1");
     EXPECT_EQ(text(cropControl(kCropSourceEditId)), "");
     EXPECT_EQ(cropPreviewCount(), 0u);
+}
+
+// The crop panel's group boxes are grey inside (no black where no control is),
+// on first open and after the window changed its size; the panel keeps 400
+// pixels at the window's right edge.
+TEST_F(ToolWindowTest, CropPanelIsPaintedGreyAtEverySize)
+{
+    HWND w = openCropTool(hostWindow());
+    ASSERT_TRUE(w);
+    HWND panel = cropToolPanel();
+    auto sampleGroups = [&](const char *when) {
+        SCOPED_TRACE(when);
+        pumpMessages();
+        RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT client, placed;
+        GetClientRect(w, &client);
+        GetWindowRect(panel, &placed);
+        MapWindowPoints(nullptr, w, (POINT *)&placed, 2);
+        EXPECT_EQ(placed.right, client.right);
+        EXPECT_EQ(placed.right - placed.left, 400);
+        const COLORREF grey = GetSysColor(COLOR_BTNFACE);
+        std::vector<std::pair<HWND, RECT>> controls;
+        for (HWND c = GetWindow(panel, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            RECT r;
+            GetWindowRect(c, &r);
+            MapWindowPoints(nullptr, panel, (POINT *)&r, 2);
+            if (IsWindowVisible(c))
+                controls.push_back({c, r});
+        }
+        HDC dc = GetDC(panel);
+        int sampled = 0, wrong = 0;
+        for (int id : {kCropSourceGroupId, kCropSettingsGroupId, kCropSaveGroupId}) {
+            RECT group;
+            GetWindowRect(cropControl(id), &group);
+            MapWindowPoints(nullptr, panel, (POINT *)&group, 2);
+            for (int y = group.top + 20; y < group.bottom - 4; y += 4)
+                for (int x = group.left + 6; x < group.right - 6; x += 4) {
+                    const POINT p = {x, y};
+                    bool onControl = false;
+                    for (const auto &c : controls)
+                        onControl = onControl || (c.first != cropControl(id) && PtInRect(&c.second, p));
+                    if (onControl)
+                        continue;
+                    ++sampled;
+                    wrong += GetPixel(dc, x, y) != grey;
+                }
+        }
+        ReleaseDC(panel, dc);
+        EXPECT_GT(sampled, 500);
+        EXPECT_EQ(wrong, 0) << "of " << sampled << " points between the controls";
+    };
+    sampleGroups("opened maximised");
+    ShowWindow(w, SW_RESTORE);
+    sampleGroups("restored");
+    ShowWindow(w, SW_MAXIMIZE);
+    sampleGroups("maximised again");
+}
+
+// Tab in the number fields, taken through the program's loop: the other field of
+// a pair, the next of the four sides and from the last back to the first.
+TEST_F(ToolWindowTest, CropTabMovesWithinEachFieldGroup)
+{
+    HWND w = openCropTool(hostWindow());
+    ASSERT_TRUE(w);
+    const struct {
+        int mode, from, to;
+    } tabs[] = {
+        {kCropFixedSize, kCropFixedWidthField, kCropFixedHeightField},
+        {kCropFixedSize, kCropFixedHeightField, kCropFixedWidthField},
+        {kCropAspectRatio, kCropRatioHeightField, kCropRatioWidthField},
+        {kCropSides, kCropSidePixelsField + kCropLeft, kCropSidePixelsField + kCropRight},
+        {kCropSides, kCropSidePixelsField + kCropTop, kCropSidePixelsField + kCropBottom},
+        {kCropSides, kCropSidePixelsField + kCropBottom, kCropSidePixelsField + kCropLeft},
+    };
+    for (const auto &t : tabs) {
+        SCOPED_TRACE(formatText("field %d", t.from));
+        cropPick(kCropModeId, t.mode);
+        SetFocus(cropField(t.from));
+        ASSERT_EQ(GetFocus(), cropField(t.from));
+        PostMessageA(cropField(t.from), WM_KEYDOWN, VK_TAB, 0);
+        pumpQueuedMessages();
+        EXPECT_EQ(GetFocus(), cropField(t.to));
+        EXPECT_EQ(text(cropField(t.from)), "") << "the Tab is not typed";
+    }
+    EXPECT_EQ(cropFieldAfterTab(cropControl(kCropSourceEditId)), nullptr) << "other windows: no move";
 }
 
 // Over the originals, then a close during the next run: the stop ends that run
