@@ -15,7 +15,9 @@
 #include "app/main_commands.h"
 #include "app/main_run.h"
 #include "app/main_window.h"
+#include "app/picture_list_view.h"
 #include "app/progress_window.h"
+#include "input/thumbnail_worker.h"
 #include "ui/run_prompts.h"
 #include "app/save_mode_dialog.h"
 #include "app/settings_panel/panel_ids.h"
@@ -323,10 +325,31 @@ TEST_F(MainWindowRun, OverwriteFromThePanelTurnsAPngIntoJpegData)
     ASSERT_EQ(boxes.size(), 1u);
     boxes.clear();
 
+    if (!thumbnailsShown())
+        runMainCommand(window, kCmdToggleThumbnails);
+    auto thumbnailDone = [] {
+        ImageList &list = pictureImageList();
+        ImageList::ScopedLock guard(list);
+        return list.count() == 1 && list.at(0)->thumbDone;
+    };
+    for (int i = 0; i < 600 && !thumbnailDone(); ++i) {
+        pumpMainWindowMessages();
+        Sleep(50);
+    }
+    ASSERT_TRUE(thumbnailDone());
+    const int renders = thumbnailWorker().renderCount();
+
     runMainCommand(window, kCmdStart);
 
     EXPECT_EQ(formatOf(source / "logo.png"), "JPEG");
     EXPECT_EQ(folderEntries(source.path()), (std::vector<std::string>{"logo.png"}));
+    // The thumbnail of the replaced picture is made again from the new file.
+    for (int i = 0; i < 600 && !(thumbnailDone() && thumbnailWorker().renderCount() > renders); ++i) {
+        pumpMainWindowMessages();
+        Sleep(50);
+    }
+    EXPECT_TRUE(thumbnailDone());
+    EXPECT_GT(thumbnailWorker().renderCount(), renders);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "图片批量处理已完成");
     EXPECT_EQ(boxes[0].caption, "完成");

@@ -226,6 +226,36 @@ TEST(MainWindowTree, TitleClassAndTopLevelChildren)
     EXPECT_EQ(std::string(statusText), "0 张图片");
 }
 
+// A status bar that grows is drawn afresh: no size grip is left where its right
+// edge was (seen in the middle of the bar after maximising).
+TEST(MainWindowTree, StatusBarKeepsNoGripWhereItsEdgeWas)
+{
+    HWND window = sharedMainWindow();
+    HWND status = mainStatusBar(window);
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetWindowPos(window, nullptr, 0, 0, 1000, 700, SWP_NOZORDER | SWP_NOACTIVATE);
+    pumpMainWindowMessages();
+    UpdateWindow(status);
+    RECT before;
+    GetClientRect(status, &before);
+    SetWindowPos(window, nullptr, 0, 0, 1200, 700, SWP_NOZORDER | SWP_NOACTIVATE);
+    pumpMainWindowMessages();
+    UpdateWindow(status);
+    RECT after;
+    GetClientRect(status, &after);
+    ASSERT_GT(after.right, before.right + 100);
+    HDC dc = GetDC(status);
+    const COLORREF face = GetPixel(dc, before.right - 60, after.bottom / 2);
+    int marks = 0;
+    for (int y = 2; y < after.bottom - 1; ++y)
+        for (int x = before.right - 20; x < before.right; ++x)
+            marks += GetPixel(dc, x, y) != face;
+    ReleaseDC(status, dc);
+    EXPECT_EQ(marks, 0) << "pixels of an old grip at x " << before.right - 20 << ".." << before.right;
+    ShowWindow(window, SW_HIDE);
+    pumpMainWindowMessages();
+}
+
 TEST(MainWindowTree, ToolbarButtonsLabelsStatesAndTooltips)
 {
     HWND toolbar = mainToolbar(sharedMainWindow());
