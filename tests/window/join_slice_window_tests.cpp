@@ -459,4 +459,12 @@ TEST_F(JoinWindowTest, DISABLED_JoinAndSliceForScreenshots)
     browserAnswers = {src};
     click(s, kSliceSourceButtonId);
     shoot("slice");
+
+    // Neither division ticked: the one balloon, as the user sees it.
+    click(s, kSliceHorizontalId);
+    click(s, kSliceVerticalId);
+    runPrompts().balloon = defaultRunPrompts().balloon;
+    click(s, kSliceStartId);
+    shoot("slice_balloon");
+    closeBalloons();
 }
