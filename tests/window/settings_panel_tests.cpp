@@ -7,6 +7,7 @@
 #include <set>
 
 #include "main_window_fixture.h"
+#include "window_probe.h"
 #include "core/settings_file.h"
 #include "imaging/colour_profiles.h"
 #include "app/main_commands.h"
@@ -663,25 +664,7 @@ TEST_F(SettingsPanel, ScrollingLeavesNoGhostsOfControls)
     // The panel's pixels as the main window's surface holds them (children included).
     auto capture = [&]() {
         RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        HDC screen = GetDCEx(main, nullptr, DCX_CACHE);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void *bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, before.left, before.top, SRCCOPY);
-        GdiFlush();
-        std::string pixels(static_cast<const char *>(bits), static_cast<size_t>(width) * height * 4);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(main, screen);
-        return pixels;
+        return windowPixels(main, RECT{before.left, before.top, before.left + width, before.top + height});
     };
     tick(kIdResize, true);
     SetFocus(control(kIdSizeField));
