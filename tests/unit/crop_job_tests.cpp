@@ -595,14 +595,14 @@ TEST(CropPreview, ComposedPictureShowsTheOutput)
         EXPECT_LT(outside.r, 130) << "darkened: " << describe(outside);
     }
 
-    // Trimmed away entirely: still shown (darkened, nothing kept), not passed over.
+    // The whole width trimmed away: the first column is kept and shown.
     PreviewWorker worker;
     CropPreviewJob job;
     job.pictures = {clear};
     job.crop = sides(true, 50, 50, 0, 0);
     job.run(worker);
     ASSERT_EQ(job.outcome, CropPreviewJob::Outcome::Shown);
-    EXPECT_EQ(job.croppedSizeText, "裁剪后图片尺寸: 0 x 0");
+    EXPECT_EQ(job.croppedSizeText, "裁剪后图片尺寸: 1 x 40");
 
     // Backwards from the first picture starts at the last one.
     CropPreviewJob back;

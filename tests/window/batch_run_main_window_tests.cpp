@@ -325,31 +325,25 @@ TEST_F(MainWindowRun, OverwriteFromThePanelTurnsAPngIntoJpegData)
     ASSERT_EQ(boxes.size(), 1u);
     boxes.clear();
 
+    // The replaced picture's thumbnail is made again from the new file.
     if (!thumbnailsShown())
         runMainCommand(window, kCmdToggleThumbnails);
-    auto thumbnailDone = [] {
-        ImageList &list = pictureImageList();
-        ImageList::ScopedLock guard(list);
-        return list.count() == 1 && list.at(0)->thumbDone;
+    auto rendered = [](long after) {
+        auto done = [after] { return pictureImageList().at(0)->thumbDone && thumbnailWorker().renderCount() > after; };
+        for (int i = 0; i < 600 && !done(); ++i) {
+            pumpMainWindowMessages();
+            Sleep(50);
+        }
+        return done();
     };
-    for (int i = 0; i < 600 && !thumbnailDone(); ++i) {
-        pumpMainWindowMessages();
-        Sleep(50);
-    }
-    ASSERT_TRUE(thumbnailDone());
-    const int renders = thumbnailWorker().renderCount();
+    ASSERT_TRUE(rendered(-1));
+    const long renders = thumbnailWorker().renderCount();
 
     runMainCommand(window, kCmdStart);
 
     EXPECT_EQ(formatOf(source / "logo.png"), "JPEG");
     EXPECT_EQ(folderEntries(source.path()), (std::vector<std::string>{"logo.png"}));
-    // The thumbnail of the replaced picture is made again from the new file.
-    for (int i = 0; i < 600 && !(thumbnailDone() && thumbnailWorker().renderCount() > renders); ++i) {
-        pumpMainWindowMessages();
-        Sleep(50);
-    }
-    EXPECT_TRUE(thumbnailDone());
-    EXPECT_GT(thumbnailWorker().renderCount(), renders);
+    EXPECT_TRUE(rendered(renders));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "图片批量处理已完成");
     EXPECT_EQ(boxes[0].caption, "完成");

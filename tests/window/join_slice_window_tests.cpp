@@ -160,6 +160,7 @@ TEST_F(JoinWindowTest, StartChecksComeInOrder)
     EXPECT_EQ(textOf(w), "Velmora图片批量拼接工具");
     EXPECT_TRUE(IsZoomed(w)) << "opened maximised";
     EXPECT_TRUE(GetWindowLongA(w, GWL_STYLE) & WS_THICKFRAME) << "resizable";
+    EXPECT_TRUE(GetClassLongPtrA(w, GCLP_HICON) && GetClassLongPtrA(w, GCLP_HICONSM)) << "the program's icons";
     EXPECT_FALSE(IsWindowVisible(hostWindow()));
     EXPECT_EQ(statusText(w, 0), "就绪...");
     char cls[64] = {};
@@ -266,47 +267,34 @@ TEST_F(JoinWindowTest, ThePreviewFollowsThePanelAndTheKeysAndARunWritesEveryGrou
     EXPECT_EQ(statusText(w, 0), "图片尺寸: 443 x 200");
 
     // The custom height: Enter composes again, an empty field or 0 at 128; so
-    // does leaving the field with a changed text.
+    // does leaving the field changed. Then "透明度" (PNG output) too.
     HWND rule = GetDlgItem(w, kJoinHorizontalRuleId), custom = GetDlgItem(w, kJoinCustomId);
-    SendMessageA(rule, CB_SETCURSEL, kJoinCustom, 0);
-    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kJoinHorizontalRuleId, CBN_SELCHANGE), (LPARAM)rule);
-    pumpMessages();
-    const struct {
-        const char *text;
-        bool enter;
-        const char *size;
-    } steps[] = {{"100", true, "227 x 100"}, {"", true, "287 x 128"}, {"90", false, "205 x 90"}, {"0", false, "287 x 128"}};
-    for (const auto &step : steps) {
-        SCOPED_TRACE(step.text);
+    auto choose = [&](HWND list, int id, int index) {
+        SendMessageA(list, CB_SETCURSEL, index, 0);
+        PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)list);
+        pumpMessages();
+    };
+    choose(rule, kJoinHorizontalRuleId, kJoinCustom);
+    const char *const steps[][2] = {{"100", "227 x 100"}, {"", "287 x 128"}, {"90", "205 x 90"}, {"0", "287 x 128"}};
+    for (int i = 0; i < 4; ++i) {
         shown = joinPreviewState().shown;
         SetFocus(custom);
-        SetWindowTextA(custom, step.text);
-        if (step.enter)
-            PostMessageA(custom, WM_CHAR, 13, 1);
+        SetWindowTextA(custom, steps[i][0]);
+        if (i < 2)
+            PostMessageA(custom, WM_CHAR, 13, 1);  // Enter
         else
-            SetFocus(GetDlgItem(w, kJoinStartId));
-        pumpMessages();
-        ASSERT_TRUE(waitForPreview(shown));
-        EXPECT_EQ(statusText(w, 0), std::string("图片尺寸: ") + step.size);
+            SetFocus(GetDlgItem(w, kJoinStartId));  // leaving the field
+        ASSERT_TRUE(waitForPreview(shown)) << i;
+        EXPECT_EQ(statusText(w, 0), std::string("图片尺寸: ") + steps[i][1]);
     }
-    SetWindowTextA(custom, "");
-    SendMessageA(rule, CB_SETCURSEL, 0, 0);
-    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kJoinHorizontalRuleId, CBN_SELCHANGE), (LPARAM)rule);
-    pumpMessages();
-    ASSERT_TRUE(waitForPreview(shown));
-
-    // "透明度" (PNG output) composes again as well.
+    choose(rule, kJoinHorizontalRuleId, 0);
     HWND format = GetDlgItem(w, kJoinOutputFirstId + kOutputFormatOffset);
-    SendMessageA(format, CB_SETCURSEL, 1, 0);
-    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kJoinOutputFirstId + kOutputFormatOffset, CBN_SELCHANGE), (LPARAM)format);
-    pumpMessages();
-    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(w, kJoinOutputFirstId + kOutputTransparentOffset)));
+    choose(format, kJoinOutputFirstId + kOutputFormatOffset, 1);
+    ASSERT_TRUE(pumpUntil([] { return !joinPreviewState().pending; }, 120000));
     shown = joinPreviewState().shown;
     click(w, kJoinOutputFirstId + kOutputTransparentOffset);
-    ASSERT_TRUE(waitForPreview(shown)) << "the transparency box re-composes the preview";
-    SendMessageA(format, CB_SETCURSEL, 0, 0);
-    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kJoinOutputFirstId + kOutputFormatOffset, CBN_SELCHANGE), (LPARAM)format);
-    pumpMessages();
+    ASSERT_TRUE(waitForPreview(shown)) << "the transparency box composes the preview";
+    choose(format, kJoinOutputFirstId + kOutputFormatOffset, 0);
     ASSERT_TRUE(pumpUntil([] { return !joinPreviewState().pending; }, 120000));
 
     click(w, kJoinStartId);
@@ -344,6 +332,7 @@ TEST_F(JoinWindowTest, SliceWindowChecksInOrderAndRuns)
     EXPECT_EQ(client.right, 601);
     EXPECT_EQ(client.bottom, 431);
     EXPECT_FALSE(GetWindowLongA(w, GWL_STYLE) & WS_THICKFRAME);
+    EXPECT_TRUE(GetClassLongPtrA(w, GCLP_HICON) && GetClassLongPtrA(w, GCLP_HICONSM)) << "the program's icons";
     EXPECT_EQ(SendMessageA(GetDlgItem(w, kSliceHtmlId), BM_GETCHECK, 0, 0), BST_CHECKED) << "HTML on by default";
     EXPECT_EQ(SendMessageA(GetDlgItem(w, kSliceHorizontalAvgId), BM_GETCHECK, 0, 0), BST_CHECKED)
         << "by count when nothing is stored";
@@ -367,23 +356,15 @@ TEST_F(JoinWindowTest, SliceWindowChecksInOrderAndRuns)
     runPrompts().balloon = defaultRunPrompts().balloon;
     click(w, kSliceStartId);
     runPrompts().balloon = balloon;
-    ASSERT_EQ(openBalloonCount(), 1);
-    RECT frame;
+    RECT frame, tip = {};
     GetWindowRect(w, &frame);
-    int balloons = 0;
-    for (HWND tip = nullptr; (tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr;) {
-        if (!IsWindowVisible(tip) || !(GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON))
-            continue;
-        ++balloons;
-        RECT r;
-        GetWindowRect(tip, &r);
-        EXPECT_TRUE(r.left >= frame.left && r.top >= frame.top && r.right <= frame.right && r.bottom <= frame.bottom)
-            << r.left << "," << r.top << "-" << r.right << "," << r.bottom << " outside " << frame.left << ","
-            << frame.top << "-" << frame.right << "," << frame.bottom;
-    }
-    EXPECT_EQ(balloons, 1);
+    for (HWND t = nullptr; (t = FindWindowExA(nullptr, t, TOOLTIPS_CLASSA, nullptr)) != nullptr;)
+        if (IsWindowVisible(t) && (GetWindowLongA(t, GWL_STYLE) & TTS_BALLOON))
+            GetWindowRect(t, &tip);
+    EXPECT_EQ(openBalloonCount(), 1);
+    EXPECT_TRUE(tip.right > tip.left && tip.left >= frame.left && tip.top >= frame.top && tip.right <= frame.right &&
+                tip.bottom <= frame.bottom);
     closeBalloons();
-
     click(w, kSliceHorizontalId);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kSliceHorizontalAvgValueId)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w, kSliceHorizontalPixelValueId)));

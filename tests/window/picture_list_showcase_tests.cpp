@@ -13,22 +13,37 @@
 #include "app/picture_list_view.h"
 #include "test_util.h"
 #include "util/magick_path.h"
-#include "window_probe.h"
 
 static bool captureWindow(HWND window, const std::string &path)
 {
     RECT rc;
     GetWindowRect(window, &rc);
     int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    std::string bits = windowPixels(nullptr, rc);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    GdiFlush();
+    ReleaseDC(nullptr, screen);
     MagickWand *wand = NewMagickWand();
     PixelWand *bg = NewPixelWand();
     MagickNewImage(wand, (size_t)w, (size_t)h, bg);
-    MagickImportImagePixels(wand, 0, 0, (size_t)w, (size_t)h, "BGRP", CharPixel, bits.data());
+    MagickImportImagePixels(wand, 0, 0, (size_t)w, (size_t)h, "BGRP", CharPixel, bits);
     MagickSetImageFormat(wand, "PNG");
     bool ok = MagickWriteImage(wand, magickPath(path).c_str()) != MagickFalse;
     DestroyPixelWand(bg);
     DestroyMagickWand(wand);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
     return ok;
 }
 

@@ -4,10 +4,8 @@
 #include <commctrl.h>
 
 #include <cmath>
-#include <set>
 
 #include "main_window_fixture.h"
-#include "window_probe.h"
 #include "core/settings_file.h"
 #include "imaging/colour_profiles.h"
 #include "app/main_commands.h"
@@ -645,51 +643,6 @@ TEST_F(SettingsPanel, ScrollingMovesEverySection)
 
     SetWindowPos(p, nullptr, 0, 0, before.right - before.left, before.bottom - before.top, SWP_NOMOVE | SWP_NOZORDER);
     layoutMainWindow(sharedMainWindow());
-}
-
-// While the panel scrolls, what the screen shows is what a full repaint shows:
-// no copies of controls left behind at their former places.
-TEST_F(SettingsPanel, ScrollingLeavesNoGhostsOfControls)
-{
-    HWND p = panel();
-    HWND main = sharedMainWindow();
-    RECT before;
-    GetWindowRect(p, &before);
-    MapWindowPoints(HWND_DESKTOP, main, reinterpret_cast<POINT *>(&before), 2);
-    ShowWindow(main, SW_SHOWNORMAL);
-    SetWindowPos(p, nullptr, 0, 0, before.right - before.left, 400, SWP_NOMOVE | SWP_NOZORDER);
-    scrollSettingsPanelTo(p, 0);
-    pumpMainWindowMessages();
-    const int width = before.right - before.left, height = 400;
-    // The panel's pixels as the main window's surface holds them (children included).
-    auto capture = [&]() {
-        RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        return windowPixels(main, RECT{before.left, before.top, before.left + width, before.top + height});
-    };
-    tick(kIdResize, true);
-    SetFocus(control(kIdSizeField));
-    for (int step = 0; step < 6; ++step) {
-        SCOPED_TRACE(step);
-        // Turns of the wheel come faster than the panel draws.
-        for (int turn = 0; turn < 2; ++turn)
-            PostMessageA(p, WM_MOUSEWHEEL, MAKEWPARAM(0, step < 4 ? -WHEEL_DELTA : WHEEL_DELTA), 0);
-        pumpMainWindowMessages();
-        const std::string shown = capture();
-        std::set<std::string> colours;
-        for (size_t i = 0; i < shown.size() && colours.size() < 8; i += 4 * 97)
-            colours.insert(shown.substr(i, 3));
-        ASSERT_GE(colours.size(), 3u) << "nothing captured";
-        RedrawWindow(p, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-        const std::string repainted = capture();
-        size_t differing = 0;
-        for (size_t i = 0; i < shown.size(); i += 4)
-            differing += shown.compare(i, 3, repainted, i, 3) != 0;
-        EXPECT_EQ(differing, 0u) << "pixels that a full repaint changes, at " << settingsPanelScrollPosition(p);
-    }
-    SetWindowPos(p, nullptr, 0, 0, before.right - before.left, before.bottom - before.top, SWP_NOMOVE | SWP_NOZORDER);
-    layoutMainWindow(main);
-    ShowWindow(main, SW_HIDE);
-    pumpMainWindowMessages();
 }
 
 TEST_F(SettingsPanel, OverwriteAsksFirstAndCanBeCancelled)

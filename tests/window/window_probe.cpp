@@ -19,33 +19,6 @@ COLORREF paintedPixel(HWND window, int x, int y)
     return colour;
 }
 
-std::string windowPixels(HWND window, const RECT &area)
-{
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    HDC source = GetDCEx(window, nullptr, DCX_CACHE);
-    HDC memory = CreateCompatibleDC(source);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::string pixels;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, source, area.left, area.top, SRCCOPY);
-        GdiFlush();
-        pixels.assign(static_cast<const char *>(bits), static_cast<size_t>(width) * height * 4);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(window, source);
-    return pixels;
-}
-
 namespace {
 
 struct Collected {
