@@ -82,15 +82,21 @@ std::string keepQueryAndSection(const std::string &address)
     const std::string onDisk = magickPath(dos);
     if (onDisk.empty())
         return address;
-    std::string target = "file://";
-    for (unsigned char c : onDisk)
-        target += isalnum(c) || strchr("/-_.~", c) ? std::string(1, (char)c) : formatText("%%%02X", c);
-    target += gbkToUtf8(address.substr(rest));
+    // Percent-encoded, so that nothing in it can end the HTML attribute.
+    auto encode = [](const std::string &text, const char *keep) {
+        std::string out;
+        for (unsigned char c : text)
+            out += isalnum(c) || (c && strchr(keep, c)) ? std::string(1, (char)c) : formatText("%%%02X", c);
+        return out;
+    };
+    const std::string target =
+        "file://" + encode(onDisk, "/-_.~") + encode(gbkToUtf8(address.substr(rest)), "/-_.~?#&=%;");
     char folder[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, folder);
     const std::string page = std::string(folder) + "velmora_page.html";
-    const std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"0; url=" +
-                             target + "\"></head><body><a href=\"" + target + "\">" + target + "</a></body></html>";
+    const std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" "
+                             "content=\"0; url=" + target + "\"></head><body><a href=\"" + target + "\">" + target +
+                             "</a></body></html>";
     HANDLE f = CreateFileA(page.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE)
         return address;
