@@ -353,6 +353,8 @@ void layoutMainWindow(HWND window)
         return;
     SendMessageA(state.toolbar, TB_AUTOSIZE, 0, 0);
     SendMessageA(state.status, WM_SIZE, 0, 0);
+    // A status bar that grows would keep its size grip drawn where its edge was.
+    InvalidateRect(state.status, nullptr, TRUE);
     RECT outer;
     GetWindowRect(window, &outer);
     MainLayout layout =

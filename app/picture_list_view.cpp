@@ -1,6 +1,7 @@
 #include "app/picture_list_view.h"
 
 #include <commctrl.h>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -567,6 +568,7 @@ void turnPictures(TurnCommand command)
         return;
     wakeThumbnailWorker();
     ListView_RedrawItems(s.list, first, last);
+    refreshListStatus();
 }
 
 }  // namespace
@@ -647,8 +649,10 @@ HWND createPictureList(HWND parent, const RECT &rect, const PictureListHost &hos
     // its header (and so keeps columns) only when it starts out in report view.
     if (s.showThumbnails)
         setViewMode(true);
-    s.tips = CreateWindowExA(0, "static", "可以把需要处理的图片或图片文件夹直接拖到这里", WS_CHILD | SS_CENTER, 300,
-                             62, 293, 52, s.list, nullptr, instance, nullptr);
+    // One line, centred both ways in its grey box.
+    s.tips = CreateWindowExA(0, "static", "可以把需要处理的图片或图片文件夹直接拖到这里",
+                             WS_CHILD | SS_CENTER | SS_CENTERIMAGE, 300, 62, 293, 52, s.list, nullptr, instance,
+                             nullptr);
     SendMessageA(s.tips, WM_SETFONT, SendMessageA(s.list, WM_GETFONT, 0, 0), FALSE);
 
     ThumbnailWorker &worker = thumbnailWorker();
@@ -700,6 +704,16 @@ int addImageItem(const char *path, const char *relFolder)
     return 1;
 }
 
+// The file's description as the picture will come out: a quarter turn swaps
+// the width and height it gives ("尺寸: W x H, ...").
+static std::string turnedDescription(const char *text, int rotation)
+{
+    int width = 0, height = 0, used = 0;
+    if ((rotation != 90 && rotation != 270) || sscanf(text, "尺寸: %d x %d%n", &width, &height, &used) != 2)
+        return text;
+    return formatText("尺寸: %d x %d", height, width) + (text + used);
+}
+
 void refreshListStatus()
 {
     PictureListState &s = state();
@@ -720,7 +734,7 @@ void refreshListStatus()
         char text[kPictureDescriptionSize] = {};
         if (item && !describePicture(item->path, text))
             report(kUnrecognisedText, item->path);
-        setStatusText(1, text);
+        setStatusText(1, item ? turnedDescription(text, item->rotation) : std::string(text));
     } else if (selected > 1) {
         setStatusText(1, formatText("选中了 %d 张图片", selected));
     } else {
@@ -856,6 +870,18 @@ void setPictureListPreviewIndex(int index)
 {
     int count = state().items.count();
     state().previewIndex = index >= 0 && index < count ? index : 0;
+}
+
+void selectPreviewedPicture()
+{
+    PictureListState &s = state();
+    const int index = s.previewIndex;
+    if (!s.list || index < 0 || index >= ListView_GetItemCount(s.list) ||
+        (ListView_GetItemState(s.list, index, LVIS_SELECTED) & LVIS_SELECTED))
+        return;
+    ListView_SetItemState(s.list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(s.list, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(s.list, index, FALSE);
 }
 
 void nextPreviewIndex()

@@ -295,7 +295,8 @@ TEST(MainCommandRules, CmykEntryCheckedForTheStoredProfile)
     EXPECT_EQ(checkedCmykEntry("uswebcoatedswop.ICC"), kCmdCmykSwop);
     EXPECT_EQ(checkedCmykEntry("JapanColor2001Coated.icc"), kCmdCmykJapan);
     EXPECT_EQ(checkedCmykEntry("CoatedFOGRA39.icc"), 0);
-    EXPECT_EQ(checkedCmykEntry("nonsense.icc"), kCmdCmykJapan);
+    EXPECT_EQ(checkedCmykEntry("nonsense.icc"), 0) << "only the entry whose file name matches";
+    EXPECT_EQ(checkedCmykEntry(""), 0);
 }
 
 TEST(MainCommandRules, RecentSettingsFilesNewestFirstAtMostTen)

@@ -332,6 +332,19 @@ TEST_F(MainWindowPreview, ArrowKeysAndTurnsActOnThePreviewedPicture)
     ASSERT_TRUE(pumpUntil(previewSettled));
     EXPECT_EQ(pane().width, 1920);
     EXPECT_EQ(pictureListPreviewIndex(), 0);
+    // Esc after stepping on: the list's selection is the last picture shown.
+    PostMessageA(mainPreviewPane(), WM_KEYDOWN, VK_RIGHT, 0);
+    pumpQueuedMessages();
+    ASSERT_TRUE(pumpUntil(previewSettled));
+    PostMessageA(mainPreviewPane(), WM_KEYDOWN, VK_ESCAPE, 0);
+    pumpQueuedMessages();
+    EXPECT_FALSE(mainPreviewShown());
+    HWND list = mainPictureList(window);
+    EXPECT_EQ(ListView_GetSelectedCount(list), 1u);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 1);
+    select(0);
+    openPreview();
+    ASSERT_EQ(pane().width, 1920);
 
     // Rotating turns only the previewed picture, and the preview follows.
     runMainCommand(window, kCmdRotateRight);

@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 
+#include "app/input_rules.h"
 #include "util/registry_store.h"
 #include "ui/output_controls.h"
 #include "picture_list_support.h"
@@ -566,7 +567,7 @@ bool waitForCropPreview()
 
 TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
 {
-    std::string src = folder("裁剪");
+    std::string src = folder("裁剪_一个名字很长的文件夹_路径框显示它的末尾");
     copyWritable("photos/mate_Storm.jpg", src + "\\a.jpg");                  // 1920 x 1280
     copyWritable("formats/png/go_basn3p08_trns.png", src + "\\b.png");       // 32 x 32
     copyWritable("formats/gif/gdkpixbuf_partyanim.gif", src + "\\c.gif");    // animated: never cropped
@@ -595,6 +596,9 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     cropClick(kCropSourceButtonId);
     EXPECT_EQ(rec.browserTitles.back(), "源图片文件夹：");
     EXPECT_EQ(text(cropControl(kCropTargetEditId)), src + "_处理后");
+    // A long path shows its end, the folder's name.
+    EXPECT_GT(SendMessageA(cropControl(kCropSourceEditId), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    EXPECT_GT(SendMessageA(cropControl(kCropTargetEditId), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
     EXPECT_EQ(cropPreviewCount(), 3u);
     ASSERT_TRUE(waitForCropPreview());
     EXPECT_EQ(cropStatus(0), "原图尺寸: 1920 x 1280");
@@ -679,6 +683,16 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     EXPECT_EQ(rec.boxes.back().caption, "关于裁剪预览");
     EXPECT_EQ(rec.boxes.back().text, kCropPreviewHelpText);
 
+    // A target folder that cannot be made (below a file) is said by the start
+    // checks: nothing is stored or run.
+    rec.folders = {src + "\\a.jpg\\结果", src + "_处理后"};
+    cropClick(kCropTargetButtonId);
+    cropClick(kCropStartId);
+    EXPECT_EQ(rec.boxes.back().text.rfind("创建文件夹 " + src + "\\a.jpg\\结果 失败，错误码：", 0), 0u);
+    EXPECT_EQ(rec.boxes.back().caption, "错误");
+    EXPECT_EQ(readProgramDword("crop_fixed_width", 0), 0u) << "nothing stored";
+    cropClick(kCropTargetButtonId);
+
     // The run: two pictures written, the animated GIF logged and skipped.
     cropClick(kCropStartId);
     ASSERT_TRUE(waitForBox("完成"));
@@ -703,6 +717,71 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     EXPECT_EQ(text(cropField(kCropRatioHeightField)), "1");
     EXPECT_EQ(text(cropControl(kCropSourceEditId)), "");
     EXPECT_EQ(cropPreviewCount(), 0u);
+}
+
+// The crop panel keeps 400 pixels at the window's right edge and is grey between
+// the controls of its group boxes (they were black), maximised, restored and
+// maximised again.
+TEST_F(ToolWindowTest, CropPanelIsGreyAtEverySize)
+{
+    HWND w = openCropTool(hostWindow()), panel = cropToolPanel();
+    auto rectIn = [](HWND c, HWND parent) {
+        RECT r;
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, parent, (POINT *)&r, 2);
+        return r;
+    };
+    for (int show : {SW_MAXIMIZE, SW_RESTORE, SW_MAXIMIZE}) {
+        ShowWindow(w, show);
+        pumpMessages();
+        RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT client, placed = rectIn(panel, w);
+        GetClientRect(w, &client);
+        EXPECT_TRUE(placed.right == client.right && placed.right - placed.left == 400) << show;
+        HDC dc = GetDC(panel);
+        int sampled = 0, wrong = 0;
+        for (int id : {kCropSourceGroupId, kCropSettingsGroupId, kCropSaveGroupId}) {
+            RECT group = rectIn(cropControl(id), panel);
+            for (POINT p = {0, group.top + 20}; p.y < group.bottom - 4; p.y += 4)
+                for (p.x = group.left + 6; p.x < group.right - 6; p.x += 4) {
+                    bool onControl = false;
+                    for (HWND c = GetWindow(panel, GW_CHILD); c && !onControl; c = GetWindow(c, GW_HWNDNEXT)) {
+                        RECT r = rectIn(c, panel);
+                        onControl = c != cropControl(id) && IsWindowVisible(c) && PtInRect(&r, p);
+                    }
+                    sampled += !onControl;
+                    wrong += !onControl && GetPixel(dc, p.x, p.y) != GetSysColor(COLOR_BTNFACE);
+                }
+        }
+        ReleaseDC(panel, dc);
+        EXPECT_GT(sampled, 500);
+        EXPECT_EQ(wrong, 0) << "of " << sampled << " points between the controls, " << show;
+    }
+}
+
+// The tool windows carry the program's icons (101 and 102, not the missing 1).
+TEST_F(ToolWindowTest, ToolWindowsCarryTheProgramIcons)
+{
+    for (HWND w : {openConvertTool(hostWindow()), openPngTool(hostWindow()), openCropTool(hostWindow())})
+        EXPECT_TRUE(GetClassLongPtrA(w, GCLP_HICON) && GetClassLongPtrA(w, GCLP_HICONSM)) << text(w);
+}
+
+// Tab in the number fields, through the program's loop: to the other field of a
+// pair, to the next side, from the last side back to the first.
+TEST_F(ToolWindowTest, CropTabMovesWithinEachFieldGroup)
+{
+    openCropTool(hostWindow());
+    const int tabs[][3] = {{kCropFixedSize, kCropFixedHeightField, kCropFixedWidthField},
+                           {kCropAspectRatio, kCropRatioWidthField, kCropRatioHeightField},
+                           {kCropSides, kCropSidePixelsField + kCropTop, kCropSidePixelsField + kCropBottom},
+                           {kCropSides, kCropSidePixelsField + kCropBottom, kCropSidePixelsField + kCropLeft}};
+    for (const auto &t : tabs) {
+        cropPick(kCropModeId, t[0]);
+        SetFocus(cropField(t[1]));
+        PostMessageA(cropField(t[1]), WM_KEYDOWN, VK_TAB, 0);
+        pumpQueuedMessages();
+        EXPECT_EQ(GetFocus(), cropField(t[2])) << t[1];
+    }
 }
 
 // Over the originals, then a close during the next run: the stop ends that run

@@ -52,6 +52,11 @@ std::string trimFolder(const std::string &folder)
     return out;
 }
 
+bool makeTargetFolder(const std::string &folder, std::string &message)
+{
+    return makeFolder(trimFolder(folder), "创建文件夹 %s 失败，错误码：%d", message);
+}
+
 std::string proposeOutputFolder(const std::string &source)
 {
     std::string base = trimFolder(source) + "_处理后";

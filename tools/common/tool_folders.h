@@ -37,6 +37,10 @@ enum class WalkEnd { Listed, Stopped, FolderFailed };
 // holds this tool's own results. message receives the box text of a failure.
 WalkEnd collectToolFiles(const ToolWalk &walk, std::vector<std::string> &files, std::string &message);
 
+// A tool's start: creates the target folder when it is missing; false with the
+// box text "创建文件夹 %s 失败，错误码：%d" (caption "错误").
+bool makeTargetFolder(const std::string &folder, std::string &message);
+
 // A folder without its trailing backslashes (a drive root keeps its one).
 std::string trimFolder(const std::string &folder);
 

@@ -69,6 +69,8 @@ void createControls()
     state.keepExtension = add("BUTTON", "", BS_AUTOCHECKBOX | WS_TABSTOP, 22, 216, 620, 22, kConvertKeepExtensionId);
     state.progress = add(PROGRESS_CLASSA, "", 0, 22, 258, 500, 24, kConvertProgressId);
     state.start = add("BUTTON", "开始转换", BS_PUSHBUTTON | WS_TABSTOP, 532, 254, 110, 32, kConvertStartId);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.targetEdit);
     applyUiFontToChildren(state.window);
 }
 

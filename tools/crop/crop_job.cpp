@@ -126,10 +126,8 @@ CropRect computeCropRect(size_t pictureWidth, size_t pictureHeight, const CropSe
 {
     CropRect r;
     const long long W = (long long)pictureWidth, H = (long long)pictureHeight;
-    if (W <= 0 || H <= 0) {
-        r.nothingLeft = true;
+    if (W <= 0 || H <= 0)
         return r;
-    }
     long long cw = W, ch = H;
     switch (s.mode) {
     case kCropFixedSize:
@@ -165,21 +163,26 @@ CropRect computeCropRect(size_t pictureWidth, size_t pictureHeight, const CropSe
         const long *sides = s.sidesInPercent ? s.sidePercents : s.sidePixels;
         const long long l = amount(sides[kCropLeft]), rt = amount(sides[kCropRight]), t = amount(sides[kCropTop]),
                         b = amount(sides[kCropBottom]);
+        // Each axis apart: trimming a whole side away keeps its first pixel.
         if (s.sidesInPercent) {
-            r.nothingLeft = l + rt > 99 || t + b > 99;
-            r.x = l * W / 100;
-            r.width = W - (l + rt) * W / 100;
-            r.y = t * H / 100;
-            r.height = H - (t + b) * H / 100;
+            if (l + rt <= 99)
+                r.x = l * W / 100, r.width = W - (l + rt) * W / 100;
+            else
+                r.x = 0, r.width = 1;
+            if (t + b <= 99)
+                r.y = t * H / 100, r.height = H - (t + b) * H / 100;
+            else
+                r.y = 0, r.height = 1;
         } else {
-            r.nothingLeft = l + rt >= W || t + b >= H;
-            r.x = l;
-            r.width = W - l - rt;
-            r.y = t;
-            r.height = H - t - b;
+            if (W > l + rt)
+                r.x = l, r.width = W - l - rt;
+            else
+                r.x = 0, r.width = 1;
+            if (H > t + b)
+                r.y = t, r.height = H - t - b;
+            else
+                r.y = 0, r.height = 1;
         }
-        if (r.nothingLeft)
-            r = CropRect{0, 0, 0, 0, true};
         return r;
     }
     default:
@@ -317,7 +320,7 @@ bool cropPicture(const std::string &path, const CropSettings &settings, CroppedP
     if (uncropped)
         *uncropped = nullptr;
     size_t images = 0;
-    MagickWand *wand = readToolPicture(path, message, detail, &images);
+    MagickWand *wand = readToolPicture(path, message, detail, &images, "无法识别的图片:\r\n%s");
     if (!wand)
         return false;
     out.format = wandFormat(wand);
@@ -334,11 +337,6 @@ bool cropPicture(const std::string &path, const CropSettings &settings, CroppedP
     out.rect = computeCropRect(out.sourceWidth, out.sourceHeight, settings);
     if (uncropped)
         *uncropped = CloneMagickWand(wand);
-    if (out.rect.nothingLeft) {
-        DestroyMagickWand(wand);
-        message = formatText("裁掉四周的尺寸不小于图片本身，裁剪后什么也不剩:\r\n%s", path.c_str());
-        return false;
-    }
     const CropRect &r = out.rect;
     MagickSetImagePage(wand, out.sourceWidth, out.sourceHeight, 0, 0);
     if (!MagickCropImage(wand, (size_t)r.width, (size_t)r.height, (ssize_t)r.x, (ssize_t)r.y)) {

@@ -97,7 +97,7 @@ void CropPreviewJob::run(const PreviewWorker &worker)
         MagickWand *background = nullptr;
         std::string message, detail;
         bool croppedOk = cropPicture(pictures[i], crop, cropped, message, detail, &background);
-        if (!croppedOk && !(cropped.rect.nothingLeft && background)) {
+        if (!croppedOk) {
             // Passed over; the next picture may do.
             skipped.push_back(message);
             if (background)

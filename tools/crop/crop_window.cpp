@@ -153,6 +153,8 @@ void createControls()
     state.progress = add(PROGRESS_CLASSA, "", 0, 8, 382, 256, 24, kCropProgressId);
     state.start = add("BUTTON", "开始裁剪", BS_PUSHBUTTON | WS_TABSTOP, 274, 378, 120, 32, kCropStartId);
     state.helpLink = add("STATIC", "预览说明", SS_NOTIFY, 8, 422, 80, 20, kCropHelpLinkId);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.targetEdit);
     applyUiFontToChildren(state.panel);
 }
 
@@ -450,14 +452,18 @@ void startCrop()
     job.keepFormat = !job.overwrite && getCheck(state.keepFormat);
     job.targetFolder = job.overwrite ? std::string() : toolControlText(state.targetEdit);
     job.output = readOutputOptions(state.output);
-    // Nothing to crop: said at once, before anything is stored or made.
+    std::string message;
+    if (!job.overwrite && !makeTargetFolder(job.targetFolder, message)) {
+        runPrompts().messageBox(state.window, message.c_str(), "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
+    // Nothing to crop: said at once, before anything is stored.
     ToolWalk walk;
     walk.source = job.sourceFolder;
     walk.includeSubfolders = job.includeSubfolders;
     walk.writesToTarget = false;
     walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.sourceTypes); };
     std::vector<std::string> files;
-    std::string message;
     collectToolFiles(walk, files, message);
     if (files.empty()) {
         runPrompts().balloon(state.sourceButton, "没有可裁剪的图片", "请重新选择");
@@ -610,6 +616,9 @@ void layout()
     MoveWindow(state.panel, paneWidth, 0, width - paneWidth, height, TRUE);
     int parts[3] = {200, 400, -1};
     SendMessageA(state.status, SB_SETPARTS, 3, (LPARAM)parts);
+    // A move copies the panel's old pixels, the window's former edge among them:
+    // everything is drawn afresh for the new size.
+    RedrawWindow(state.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 LRESULT CALLBACK cropWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
@@ -663,7 +672,9 @@ bool createWindowOnce()
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     wc.lpszClassName = kPanelClass;
     RegisterClassExA(&wc);
-    state.panel = CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+    // The group boxes draw only their frames: the panel itself paints the grey
+    // under them (no WS_CLIPCHILDREN), or their insides stay black.
+    state.panel = CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CHILD | WS_VISIBLE, 0, 0,
                                   kPanelWidth, 600, state.window, (HMENU)(INT_PTR)kCropPanelId, instance, nullptr);
     state.status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                                    state.window, (HMENU)(INT_PTR)kCropStatusBarId, instance, nullptr);
@@ -712,8 +723,7 @@ HWND openCropTool(HWND mainWindow)
         loadStoredValues();
         refreshVisibility();
     }
-    showToolWindow(state.window);
-    ShowWindow(state.window, SW_MAXIMIZE);
+    showToolWindow(state.window, true);
     return state.window;
 }
 
@@ -723,3 +733,20 @@ HWND cropToolPreviewPane() { return state.pane; }
 size_t cropPreviewCount() { return state.previewList.size(); }
 size_t cropPreviewIndex() { return state.previewIndex; }
 bool cropPreviewPending() { return state.worker.pending(); }
+
+HWND cropFieldAfterTab(HWND field)
+{
+    // Field groups by their first index; the last entry ends the table.
+    static const int kGroupStarts[] = {kCropFixedWidthField, kCropPercentWidthField, kCropRatioWidthField,
+                                       kCropSidePixelsField, kCropSidePercentField,  kCropFieldCount};
+    for (int i = 0; field && i < kCropFieldCount; ++i) {
+        if (state.fields[i] != field)
+            continue;
+        int g = 0;
+        while (kGroupStarts[g + 1] <= i)
+            ++g;
+        const int first = kGroupStarts[g], size = kGroupStarts[g + 1] - first;
+        return state.fields[first + (i - first + 1) % size];
+    }
+    return nullptr;
+}

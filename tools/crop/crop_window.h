@@ -67,3 +67,7 @@ size_t cropPreviewCount();
 size_t cropPreviewIndex();
 // True while a preview picture is being made.
 bool cropPreviewPending();
+// Tab in one of the fourteen number fields: the field it moves to (the other
+// field of a two-field group, the next of a four-field group and from the last
+// back to the first); null for any other window.
+HWND cropFieldAfterTab(HWND field);

@@ -320,14 +320,7 @@ JoinProblem joinCustomProblem(int sizeRule, const std::string &customText)
 
 bool makeJoinTarget(const std::string &folder, std::string &message)
 {
-    const std::string target = trimFolder(folder);
-    if (isDirectory(target.c_str()))
-        return true;
-    if (!target.empty() && target.size() <= kMaxPathBytes && CreateDirectoryA(target.c_str(), nullptr))
-        return true;
-    DWORD code = target.empty() ? ERROR_PATH_NOT_FOUND : GetLastError();
-    message = formatText("创建文件夹 %s 失败，错误码：%d", target.c_str(), (int)code);
-    return false;
+    return makeTargetFolder(folder, message);
 }
 
 ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)

@@ -269,9 +269,9 @@ void layout()
 LRESULT CALLBACK customFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg == WM_CHAR && wp == 13) {
+        // Empty or 0 too: the preview is then built at 128.
         state.customBefore = toolControlText(hwnd);
-        if (atoi(state.customBefore.c_str()) > 0)
-            requestPreview(0);
+        requestPreview(0);
         return 0;
     }
     return CallWindowProcA(state.customProc, hwnd, msg, wp, lp);
@@ -334,6 +334,8 @@ void createControls()
     ShowWindow(state.pane, SW_SHOW);
     state.status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, state.window,
                                    (HMENU)(INT_PTR)kJoinStatusId, instance, nullptr);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.targetEdit);
     applyUiFontToChildren(state.window);
 }
 
@@ -475,9 +477,12 @@ void onCommand(WPARAM wp, LPARAM lp)
     if (id == kJoinCustomId) {
         if (code == EN_SETFOCUS)
             state.customBefore = toolControlText(state.custom);
-        else if (code == EN_KILLFOCUS && toolControlText(state.custom) != state.customBefore &&
-                 atoi(toolControlText(state.custom).c_str()) > 0)
+        else if (code == EN_KILLFOCUS && toolControlText(state.custom) != state.customBefore)
             requestPreview(0);
+        return;
+    }
+    if (id == kJoinOutputFirstId + kOutputTransparentOffset && code == BN_CLICKED) {
+        requestPreview(0);
         return;
     }
     if (code != BN_CLICKED)

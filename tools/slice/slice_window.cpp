@@ -87,6 +87,8 @@ void createControls()
 
     state.progress = add(PROGRESS_CLASSA, "", 0, 10, 384, 440, 26, kSliceProgressId);
     state.start = add("BUTTON", "开始处理", BS_PUSHBUTTON | WS_TABSTOP, 460, 378, 131, 38, kSliceStartId);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.outputEdit);
     applyUiFontToChildren(state.window);
 }
 
@@ -198,8 +200,8 @@ void startSlicing()
         runPrompts().balloon(state.formatBoxes[0], problem.text, problem.title);
         return;
     case SliceField::Divisions:
+        // One balloon for both boxes: a second one under the next box would cover the first.
         runPrompts().balloon(state.horizontal.on, problem.text, problem.title);
-        runPrompts().balloon(state.vertical.on, problem.text, problem.title);
         return;
     case SliceField::Horizontal:
     case SliceField::Vertical: {
