@@ -14,6 +14,15 @@ alike_() {
     [ ${#a[@]} = 3 ] && [ ${#b[@]} = 3 ] || return 1
     for i in 0 1 2; do d=$((a[i] - b[i])); [ ${d#-} -le 6 ] || return 1; done
 }
+# Three results in DIR, each of FORMAT at 640 x 400 and looking like the photo.
+results_() {
+    local dir="$1" format="$2" f
+    [ "$(ls "$dir" | wc -l)" = 3 ]; check "modern: three $format files in $(basename "$dir")" 0 $?
+    for f in "$dir"/*; do
+        [ "$(identify-im6.q16 -format '%m %w %h' "$f")" = "$format 640 400" ] && alike_ "$f" "$N/source.png"
+        check "modern: $(basename "$f") is the photo as $format, in its colours" 0 $?
+    done
+}
 
 "$VELMORA" --describe "$N/照片/花园.heic" "$N/照片/花园.avif" "$N/照片/花园.webp" >"$WORK/out" 2>"$WORK/err"
 check "modern: the three are pictures" 0 $?
@@ -24,11 +33,7 @@ contains "modern: WebP from its header" '花园.webp: 尺寸: 640 x 400, 类型:
 "$VELMORA" --batch --save-to "$N/批量" "$N/照片" >"$WORK/out" 2>&1
 check "modern: --batch of a folder of them exits 0" 0 $?
 contains "modern: --batch lists all three" '^共 3 张图片，已写入 3 张，失败 0 张。$' "$WORK/out"
-[ "$(ls "$N/批量" | wc -l)" = 3 ]; check "modern: --batch wrote three JPEGs" 0 $?
-for f in "$N/批量"/*.jpg; do
-    [ "$(identify-im6.q16 -format '%m %w %h' "$f")" = "JPEG 640 400" ] && alike_ "$f" "$N/source.png"
-    check "modern: $(basename "$f") is the photo, in its colours" 0 $?
-done
+results_ "$N/批量" JPEG
 
 # The convert tool: the heic/avif box (2048) and webp (256), written as WEBP.
 printf 'convert_load_format_option=2304\nconvert_format=WEBP\nconvert_quality=80\n' >"$N/webp.txt"
@@ -36,11 +41,7 @@ printf 'convert_load_format_option=2304\nconvert_format=WEBP\nconvert_quality=80
 check "modern: --tool convert to WEBP exits 0" 0 $?
 contains "modern: --tool convert takes all three" '^共 3 张图片，已写入 3 张，失败 0 张。$' "$WORK/out"
 contains "modern: WEBP names" '花园(3)\.webp$' "$WORK/out"
-[ "$(ls "$N/转换" | wc -l)" = 3 ]; check "modern: --tool convert wrote three WebPs" 0 $?
-for f in "$N/转换"/*.webp; do
-    [ "$(identify-im6.q16 -format '%m %w %h' "$f")" = "WEBP 640 400" ] && alike_ "$f" "$N/source.png"
-    check "modern: $(basename "$f") written as WebP" 0 $?
-done
+results_ "$N/转换" WEBP
 # Lossless at 100, the transparency kept with the box on (the default).
 mkdir -p "$N/透明" && cp "$SAMPLES/formats/png/pngsuite/basn6a08.png" "$N/透明/a.png"
 printf 'convert_load_format_option=2\nconvert_format=WEBP\nconvert_quality=100\n' >"$N/lossless.txt"

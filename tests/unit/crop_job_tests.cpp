@@ -564,6 +564,8 @@ TEST(CropPreview, ComposedPictureShowsTheOutput)
         {"JPG: flattened on white", OutputFormat::Jpg, true, 255, 255},
         {"PNG with transparency: the checker", OutputFormat::Png, true, 255, 204},
         {"PNG without transparency: white", OutputFormat::Png, false, 255, 255},
+        {"WEBP with transparency: the checker", OutputFormat::Webp, true, 255, 204},
+        {"WEBP without transparency: white", OutputFormat::Webp, false, 255, 255},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -27,10 +27,10 @@ void toSrgb(MagickWand *wand)
         MagickTransformImageColorspace(wand, sRGBColorspace);
 }
 
-// The cut-out as the chosen output would show it: JPEG and lossy WebP at their
-// quality, PNG and WebP flattened when transparency is off, palette PNG
-// quantised, and what stays transparent over the checker. (Lossless WebP looks
-// as the cut-out does.)
+// The cut-out as the chosen output would show it: JPEG at its quality, PNG and
+// WebP flattened when transparency is off, palette PNG quantised, and what stays
+// transparent over the checker. (WebP is not encoded for the preview: that takes
+// seconds on a camera photo, and the pane shows a JPEG at quality 91 anyway.)
 void simulateWrite(MagickWand *&cut, const CropPreviewJob &job, bool &png8Failed)
 {
     if (job.simulateOutput && job.output.format == OutputFormat::Jpg) {
@@ -40,13 +40,9 @@ void simulateWrite(MagickWand *&cut, const CropPreviewJob &job, bool &png8Failed
             replaceWithBlob(cut, bytes.data(), bytes.size());
         return;
     }
-    if (job.simulateOutput && job.output.format == OutputFormat::Webp) {
-        if (!job.output.transparent && MagickGetImageAlphaChannel(cut))
-            flattenOnWhite(cut);
-        std::string bytes, reason;
-        if (job.output.quality < 100 && encodePicture(cut, job.output, WriteRules(), bytes, reason))
-            replaceWithBlob(cut, bytes.data(), bytes.size());
-    }
+    if (job.simulateOutput && job.output.format == OutputFormat::Webp && !job.output.transparent &&
+        MagickGetImageAlphaChannel(cut))
+        flattenOnWhite(cut);
     if (job.simulateOutput && job.output.format == OutputFormat::Png) {
         if (!job.output.transparent && MagickGetImageAlphaChannel(cut))
             flattenOnWhite(cut);
