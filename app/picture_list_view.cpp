@@ -25,7 +25,7 @@ const int kStoreGrowth = 2048;
 const UINT kEndAddBatchMessage = WM_APP + 0x240;
 
 const char kReadFailedText[] = "图片读取失败:\r\n%s";
-const char kAnimatedGifText[] = "不支持gif动画图片:\r\n%s";
+const char kAnimationText[] = "不支持%s动画图片:\r\n%s";  // "gif", "webp"
 const char kUnrecognisedText[] = "无法识别的图片:\r\n%s";
 const char kStoreRefusedText[] = "ImageList_AddIcon() == -1, index:%d, hIcon:0x%p, GetLastError(): %lu";
 
@@ -112,6 +112,8 @@ const TypeLook kTypeLooks[] = {
     {kPictureJpeg, "JPG", RGB(0x2e, 0x7d, 0x32)}, {kPicturePng, "PNG", RGB(0x15, 0x65, 0xc0)},
     {kPictureGif, "GIF", RGB(0x8e, 0x24, 0xaa)},  {kPictureBmp, "BMP", RGB(0x6d, 0x4c, 0x41)},
     {kPicturePsd, "PSD", RGB(0x00, 0x83, 0x8f)},  {kPictureTiff, "TIF", RGB(0xc6, 0x28, 0x28)},
+    {kPictureWebp, "WEBP", RGB(0xe6, 0x51, 0x00)}, {kPictureHeic, "HEIC", RGB(0x37, 0x47, 0x4f)},
+    {kPictureAvif, "AVIF", RGB(0x5d, 0x40, 0x37)},
 };
 
 // A sheet of paper with the type's name on a coloured band, drawn once per type
@@ -191,7 +193,7 @@ HICON makeTypeIcon(const TypeLook &look)
 
 HICON typeIcon(int code)
 {
-    static HICON icons[6] = {};
+    static HICON icons[sizeof kTypeLooks / sizeof kTypeLooks[0]] = {};
     for (size_t i = 0; i < sizeof kTypeLooks / sizeof kTypeLooks[0]; ++i)
         if (kTypeLooks[i].code == code) {
             if (!icons[i])
@@ -332,12 +334,12 @@ void addItemToListView(ImageItem *item, HICON icon)
 int typeFromSniff(const char *path, bool reportFailures, bool reportUnrecognised)
 {
     int code = sniffPictureType(path);
-    if (code >= kPictureJpeg && code <= kPictureTiff)
+    if (isPictureTypeCode(code))
         return code;
     if (code == kSniffCannotOpen && reportFailures)
         report(kReadFailedText, path);
-    else if (code == kSniffAnimatedGif && reportFailures)
-        report(kAnimatedGifText, path);
+    else if ((code == kSniffAnimatedGif || code == kSniffAnimatedWebp) && reportFailures)
+        showInfoMessage(formatText(kAnimationText, code == kSniffAnimatedGif ? "gif" : "webp", path));
     else if (code == kSniffNotRecognised && reportUnrecognised)
         report(kUnrecognisedText, path);
     return code;
@@ -391,11 +393,15 @@ LRESULT onThumbnailReady(const ThumbnailResult &r)
     if (!s.items.acceptThumbnail(r.id, r.generation, &index))
         return 0;  // removed or turned meanwhile: the worker drops the icon
     if (r.result == kThumbnailUnreadable) {
-        report(kReadFailedText, r.path);
+        // The reason says what the user can do about it ("不支持此格式 (HEIC)").
+        std::string text = formatText(kReadFailedText, r.path);
+        if (r.detail[0])
+            text += formatText("\r\n原因：%s", r.detail);
+        showInfoMessage(text);
         return 0;
     }
     if (r.result == kThumbnailAnimated) {
-        report(kAnimatedGifText, r.path);
+        showInfoMessage(formatText(kAnimationText, toLowerAscii(r.detail).c_str(), r.path));
         return 0;
     }
     if (!s.showThumbnails || !r.icon)
@@ -605,7 +611,9 @@ int pictureTypeFromExtension(const char *path)
         int code;
     } const table[] = {{".jpg", kPictureJpeg}, {".jpeg", kPictureJpeg}, {".jfif", kPictureJpeg},
                        {".png", kPicturePng},  {".gif", kPictureGif},   {".bmp", kPictureBmp},
-                       {".psd", kPicturePsd},  {".tif", kPictureTiff},  {".tiff", kPictureTiff}};
+                       {".psd", kPicturePsd},  {".tif", kPictureTiff},  {".tiff", kPictureTiff},
+                       {".webp", kPictureWebp}, {".heic", kPictureHeic}, {".heif", kPictureHeic},
+                       {".avif", kPictureAvif}};
     for (const auto &row : table)
         if (equalsNoCase(dot, row.ext))
             return row.code;

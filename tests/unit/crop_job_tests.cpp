@@ -257,7 +257,7 @@ TEST(CropValues, StoredValuesReadBackAsTheWindowShowsThem)
     stored.setDword("crop_side_unit", 1);
     CropJob job;
     loadCropValues(stored, job);
-    EXPECT_EQ(job.sourceTypes, 15u) << "missing: all four types";
+    EXPECT_EQ(job.sourceTypes, 31u) << "missing: all five types";
     EXPECT_EQ(job.crop.mode, kCropFixedSize);
     EXPECT_EQ(job.crop.align, kCropCentre);
     EXPECT_EQ(job.crop.fixedWidth, kCropEmpty);
@@ -550,7 +550,7 @@ Rgb shownPixel(const DisplayPicture &p, int x, int y)
 
 // The composed preview of a fully transparent picture, cut to its middle: the
 // cut-out as JPG output would look (white), as transparent PNG (the checker),
-// the rest darkened, a grey line around the kept area.
+// the rest darkened, the kept area to be outlined.
 TEST(CropPreview, ComposedPictureShowsTheOutput)
 {
     ScratchFolder dir("crop_compose");
@@ -567,6 +567,8 @@ TEST(CropPreview, ComposedPictureShowsTheOutput)
         {"JPG: flattened on white", OutputFormat::Jpg, true, 255, 255},
         {"PNG with transparency: the checker", OutputFormat::Png, true, 255, 204},
         {"PNG without transparency: white", OutputFormat::Png, false, 255, 255},
+        {"WEBP with transparency: the checker", OutputFormat::Webp, true, 255, 204},
+        {"WEBP without transparency: white", OutputFormat::Webp, false, 255, 255},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -590,7 +592,13 @@ TEST(CropPreview, ComposedPictureShowsTheOutput)
         EXPECT_TRUE(nearColour(shownPixel(job.picture, 14, 20), c.insideGreySquare, c.insideGreySquare,
                                c.insideGreySquare))
             << describe(shownPixel(job.picture, 14, 20));
-        EXPECT_TRUE(nearColour(shownPixel(job.picture, 9, 20), 204, 204, 204, 20)) << "the grey line";
+        // The grey line is the pane's to draw at the size it shows the picture.
+        EXPECT_TRUE(job.outline.leftRight && job.outline.topBottom);
+        EXPECT_EQ(job.outline.rect.left, 10);
+        EXPECT_EQ(job.outline.rect.top, 10);
+        EXPECT_EQ(job.outline.rect.right, 30);
+        EXPECT_EQ(job.outline.rect.bottom, 30);
+        EXPECT_LT(shownPixel(job.picture, 9, 20).r, 130) << "no line in the picture itself";
         Rgb outside = shownPixel(job.picture, 2, 2);
         EXPECT_LT(outside.r, 130) << "darkened: " << describe(outside);
     }

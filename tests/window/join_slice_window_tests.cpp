@@ -191,7 +191,7 @@ TEST_F(JoinWindowTest, StartChecksComeInOrder)
     browserAnswers = {src};
     click(w, kJoinSourceButtonId);
     EXPECT_EQ(textOf(GetDlgItem(w, kJoinTargetEditId)), src + "_处理后");
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)  // jpg, png, gif, bmp, webp/heic/avif
         SendMessageA(GetDlgItem(w, kJoinFormatBoxFirstId + i), BM_SETCHECK, BST_UNCHECKED, 0);
     said.clear();
     click(w, kJoinStartId);
@@ -417,9 +417,10 @@ TEST_F(JoinWindowTest, DISABLED_JoinAndSliceForScreenshots)
     std::string src = folder("旅行照片");
     std::string day = folder("旅行照片\\第一天");
     folder("旅行照片\\第二天");
-    photo("photos/mate_Storm.jpg", "640x427", day + "\\1.jpg");
-    photo("photos/lomiri_sunset.jpg", "800x533", day + "\\2.jpg");
-    photo("photos/mate_LadyBird.jpg", "480x300", day + "\\3.jpg");
+    // Real photos at their own sizes (1920 x 1280, 4272 x 2848, 2560 x 1600).
+    ASSERT_TRUE(copyFileTo(samplePath("photos/mate_Storm.jpg"), day + "\\1.jpg"));
+    ASSERT_TRUE(copyFileTo(samplePath("photos/lomiri_sunset.jpg"), day + "\\2.jpg"));
+    ASSERT_TRUE(copyFileTo(samplePath("photos/mate_LadyBird.jpg"), day + "\\3.jpg"));
     writeProgramDword("join_space", 12);
     writeProgramDword("join_width_or_height_index", 2);
     HWND w = openJoinTool(hostWindow());

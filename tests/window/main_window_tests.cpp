@@ -209,7 +209,7 @@ TEST(MainWindowTree, TitleClassAndTopLevelChildren)
     RECT filterBox = rectIn(filter, window);
     EXPECT_EQ(filterBox.left, -1000);
     EXPECT_EQ(filterBox.top, -1000);
-    EXPECT_EQ(SendMessageA(filter, CB_GETCOUNT, 0, 0), 9);
+    EXPECT_EQ(SendMessageA(filter, CB_GETCOUNT, 0, 0), 13);
     char entry[64] = {};
     SendMessageA(filter, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
     EXPECT_EQ(std::string(entry), "加载所有图片");

@@ -28,6 +28,7 @@
 #include "tools/png/png_window.h"
 #include "util/magick_path.h"
 #include "util/text.h"
+#include "window_probe.h"
 
 namespace {
 
@@ -257,6 +258,21 @@ TEST_F(ToolWindowTest, ConvertValidationAndOutputBlock)
     click(w, out + kOutputPng8Offset);
     EXPECT_TRUE(visible(w, out + kOutputColoursOffset));
     EXPECT_EQ(text(GetDlgItem(w, out + kOutputColoursOffset)), "256");
+    // WEBP: the quality and the transparency box side by side, no PNG-8.
+    pick(w, out + kOutputFormatOffset, 2);
+    EXPECT_EQ(text(GetDlgItem(w, out + kOutputFormatOffset)), "WEBP");
+    EXPECT_TRUE(visible(w, out + kOutputQualityOffset));
+    EXPECT_TRUE(visible(w, out + kOutputTransparentOffset));
+    EXPECT_FALSE(visible(w, out + kOutputPng8Offset));
+    EXPECT_FALSE(visible(w, out + kOutputColoursOffset));
+    RECT value, box, group;
+    GetWindowRect(GetDlgItem(w, out + kOutputQualityValueOffset), &value);
+    GetWindowRect(GetDlgItem(w, out + kOutputTransparentOffset), &box);
+    GetWindowRect(GetDlgItem(w, kConvertTargetGroupId), &group);
+    EXPECT_GE(box.left, value.right) << "the box after the value text";
+    EXPECT_LE(box.right, group.right) << "inside the group";
+    EXPECT_EQ(text(GetDlgItem(w, kConvertKeepExtensionId)),
+              "新的文件名保留原文件名的扩展名部分，举例：123.bmp 转换成 webp 后新的文件名：123.bmp.webp");
 
     // Closing while idle hides the tool and brings the main window back.
     PostMessageA(w, WM_CLOSE, 0, 0);
@@ -506,7 +522,7 @@ TEST_F(ToolWindowTest, DISABLED_ToolWindowsForScreenshots)
         pumpUntil([&] { return pathExists(dir + "\\" + name + ".taken"); }, 60000);
     };
     std::string src = folder("我的照片");
-    writeProgramDword("convert_load_format_option", 0x30B);
+    writeProgramDword("convert_load_format_option", 0xB0B);
     HWND w = openConvertTool(hostWindow());
     rec.folders = {src};
     click(w, kConvertSourceButtonId);
@@ -515,6 +531,8 @@ TEST_F(ToolWindowTest, DISABLED_ToolWindowsForScreenshots)
     pick(w, kConvertOutputFirstId + kOutputFormatOffset, 1);
     click(w, kConvertOutputFirstId + kOutputPng8Offset);
     shoot("convert_png");
+    pick(w, kConvertOutputFirstId + kOutputFormatOffset, 2);
+    shoot("convert_webp");
     PostMessageA(w, WM_CLOSE, 0, 0);
     pumpMessages();
 
@@ -784,6 +802,78 @@ TEST_F(ToolWindowTest, CropTabMovesWithinEachFieldGroup)
     }
 }
 
+// "Must see the whole picture": a 12 MP photo in an 800 x 600 pane is shown
+// fitted and centred with its cut-out outlined; the status keeps the real sizes.
+TEST_F(ToolWindowTest, CropPreviewOfA12MegapixelPhotoShowsTheWholePicture)
+{
+    std::string src = folder("千二百万");
+    ASSERT_TRUE(runMagickTool("convert-im6.q16", {"{" + samplePath("photos/lomiri_Bridge.jpg") + "}", "-resize",
+                                                  "4000x3000!", "-quality", "85", "{" + src + "\\photo.jpg}"}));
+    writeProgramDword("crop_mode", kCropPercent);
+    writeProgramDword("crop_percent_width", 50);
+    writeProgramDword("crop_percent_height", 50);
+    HWND w = openCropTool(hostWindow());
+    ShowWindow(w, SW_RESTORE);
+    // The window sized so that the pane's client area is 800 x 600.
+    HWND pane = cropToolPreviewPane();
+    for (int round = 0; round < 3; ++round) {
+        RECT outer, client;
+        GetWindowRect(w, &outer);
+        GetClientRect(pane, &client);
+        SetWindowPos(w, nullptr, 0, 0, outer.right - outer.left + 800 - client.right,
+                     outer.bottom - outer.top + 600 - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+        pumpMessages();
+    }
+    RECT client;
+    GetClientRect(pane, &client);
+    ASSERT_EQ(client.right, 800);
+    ASSERT_EQ(client.bottom, 600);
+    rec.folders = {src};
+    cropClick(kCropSourceButtonId);
+    cropClick(kCropSaveToId);
+    ASSERT_TRUE(waitForCropPreview());
+
+    PreviewPaneInfo info;
+    ASSERT_TRUE(previewPaneInfo(pane, info));
+    EXPECT_TRUE(info.fit);
+    EXPECT_EQ(info.width, 4000);
+    EXPECT_EQ(info.height, 3000);
+    EXPECT_EQ(info.shownWidth, 779);
+    EXPECT_EQ(info.shownHeight, 584);
+    EXPECT_EQ(info.origin.x, 10);
+    EXPECT_EQ(info.origin.y, 8);
+    SCROLLINFO bar = {sizeof bar, SIF_RANGE};
+    EXPECT_TRUE(!GetScrollInfo(pane, SB_HORZ, &bar) || bar.nMax == 0) << "nothing to scroll";
+    EXPECT_EQ(cropStatus(0), "原图尺寸: 4000 x 3000");
+    EXPECT_EQ(cropStatus(1), "裁剪后图片尺寸: 2000 x 1500");
+    // The frame around the whole picture, and the cut-out's grey line one pixel
+    // wide: (1000, 750) - (3000, 2250) is shown as (205, 154) - (594, 446).
+    EXPECT_EQ(paintedPixel(pane, 9, 300), RGB(0, 0, 0));
+    EXPECT_EQ(paintedPixel(pane, 10 + 779, 300), RGB(0, 0, 0));
+    const COLORREF grey = RGB(0xCC, 0xCC, 0xCC);
+    EXPECT_EQ(paintedPixel(pane, 10 + 195 - 1, 300), grey);
+    EXPECT_NE(paintedPixel(pane, 10 + 195 - 2, 300), grey);
+    EXPECT_EQ(paintedPixel(pane, 10 + 584, 300), grey);
+    EXPECT_EQ(paintedPixel(pane, 400, 8 + 146 - 1), grey);
+    // Outside the cut-out darker than inside.
+    COLORREF outside = paintedPixel(pane, 10 + 60, 300), inside = paintedPixel(pane, 10 + 390, 300);
+    EXPECT_LT(GetRValue(outside) + GetGValue(outside) + GetBValue(outside),
+              GetRValue(inside) + GetGValue(inside) + GetBValue(inside));
+
+    // The key 1 in the pane: actual size, the status unchanged; and back.
+    SetFocus(pane);
+    PostMessageA(pane, WM_KEYDOWN, '1', 0);
+    pumpMessages();
+    ASSERT_TRUE(previewPaneInfo(pane, info));
+    EXPECT_FALSE(info.fit);
+    EXPECT_EQ(info.shownWidth, 4000);
+    EXPECT_EQ(cropStatus(0), "原图尺寸: 4000 x 3000");
+    PostMessageA(pane, WM_KEYDOWN, '1', 0);
+    pumpMessages();
+    ASSERT_TRUE(previewPaneInfo(pane, info));
+    EXPECT_TRUE(info.fit);
+}
+
 // Over the originals, then a close during the next run: the stop ends that run
 // only; the run after it is complete.
 TEST_F(ToolWindowTest, CropOverwriteAndAStopThatEndsOnlyItsRun)
@@ -832,6 +922,19 @@ TEST_F(ToolWindowTest, CropOverwriteAndAStopThatEndsOnlyItsRun)
         EXPECT_EQ(atoi(identifyFirstImage(src + "\\" + name, "%w").c_str()), widths[i++] / 2) << name;
 }
 
+namespace {
+
+std::string menuTaken;
+void CALLBACK closeMenuOnceTaken(HWND window, UINT, UINT_PTR id, DWORD)
+{
+    if (!pathExists(menuTaken))
+        return;
+    KillTimer(window, id);
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+}  // namespace
+
 // scripts/crop_screenshot.sh: the crop window with its preview on a real photo,
 // its sides trimmed by percent (run only on request).
 TEST_F(ToolWindowTest, DISABLED_CropWindowForScreenshot)
@@ -854,4 +957,19 @@ TEST_F(ToolWindowTest, DISABLED_CropWindowForScreenshot)
     ASSERT_TRUE(waitForCropPreview());
     ASSERT_TRUE(writeFileBytes(dir + "\\crop.ready", ""));
     pumpUntil([&] { return pathExists(dir + "\\crop.taken"); }, 60000);
+
+    // WEBP output, and the pane's context menu open over the picture (closed by
+    // a timer once the picture is taken: the menu holds the thread meanwhile).
+    cropPick(kCropOutputFirstId + kOutputFormatOffset, 2);
+    ASSERT_TRUE(waitForCropPreview());
+    menuTaken = dir + "\\crop_menu.taken";
+    ASSERT_TRUE(writeFileBytes(dir + "\\crop_menu.ready", ""));
+    HWND pane = cropToolPreviewPane();
+    RECT box;
+    GetWindowRect(pane, &box);
+    SetCursorPos(box.left + 300, box.top + 200);
+    SetTimer(pane, 77, 200, closeMenuOnceTaken);
+    PostMessageA(pane, WM_RBUTTONUP, 0, MAKELPARAM(300, 200));
+    pumpUntil([&] { return pathExists(menuTaken); }, 60000);
+    pumpMessages();
 }

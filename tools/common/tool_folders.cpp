@@ -136,6 +136,7 @@ struct SourceExtension {
 const SourceExtension kSourceExtensions[] = {
     {0, ".jpg"}, {0, ".jpeg"}, {1, ".png"},  {2, ".gif"},  {3, ".bmp"}, {4, ".psd"},
     {5, ".tif"}, {5, ".tiff"}, {6, ".svg"}, {8, ".webp"}, {9, ".dng"}, {10, ".jfif"},
+    {11, ".heic"}, {11, ".heif"}, {11, ".avif"},
 };
 
 }  // namespace
@@ -148,4 +149,12 @@ bool sourceTypeAccepts(const char *fileName, unsigned mask)
         if ((mask & (1u << m.bit)) && endsWithNoCase(fileName, m.extension))
             return true;
     return false;
+}
+
+bool pictureTypeAccepts(const char *fileName, unsigned mask)
+{
+    unsigned converted = mask & 0xFu;
+    if (mask & kToolTypeWebpHeicAvif)
+        converted |= (1u << 8) | (1u << 11);
+    return sourceTypeAccepts(fileName, converted);
 }

@@ -11,11 +11,17 @@
 // existing folder; empty when none fits the path limit.
 std::string proposeOutputFolder(const std::string &source);
 
-// The source type bits the tools' check boxes stand for (1 jpg/jpeg, 2 png,
-// 4 gif, 8 bmp, 16 psd, 32 tif/tiff, 64 svg, 256 webp, 512 dng, 1024 jfif; bit 7
-// is kept but matches nothing). A file is taken when its name ends, ignoring
-// case, in an extension of a set bit (".heic" is never taken).
+// The source type bits of the convert tool's check boxes (1 jpg/jpeg, 2 png,
+// 4 gif, 8 bmp, 16 psd, 32 tif/tiff, 64 svg, 256 webp, 512 dng, 1024 jfif,
+// 2048 heic/heif/avif; bit 7 is kept but matches nothing). A file is taken when
+// its name ends, ignoring case, in an extension of a set bit.
 bool sourceTypeAccepts(const char *fileName, unsigned mask);
+
+// The crop, join and slice tools' type bits, one per check box: 1 jpg/jpeg,
+// 2 png, 4 gif, 8 bmp and 16 for webp, heic, heif and avif together.
+constexpr unsigned kToolTypeWebpHeicAvif = 16;
+constexpr unsigned kToolTypeAll = 31;
+bool pictureTypeAccepts(const char *fileName, unsigned mask);
 
 struct ToolWalk {
     std::string source;              // the chosen folder

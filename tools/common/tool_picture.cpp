@@ -37,6 +37,10 @@ ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &optio
                                     const std::string &first, const std::string &base, FolderTidy &tidy)
 {
     std::string bytes, reason;
+    // A picture the format cannot hold is this picture's problem, not the run's.
+    std::string tooLarge = outputSizeProblem(options, MagickGetImageWidth(wand), MagickGetImageHeight(wand));
+    if (!tooLarge.empty())
+        return toolItemSkipped(formatText("%s:\r\n%s", tooLarge.c_str(), first.c_str()), tooLarge);
     if (!encodePicture(wand, options, rules, bytes, reason))
         return toolRunError(writeFailureText(options, rules, first, reason));
     return writeNewToolFile(bytes, first, base, options.extension(), tidy,

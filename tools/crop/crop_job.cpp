@@ -201,7 +201,7 @@ CropRect computeCropRect(size_t pictureWidth, size_t pictureHeight, const CropSe
 
 const std::vector<CropTypeBox> &cropTypeBoxes()
 {
-    static const std::vector<CropTypeBox> boxes = {{"jpg", 0}, {"png", 1}, {"gif", 2}, {"bmp", 3}};
+    static const std::vector<CropTypeBox> boxes = {{"jpg", 0}, {"png", 1}, {"gif", 2}, {"bmp", 3}, {"webp/heic/avif", 4}};
     return boxes;
 }
 
@@ -209,7 +209,7 @@ const std::vector<ToolValueDef> &cropToolValues()
 {
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
-        t.push_back({kTypes, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
+        t.push_back({kTypes, false, 0, 31, nullptr, "31", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/heif/avif"});
         t.push_back({kMode, false, 0, 3, nullptr, "0", "0 裁剪固定尺寸, 1 裁剪百分比, 2 裁剪宽高比, 3 裁掉四周"});
         t.push_back({kAlign, false, 0, 4, nullptr, "0",
                      "0 裁剪正中间, 1 裁剪左上角, 2 裁剪左下角, 3 裁剪右上角, 4 裁剪右下角 (裁掉四周时不用)"});
@@ -236,7 +236,7 @@ const std::vector<ToolValueDef> &cropToolValues()
 
 void loadCropValues(const StoredValues &values, CropJob &job)
 {
-    job.sourceTypes = values.dwordOr(kTypes, 15) & 15u;
+    job.sourceTypes = values.dwordOr(kTypes, kToolTypeAll) & kToolTypeAll;
     CropSettings &s = job.crop;
     DWORD mode = values.dwordOr(kMode, 0), align = values.dwordOr(kAlign, 0);
     s.mode = mode > 3 ? kCropFixedSize : (int)mode;
@@ -281,7 +281,7 @@ CropProblem cropJobProblem(const CropJob &job)
         return {CropField::Source, "请选择【源图片文件夹】", "源图片文件夹不能为空"};
     if (!isDirectory(job.sourceFolder.c_str()))
         return {CropField::Source, "请重新选择", "选择的【源图片文件夹】不存在"};
-    if ((job.sourceTypes & 15u) == 0)
+    if ((job.sourceTypes & kToolTypeAll) == 0)
         return {CropField::Types, "请选择", "加载的图片类型至少选择一项"};
     const CropSettings &s = job.crop;
     switch (s.mode) {
@@ -324,9 +324,9 @@ bool cropPicture(const std::string &path, const CropSettings &settings, CroppedP
     if (!wand)
         return false;
     out.format = wandFormat(wand);
-    if (out.format == "GIF" && images > 1) {
+    if (isAnimation(out.format, images)) {
         DestroyMagickWand(wand);
-        message = formatText("不支持裁剪动态gif图片:\r\n%s", path.c_str());
+        message = formatText("不支持裁剪动态%s图片:\r\n%s", toLowerAscii(out.format).c_str(), path.c_str());
         return false;
     }
     ResolutionType units = MagickGetImageUnits(wand);
@@ -378,7 +378,7 @@ ToolRunOutcome runCropJob(const CropJob &given, const BatchReport &report)
     walk.includeSubfolders = job.includeSubfolders;
     walk.writesToTarget = !job.overwrite;
     walk.target = job.targetFolder;
-    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.sourceTypes); };
+    walk.accept = [&job](const char *name) { return pictureTypeAccepts(name, job.sourceTypes); };
     return runToolWalk(walk, report, [&job](const std::string &path, FolderTidy &tidy) {
         return cropOne(job, path, tidy);
     });

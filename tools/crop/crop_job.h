@@ -51,14 +51,14 @@ CropRect computeCropRect(size_t width, size_t height, const CropSettings &settin
 
 // Source types, in the order of the window's check boxes.
 struct CropTypeBox {
-    const char *label;  // "jpg", "png", "gif", "bmp"
+    const char *label;  // "jpg", "png", "gif", "bmp", "webp/heic/avif"
     int bit;
 };
 const std::vector<CropTypeBox> &cropTypeBoxes();
 
 struct CropJob {
     std::string sourceFolder;
-    unsigned sourceTypes = 15;       // crop_load_format_option
+    unsigned sourceTypes = 31;       // crop_load_format_option (tools/common/tool_folders.h)
     bool includeSubfolders = false;  // not stored (check box, --subfolders)
     CropSettings crop;
     bool overwrite = false;          // not stored (radio button, --overwrite)

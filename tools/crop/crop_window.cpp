@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include <memory>
 #include <vector>
 
@@ -116,9 +118,12 @@ void createControls()
     state.sourceButton = add("BUTTON", "选择", BS_PUSHBUTTON | WS_TABSTOP, 310, 25, 74, 25, kCropSourceButtonId);
     int x = 16, i = 0;
     for (const CropTypeBox &box : cropTypeBoxes()) {
+        const int width = strlen(box.label) > 4 ? 116 : 56;  // "webp/heic/avif"
         state.typeBoxes.push_back(
-            add("BUTTON", box.label, BS_AUTOCHECKBOX | WS_TABSTOP, x, 56, 56, 22, kCropTypeBoxFirstId + i++));
-        x += 64;
+            add("BUTTON", box.label, BS_AUTOCHECKBOX | WS_TABSTOP, x, 56, width, 22,
+                i < 4 ? kCropTypeBoxFirstId + i : kCropModernTypeBoxId));
+        ++i;
+        x += width + 8;
     }
     state.subfolders =
         add("BUTTON", "同时处理所有子文件夹里的图片", BS_AUTOCHECKBOX | WS_TABSTOP, 16, 82, 320, 22, kCropSubfoldersId);
@@ -145,10 +150,8 @@ void createControls()
     state.keepFormat =
         add("BUTTON", "图片格式保持不变", BS_AUTOCHECKBOX | WS_TABSTOP, 196, 310, 180, 22, kCropKeepFormatId);
     state.formatLabel = add("STATIC", "格式：", 0, 12, 340, 38, 20, kCropFormatLabelId);
-    createOutputControls(state.output, state.panel, GetModuleHandleA(nullptr), 50, 340, kCropOutputFirstId, true);
-    // The panel is 400 pixels wide: a shorter slider keeps the value text inside it.
-    MoveWindow(state.output.quality, 50 + 126, 336, 140, 26, TRUE);
-    MoveWindow(state.output.qualityValue, 50 + 270, 340, 60, 20, TRUE);
+    // The panel is 400 pixels wide: the row ends inside its group box.
+    createOutputControls(state.output, state.panel, GetModuleHandleA(nullptr), 50, 340, kCropOutputFirstId, true, 336);
 
     state.progress = add(PROGRESS_CLASSA, "", 0, 8, 382, 256, 24, kCropProgressId);
     state.start = add("BUTTON", "开始裁剪", BS_PUSHBUTTON | WS_TABSTOP, 274, 378, 120, 32, kCropStartId);
@@ -318,7 +321,7 @@ void onPreviewDone(LPARAM lp)
     switch (job->outcome) {
     case CropPreviewJob::Outcome::Shown:
         state.previewIndex = job->index;
-        previewPaneShow(state.pane, job->picture, true);
+        previewPaneShow(state.pane, job->picture, true, job->outline);
         setStatus(0, job->sourceSizeText);
         setStatus(1, job->croppedSizeText);
         setStatus(2, job->pathText);
@@ -462,7 +465,7 @@ void startCrop()
     walk.source = job.sourceFolder;
     walk.includeSubfolders = job.includeSubfolders;
     walk.writesToTarget = false;
-    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.sourceTypes); };
+    walk.accept = [&job](const char *name) { return pictureTypeAccepts(name, job.sourceTypes); };
     std::vector<std::string> files;
     collectToolFiles(walk, files, message);
     if (files.empty()) {
@@ -533,7 +536,7 @@ void onCommand(WPARAM wp, LPARAM lp)
     }
     if (code != BN_CLICKED)
         return;
-    if (id >= kCropTypeBoxFirstId && id < kCropTypeBoxFirstId + 4) {
+    if ((id >= kCropTypeBoxFirstId && id < kCropTypeBoxFirstId + 4) || id == kCropModernTypeBoxId) {
         rebuildPreviewList();
         composePreview(CropPreviewDirection::None);
         return;

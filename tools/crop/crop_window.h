@@ -36,6 +36,7 @@ enum CropControlId {
     kCropProgressId = 37330,
     kCropStartId = 37331,
     kCropHelpLinkId = 37332,
+    kCropModernTypeBoxId = 37333,  // webp/heic/avif, the fifth type box
     // The fields: fixed width, height; percent width, height; ratio width, height;
     // side pixels left, right, top, bottom; side percent left, right, top, bottom.
     kCropFieldFirstId = 37340,
