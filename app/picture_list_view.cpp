@@ -25,6 +25,7 @@ const UINT kEndAddBatchMessage = WM_APP + 0x240;
 
 const char kReadFailedText[] = "图片读取失败:\r\n%s";
 const char kAnimatedGifText[] = "不支持gif动画图片:\r\n%s";
+const char kAnimatedPngText[] = "不支持png动画图片:\r\n%s";
 const char kUnrecognisedText[] = "无法识别的图片:\r\n%s";
 const char kStoreRefusedText[] = "ImageList_AddIcon() == -1, index:%d, hIcon:0x%p, GetLastError(): %lu";
 
@@ -337,6 +338,8 @@ int typeFromSniff(const char *path, bool reportFailures, bool reportUnrecognised
         report(kReadFailedText, path);
     else if (code == kSniffAnimatedGif && reportFailures)
         report(kAnimatedGifText, path);
+    else if (code == kSniffAnimatedPng && reportFailures)
+        report(kAnimatedPngText, path);
     else if (code == kSniffNotRecognised && reportUnrecognised)
         report(kUnrecognisedText, path);
     return code;
@@ -393,8 +396,8 @@ LRESULT onThumbnailReady(const ThumbnailResult &r)
         report(kReadFailedText, r.path);
         return 0;
     }
-    if (r.result == kThumbnailAnimated) {
-        report(kAnimatedGifText, r.path);
+    if (r.result == kThumbnailAnimated || r.result == kThumbnailAnimatedPng) {
+        report(r.result == kThumbnailAnimated ? kAnimatedGifText : kAnimatedPngText, r.path);
         return 0;
     }
     if (!s.showThumbnails || !r.icon)

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "imaging/png_animation.h"
+
 namespace {
 
 struct Signature {
@@ -245,6 +247,10 @@ int sniffPictureType(const HeaderSource &source)
     const Signature *s = signatureOf(head, sizeof head);
     if (!s)
         return kSniffNotRecognised;
+    // ImageMagick reads the first frame of an APNG only: it is refused as an
+    // animated GIF is, so no animation is flattened over its original.
+    if (s->type == kPicturePng)
+        return pngAnimationFrames(source.read, source.context, source.size) > 1 ? kSniffAnimatedPng : kPicturePng;
     if (s->type != kPictureGif)
         return s->type;
     if (memcmp(head + 3, "87a", 3) == 0)

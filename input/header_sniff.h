@@ -26,6 +26,7 @@ enum PictureTypeCode {
 constexpr int kSniffCannotOpen = 0;
 constexpr int kSniffAnimatedGif = -1;
 constexpr int kSniffNotRecognised = -2;
+constexpr int kSniffAnimatedPng = -3;  // an APNG: an "acTL" chunk of two or more frames
 
 // Callers of the description functions give a buffer of this size (127 bytes of
 // text plus the terminator); the type name needs kPictureTypeNameSize bytes.
@@ -61,7 +62,8 @@ struct PictureHeader {
 // The format from the first two bytes, or kSniffNotRecognised. Does not tell a
 // still GIF from an animated one.
 int pictureTypeFromSignature(const unsigned char *first, size_t length);
-// The full type check: a type code, kSniffAnimatedGif or kSniffNotRecognised.
+// The full type check: a type code, kSniffAnimatedGif, kSniffAnimatedPng or
+// kSniffNotRecognised.
 int sniffPictureType(const HeaderSource &source);
 // True when the format is recognised and width and height are both positive.
 // `out` is filled as far as it could be read either way.
@@ -80,8 +82,8 @@ bool formatPictureDescription(int width, int height, const char *typeName, int64
 
 // --- Files (GBK paths, opened through Win32) -------------------------------
 
-// A type code, kSniffAnimatedGif, kSniffNotRecognised, or kSniffCannotOpen when
-// the file cannot be opened.
+// A type code, kSniffAnimatedGif, kSniffAnimatedPng, kSniffNotRecognised, or
+// kSniffCannotOpen when the file cannot be opened.
 int sniffPictureType(const char *path);
 // True and the outputs filled (each may be null) when the format is recognised
 // and both dimensions are positive; false also when the file cannot be opened.

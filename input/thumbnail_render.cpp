@@ -115,11 +115,15 @@ size_t progressiveDcPrefixLength(const unsigned char *data, size_t size, bool *n
 // thumbnail size, and a progressive JPEG only as far as its first (DC) scan: a
 // camera photo then costs a fraction of a full decode, and the resize below
 // still has enough pixels.
-static MagickWand *readForThumbnail(const char *path)
+static MagickWand *readForThumbnail(const char *path, bool *animatedPng)
 {
     PictureFile file;
     std::string reason;
     if (!path || !readPictureFile(path, file, reason))
+        return nullptr;
+    // ImageMagick decodes an APNG as its first frame: only the file says it moves.
+    *animatedPng = file.animated && file.format == "PNG";
+    if (*animatedPng)
         return nullptr;
     const DecodeHint hint{188, 188};
     if (file.format == "JPEG") {
@@ -143,9 +147,10 @@ static MagickWand *readForThumbnail(const char *path)
 int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut)
 {
     *canvasOut = nullptr;
-    MagickWand *picture = readForThumbnail(path);
+    bool animatedPng = false;
+    MagickWand *picture = readForThumbnail(path, &animatedPng);
     if (!picture)
-        return kThumbnailUnreadable;
+        return animatedPng ? kThumbnailAnimatedPng : kThumbnailUnreadable;
 
     MagickSetIteratorIndex(picture, 0);
     if (formatIs(picture, "GIF", false) && MagickGetNumberImages(picture) >= 2) {

@@ -5,6 +5,7 @@
 #include <wand/MagickWand.h>
 
 enum {
+    kThumbnailAnimatedPng = -2,  // an animated PNG (APNG): not supported either
     kThumbnailAnimated = -1,   // an animated GIF: not supported
     kThumbnailUnreadable = 0,  // ImageMagick cannot read the picture
     kThumbnailRendered = 1,

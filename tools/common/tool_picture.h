@@ -15,9 +15,10 @@
 // first frame of an animation, the merged picture of a PSD, the first page of a
 // TIFF). Null with the information-window text ("图片读取失败:\r\n<path>\r\n原因：
 // <reason>") and the reason alone in detail when it cannot be read.
-// imageCount (if given) receives how many images the file holds.
+// animation (if given) receives animationText() of the file: "GIF 动画 (共 N 帧)",
+// "PNG 动画 (共 N 帧)" (an APNG, of which the wand holds the first frame), or empty.
 MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail,
-                            size_t *imageCount = nullptr);
+                            std::string *animation = nullptr);
 
 // Writes the picture as a new file: first, or base(2)ext, base(3)ext, ..., the
 // first name that is free when the file is put there. The picture is encoded and

@@ -316,14 +316,15 @@ bool cropPicture(const std::string &path, const CropSettings &settings, CroppedP
     out = CroppedPicture();
     if (uncropped)
         *uncropped = nullptr;
-    size_t images = 0;
-    MagickWand *wand = readToolPicture(path, message, detail, &images);
+    std::string animation;
+    MagickWand *wand = readToolPicture(path, message, detail, &animation);
     if (!wand)
         return false;
     out.format = wandFormat(wand);
-    if (out.format == "GIF" && images > 1) {
+    if (!animation.empty()) {
         DestroyMagickWand(wand);
-        message = formatText("不支持裁剪动态gif图片:\r\n%s", path.c_str());
+        detail = animation;
+        message = formatText("不支持裁剪动态%s图片:\r\n%s", toLowerAscii(out.format).c_str(), path.c_str());
         return false;
     }
     ResolutionType units = MagickGetImageUnits(wand);
