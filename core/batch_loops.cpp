@@ -189,6 +189,10 @@ bool encodeProcessed(MagickWand *picture, std::string &bytes, std::string &reaso
 // system said, never the name of a temporary file.
 std::string writeFailure(const std::string &target, DWORD error)
 {
+    // The target's own name fits; the temporary file beside it is what does not.
+    if (error == ERROR_FILENAME_EXCED_RANGE)
+        return formatText("无法写入 '%s': 路径有 %zu 字节, 在它旁边写临时文件时路径会超过 %zu 字节的上限",
+                          target.c_str(), target.size(), kMaxPathBytes);
     return formatText("无法写入 '%s': %s", target.c_str(), systemErrorText(error).c_str());
 }
 

@@ -5,6 +5,7 @@
 
 #include "imaging/lanczos_rows.h"
 #include "imaging/png_animation.h"
+#include "util/path_join.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 
@@ -168,6 +169,14 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
 {
     file = PictureFile();
     file.path = path;
+    // "aux.png" opens the AUX device, which reads as an empty file.
+    std::string device;
+    size_t sep = findLastBackslash(path);
+    std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    if (isDeviceName(name, &device)) {
+        reason = formatText("文件名 %s 是 Windows 保留的设备名 (%s), 无法按这个名字打开", name.c_str(), device.c_str());
+        return false;
+    }
     DWORD error = 0;
     if (!readWholeFile(path, file.bytes, kMaxPictureFileBytes, error)) {
         if (error == ERROR_FILE_TOO_LARGE)
