@@ -770,6 +770,30 @@ int askWithReminderButtons(HWND owner, const char *text, const char *caption, UI
     return answer;
 }
 
+static HHOOK raiseHook = nullptr;
+
+static LRESULT CALLBACK raiseBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND box = (HWND)wParam;
+        char cls[16] = {};
+        GetClassNameA(box, cls, sizeof cls);
+        if (strcmp(cls, "#32770") == 0)
+            SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    }
+    return CallNextHookEx(raiseHook, code, wParam, lParam);
+}
+
+int messageBoxAboveAll(HWND owner, const char *text, const char *caption, UINT type)
+{
+    raiseHook = SetWindowsHookExA(WH_CBT, raiseBox, nullptr, GetCurrentThreadId());
+    int answer = MessageBoxA(owner, text, caption, type | MB_TOPMOST);
+    if (raiseHook)
+        UnhookWindowsHookEx(raiseHook);
+    raiseHook = nullptr;
+    return answer;
+}
+
 // ---- Drawing ----------------------------------------------------------------
 
 HBITMAP makeSwatch(int width, int height, COLORREF colour)
