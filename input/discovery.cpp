@@ -6,7 +6,6 @@
 #include "util/registry_store.h"
 #include "input/file_helpers.h"
 #include "util/dialog_text.h"
-#include "util/info_log.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
@@ -192,8 +191,7 @@ void addPictureFolder()
         message("是否需要加载所有子文件夹中的图片？", "确认", MB_YESNO | MB_ICONQUESTION) == IDYES)
         listSubfolderPictures(folder, pattern, pictures, &leftOut);
     // What could not be listed is said, never silently missing from the list.
-    for (const std::string &line : leftOut)
-        showInfoMessage(line);
+    logLeftOut(leftOut);
 
     confirmManyPictures(pictures->count);
     if (pictures->count == 0) {

@@ -10,6 +10,7 @@
 #include "util/magick_path.h"
 #endif
 
+#include "util/info_log.h"
 #include "util/path_join.h"
 #include "util/path_list.h"
 #include "util/text.h"
@@ -129,6 +130,12 @@ static std::string unjoinedPath(const char *folder, const char *name)
     if (!endsWithBackslash(path))
         path += '\\';
     return path + name;
+}
+
+void logLeftOut(const LeftOutLines &lines)
+{
+    for (const std::string &line : lines)
+        showInfoMessage(line);
 }
 
 static void leaveOut(LeftOutLines *leftOut, const std::string &line)

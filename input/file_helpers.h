@@ -14,6 +14,8 @@ struct PathList;
 // would be taken, a sub-folder), a file named like a device ("aux.png"). The
 // listing goes on without them; the caller says so to the user.
 typedef std::vector<std::string> LeftOutLines;
+// Each line to the information window (showInfoMessage, util/info_log.h).
+void logLeftOut(const LeftOutLines &lines);
 
 bool fileExists(const char *path);          // can be opened for reading
 bool isDirectory(const char *path);

@@ -5,7 +5,6 @@
 #include "core/target_naming.h"
 #include "input/file_helpers.h"
 #include "util/path_join.h"
-#include "util/info_log.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
@@ -95,8 +94,7 @@ WalkEnd collectToolFiles(const ToolWalk &walk, std::vector<std::string> &files, 
     // Every picture or folder left out is said: none is silently missing from the totals.
     LeftOutLines leftOut;
     auto sayLeftOut = [&leftOut] {
-        for (const std::string &line : leftOut)
-            showInfoMessage(line);
+        logLeftOut(leftOut);
         leftOut.clear();
     };
     appendAccepted(source, walk, files, leftOut);

@@ -359,8 +359,7 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
     for (const std::string &group : joinGroups(job.sourceFolder, job.settings.sourceFormats, &leftOut))
         if (joinGroupFiles(group, job.settings.sourceFormats).size() >= 2)
             groups.push_back(group);
-    for (const std::string &line : leftOut)
-        showInfoMessage(line);
+    logLeftOut(leftOut);
     FolderTidy tidy;
     ToolRunOutcome outcome = runToolFiles(groups, report, [&](const std::string &group) {
         JoinResult joined = joinGroup(group, job.settings);
