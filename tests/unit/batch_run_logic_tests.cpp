@@ -27,12 +27,12 @@ TEST(RunEnd, FailuresAreNeverReportedAsAFinishedRun)
     const Case cases[] = {
         {31, 0, ask, "图片批量处理已完成，是否要打开目标文件夹查看处理后的图片？", "完成", MB_YESNO | MB_ICONINFORMATION, true},
         {31, 0, nullptr, "图片批量处理已完成", "完成", MB_OK | MB_ICONINFORMATION, false},
-        {0, 31, ask, "没有写入任何图片：31 张全部失败，失败的原因见信息窗口 (F2)。", "注意", MB_OK | MB_ICONWARNING, false},
-        {0, 31, nullptr, "没有写入任何图片：31 张全部失败，失败的原因见信息窗口 (F2)。", "注意", MB_OK | MB_ICONWARNING, false},
+        {0, 31, ask, "没有写入任何图片：31 张全部失败。\n\n失败的原因见信息窗口 (F2)。", "注意", MB_OK | MB_ICONWARNING, false},
+        {0, 31, nullptr, "没有写入任何图片：31 张全部失败。\n\n失败的原因见信息窗口 (F2)。", "注意", MB_OK | MB_ICONWARNING, false},
         {29, 2, ask,
-         "图片批量处理已完成：已写入 29 张，失败 2 张，失败的原因见信息窗口 (F2)。\n\n是否要打开目标文件夹查看处理后的图片？",
+         "图片批量处理已完成：已写入 29 张，失败 2 张。\n\n失败的原因见信息窗口 (F2)。\n\n是否要打开目标文件夹查看处理后的图片？",
          "完成", MB_YESNO | MB_ICONWARNING, true},
-        {29, 2, nullptr, "图片批量处理已完成：已写入 29 张，失败 2 张，失败的原因见信息窗口 (F2)。", "完成",
+        {29, 2, nullptr, "图片批量处理已完成：已写入 29 张，失败 2 张。\n\n失败的原因见信息窗口 (F2)。", "完成",
          MB_OK | MB_ICONWARNING, false},
     };
     for (const Case &c : cases) {

@@ -199,10 +199,10 @@ TEST_F(MainWindowRun, AnEndWithFailuresSaysWhatWasWrittenAndNeverOnlyThatItIsDon
     };
     const Case cases[] = {
         {{"formats/png/skimage_chelsea.png", "broken/go_invalid-crc32.png"},
-         "图片批量处理已完成：已写入 1 张，失败 1 张，失败的原因见信息窗口 (F2)。\n\n是否要打开目标文件夹查看处理后的图片？",
+         "图片批量处理已完成：已写入 1 张，失败 1 张。\n\n失败的原因见信息窗口 (F2)。\n\n是否要打开目标文件夹查看处理后的图片？",
          "完成", MB_YESNO, true},
         {{"broken/go_invalid-crc32.png", "broken/go_invalid-crc32.png"},
-         "没有写入任何图片：2 张全部失败，失败的原因见信息窗口 (F2)。", "注意", MB_OK, false},
+         "没有写入任何图片：2 张全部失败。\n\n失败的原因见信息窗口 (F2)。", "注意", MB_OK, false},
     };
     for (const Case &c : cases) {
         ScratchFolder source("主窗口_失败"), target("主窗口_失败_目标");

@@ -315,9 +315,9 @@ TEST_F(ToolWindowTest, AToolRunWithFailuresIsNotReportedAsDone)
     };
     const Case cases[] = {
         {"一半", {"photos/mate_Storm.jpg", "broken/text_renamed.jpg"}, "完成",
-         "图片处理已完成：已写入 1 张，失败 1 张，失败的原因见信息窗口 (F2)。\n\n是否查看处理后的图片？", MB_YESNO, true},
+         "图片处理已完成：已写入 1 张，失败 1 张。\n\n失败的原因见信息窗口 (F2)。\n\n是否查看处理后的图片？", MB_YESNO, true},
         {"全坏", {"broken/text_renamed.jpg", "broken/zero_bytes.jpg"}, "注意",
-         "没有写入任何图片：2 张全部失败，失败的原因见信息窗口 (F2)。", MB_OK, false},
+         "没有写入任何图片：2 张全部失败。\n\n失败的原因见信息窗口 (F2)。", MB_OK, false},
     };
     writeProgramDword("convert_load_format_option", 1);
     for (const Case &c : cases) {
