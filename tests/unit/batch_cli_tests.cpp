@@ -137,24 +137,16 @@ TEST(BatchList, FoldersFilesAndRelativeFolders)
 TEST(BatchList, ItsOwnResultsInsideTheSourceAreNotListedAgain)
 {
     ScratchFolder root("批量列表");
-    std::string trip = root / "旅行";
-    std::string results = trip + "\\处理后";
-    ASSERT_TRUE(CreateDirectoryA(trip.c_str(), nullptr));
+    std::string results = root / "处理后";
     ASSERT_TRUE(CreateDirectoryA(results.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((results + "\\旅行").c_str(), nullptr));
-    ASSERT_TRUE(writeFileBytes(trip + "\\a.jpg", "x"));
+    ASSERT_TRUE(writeFileBytes(root / "a.jpg", "x"));
     ASSERT_TRUE(writeFileBytes(results + "\\a.jpg", "an earlier result"));
-    ASSERT_TRUE(writeFileBytes(results + "\\旅行\\a.jpg", "an earlier result"));
     std::vector<BatchItem> items;
     std::string error;
     std::vector<std::string> notes;
-    ASSERT_TRUE(collectBatchItems({trip}, items, error, notes, results + "\\"));
+    ASSERT_TRUE(collectBatchItems({root.path()}, items, error, notes, results + "\\"));
     ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].path, trip + "\\a.jpg");
-    // The same folder named without a target lists everything.
-    items.clear();
-    ASSERT_TRUE(collectBatchItems({trip}, items, error, notes));
-    EXPECT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].path, root / "a.jpg");
 }
 
 TEST(BatchList, RefusedPaths)

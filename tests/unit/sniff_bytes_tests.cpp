@@ -334,55 +334,32 @@ TEST(SniffPng, FullSizesAndCutHeader)
     EXPECT_EQ(h.height, 0);
 }
 
-// A PNG chunk (the CRC is not checked by the walk).
-void pngChunk(Bytes &b, const char *type, const Bytes &data)
-{
-    size_t at = b.size();
-    put32be(b, at, (uint32_t)data.size());
-    b.insert(b.end(), type, type + 4);
-    b.insert(b.end(), data.begin(), data.end());
-    append(b, {0, 0, 0, 0});
-}
-
 TEST(SniffPng, AnAnimationControlChunkBeforeThePixelsMakesItAnimated)
 {
-    struct Case {
-        const char *what;
-        std::vector<const char *> chunks;  // after IHDR; "acTL:N" is an acTL of N frames
-        int expected;
+    // After IHDR: chunks by type; a number is an acTL of that many frames.
+    const std::pair<std::vector<const char *>, int> cases[] = {
+        {{"IDAT", "IEND"}, kPicturePng},
+        {{"tEXt", "20", "fcTL", "IDAT", "fcTL", "fdAT", "IEND"}, kSniffAnimatedPng},
+        {{"1", "IDAT", "IEND"}, kPicturePng},  // one frame is a still picture
+        {{"IDAT", "5", "IEND"}, kPicturePng},  // an acTL after the pixels is none
     };
-    const Case cases[] = {
-        {"still", {"IDAT", "IEND"}, kPicturePng},
-        {"20 frames", {"acTL:20", "fcTL", "IDAT", "fcTL", "fdAT", "IEND"}, kSniffAnimatedPng},
-        {"text chunks first", {"tEXt", "zTXt", "acTL:2", "IDAT", "IEND"}, kSniffAnimatedPng},
-        {"one frame is still", {"acTL:1", "IDAT", "IEND"}, kPicturePng},
-        {"acTL after the pixels is not one", {"IDAT", "acTL:5", "IEND"}, kPicturePng},
-    };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         Bytes b = pngHeader(100, 100);
-        for (const char *chunk : c.chunks) {
-            if (strncmp(chunk, "acTL:", 5) == 0) {
-                Bytes data;
-                put32be(data, 0, (uint32_t)atoi(chunk + 5));
-                put32be(data, 4, 0);
-                pngChunk(b, "acTL", data);
-            } else {
-                pngChunk(b, chunk, Bytes(8, 0x11));
-            }
+        for (const char *chunk : c.first) {
+            const bool frames = chunk[0] >= '0' && chunk[0] <= '9';
+            put32be(b, b.size(), 8);
+            b.insert(b.end(), frames ? "acTL" : chunk, (frames ? "acTL" : chunk) + 4);
+            put32be(b, b.size(), frames ? (uint32_t)atoi(chunk) : 0);
+            put32be(b, b.size(), 0);
+            append(b, {0, 0, 0, 0});  // the CRC is not checked
         }
-        EXPECT_EQ(sniff(b), c.expected) << c.what;
-        // Cut anywhere, the walk ends inside the bytes: an APNG cut before its
-        // frame count is a plain PNG, never a read past the end.
+        EXPECT_EQ(sniff(b), c.second) << b.size();
+        // Cut anywhere, the walk ends inside the bytes and never invents an animation.
         for (size_t n = 0; n < b.size(); ++n) {
             int cut = sniff(Bytes(b.begin(), b.begin() + n));
-            EXPECT_TRUE(cut == kPicturePng || cut == kSniffNotRecognised || cut == c.expected) << c.what << " " << n;
+            EXPECT_TRUE(cut == kPicturePng || cut == kSniffNotRecognised || cut == c.second) << n;
         }
     }
-    // A chunk length that points far past the end stops the walk.
-    Bytes huge = pngHeader(10, 10);
-    put32be(huge, huge.size(), 0xFFFFFFF0u);
-    append(huge, {'t', 'E', 'X', 't'});
-    EXPECT_EQ(sniff(huge), kPicturePng);
 }
 
 TEST(SniffTiff, BothByteOrdersAndValueTypes)

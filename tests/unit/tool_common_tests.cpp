@@ -48,9 +48,6 @@ TEST(ToolValues, SettingsFilesAreReadStrictly)
         {"convert_quality=101\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
         {"convert_quality=-5\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
         {"convert_quality=80abc\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
-        {"convert_quality=8,0\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
-        {"convert_quality=8 0\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
-        {"convert_quality=8e1\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
         {"convert_quality=\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
         {"convert_quality=99999999999999999999\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
         {"convert_png8=2\n", "设置文件第 1 行: convert_png8 只能是 0 或 1 的整数"},
@@ -89,14 +86,6 @@ TEST(ToolValues, FilesHelpAndToolTable)
     ASSERT_TRUE(writeFileBytes(dir / "big.txt", std::string(70000, '#')));
     EXPECT_FALSE(readToolValuesFile(dir / "big.txt", sampleTable(), values, error));
     EXPECT_EQ(error.find("设置文件太大"), 0u);
-    // A file that gives no value is no settings file: "--tool png --overwrite" on
-    // the defaults would rewrite every PNG unasked. Refused as --batch refuses it.
-    ASSERT_TRUE(writeFileBytes(dir / "empty.txt", ""));
-    EXPECT_FALSE(readToolValuesFile(dir / "empty.txt", sampleTable(), values, error));
-    EXPECT_EQ(error, "设置文件是空的: " + (dir / "empty.txt"));
-    ASSERT_TRUE(writeFileBytes(dir / "notes.txt", "\xEF\xBB\xBF# nothing but a comment\r\n\r\n; and another\r\n"));
-    EXPECT_FALSE(readToolValuesFile(dir / "notes.txt", sampleTable(), values, error));
-    EXPECT_EQ(error, "这不是一个设置文件 (没有一行是设置项): " + (dir / "notes.txt"));
     ASSERT_TRUE(writeFileBytes(dir / "转换.txt", "convert_png8=1\r\n"));
     EXPECT_TRUE(readToolValuesFile(dir / "转换.txt", sampleTable(), values, error)) << error;
     EXPECT_EQ(values.dwordOr("convert_png8", 0), 1u);
