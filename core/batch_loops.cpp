@@ -10,6 +10,7 @@
 #include "core/target_naming.h"
 #include "imaging/magick_env.h"
 #include "input/file_helpers.h"
+#include "util/file_times.h"
 #include "util/magick_path.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
@@ -179,16 +180,50 @@ std::string writeFailure(const std::string &target, DWORD error)
     return formatText("无法写入 '%s': %s", target.c_str(), systemErrorText(error).c_str());
 }
 
+// "保留原图的修改时间": the source's dates, read before anything is written (an
+// overwrite replaces the source).
+struct KeptTimes {
+    bool keep = false;
+    FileTimes times;
+};
+
+bool readKeptTimes(const PipelineInputs &inputs, const std::string &source, KeptTimes &kept, std::string &reason)
+{
+    kept.keep = inputs.settings && inputs.settings->bKeepFileTime;
+    DWORD error = 0;
+    if (kept.keep && !readFileTimes(source, kept.times, error)) {
+        reason = formatText("无法读取原图的修改时间: %s", systemErrorText(error).c_str());
+        return false;
+    }
+    return true;
+}
+
+// The dates go onto the temporary file, which keeps them when it is renamed:
+// the picture never shows up under its name with the wrong date. A temporary
+// file that cannot take them is removed.
+bool giveKeptTimes(const KeptTimes &kept, const std::string &temp, const std::string &target, std::string &reason)
+{
+    DWORD error = 0;
+    if (!kept.keep || applyFileTimes(temp, kept.times, error))
+        return true;
+    DeleteFileA(temp.c_str());
+    reason = formatText("无法保留原图的修改时间 '%s': %s", target.c_str(), systemErrorText(error).c_str());
+    return false;
+}
+
 }  // namespace
 
 ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target,
                               const NextTargetName &nextName)
 {
+    const char *const kSaveFailed = "图片处理后保存失败：\r\n%s\r\n源图片：%s";
+    std::string bytes, reason, note;
+    KeptTimes kept;
+    if (!readKeptTimes(inputs, item.path, kept, reason))
+        return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
     if (outcome.result != PictureResult::Picture || !outcome.picture)
         return failedPicture(outcome, item);
-    const char *const kSaveFailed = "图片处理后保存失败：\r\n%s\r\n源图片：%s";
-    std::string bytes, reason, note;
     if (!encodeProcessed(outcome.picture, bytes, reason, note))
         return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     // The picture goes to a temporary file beside its name first and is then
@@ -200,6 +235,8 @@ ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &ite
         reason = writeFailure(target, error);
         return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     }
+    if (!giveKeptTimes(kept, temp, target, reason))
+        return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     std::string name = target;
     for (;;) {
         PlaceResult placed = placeOwnTempFile(temp, name, false, error);
@@ -396,11 +433,14 @@ bool SourceClaims::claim(const std::string &path)
 
 ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item)
 {
+    const char *p = item.path.c_str();
+    std::string bytes, reason, note;
+    KeptTimes kept;
+    if (!readKeptTimes(inputs, item.path, kept, reason))
+        return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), p), reason);
     PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
     if (outcome.result != PictureResult::Picture || !outcome.picture)
         return failedPicture(outcome, item);
-    const char *p = item.path.c_str();
-    std::string bytes, reason, note;
     if (!encodeProcessed(outcome.picture, bytes, reason, note))
         return failed(formatText("图片处理后保存时, MagickGetImageBlob() 失败:\r\n%s\r\n原因：%s", p, reason.c_str()),
                       reason);
@@ -421,6 +461,8 @@ ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &ite
                                  p, reason.c_str()),
                       reason);
     }
+    if (!giveKeptTimes(kept, temp, item.path, reason))
+        return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), p), reason);
     if (placeOwnTempFile(temp, item.path, true, error) != PlaceResult::Placed) {
         reason = systemErrorText(error);
         return failed(formatText("图片处理后保存时, 无法替换原图:\r\n%s\r\n原因：%s", p, reason.c_str()), reason);

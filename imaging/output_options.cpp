@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "imaging/camera_data.h"
 #include "imaging/picture_read.h"
 #include "imaging/palette_png.h"
 #include "util/safe_file.h"
@@ -97,6 +98,9 @@ bool encodePicture(MagickWand *wand, const OutputOptions &o, const WriteRules &r
 
 bool takeImageBlob(MagickWand *wand, std::string &bytes, std::string &reason)
 {
+    // Every file the program writes is encoded here: kept camera data goes out
+    // without the camera's thumbnail and with the orientation the pixels have.
+    makeCameraDataTrue(wand);
     size_t length = 0;
     unsigned char *blob = MagickGetImageBlob(wand, &length);
     if (!blob || length == 0) {

@@ -64,8 +64,10 @@ struct WriteRules {
 bool encodePicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules, std::string &bytes,
                    std::string &reason);
 
-// The wand's current image encoded as its format says. false with ImageMagick's
-// reason (or "MagickGetImageBlob()") when no bytes come.
+// The wand's current image encoded as its format says, its camera data made
+// true first (imaging/camera_data.h: no EXIF thumbnail, the orientation tags as
+// the image's orientation). false with ImageMagick's reason (or
+// "MagickGetImageBlob()") when no bytes come.
 bool takeImageBlob(MagickWand *wand, std::string &bytes, std::string &reason);
 
 // The box text (caption "错误") of a write to target that failed for reason:

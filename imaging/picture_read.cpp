@@ -113,6 +113,7 @@ struct PingedSize {
     std::string format;
     bool progressive = false;
     bool cmyk = false;
+    int orientation = 0;
 };
 
 bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &size, std::string &reason)
@@ -133,6 +134,7 @@ bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &si
                     MagickRelinquishMemory(format);
                 size.progressive = MagickGetImageInterlaceScheme(wand) == JPEGInterlace;
                 size.cmyk = MagickGetImageColorspace(wand) == CMYKColorspace;
+                size.orientation = (int)MagickGetImageOrientation(wand);
             }
             size.pixels += (unsigned long long)w * h;
         }
@@ -179,6 +181,7 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
     file.pixels = size.pixels;
     file.progressiveJpeg = file.format == "JPEG" && size.progressive;
     file.cmyk = size.cmyk;
+    file.orientation = size.orientation >= 1 && size.orientation <= 8 ? size.orientation : 0;
     return true;
 }
 
@@ -345,6 +348,18 @@ MagickWand *readCheckedPicture(const std::string &path, std::string &reason)
     if (!readPictureFile(path, file, reason))
         return nullptr;
     return decodePictureFile(file, DecodeHint(), reason);
+}
+
+bool orientPicture(MagickWand *picture, int orientation)
+{
+    if (orientation < 2 || orientation > 8)
+        return true;
+    // The reduced decode builds a new image: the orientation comes from the file.
+    MagickSetImageOrientation(picture, (OrientationType)orientation);
+    if (!MagickAutoOrientImage(picture))
+        return false;
+    MagickSetImageOrientation(picture, TopLeftOrientation);
+    return true;
 }
 
 std::string wandFormat(MagickWand *wand)

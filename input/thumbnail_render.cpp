@@ -115,12 +115,9 @@ size_t progressiveDcPrefixLength(const unsigned char *data, size_t size, bool *n
 // thumbnail size, and a progressive JPEG only as far as its first (DC) scan: a
 // camera photo then costs a fraction of a full decode, and the resize below
 // still has enough pixels.
-static MagickWand *readForThumbnail(const char *path)
+static MagickWand *decodeForThumbnail(PictureFile &file)
 {
-    PictureFile file;
     std::string reason;
-    if (!path || !readPictureFile(path, file, reason))
-        return nullptr;
     const DecodeHint hint{188, 188};
     if (file.format == "JPEG") {
         bool needMore = false;
@@ -140,10 +137,14 @@ static MagickWand *readForThumbnail(const char *path)
     return decodePictureFile(file, hint, reason);
 }
 
-int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut)
+int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut, bool autoOrient)
 {
     *canvasOut = nullptr;
-    MagickWand *picture = readForThumbnail(path);
+    PictureFile file;
+    std::string reason;
+    if (!path || !readPictureFile(path, file, reason))
+        return kThumbnailUnreadable;
+    MagickWand *picture = decodeForThumbnail(file);
     if (!picture)
         return kThumbnailUnreadable;
 
@@ -152,6 +153,8 @@ int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canva
         DestroyMagickWand(picture);
         return kThumbnailAnimated;
     }
+    if (autoOrient)
+        orientPicture(picture, file.orientation);
     // Layered and multi-page files show their first image (already current).
     if (formatIs(picture, "BMP", true))
         MagickSetImageAlphaChannel(picture, DeactivateAlphaChannel);
@@ -234,11 +237,11 @@ HICON iconFromThumbnail(MagickWand *canvas)
     return icon;
 }
 
-int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon)
+int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon, bool autoOrient)
 {
     *outIcon = nullptr;
     MagickWand *canvas = nullptr;
-    int result = renderThumbnail(path, flip, rotation, &canvas);
+    int result = renderThumbnail(path, flip, rotation, &canvas, autoOrient);
     if (result != kThumbnailRendered)
         return result;
     HICON icon = iconFromThumbnail(canvas);

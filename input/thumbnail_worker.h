@@ -29,7 +29,7 @@ struct ThumbnailResult {
     char path[MAX_PATH];
 };
 
-typedef int (*ThumbnailRenderer)(const char *path, int flip, int rotation, HICON *outIcon);
+typedef int (*ThumbnailRenderer)(const char *path, int flip, int rotation, HICON *outIcon, bool autoOrient);
 
 class ThumbnailWorker {
 public:
@@ -43,6 +43,9 @@ public:
     // Flags read before every picture.
     void setThumbnailsShown(bool shown) { shown_ = shown; }
     bool thumbnailsShown() const { return shown_; }
+    // Photos turned as their orientation tag says ("按照片方向自动旋转").
+    void setAutoOrient(bool on) { autoOrient_ = on; }
+    bool autoOrient() const { return autoOrient_; }
     // A pass stops while this window (the batch run's progress dialog) is visible.
     void setProgressWindow(HWND window) { progressWindow_ = window; }
 
@@ -85,6 +88,7 @@ private:
     DeferredListOp deferred_;
     int pauseCount_;
     std::atomic<bool> shown_;
+    std::atomic<bool> autoOrient_;
     std::atomic<HWND> progressWindow_;
     std::atomic<long> passes_;
     std::atomic<long> renders_;

@@ -3,7 +3,7 @@
 # Does nothing when all of them are already present.
 set -euo pipefail
 PKGS=(wine wine64 wine64-tools libwine-dev g++ make cmake pkg-config
-      libmagickwand-6.q16-dev libimagequant-dev liblodepng-dev libgtest-dev
+      libmagickwand-6.q16-dev libimagequant-dev liblodepng-dev libexif-dev libgtest-dev
       fonts-wqy-zenhei fonts-wqy-microhei fonts-wine locales xvfb xauth xdotool imagemagick
       g++-mingw-w64-x86-64 icc-profiles-free libgs-common)
 # The benchmark scripts compare against these peers: scripts/setup.sh --bench.
