@@ -101,9 +101,33 @@ CameraDataResult editExifBlock(const std::string &block, const CameraDataEdit &e
     }
     if (!changed)
         return CameraDataResult::Unchanged;
+    // libexif writes the maker notes it understands anew, with their offsets
+    // moved to where they now are. One it cannot write (Apple's comes out
+    // empty) is written again as the camera wrote it.
+    ExifEntry *makerNote = exif_data_get_entry(data, EXIF_TAG_MAKER_NOTE);
+    const std::string makerNoteBytes =
+        makerNote && makerNote->data ? std::string(reinterpret_cast<const char *>(makerNote->data), makerNote->size)
+                                     : std::string();
     unsigned char *saved = nullptr;
     unsigned int size = 0;
     exif_data_save_data(data, &saved, &size);
+    if (makerNote && !makerNoteBytes.empty() && (!makerNote->data || makerNote->size == 0)) {
+        if (saved)
+            exif_mem_free(loaded.mem, saved);
+        saved = nullptr;
+        size = 0;
+        if (makerNote->data)
+            exif_mem_free(loaded.mem, makerNote->data);
+        makerNote->data = static_cast<unsigned char *>(exif_mem_alloc(loaded.mem, (ExifLong)makerNoteBytes.size()));
+        if (!makerNote->data)
+            return CameraDataResult::Unreadable;
+        memcpy(makerNote->data, makerNoteBytes.data(), makerNoteBytes.size());
+        makerNote->size = (unsigned int)makerNoteBytes.size();
+        const unsigned unit = exif_format_get_size(makerNote->format);
+        makerNote->components = unit ? makerNote->size / unit : makerNote->size;
+        exif_data_set_option(data, EXIF_DATA_OPTION_DONT_CHANGE_MAKER_NOTE);
+        exif_data_save_data(data, &saved, &size);
+    }
     if (!saved || size <= kExifHeaderSize) {
         if (saved)
             exif_mem_free(loaded.mem, saved);

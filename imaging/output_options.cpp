@@ -39,6 +39,7 @@ OutputOptions outputOptionsFrom(const StoredValues &values, const std::string &p
     o.png8 = values.dwordOr((prefix + "_png8").c_str(), 0) != 0;
     present = values.readDword((prefix + "_png8_color_count").c_str(), v);
     o.colours = colourCountFromStored(present, v);
+    o.keepFileTime = values.dwordOr((prefix + "_keep_file_time").c_str(), 0) != 0;
     return o;
 }
 
@@ -49,6 +50,7 @@ void putOutputOptions(ValueMap &values, const std::string &prefix, const OutputO
     values.setDword(prefix + "_transparent", o.transparent ? 1 : 0);
     values.setDword(prefix + "_png8", o.png8 ? 1 : 0);
     values.setDword(prefix + "_png8_color_count", o.png8 ? (DWORD)colourCountFromStored(true, (DWORD)o.colours) : 256);
+    values.setDword(prefix + "_keep_file_time", o.keepFileTime ? 1 : 0);
 }
 
 bool flattenOnWhite(MagickWand *wand)

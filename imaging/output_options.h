@@ -17,6 +17,7 @@ struct OutputOptions {
     bool transparent = true;  // PNG only: keep the alpha channel
     bool png8 = false;        // PNG only: palette PNG
     int colours = 256;        // 2..256 with png8, else 256
+    bool keepFileTime = false;  // a written file takes its source's dates ("保留原图的修改时间")
 
     // ".jpg" or ".png", always lower case.
     const char *extension() const { return format == OutputFormat::Png ? ".png" : ".jpg"; }
@@ -24,14 +25,15 @@ struct OutputOptions {
     bool flattens() const { return format == OutputFormat::Jpg || !transparent; }
 };
 
-// ---- Stored values (prefix + "_format", "_quality", "_transparent", "_png8", "_png8_color_count")
+// ---- Stored values (prefix + "_format", "_quality", "_transparent", "_png8", "_png8_color_count",
+// "_keep_file_time")
 
 // Read back as the window does: a format text of exactly "PNG" is PNG, anything
 // else (or nothing) JPG; quality 10..100 else 90; transparency missing = on;
-// PNG-8 missing = off; colour count 2..256 else 256.
+// PNG-8 missing = off; colour count 2..256 else 256; file times missing = not kept.
 OutputOptions outputOptionsFrom(const StoredValues &values, const std::string &prefix);
 // The values a start stores: the format as its chooser text ("JPG"/"PNG"), the
-// quality, both switches, and the colour count (256 unless PNG-8 is on with a
+// quality, the switches, and the colour count (256 unless PNG-8 is on with a
 // count in 2..256).
 void putOutputOptions(ValueMap &values, const std::string &prefix, const OutputOptions &options);
 

@@ -352,9 +352,14 @@ MagickWand *readCheckedPicture(const std::string &path, std::string &reason)
 
 bool orientPicture(MagickWand *picture, int orientation)
 {
-    if (orientation < 2 || orientation > 8)
+    if (orientation < 1 || orientation > 8)
         return true;
-    // The reduced decode builds a new image: the orientation comes from the file.
+    // The reduced decode builds a new image that has lost the orientation: it
+    // comes from the file, and an upright picture is said to be one.
+    if (orientation == 1) {
+        MagickSetImageOrientation(picture, TopLeftOrientation);
+        return true;
+    }
     MagickSetImageOrientation(picture, (OrientationType)orientation);
     if (!MagickAutoOrientImage(picture))
         return false;

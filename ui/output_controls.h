@@ -16,6 +16,7 @@ struct OutputControls {
     HWND png8 = nullptr;          // "PNG-8"
     HWND coloursLabel = nullptr;  // "颜色："
     HWND colours = nullptr;       // drop-down with an edit box: "2" ... "256"
+    HWND keepTime = nullptr;      // "保留原图的修改时间" (placed by the tool in its save block)
 };
 
 // Control identifiers: firstId + these offsets.
@@ -28,6 +29,7 @@ enum OutputControlOffset {
     kOutputColoursOffset = 5,
     kOutputQualityLabelOffset = 6,
     kOutputColoursLabelOffset = 7,
+    kOutputKeepTimeOffset = 8,
 };
 
 // Creates the controls as children of parent in one row starting at (x, y).
@@ -36,6 +38,9 @@ enum OutputControlOffset {
 // whose output is always PNG).
 void createOutputControls(OutputControls &c, HWND parent, HINSTANCE instance, int x, int y, int firstId,
                           bool withFormat);
+// The check box "保留原图的修改时间" at (x, y) in parent, part of the block from
+// then on (shown, read and enabled with it).
+void createKeepTimeBox(OutputControls &c, HWND parent, HINSTANCE instance, int x, int y, int firstId);
 // Puts options into the controls and applies the show/hide rules.
 void showOutputOptions(const OutputControls &c, const OutputOptions &options);
 // What the controls say (a PNG-only block says PNG).

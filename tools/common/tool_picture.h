@@ -9,15 +9,30 @@
 #include "core/batch_loops.h"
 #include "imaging/output_options.h"
 #include "tools/common/tool_run.h"
+#include "util/file_times.h"
 
 // Reads the picture at path (GBK) through the program's checked read
 // (imaging/picture_read.h) and returns a wand holding only its first image (the
 // first frame of an animation, the merged picture of a PSD, the first page of a
-// TIFF). Null with the information-window text ("图片读取失败:\r\n<path>\r\n原因：
-// <reason>") and the reason alone in detail when it cannot be read.
-// imageCount (if given) receives how many images the file holds.
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail,
+// TIFF), with autoOrient turned as its orientation tag says. Null with the
+// information-window text ("图片读取失败:\r\n<path>\r\n原因：<reason>") and the
+// reason alone in detail when it cannot be read. imageCount (if given)
+// receives how many images the file holds.
+MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::string &message, std::string &detail,
                             size_t *imageCount = nullptr);
+
+// "保留原图的修改时间": the dates of a source, read before anything is written for
+// it (an overwrite replaces it) and given to every file written for it.
+struct SourceTimes {
+    bool keep = false;
+    FileTimes times;
+};
+// keep false: nothing is read. false with the picture's skip outcome when the
+// dates cannot be read.
+bool readSourceTimes(const std::string &source, bool keep, SourceTimes &times, ToolItemOutcome &skipped);
+// A written outcome's file (a folder is left alone) takes the dates; when it
+// cannot, the run ends with a box that says so.
+ToolItemOutcome giveSourceTimes(const ToolItemOutcome &written, const SourceTimes &times);
 
 // Writes the picture as a new file: first, or base(2)ext, base(3)ext, ..., the
 // first name that is free when the file is put there. The picture is encoded and

@@ -146,6 +146,7 @@ void createControls()
         add("BUTTON", "图片格式保持不变", BS_AUTOCHECKBOX | WS_TABSTOP, 196, 310, 180, 22, kCropKeepFormatId);
     state.formatLabel = add("STATIC", "格式：", 0, 12, 340, 38, 20, kCropFormatLabelId);
     createOutputControls(state.output, state.panel, GetModuleHandleA(nullptr), 50, 340, kCropOutputFirstId, true);
+    createKeepTimeBox(state.output, state.panel, GetModuleHandleA(nullptr), 196, 254, kCropOutputFirstId);
     // The panel is 400 pixels wide: a shorter slider keeps the value text inside it.
     MoveWindow(state.output.quality, 50 + 126, 336, 140, 26, TRUE);
     MoveWindow(state.output.qualityValue, 50 + 270, 340, 60, 20, TRUE);
@@ -292,6 +293,7 @@ void composePreview(CropPreviewDirection direction)
     job->crop = settingsFromFields();
     job->simulateOutput = !overwriteChosen() && !getCheck(state.keepFormat);
     job->output = readOutputOptions(state.output);
+    job->autoOrient = autoOrientFrom(RegistryValues());
     if (!state.worker.submit(job, state.window, kPreviewDoneMessage))
         return;
     setStatus(1, "生成预览图片...");
@@ -450,6 +452,7 @@ void startCrop()
     job.keepFormat = !job.overwrite && getCheck(state.keepFormat);
     job.targetFolder = job.overwrite ? std::string() : toolControlText(state.targetEdit);
     job.output = readOutputOptions(state.output);
+    job.autoOrient = autoOrientFrom(RegistryValues());
     // Nothing to crop: said at once, before anything is stored or made.
     ToolWalk walk;
     walk.source = job.sourceFolder;

@@ -110,8 +110,12 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
     const std::string below = job.outputFolder + folderBelowSource(job.sourceFolder, path);
     const std::string tileFolder = below + "\\" + stem;
 
+    SourceTimes times;
+    ToolItemOutcome skipped;
+    if (!readSourceTimes(path, s.output.keepFileTime, times, skipped))
+        return skipped;
     std::string message, detail;
-    MagickWand *picture = readToolPicture(path, message, detail);
+    MagickWand *picture = readToolPicture(path, s.autoOrient, message, detail);
     if (!picture)
         return toolItemSkipped(message, detail);
     const int width = (int)MagickGetImageWidth(picture), height = (int)MagickGetImageHeight(picture);
@@ -179,9 +183,10 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
             }
             MagickSetImagePage(tile, column.length, row.length, 0, 0);
             applyKeptResolution(tile, units, xResolution, yResolution);
-            ToolItemOutcome written =
+            ToolItemOutcome written = giveSourceTimes(
                 writeNewToolPicture(tile, tileOutput, WriteRules(), tileFolder + "\\" + name,
-                                    tileFolder + "\\" + sliceTileCollisionBase(stem, number, tileCount), tidy);
+                                    tileFolder + "\\" + sliceTileCollisionBase(stem, number, tileCount), tidy),
+                times);
             DestroyMagickWand(tile);
             if (written.status != ItemStatus::Written) {
                 DestroyMagickWand(picture);
@@ -199,7 +204,7 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
     if (!s.html)
         return toolItemWritten(tileFolder);
     page += kSlicePageTail;
-    return writePage(below + "\\" + stem, page);
+    return giveSourceTimes(writePage(below + "\\" + stem, page), times);
 }
 
 }  // namespace
@@ -209,6 +214,7 @@ const std::vector<ToolValueDef> &sliceToolValues()
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
+        appendAutoOrientValue(t);
         t.push_back({kFormats, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
         appendDirection(t, kHorizontal, "1: 水平划分 (切成若干行)");
         appendDirection(t, kVertical, "1: 垂直划分 (切成若干列)");
@@ -225,6 +231,7 @@ void loadSliceValues(const StoredValues &values, SliceSettings &s)
     s.horizontal = loadDirection(values, kHorizontal);
     s.vertical = loadDirection(values, kVertical);
     s.html = values.dwordOr(kHtml, 1) != 0;
+    s.autoOrient = autoOrientFrom(values);
 }
 
 void putSliceValues(ValueMap &values, const SliceSettings &s)
