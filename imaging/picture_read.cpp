@@ -364,6 +364,9 @@ bool orientPicture(MagickWand *picture, int orientation)
     if (!MagickAutoOrientImage(picture))
         return false;
     MagickSetImageOrientation(picture, TopLeftOrientation);
+    // A transverse turn leaves the picture on a shifted canvas; later steps
+    // (crop rectangles, watermark places) count from its own corner.
+    MagickSetImagePage(picture, MagickGetImageWidth(picture), MagickGetImageHeight(picture), 0, 0);
     return true;
 }
 

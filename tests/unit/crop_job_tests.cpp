@@ -341,7 +341,7 @@ TEST(CropPictures, RealPhotosMatchConvertCrop)
         EXPECT_EQ(MagickGetImageWidth(cropped.wand), (size_t)r.width);
         EXPECT_EQ(MagickGetImageHeight(cropped.wand), (size_t)r.height);
         std::string theirs = formatText("theirs%d.png", n++);
-        ASSERT_TRUE(runTool(dir.path(), formatText("/usr/bin/convert-im6.q16 %s -auto-orient -crop %lldx%lld+%lld+%lld +repage %s/%s",
+        ASSERT_TRUE(runTool(dir.path(), formatText("/usr/bin/convert-im6.q16 %s -auto-orient +repage -crop %lldx%lld+%lld+%lld +repage %s/%s",
                                                    unixPath(samplePath(c.photo)).c_str(), r.width, r.height, r.x, r.y,
                                                    unixPath(dir.path()).c_str(), theirs.c_str())));
         MagickWand *reference = readPicture(dir / theirs);

@@ -42,9 +42,9 @@ References makeReferences(const ScratchFolder &dir, const std::string &source)
     References r{dir / "stored.png", dir / "upright.png", dir / "resized.png"};
     const std::string in = "'" + magickPath(source) + "'";
     EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " '" + magickPath(r.stored) + "'"));
-    EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient '" + magickPath(r.upright) + "'"));
+    EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient +repage '" + magickPath(r.upright) + "'"));
     EXPECT_TRUE(
-        runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient -resize '300x>' '" + magickPath(r.resized) + "'"));
+        runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient +repage -resize '300x>' '" + magickPath(r.resized) + "'"));
     return r;
 }
 
@@ -177,7 +177,7 @@ TEST(PhotoOrientation, AReducedPhotoIsTurnedAfterItsReduction)
     for (int width : {100, 300}) {
         settings.sizeValue = width;
         const std::string ref = dir / formatText("ref%d.png", width), target = dir / formatText("out%d.jpg", width);
-        ASSERT_TRUE(runTool(dir.path(), formatText("convert-im6.q16 '%s' -auto-orient -resize %dx '%s'",
+        ASSERT_TRUE(runTool(dir.path(), formatText("convert-im6.q16 '%s' -auto-orient +repage -resize %dx '%s'",
                                                    magickPath(lying).c_str(), width, magickPath(ref).c_str())));
         ASSERT_EQ(processIntoTarget(inputs, itemOf(lying), target).status, ItemStatus::Written);
         PictureInfo info = readPictureBack(target);
@@ -195,7 +195,7 @@ TEST(PhotoOrientation, TheListsTurnsActOnThePhotoAsShown)
     const std::string source = samplePath("meta/vips_rotation_orient5.jpg");
     ScratchFolder dir("orientation_turns");
     const std::string upright = dir / "upright.png", turned = dir / "turned.png";
-    ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" + magickPath(source) + "' -auto-orient '" + magickPath(upright) + "'"));
+    ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" + magickPath(source) + "' -auto-orient +repage '" + magickPath(upright) + "'"));
     ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" + magickPath(upright) + "' -rotate 90 -flip '" +
                                         magickPath(turned) + "'"));
     MagickWand *mine = nullptr, *theirs = nullptr;
