@@ -202,7 +202,7 @@ std::vector<std::string> boundPrefixes(const std::string &xmp, const char *uri)
 struct PropertyRule {
     std::string prefix;
     bool (*picks)(const std::string &localName);
-    bool remove;              // else the value becomes `value`
+    bool remove;  // else the value becomes `value`
     std::string value;
 };
 
@@ -255,7 +255,8 @@ bool applyRule(std::string &xmp, const PropertyRule &rule)
                 xmp.erase(open, end - open);
                 at = open;
                 changed = true;
-            } else if (!empty && xmp.find('<', gt + 1) == close && xmp.compare(gt + 1, close - gt - 1, rule.value) != 0) {
+            } else if (!empty && xmp.find('<', gt + 1) == close &&
+                       xmp.compare(gt + 1, close - gt - 1, rule.value) != 0) {
                 xmp.replace(gt + 1, close - gt - 1, rule.value);
                 at = gt + 1 + rule.value.size();
                 changed = true;
@@ -302,8 +303,9 @@ CameraDataResult editXmpPacket(const std::string &packet, const CameraDataEdit &
     bool changed = false;
     if (edit.orientation >= 1 && edit.orientation <= 8)
         for (const std::string &prefix : boundPrefixes(packet, kTiffNamespace))
-            changed = applyRule(out, {prefix, isOrientationName, false, std::string(1, char('0' + edit.orientation))}) ||
-                      changed;
+            changed =
+                applyRule(out, {prefix, isOrientationName, false, std::string(1, char('0' + edit.orientation))}) ||
+                changed;
     if (edit.dropLocation)
         for (const std::string &prefix : boundPrefixes(packet, kExifNamespace))
             changed = applyRule(out, {prefix, isGpsName, true, std::string()}) || changed;

@@ -43,8 +43,8 @@ References makeReferences(const ScratchFolder &dir, const std::string &source)
     const std::string in = "'" + magickPath(source) + "'";
     EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " '" + magickPath(r.stored) + "'"));
     EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient +repage '" + magickPath(r.upright) + "'"));
-    EXPECT_TRUE(
-        runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient +repage -resize '300x>' '" + magickPath(r.resized) + "'"));
+    EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient +repage -resize '300x>' '" +
+                                        magickPath(r.resized) + "'"));
     return r;
 }
 
@@ -84,14 +84,14 @@ BatchItem itemOf(const std::string &path, int rotation = 0, int flip = 0)
 
 struct Sample {
     const char *file;
-    bool turned;      // stored otherwise than shown (orientation 2..8)
+    bool turned;  // stored otherwise than shown (orientation 2..8)
     bool cameraTags;  // carries a camera model and a date taken
 };
 const Sample kSamples[] = {
-    {"meta/vips_rotation_orient1.jpg", false, false}, {"meta/vips_rotation_orient2.jpg", true, false},
-    {"meta/vips_rotation_orient3.jpg", true, false},  {"meta/vips_rotation_orient4.jpg", true, false},
-    {"meta/vips_rotation_orient5.jpg", true, false},  {"meta/vips_rotation_orient6.jpg", true, false},
-    {"meta/vips_rotation_orient7.jpg", true, false},  {"meta/vips_rotation_orient8.jpg", true, false},
+    {"meta/vips_rotation_orient1.jpg", false, false},  {"meta/vips_rotation_orient2.jpg", true, false},
+    {"meta/vips_rotation_orient3.jpg", true, false},   {"meta/vips_rotation_orient4.jpg", true, false},
+    {"meta/vips_rotation_orient5.jpg", true, false},   {"meta/vips_rotation_orient6.jpg", true, false},
+    {"meta/vips_rotation_orient7.jpg", true, false},   {"meta/vips_rotation_orient8.jpg", true, false},
     {"meta/exiv2_canon_300d_orient6.jpg", true, true}, {"meta/goexif_iphone4s_orient6_gps.jpg", true, true},
 };
 
@@ -168,7 +168,8 @@ TEST(PhotoOrientation, AReducedPhotoIsTurnedAfterItsReduction)
     // wide only the reduction.
     ScratchFolder dir("orientation_reduced");
     const std::string lying = dir / "lying.jpg";
-    ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" + magickPath(samplePath("meta/kphotoalbum_pool_olympus_icc.jpg")) +
+    ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" +
+                                        magickPath(samplePath("meta/kphotoalbum_pool_olympus_icc.jpg")) +
                                         "' -orient RightTop '" + magickPath(lying) + "'"));
     ProcessSettings settings;
     settings.bSize = 1;
@@ -195,9 +196,10 @@ TEST(PhotoOrientation, TheListsTurnsActOnThePhotoAsShown)
     const std::string source = samplePath("meta/vips_rotation_orient5.jpg");
     ScratchFolder dir("orientation_turns");
     const std::string upright = dir / "upright.png", turned = dir / "turned.png";
-    ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" + magickPath(source) + "' -auto-orient +repage '" + magickPath(upright) + "'"));
-    ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" + magickPath(upright) + "' -rotate 90 -flip '" +
-                                        magickPath(turned) + "'"));
+    ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" + magickPath(source) + "' -auto-orient +repage '" +
+                                        magickPath(upright) + "'"));
+    ASSERT_TRUE(runTool(dir.path(),
+                        "convert-im6.q16 '" + magickPath(upright) + "' -rotate 90 -flip '" + magickPath(turned) + "'"));
     MagickWand *mine = nullptr, *theirs = nullptr;
     ASSERT_EQ(renderThumbnail(source.c_str(), 1, 90, &mine, true), kThumbnailRendered);
     ASSERT_EQ(renderThumbnail(upright.c_str(), 1, 90, &theirs, false), kThumbnailRendered);
@@ -226,8 +228,8 @@ TEST(PhotoOrientation, LocationGoesAloneAndEveryOtherTagStays)
     ASSERT_NE(property(before, "exif:GPSLatitude"), "");
     for (const char *gps : {"exif:GPSLatitude", "exif:GPSLongitude", "exif:GPSAltitude", "exif:GPSInfo"})
         EXPECT_EQ(property(after, gps), "") << gps;
-    for (const char *kept : {"exif:Model", "exif:Make", "exif:DateTimeOriginal", "exif:ExposureTime", "exif:LensModel",
-                             "exif:MakerNote"})
+    for (const char *kept :
+         {"exif:Model", "exif:Make", "exif:DateTimeOriginal", "exif:ExposureTime", "exif:LensModel", "exif:MakerNote"})
         EXPECT_EQ(property(after, kept), property(before, kept)) << kept;
     EXPECT_EQ(property(after, "exif:Orientation"), "1");
     DestroyMagickWand(before);
@@ -242,17 +244,19 @@ TEST(CameraData, XmpLocationAndOrientationUnderAnyPrefix)
     const Case cases[] = {
         {"attributes",
          "<rdf:Description xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" "
-         "tiff:Orientation=\"6\" exif:GPSLatitude=\"59,19.9N\" exif:GPSLongitude='18,3.9E' exif:ExposureTime=\"1/50\"/>",
+         "tiff:Orientation=\"6\" exif:GPSLatitude=\"59,19.9N\" exif:GPSLongitude='18,3.9E' "
+         "exif:ExposureTime=\"1/50\"/>",
          "<rdf:Description xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" "
          "tiff:Orientation=\"1\" exif:ExposureTime=\"1/50\"/>"},
         {"elements under other prefixes",
-         "<x xmlns:e=\"http://ns.adobe.com/exif/1.0/\" xmlns:t='http://ns.adobe.com/tiff/1.0/'><t:Orientation>8</t:Orientation>"
+         "<x xmlns:e=\"http://ns.adobe.com/exif/1.0/\" "
+         "xmlns:t='http://ns.adobe.com/tiff/1.0/'><t:Orientation>8</t:Orientation>"
          "<e:GPSAltitude>29/1</e:GPSAltitude><e:GPSVersionID><rdf:Seq><rdf:li>2</rdf:li></rdf:Seq></e:GPSVersionID>"
          "<e:GPSMapDatum/><e:FNumber>12/5</e:FNumber></x>",
-         "<x xmlns:e=\"http://ns.adobe.com/exif/1.0/\" xmlns:t='http://ns.adobe.com/tiff/1.0/'><t:Orientation>1</t:Orientation>"
+         "<x xmlns:e=\"http://ns.adobe.com/exif/1.0/\" "
+         "xmlns:t='http://ns.adobe.com/tiff/1.0/'><t:Orientation>1</t:Orientation>"
          "<e:FNumber>12/5</e:FNumber></x>"},
-        {"another namespace's GPS names stay",
-         "<x xmlns:my=\"urn:mine\" my:GPSLatitude=\"1\"/>", nullptr},
+        {"another namespace's GPS names stay", "<x xmlns:my=\"urn:mine\" my:GPSLatitude=\"1\"/>", nullptr},
     };
     CameraDataEdit edit;
     edit.orientation = 1;
@@ -274,8 +278,8 @@ TEST(CameraData, AnUnreadableExifBlockIsSaidSo)
     std::string out;
     CameraDataEdit edit;
     edit.dropThumbnail = true;
-    for (const std::string &block : {std::string(), std::string("Exif\0\0", 6), std::string("Exif\0\0MM\0*\0\0\0\x08", 14),
-                                     std::string(5000, '\xff')})
+    for (const std::string &block : {std::string(), std::string("Exif\0\0", 6),
+                                     std::string("Exif\0\0MM\0*\0\0\0\x08", 14), std::string(5000, '\xff')})
         EXPECT_EQ(editExifBlock(block, edit, out), CameraDataResult::Unreadable) << block.size();
 }
 
@@ -302,7 +306,8 @@ TEST(KeptFileTimes, SaveToAndOverwriteKeepTheSourcesDates)
         EXPECT_TRUE(readFileTimes(path, t, e)) << path;
         return ((unsigned long long)t.lastWrite.dwHighDateTime << 32) | t.lastWrite.dwLowDateTime;
     };
-    const unsigned long long then = ((unsigned long long)old.lastWrite.dwHighDateTime << 32) | old.lastWrite.dwLowDateTime;
+    const unsigned long long then =
+        ((unsigned long long)old.lastWrite.dwHighDateTime << 32) | old.lastWrite.dwLowDateTime;
     for (int keep : {0, 1}) {
         settings.bKeepFileTime = keep;
         const std::string target = out / formatText("kept%d.jpg", keep);
