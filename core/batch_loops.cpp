@@ -475,11 +475,16 @@ BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> 
 {
     LoopRun run(report, (int)items.size());
     limitImageMagickDiskCache();
+    // Every file is claimed before the first picture is made: telling a file by
+    // its identity opens it, and a file held open cannot be replaced by a worker.
     SourceClaims claims;
+    std::vector<char> firstClaim(items.size());
+    for (size_t i = 0; i < items.size(); ++i)
+        firstClaim[i] = claims.claim(items[i].path);
     FolderTidy tidy;
     auto prepare = [&](size_t i) {
         ItemStart start;
-        if (!claims.claim(items[i].path)) {
+        if (!firstClaim[i]) {
             start.kind = ItemStart::Done;
             start.outcome.status = ItemStatus::Skipped;
             start.outcome.reason = formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", items[i].path.c_str());

@@ -1,6 +1,6 @@
 // Photos as people see them: the orientation tag applied wherever a picture is
-// read, the camera data written with a picture kept true to it, the location
-// removable on its own and the source's dates kept.
+// read, and the camera data written with a picture kept true to it. (The GPS
+// removal and the kept dates are tested from the command line, orientation_cli.sh.)
 #include "gtest.h"
 #include "test_util.h"
 #include "pipeline_test_support.h"
@@ -13,7 +13,6 @@
 #include "core/pipeline.h"
 #include "imaging/camera_data.h"
 #include "input/thumbnail_render.h"
-#include "util/file_times.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -214,28 +213,6 @@ TEST(PhotoOrientation, TheListsTurnsActOnThePhotoAsShown)
     EXPECT_LT(fileDifference(dir / "out.jpg", turned), kJpegTolerance);
 }
 
-TEST(PhotoOrientation, LocationGoesAloneAndEveryOtherTagStays)
-{
-    ScratchFolder dir("orientation_gps");
-    const std::string source = samplePath("meta/goexif_iphone4s_orient6_gps.jpg");
-    ProcessSettings settings;
-    settings.bRemovePhotoGpsInfo = 1;
-    PipelineInputs inputs;
-    inputs.settings = &settings;
-    ASSERT_EQ(processIntoTarget(inputs, itemOf(source), dir / "out.jpg").status, ItemStatus::Written);
-    MagickWand *before = readPicture(source), *after = readPicture(dir / "out.jpg");
-    ASSERT_TRUE(before && after);
-    ASSERT_NE(property(before, "exif:GPSLatitude"), "");
-    for (const char *gps : {"exif:GPSLatitude", "exif:GPSLongitude", "exif:GPSAltitude", "exif:GPSInfo"})
-        EXPECT_EQ(property(after, gps), "") << gps;
-    for (const char *kept :
-         {"exif:Model", "exif:Make", "exif:DateTimeOriginal", "exif:ExposureTime", "exif:LensModel", "exif:MakerNote"})
-        EXPECT_EQ(property(after, kept), property(before, kept)) << kept;
-    EXPECT_EQ(property(after, "exif:Orientation"), "1");
-    DestroyMagickWand(before);
-    DestroyMagickWand(after);
-}
-
 TEST(CameraData, XmpLocationAndOrientationUnderAnyPrefix)
 {
     struct Case {
@@ -281,46 +258,4 @@ TEST(CameraData, AnUnreadableExifBlockIsSaidSo)
     for (const std::string &block : {std::string(), std::string("Exif\0\0", 6),
                                      std::string("Exif\0\0MM\0*\0\0\0\x08", 14), std::string(5000, '\xff')})
         EXPECT_EQ(editExifBlock(block, edit, out), CameraDataResult::Unreadable) << block.size();
-}
-
-TEST(KeptFileTimes, SaveToAndOverwriteKeepTheSourcesDates)
-{
-    ScratchFolder src("times_src"), out("times_out");
-    const std::string photo = src / "photo.jpg";
-    ASSERT_TRUE(copyFileTo(samplePath("meta/vips_rotation_orient6.jpg"), photo));
-    SetFileAttributesA(photo.c_str(), FILE_ATTRIBUTE_NORMAL);
-    // 2001-02-03 04:05:06 UTC.
-    SYSTEMTIME when = {2001, 2, 6, 3, 4, 5, 6, 0};
-    FileTimes old;
-    ASSERT_TRUE(SystemTimeToFileTime(&when, &old.lastWrite));
-    old.creation = old.lastWrite;
-    DWORD error = 0;
-    ASSERT_TRUE(applyFileTimes(photo, old, error));
-
-    ProcessSettings settings;
-    PipelineInputs inputs;
-    inputs.settings = &settings;
-    auto lastWrite = [](const std::string &path) {
-        FileTimes t;
-        DWORD e = 0;
-        EXPECT_TRUE(readFileTimes(path, t, e)) << path;
-        return ((unsigned long long)t.lastWrite.dwHighDateTime << 32) | t.lastWrite.dwLowDateTime;
-    };
-    const unsigned long long then =
-        ((unsigned long long)old.lastWrite.dwHighDateTime << 32) | old.lastWrite.dwLowDateTime;
-    for (int keep : {0, 1}) {
-        settings.bKeepFileTime = keep;
-        const std::string target = out / formatText("kept%d.jpg", keep);
-        ASSERT_EQ(processIntoTarget(inputs, itemOf(photo), target).status, ItemStatus::Written);
-        if (keep)
-            EXPECT_EQ(lastWrite(target), then);
-        else
-            EXPECT_GT(lastWrite(target), then + 10000000ULL * 3600 * 24 * 365);
-    }
-    // Over the original: the new data, the old date.
-    const std::string before = readFileBytes(photo);
-    settings.bKeepFileTime = 1;
-    ASSERT_EQ(processOverSource(inputs, itemOf(photo)).status, ItemStatus::Written);
-    EXPECT_NE(readFileBytes(photo), before);
-    EXPECT_EQ(lastWrite(photo), then);
 }
