@@ -27,7 +27,7 @@ measure() {
     echo "$name $wall $(echo "$user + $sys" | bc -l) $kib" >>"$scratch/results"
 }
 stop_server() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; }
-batch() { rm -f "$scratch/out/"*; "$@" --batch --save-to "$scratch/out" "$scratch/p.jpg"; }
+batch() { rm -f "$2/out/"*; "$1" --batch --save-to "$2/out" "$2/p.jpg"; }
 
 "$BUILD/winerun" --prefix
 for ((r = 1; r <= ROUNDS; r++)); do
@@ -37,8 +37,8 @@ for ((r = 1; r <= ROUNDS; r++)); do
         measure "help-cold-$boot" env VELMORA_FULL_BOOT=$full "$VELMORA" --help
         measure "help-warm-$boot" env VELMORA_FULL_BOOT=$full "$VELMORA" --help
         stop_server
-        measure "batch-cold-$boot" env VELMORA_FULL_BOOT=$full bash -c "$(declare -f batch); batch '$VELMORA'"
-        measure "batch-warm-$boot" env VELMORA_FULL_BOOT=$full bash -c "$(declare -f batch); batch '$VELMORA'"
+        measure "batch-cold-$boot" env VELMORA_FULL_BOOT=$full bash -c "$(declare -f batch); batch '$VELMORA' '$scratch'"
+        measure "batch-warm-$boot" env VELMORA_FULL_BOOT=$full bash -c "$(declare -f batch); batch '$VELMORA' '$scratch'"
     done
     measure "convert" convert-im6.q16 "$scratch/p.jpg" -resize 750x "$scratch/c.jpg"
 done
