@@ -30,7 +30,7 @@ printf 'crop_mode=1\ncrop_percent_width=80\ncrop_percent_height=80\ncrop_quality
 printf 'join_quality=90\n' >"$W/join.txt"
 printf 'slice_horizontal=1\nslice_horizontal_avg_value=4\nslice_vertical=1\nslice_vertical_avg_value=4\nslice_quality=90\n' >"$W/slice.txt"
 echo "$(ls "$W/jpg" | wc -l) photos, $(ls "$W/png" | wc -l) PNGs, 3 groups of 3; load: $(cut -d' ' -f1-3 /proc/loadavg)"
-"$BUILD/winerun" --init >/dev/null 2>&1 || true
+"$BUILD/winerun" --prefix
 
 measure() {  # measure KEY COMMAND...
     local key="$1"; shift
