@@ -43,12 +43,13 @@ int usageError(const std::string &message)
 std::string toolUsageText(const ToolCommand *tool)
 {
     std::string text = "用法:\n"
-                        "  velmora --tool 工具 [--settings 设置文件] [--subfolders] (--save-to 文件夹 | --overwrite) 源图片文件夹\n"
+                        "  velmora --tool 工具 [--settings 设置文件] [--subfolders] [--workers N] (--save-to 文件夹 | --overwrite) 源图片文件夹\n"
                         "  velmora --tool 工具 --help\n"
                         "    --settings 设置文件  每行一个 名称=值 (名称同注册表中的值名); 没有给出的值用缺省值\n"
                         "    --subfolders        同时处理所有子文件夹里的图片\n"
                         "    --save-to 文件夹     处理后保存到这个文件夹 (不存在时创建), 子文件夹结构与源文件夹相同\n"
                         "    --overwrite         直接覆盖原图\n"
+                        "    --workers N         同时处理 N 张图片 (拼接: N 组) (1-64); 不指定时每个处理器一张\n"
                         "  退出码: 0 全部成功, 1 有图片处理失败或处理中止, 2 参数错误或没有可处理的图片\n";
     if (!tool) {
         text += "工具:\n";

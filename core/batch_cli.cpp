@@ -34,6 +34,19 @@ std::string batchUsageText()
            "  退出码: 0 全部成功, 1 有图片处理失败, 2 参数或准备出错\n";
 }
 
+bool parseWorkersArgument(const std::vector<std::string> &args, size_t &i, int &workers, std::string &error)
+{
+    char *end = nullptr;
+    long n = i + 1 < args.size() ? strtol(args[i + 1].c_str(), &end, 10) : 0;
+    if (i + 1 >= args.size() || end == args[i + 1].c_str() || *end != '\0' || n < 1 || n > kMaxBatchWorkers) {
+        error = formatText("--workers 后面应是 1 到 %d 之间的整数", kMaxBatchWorkers);
+        return false;
+    }
+    workers = (int)n;
+    ++i;
+    return true;
+}
+
 bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &command, std::string &error)
 {
     command = BatchCommand();
@@ -67,15 +80,8 @@ bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &com
                 command.saveTo = args[++i];
             }
         } else if (arg == "--workers") {
-            char *end = nullptr;
-            long n = i + 1 < args.size() ? strtol(args[i + 1].c_str(), &end, 10) : 0;
-            if (i + 1 >= args.size() || end == args[i + 1].c_str() || *end != '\0' || n < 1 ||
-                n > kMaxBatchWorkers) {
-                error = formatText("--workers 后面应是 1 到 %d 之间的整数", kMaxBatchWorkers);
+            if (!parseWorkersArgument(args, i, command.workers, error))
                 return false;
-            }
-            command.workers = (int)n;
-            ++i;
         } else if (arg == "--keep-structure") {
             command.keepStructure = true;
         } else if (arg == "--overwrite") {

@@ -22,6 +22,9 @@ struct BatchCommand {
 enum BatchExitCode { kBatchAllWritten = 0, kBatchSomeFailed = 1, kBatchUsageError = 2, kBatchCutOff = 3 };
 
 // The arguments after "--batch". false with a message on a usage error.
+// "--workers N" at args[i]: N (1 to kMaxBatchWorkers) into workers, i on N;
+// false with the usage error otherwise. The batch and the folder tools alike.
+bool parseWorkersArgument(const std::vector<std::string> &args, size_t &i, int &workers, std::string &error);
 bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &command, std::string &error);
 
 // The list a run works on: picture files as given (empty relative folder), and

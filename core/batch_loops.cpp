@@ -283,93 +283,27 @@ void FolderTidy::before(const std::string &folder)
 
 namespace {
 
-// What the loop's thread decides for one item before any worker sees it.
-struct ItemStart {
-    enum Kind { Work, Done, Stop } kind = Work;
-    ItemOutcome outcome;  // Done: the item's result without processing (a skip, a name that failed)
-};
-
-// ImageMagick's own threads while the workers run: the processors are shared out
-// among the workers so that together they do not ask for more than there are.
-struct MagickThreadShare {
-    int previous;
-    explicit MagickThreadShare(int workers)
-    {
-        int cores = batchWorkerCount(0);
-        previous = setImageMagickThreads(workers >= cores ? 1 : cores / workers);
-    }
-    ~MagickThreadShare() { setImageMagickThreads(previous); }
-};
-
-// One run over the list: items are prepared and handed out in list order on this
-// thread, processed by `workers` workers, and reported in list order here. The
-// progress count is the number of finished pictures plus one, so it never goes
-// backwards however the workers finish.
+// One run over the list on the batch's workers (core/batch_workers.h), its hooks
+// delivered through the loop's report.
 void runItems(LoopRun &run, const std::vector<BatchItem> &items, int workers,
               const std::function<ItemStart(size_t index)> &prepare,
               const std::function<ItemOutcome(size_t index)> &work,
               const std::function<void(size_t index)> &beforeReport)
 {
-    const size_t total = items.size();
-    if (total == 0)
-        return;
-    const int used = batchWorkerCount(workers) < (int)total ? batchWorkerCount(workers) : (int)total;
-    MagickThreadShare share(used);
-    std::map<size_t, ItemOutcome> waiting;  // finished, but an earlier item is not
-    size_t next = 0, reported = 0;
-    int finished = 0, shown = 0;
-    bool handing = true;
-    // Pictures that finish together still count one by one: every number is
-    // shown once, in order.
-    auto showProgress = [&] {
-        int at = finished + 1 < (int)total ? finished + 1 : (int)total;
-        while (!run.summary.stopped && shown < at)
-            run.starting(++shown);
+    ListRunHooks hooks;
+    hooks.stopNow = [&] { return run.stopNow(); };
+    hooks.progress = [&](int shown) { run.starting(shown); };
+    hooks.pictureStarting = run.report.pictureStarting;
+    hooks.prepare = prepare;
+    hooks.work = work;
+    hooks.report = [&](size_t i, ItemOutcome &outcome) {
+        if (beforeReport)
+            beforeReport(i);
+        run.finish((int)i + 1, items[i], outcome);
+        return true;
     };
-    ItemWorkers pool(used, work, run.report.pictureStarting);
-    for (;;) {
-        for (auto &done : pool.takeFinished()) {
-            waiting.emplace(done.first, std::move(done.second));
-            ++finished;
-        }
-        for (auto at = waiting.find(reported); at != waiting.end(); at = waiting.find(reported)) {
-            if (beforeReport)
-                beforeReport(reported);
-            run.finish((int)reported + 1, items[reported], at->second);
-            waiting.erase(at);
-            ++reported;
-        }
-        // The count moves on while pictures are being made, and before the next is
-        // handed out (not after the last one, nor once a stop is seen).
-        if (pool.inFlight() > 0)
-            showProgress();
-        if (handing && next < total && pool.hasFreeWorker()) {
-            if (run.stopNow()) {
-                handing = false;
-                continue;
-            }
-            showProgress();
-            ItemStart start = prepare(next);
-            if (start.kind == ItemStart::Stop) {
-                run.summary.stopped = true;
-                handing = false;
-            } else if (start.kind == ItemStart::Done) {
-                waiting.emplace(next++, std::move(start.outcome));
-                ++finished;
-            } else {
-                pool.hand(next++);
-            }
-            continue;
-        }
-        if (reported == next && pool.inFlight() == 0 && (!handing || next == total)) {
-            // The last pictures may all finish at once: a whole run still counts
-            // up to its last picture, as a run on one worker does.
-            if (next == total)
-                showProgress();
-            break;
-        }
-        pool.waitForFinished();
-    }
+    if (runListOnWorkers(items.size(), workers, hooks))
+        run.summary.stopped = true;
 }
 
 }  // namespace

@@ -82,6 +82,7 @@ struct ItemOutcome {
     std::string reason;  // the information-window text when not written
     std::string detail;  // ImageMagick's or the system's own words, when known
     std::string note;    // written, but the user should know (a maximum file size not met)
+    std::string runError;  // not empty: the run ends at this item with this box text (the folder tools)
 };
 // Another free name after `target` turned out to be taken; false with the reason
 // when there is none.

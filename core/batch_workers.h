@@ -13,6 +13,37 @@
 
 #include "core/batch_loops.h"
 
+// What the loop's thread decides for one item before any worker sees it.
+struct ItemStart {
+    enum Kind { Work, Done, Stop } kind = Work;
+    ItemOutcome outcome;  // Done: the item's result without processing (a skip, a name that failed)
+};
+
+// The hooks of one run over a list (every one but work and pictureStarting is
+// called on the calling thread; any may be empty except work and report).
+struct ListRunHooks {
+    std::function<bool()> stopNow;              // asked before each item is handed out
+    std::function<void(int shown)> progress;    // finished items plus one, each number once, in order
+    std::function<void(int index)> pictureStarting;  // on the worker, 1-based
+    std::function<ItemStart(size_t index)> prepare;  // names, claims: in list order
+    std::function<ItemOutcome(size_t index)> work;   // on a worker
+    // In list order. false ends the run at this item: nothing after it is
+    // reported and nothing after it writes (see awaitListTurn).
+    std::function<bool(size_t index, ItemOutcome &outcome)> report;
+};
+
+// Runs the items of a list on `workers` workers (0: one per processor): prepared
+// and handed out in list order on this thread, processed side by side, reported
+// in list order here. true when a stop ended the handing out.
+bool runListOnWorkers(size_t total, int workers, const ListRunHooks &hooks);
+
+// Called by a worker before its item's first write: waits until every earlier
+// item of the list is finished and reported, so that names taken on disk, lines
+// and notes follow the list whatever the number of workers. false when an earlier item ended the run
+// (ItemOutcome::runError): this item must then write nothing (its outcome is not
+// reported). true at once outside a run's worker.
+bool awaitListTurn();
+
 // Workers for a run: `requested` when above 0, else one per processor; at least
 // 1, at most kMaxBatchWorkers.
 const int kMaxBatchWorkers = 64;
@@ -45,6 +76,10 @@ public:
     void waitForFinished();
     // The finished items, in the order they finished; emptied.
     std::vector<std::pair<size_t, ItemOutcome>> takeFinished();
+    // See awaitListTurn (index 0-based).
+    bool awaitTurn(size_t index);
+    // The loop's thread reported every item before `count`.
+    void reportedUpTo(size_t count);
 
 private:
     static DWORD WINAPI threadMain(LPVOID self);
@@ -60,5 +95,8 @@ private:
     std::vector<size_t> queue_;
     std::vector<std::pair<size_t, ItemOutcome>> finished_;
     int busy_ = 0;  // queued or being processed
+    size_t reported_ = 0;  // items reported by the loop's thread, from the first
+    size_t endedAt_ = (size_t)-1;  // the first item that ended the run
+    CONDITION_VARIABLE turn_;
     bool quitting_ = false;
 };

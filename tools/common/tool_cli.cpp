@@ -30,6 +30,9 @@ bool parseToolArguments(const std::vector<std::string> &args, ToolCommandLine &c
             command.subfolders = true;
         } else if (arg == "--overwrite") {
             command.overwrite = true;
+        } else if (arg == "--workers") {
+            if (!parseWorkersArgument(args, i, command.workers, error))
+                return false;
         } else if (arg == "--settings" || arg == "--save-to") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 error = formatText("%s 后面缺少路径", arg.c_str());

@@ -1,5 +1,5 @@
 // The folder tools without a window:
-//   velmora --tool NAME [--settings FILE] [--subfolders] (--save-to DIR | --overwrite) SOURCE_FOLDER
+//   velmora --tool NAME [--settings FILE] [--subfolders] [--workers N] (--save-to DIR | --overwrite) SOURCE_FOLDER
 //   velmora --tool NAME --help
 // FILE holds the tool's stored values as "name=value" lines under their registry
 // names; a value the file lacks takes its default. The same job and worker loop
@@ -26,6 +26,7 @@ struct ToolCommandLine {
     std::string saveTo;  // as given
     bool overwrite = false;
     std::string source;  // as given
+    int workers = 0;     // --workers N; 0: one per processor
 };
 
 struct ToolCommand {

@@ -64,16 +64,30 @@ ToolItemOutcome giveSourceTimes(const ToolItemOutcome &written, const SourceTime
                                    systemErrorText(error).c_str(), written.target.c_str()));
 }
 
+bool encodeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
+                          const std::string &first, std::string &bytes, ToolItemOutcome &failed)
+{
+    std::string reason;
+    // A picture the format cannot hold is this picture's problem, not the run's.
+    std::string tooLarge = outputSizeProblem(options, MagickGetImageWidth(wand), MagickGetImageHeight(wand));
+    if (!tooLarge.empty()) {
+        failed = toolItemSkipped(formatText("%s:\r\n%s", tooLarge.c_str(), first.c_str()), tooLarge);
+        return false;
+    }
+    if (!encodePicture(wand, options, rules, bytes, reason)) {
+        failed = toolRunError(writeFailureText(options, rules, first, reason));
+        return false;
+    }
+    return true;
+}
+
 ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
                                     const std::string &first, const std::string &base, FolderTidy &tidy)
 {
-    std::string bytes, reason;
-    // A picture the format cannot hold is this picture's problem, not the run's.
-    std::string tooLarge = outputSizeProblem(options, MagickGetImageWidth(wand), MagickGetImageHeight(wand));
-    if (!tooLarge.empty())
-        return toolItemSkipped(formatText("%s:\r\n%s", tooLarge.c_str(), first.c_str()), tooLarge);
-    if (!encodePicture(wand, options, rules, bytes, reason))
-        return toolRunError(writeFailureText(options, rules, first, reason));
+    std::string bytes;
+    ToolItemOutcome failed;
+    if (!encodeNewToolPicture(wand, options, rules, first, bytes, failed))
+        return failed;
     return writeNewToolFile(bytes, first, base, options.extension(), tidy,
                             [&](const std::string &target, const std::string &why) {
                                 return writeFailureText(options, rules, target, why);
@@ -85,7 +99,8 @@ ToolItemOutcome writeNewToolFile(const std::string &bytes, const std::string &fi
                                  const std::function<std::string(const std::string &, const std::string &)> &failureText)
 {
     const std::string folder = folderOfPath(first);
-    tidy.before(folder);
+    if (!toolWriteBegins(tidy, folder))
+        return toolItemDropped();
     std::string temp;
     DWORD error = 0;
     if (!writeOwnTempFile(folder, bytes.data(), bytes.size(), temp, error))

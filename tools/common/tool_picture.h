@@ -49,6 +49,11 @@ ToolItemOutcome giveSourceTimes(const ToolItemOutcome &written, const SourceTime
 ToolItemOutcome writeNewToolFile(const std::string &bytes, const std::string &first, const std::string &base,
                                  const std::string &extension, FolderTidy &tidy,
                                  const std::function<std::string(const std::string &, const std::string &)> &failureText);
+// The encoding alone, done before a picture's turn to write (tools/common/tool_run.h):
+// false with the outcome (too large for the format: skipped; the encoder failed:
+// the run ends).
+bool encodeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
+                          const std::string &first, std::string &bytes, ToolItemOutcome &failed);
 ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
                                     const std::string &first, const std::string &base, FolderTidy &tidy);
 

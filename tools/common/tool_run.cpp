@@ -1,5 +1,6 @@
 #include "tools/common/tool_run.h"
 
+#include "core/batch_workers.h"
 #include "input/discovery.h"
 #include "util/text.h"
 
@@ -39,7 +40,7 @@ ToolRunOutcome toolWalkOutcome(WalkEnd end, const std::string &message)
 }
 
 ToolRunOutcome runToolFiles(const std::vector<std::string> &files, const BatchReport &report,
-                            const std::function<ToolItemOutcome(const std::string &path)> &process)
+                            const std::function<ToolItemOutcome(const std::string &path)> &process, int workers)
 {
     ToolRunOutcome run;
     run.summary.total = (int)files.size();
@@ -48,27 +49,21 @@ ToolRunOutcome runToolFiles(const std::vector<std::string> &files, const BatchRe
         run.message = kNothingToDoText;
         return run;
     }
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (report.stopRequested && report.stopRequested()) {
-            run.end = ToolRunEnd::Stopped;
-            run.summary.stopped = true;
-            return run;
-        }
-        const int index = (int)i + 1;
+    ListRunHooks hooks;
+    hooks.stopNow = report.stopRequested;
+    hooks.progress = [&](int shown) {
         if (report.progress)
-            report.progress(index, run.summary.total);
-        ToolItemOutcome item = process(files[i]);
-        if (item.status == ItemStatus::Written)
-            ++run.summary.written;
-        else if (item.status == ItemStatus::Failed)
-            ++run.summary.failed;
-        else
-            ++run.summary.skipped;
+            report.progress(shown, run.summary.total);
+    };
+    hooks.pictureStarting = report.pictureStarting;
+    hooks.work = [&](size_t i) { return process(files[i]); };
+    hooks.report = [&](size_t i, ToolItemOutcome &item) {
+        countItem(run.summary, item.status, false);
         if (item.status != ItemStatus::Written && item.runError.empty() && report.logLine)
             report.logLine(item.reason);
         if (report.itemDone) {
             BatchItemResult result;
-            result.index = index;
+            result.index = (int)i + 1;
             result.total = run.summary.total;
             result.status = item.status;
             result.source = files[i];
@@ -77,23 +72,38 @@ ToolRunOutcome runToolFiles(const std::vector<std::string> &files, const BatchRe
             result.detail = item.detail;
             report.itemDone(result);
         }
-        if (!item.runError.empty()) {
-            run.end = ToolRunEnd::Failed;
-            run.message = item.runError;
-            return run;
-        }
-    }
-    // A stop asked for during the last picture still counts: the window has
+        if (item.runError.empty())
+            return true;
+        run.end = ToolRunEnd::Failed;
+        run.message = item.runError;
+        return false;
+    };
+    bool stopped = runListOnWorkers(files.size(), workers, hooks);
+    if (run.end == ToolRunEnd::Failed)
+        return run;
+    // A stop asked for during the last pictures still counts: the window has
     // been told the run would end early.
-    if (report.stopRequested && report.stopRequested()) {
+    if (stopped || (report.stopRequested && report.stopRequested())) {
         run.end = ToolRunEnd::Stopped;
         run.summary.stopped = true;
     }
     return run;
 }
 
+bool toolWriteBegins(FolderTidy &tidy, const std::string &folder)
+{
+    // The tidy is the run's: only the picture whose turn it is uses it.
+    if (!awaitListTurn())
+        return false;
+    tidy.before(folder);
+    return true;
+}
+
+ToolItemOutcome toolItemDropped() { return toolRunError("-"); }
+
 ToolRunOutcome runToolWalk(ToolWalk walk, const BatchReport &report,
-                           const std::function<ToolItemOutcome(const std::string &path, FolderTidy &tidy)> &process)
+                           const std::function<ToolItemOutcome(const std::string &path, FolderTidy &tidy)> &process,
+                           int workers)
 {
     walk.stopRequested = report.stopRequested;
     std::vector<std::string> files;
@@ -102,7 +112,8 @@ ToolRunOutcome runToolWalk(ToolWalk walk, const BatchReport &report,
     if (listed != WalkEnd::Listed)
         return toolWalkOutcome(listed, message);
     FolderTidy tidy;
-    return runToolFiles(files, report, [&](const std::string &path) { return process(path, tidy); });
+    return runToolFiles(
+        files, report, [&](const std::string &path) { return process(path, tidy); }, workers);
 }
 
 bool refuseToolJob(const std::string &problem, bool aboutSource, const char *valueName, const std::string &source,

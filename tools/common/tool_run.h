@@ -26,14 +26,10 @@ struct ToolRunOutcome {
     BatchSummary summary;
 };
 
-// What became of one picture.
-struct ToolItemOutcome {
-    ItemStatus status = ItemStatus::Failed;
-    std::string target;    // the file written
-    std::string reason;    // information-window text of a picture that was skipped
-    std::string detail;    // ImageMagick's or the system's words, when known
-    std::string runError;  // not empty: the run ends at this picture with this box text
-};
+// What became of one picture: status, target, reason (information-window text
+// of a picture that was skipped), detail, and runError (not empty: the run ends
+// at this picture with this box text).
+using ToolItemOutcome = ItemOutcome;
 
 extern const char kNothingToDoText[];  // "没有找到需要处理的图片"
 
@@ -44,17 +40,30 @@ ToolItemOutcome toolRunError(const std::string &message);
 // The outcome of the listing when it did not list (folder failure or stop).
 ToolRunOutcome toolWalkOutcome(WalkEnd end, const std::string &message);
 
-// Runs process on each file in order. Per file: stopRequested, progress,
-// process, logLine (when not written and not ending the run), itemDone. An empty
-// list is NothingToDo; a runError ends the run as Failed.
+// Runs process on each file on the batch's workers (`workers`, 0: one per
+// processor; core/batch_workers.h): handed out in list order after
+// stopRequested, reported in list order with progress, logLine (when not written
+// and not ending the run) and itemDone. What a picture writes waits for the
+// pictures before it (toolWriteBegins), so names, lines and files are the same
+// for every number of workers. An empty list is NothingToDo; a runError ends the
+// run as Failed at that picture, and nothing after it is written or reported.
 ToolRunOutcome runToolFiles(const std::vector<std::string> &files, const BatchReport &report,
-                            const std::function<ToolItemOutcome(const std::string &path)> &process);
+                            const std::function<ToolItemOutcome(const std::string &path)> &process, int workers);
+
+// Before a picture's first change on disk (a file, a folder): its turn in list
+// order (awaitListTurn), then the run's tidy of that folder. false when an
+// earlier picture ended the run: write nothing and return toolItemDropped().
+bool toolWriteBegins(FolderTidy &tidy, const std::string &folder);
+// The outcome of a picture that gave way to an earlier one ending the run (never
+// reported).
+ToolItemOutcome toolItemDropped();
 
 // The whole worker run of a folder tool: the listing (which makes the target
 // tree), then process on each file in list order. The FolderTidy is the run's:
 // the temporary files a killed run left are removed once per folder written to.
 ToolRunOutcome runToolWalk(ToolWalk walk, const BatchReport &report,
-                           const std::function<ToolItemOutcome(const std::string &path, FolderTidy &tidy)> &process);
+                           const std::function<ToolItemOutcome(const std::string &path, FolderTidy &tidy)> &process,
+                           int workers);
 
 // A job the window would refuse, as the command line says it: the balloon text
 // with the value it is about (" (png_zoom_value)") or with the folder

@@ -141,7 +141,7 @@ ToolRunOutcome runConvertJob(const ConvertJob &given, const BatchReport &report)
     walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.sourceFormats); };
     return runToolWalk(walk, report, [&job](const std::string &path, FolderTidy &tidy) {
         return convertOne(job, path, tidy);
-    });
+    }, job.workers);
 }
 
 ToolRunOutcome runConvertCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)
@@ -149,6 +149,7 @@ ToolRunOutcome runConvertCommand(const ValueMap &values, const ToolCommandLine &
     ConvertJob job;
     loadConvertValues(values, job);
     job.sourceFolder = command.source;
+    job.workers = command.workers;
     job.includeSubfolders = command.subfolders;
     job.targetFolder = command.saveTo;
     ConvertProblem problem = convertJobProblem(job);

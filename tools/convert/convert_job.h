@@ -17,6 +17,7 @@ struct ConvertJob {
     std::string sourceFolder;        // chosen folder, never a drive root
     unsigned sourceFormats = 0;      // convert_load_format_option: bit per extension set
     bool includeSubfolders = false;  // not stored (the window's check box, --subfolders)
+    int workers = 0;  // pictures side by side (--workers); 0: one per processor
     std::string targetFolder;        // created when missing
     OutputOptions output;            // "convert" prefix
     bool keepOriginalExtension = false;  // 123.bmp -> 123.bmp.jpg

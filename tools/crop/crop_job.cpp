@@ -95,8 +95,9 @@ ToolItemOutcome cropOne(const CropJob &job, const std::string &path, FolderTidy 
             outcome = toolRunError(ownWriteFailure(target, reason));
         else if (!job.overwrite)
             outcome = writeNewToolFile(bytes, target, base, extension, tidy, ownWriteFailure);
+        else if (!toolWriteBegins(tidy, folderOfPath(path)))
+            outcome = toolItemDropped();
         else {
-            tidy.before(folderOfPath(path));
             outcome = replaceFileWith(path, bytes.data(), bytes.size(), error)
                           ? toolItemWritten(path)
                           : toolRunError(ownWriteFailure(path, systemErrorText(error)));
@@ -388,7 +389,7 @@ ToolRunOutcome runCropJob(const CropJob &given, const BatchReport &report)
     walk.accept = [&job](const char *name) { return pictureTypeAccepts(name, job.sourceTypes); };
     return runToolWalk(walk, report, [&job](const std::string &path, FolderTidy &tidy) {
         return cropOne(job, path, tidy);
-    });
+    }, job.workers);
 }
 
 ToolRunOutcome runCropCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)
@@ -396,6 +397,7 @@ ToolRunOutcome runCropCommand(const ValueMap &values, const ToolCommandLine &com
     CropJob job;
     loadCropValues(values, job);
     job.sourceFolder = command.source;
+    job.workers = command.workers;
     job.includeSubfolders = command.subfolders;
     job.overwrite = command.overwrite;
     job.targetFolder = command.saveTo;

@@ -60,6 +60,7 @@ struct CropJob {
     std::string sourceFolder;
     unsigned sourceTypes = 31;       // crop_load_format_option (tools/common/tool_folders.h)
     bool includeSubfolders = false;  // not stored (check box, --subfolders)
+    int workers = 0;  // pictures side by side (--workers); 0: one per processor
     CropSettings crop;
     bool overwrite = false;          // not stored (radio button, --overwrite)
     std::string targetFolder;        // save-to mode; created when missing

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/batch_workers.h"
 #include "core/resize_geometry.h"
 #include "imaging/picture_read.h"
 #include "input/file_helpers.h"
@@ -392,6 +393,12 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
         if (job.settings.output.keepFileTime && !newestSourceTimes(group, job.settings.sourceFormats, times, skipped))
             return skipped;
         JoinResult joined = joinGroup(group, job.settings);
+        // The notes of the groups come in list order, like their lines.
+        if (!joined.notes.empty() && !awaitListTurn()) {
+            if (joined.picture)
+                DestroyMagickWand(joined.picture);
+            return toolItemDropped();
+        }
         for (const std::string &note : joined.notes)
             showInfoMessage(note);
         if (!joined.picture)
@@ -404,7 +411,7 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
                                                       first.substr(0, first.size() - 4), tidy);
         DestroyMagickWand(joined.picture);
         return giveSourceTimes(written, times);
-    });
+    }, job.workers);
     outcome.summary.unit = "组";  // one item is one group of pictures
     return outcome;
 }
@@ -414,6 +421,7 @@ ToolRunOutcome runJoinCommand(const ValueMap &values, const ToolCommandLine &com
     JoinJob job;
     loadJoinValues(values, job.settings);
     job.sourceFolder = trimFolder(command.source);
+    job.workers = command.workers;
     job.targetFolder = command.saveTo;
     ToolRunOutcome refused;
     JoinProblem problem = joinSourceProblem(job.sourceFolder, job.settings.sourceFormats);

@@ -32,6 +32,7 @@ struct JoinSettings {
 struct JoinJob {
     std::string sourceFolder;
     std::string targetFolder;  // created when missing
+    int workers = 0;  // pictures side by side (--workers); 0: one per processor
     JoinSettings settings;
 };
 

@@ -84,8 +84,9 @@ ToolItemOutcome processPng(const PngJob &job, const std::string &path, FolderTid
     output.png8 = job.png8;
     output.colours = job.colours;
     ToolItemOutcome outcome;
-    if (job.overwrite) {
-        tidy.before(folderOfPath(path));
+    if (job.overwrite && !toolWriteBegins(tidy, folderOfPath(path))) {
+        outcome = toolItemDropped();
+    } else if (job.overwrite) {
         outcome = writePicture(picture, output, path, message) ? toolItemWritten(path) : toolRunError(message);
     } else {
         std::string folder = job.outputFolder + folderBelowSource(job.sourceFolder, path);
@@ -206,7 +207,7 @@ ToolRunOutcome runPngJob(const PngJob &given, const BatchReport &report)
     walk.pattern = "*.png";
     return runToolWalk(walk, report, [&job](const std::string &path, FolderTidy &tidy) {
         return processPng(job, path, tidy);
-    });
+    }, job.workers);
 }
 
 ToolRunOutcome runPngCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)
@@ -214,6 +215,7 @@ ToolRunOutcome runPngCommand(const ValueMap &values, const ToolCommandLine &comm
     PngJob job;
     loadPngValues(values, job);
     job.sourceFolder = command.source;
+    job.workers = command.workers;
     job.includeSubfolders = command.subfolders;
     job.overwrite = command.overwrite;
     job.outputFolder = command.saveTo;

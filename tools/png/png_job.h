@@ -19,6 +19,7 @@ enum PngZoomSide { kPngWidth = 0, kPngHeight = 1 };
 struct PngJob {
     std::string sourceFolder;
     bool includeSubfolders = false;  // not stored (check box, --subfolders)
+    int workers = 0;  // pictures side by side (--workers); 0: one per processor
     bool overwrite = false;          // not stored (radio button, --overwrite)
     std::string outputFolder;        // save-to mode; created when missing
     bool zoom = false;               // png_zoom_status

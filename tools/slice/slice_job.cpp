@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "imaging/palette_png.h"
+#include "core/batch_workers.h"
 #include "imaging/picture_read.h"
 #include "input/file_helpers.h"
 #include "tools/common/tool_folders.h"
@@ -138,22 +139,6 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
                 : formatText("切片文件夹名是 Windows 保留的设备名 (%s), 这张图片没有切片:\r\n%s", device.c_str(),
                              path.c_str()));
     }
-    // Another run may make the same folder at the same moment: that is fine.
-    const bool folderWasThere = isDirectory(tileFolder.c_str());
-    DWORD code = 0;
-    if (!makeFolder(tileFolder, code)) {
-        DestroyMagickWand(picture);
-        return toolRunError(formatText("任务中止！\n\n创建子文件夹 %s 失败，错误码：%d", tileFolder.c_str(), (int)code));
-    }
-    // A picture that fails part-way leaves nothing: what it wrote goes again.
-    std::vector<std::string> written;
-    auto removeWritten = [&] {
-        for (const std::string &file : written)
-            DeleteFileA(file.c_str());
-        if (!folderWasThere)
-            RemoveDirectoryA(tileFolder.c_str());  // only when empty: never what others put there
-    };
-
     double xResolution = 0.0, yResolution = 0.0;
     MagickGetImageResolution(picture, &xResolution, &yResolution);
     const int units = (int)MagickGetImageUnits(picture);
@@ -179,55 +164,93 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
         }
         if (!ok) {
             DestroyMagickWand(picture);
-            removeWritten();
-            return toolRunError(formatText("图片转换成PNG-8格式时发生错误。\n\n文件名：\n%s", path.c_str()));
+            return awaitListTurn() ? toolRunError(formatText("图片转换成PNG-8格式时发生错误。\n\n文件名：\n%s", path.c_str()))
+                                   : toolItemDropped();
         }
         tileOutput.png8 = false;
     }
     MagickClearException(picture);
 
+    // Every tile is encoded before the picture's turn to write (other pictures
+    // write meanwhile); a stop keeps the tiles made before it, and no page.
+    struct Tile {
+        std::string name, collisionBase, bytes;
+        int width, height;
+    };
+    std::vector<Tile> tiles;
     const int tileCount = (int)total;
-    std::string page = s.html ? slicePageHead(stem, s.output.extension()) : std::string();
+    ToolItemOutcome failedTile;
+    bool tilesMade = true;
     int number = 0;
     for (const SliceSpan &row : rows) {
-        if (s.html)
-            page += "<tr>\r\n";
         for (const SliceSpan &column : columns) {
             if (stopRequested && stopRequested())
                 break;
             ++number;
-            const std::string name = sliceTileName(stem, number, tileCount, s.output.extension());
+            Tile t{sliceTileName(stem, number, tileCount, s.output.extension()),
+                   sliceTileCollisionBase(stem, number, tileCount), std::string(), column.length, row.length};
             MagickWand *tile = MagickGetImageRegion(picture, column.length, row.length, column.start, row.start);
             if (!tile) {
-                std::string reason = takeWandError(picture);
-                DestroyMagickWand(picture);
-                removeWritten();
-                return toolRunError(writeFailureText(tileOutput, WriteRules(), tileFolder + "\\" + name, reason));
+                failedTile = toolRunError(
+                    writeFailureText(tileOutput, WriteRules(), tileFolder + "\\" + t.name, takeWandError(picture)));
+                tilesMade = false;
+                break;
             }
             MagickSetImagePage(tile, column.length, row.length, 0, 0);
             applyKeptResolution(tile, units, xResolution, yResolution);
-            ToolItemOutcome outcome = giveSourceTimes(
-                writeNewToolPicture(tile, tileOutput, WriteRules(), tileFolder + "\\" + name,
-                                    tileFolder + "\\" + sliceTileCollisionBase(stem, number, tileCount), tidy),
-                times);
+            tilesMade = encodeNewToolPicture(tile, tileOutput, WriteRules(), tileFolder + "\\" + t.name, t.bytes,
+                                             failedTile);
             DestroyMagickWand(tile);
-            if (outcome.status != ItemStatus::Written) {
-                DestroyMagickWand(picture);
-                removeWritten();
-                return outcome;
-            }
-            written.push_back(outcome.target);
-            if (s.html)
-                page += slicePageCell(sliceTileAddress(stem, fileNameOf(outcome.target)), column.length, row.length);
+            if (!tilesMade)
+                break;
+            tiles.push_back(std::move(t));
         }
-        if (s.html)
-            page += "</tr>\r\n";
+        if (!tilesMade)
+            break;
     }
     DestroyMagickWand(picture);
-    if (stopRequested && stopRequested())
+    if (!awaitListTurn())
+        return toolItemDropped();
+    if (!tilesMade)
+        return failedTile;
+
+    // Another run may make the same folder at the same moment: that is fine.
+    const bool folderWasThere = isDirectory(tileFolder.c_str());
+    DWORD code = 0;
+    if (!makeFolder(tileFolder, code))
+        return toolRunError(formatText("任务中止！\n\n创建子文件夹 %s 失败，错误码：%d", tileFolder.c_str(), (int)code));
+    // A picture that fails part-way leaves nothing: what it wrote goes again.
+    std::vector<std::string> written;
+    auto removeWritten = [&] {
+        for (const std::string &file : written)
+            DeleteFileA(file.c_str());
+        if (!folderWasThere)
+            RemoveDirectoryA(tileFolder.c_str());  // only when empty: never what others put there
+    };
+    for (const Tile &t : tiles) {
+        ToolItemOutcome outcome = giveSourceTimes(
+            writeNewToolFile(t.bytes, tileFolder + "\\" + t.name, tileFolder + "\\" + t.collisionBase,
+                             tileOutput.extension(), tidy,
+                             [&](const std::string &target, const std::string &why) {
+                                 return writeFailureText(tileOutput, WriteRules(), target, why);
+                             }),
+            times);
+        if (outcome.status != ItemStatus::Written) {
+            removeWritten();
+            return outcome;
+        }
+        written.push_back(outcome.target);
+    }
+    if (!s.html || (stopRequested && stopRequested()))
         return toolItemWritten(tileFolder);
-    if (!s.html)
-        return toolItemWritten(tileFolder);
+    std::string page = slicePageHead(stem, s.output.extension());
+    size_t at = 0;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        page += "<tr>\r\n";
+        for (size_t c = 0; c < columns.size() && at < tiles.size(); ++c, ++at)
+            page += slicePageCell(sliceTileAddress(stem, fileNameOf(written[at])), tiles[at].width, tiles[at].height);
+        page += "</tr>\r\n";
+    }
     page += kSlicePageTail;
     ToolItemOutcome pageOutcome = giveSourceTimes(writePage(below + "\\" + stem, page), times);
     if (pageOutcome.status != ItemStatus::Written)
@@ -379,7 +402,7 @@ ToolRunOutcome runSliceJob(const SliceJob &given, const BatchReport &report)
     walk.accept = [&job](const char *name) { return pictureTypeAccepts(name, job.settings.sourceFormats); };
     return runToolWalk(walk, report, [&](const std::string &path, FolderTidy &tidy) {
         return sliceOne(job, path, tidy, report.stopRequested);
-    });
+    }, job.workers);
 }
 
 ToolRunOutcome runSliceCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)
@@ -387,6 +410,7 @@ ToolRunOutcome runSliceCommand(const ValueMap &values, const ToolCommandLine &co
     SliceJob job;
     loadSliceValues(values, job.settings);
     job.sourceFolder = command.source;
+    job.workers = command.workers;
     job.includeSubfolders = command.subfolders;
     job.outputFolder = command.saveTo;
     auto input = [](const SliceDivision &d) {

@@ -33,6 +33,7 @@ struct SliceSettings {
 struct SliceJob {
     std::string sourceFolder;
     bool includeSubfolders = false;  // not stored (check box, --subfolders)
+    int workers = 0;  // pictures side by side (--workers); 0: one per processor
     std::string outputFolder;        // created when missing
     SliceSettings settings;
 };
