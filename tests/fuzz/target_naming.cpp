@@ -36,7 +36,7 @@ FUZZ_TARGET(target_naming)
 
     const std::string folder = folderWithBackslash(target);
     FUZZ_CHECK(folder.empty() == target.empty());
-    FUZZ_CHECK(folder.empty() || endsWithBackslash(folder));
+    FUZZ_CHECK(folder.empty() || folder.back() == '\\');
 
     const std::vector<std::string> prefixes = relativeFolderPrefixes(folders);
     for (size_t i = 0; i < prefixes.size(); ++i) {
