@@ -5,7 +5,8 @@ set -euo pipefail
 PKGS=(wine wine64 wine64-tools libwine-dev g++ make cmake pkg-config
       libmagickwand-6.q16-dev libimagequant-dev liblodepng-dev libgtest-dev
       fonts-wqy-zenhei fonts-wqy-microhei fonts-wine locales xvfb xauth xdotool imagemagick
-      g++-mingw-w64-x86-64 icc-profiles-free libgs-common)
+      g++-mingw-w64-x86-64 icc-profiles-free libgs-common
+      clang libclang-rt-14-dev lld llvm-14)
 # The benchmark scripts compare against these peers: scripts/setup.sh --bench.
 if [ "${1:-}" = "--bench" ]; then
     PKGS+=(pngquant bc libvips-tools time)
