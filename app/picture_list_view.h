@@ -91,6 +91,10 @@ bool pictureTypeSniffing();
 // with wrap-around (no change with fewer than two items).
 int pictureListPreviewIndex();
 void setPictureListPreviewIndex(int index);
+// Leaving the preview: the list's selection follows the last picture shown there
+// (it alone is selected, and scrolled into view) unless that picture is selected
+// already.
+void selectPreviewedPicture();
 void nextPreviewIndex();
 void previousPreviewIndex();
 // The main tool's preview window, and whether it is showing.

@@ -124,6 +124,10 @@ RunOutcome startRun(RunContext &c)
     if (job.plan.mode == SaveMode::Overwrite) {
         if (c.list)
             c.list->redraw();
+        // The worker's end woke the thumbnail worker while the progress window
+        // still held it back: wake it again for the replaced pictures.
+        if (c.workerEndEvent)
+            SetEvent(c.workerEndEvent);
         // The preview shows a file that has just been replaced.
         if (c.refreshPreview)
             c.refreshPreview();

@@ -102,8 +102,8 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
         MagickRelinquishMemory(formatName);
 
     // 2. Animations are not taken apart.
-    if (format == "GIF" && MagickGetNumberImages(picture) > 1) {
-        std::string why = formatText("GIF 动画 (共 %zu 帧)", MagickGetNumberImages(picture));
+    if (isAnimation(format, MagickGetNumberImages(picture))) {
+        std::string why = formatText("%s 动画 (共 %zu 帧)", format.c_str(), MagickGetNumberImages(picture));
         DestroyMagickWand(picture);
         return failedOutcome(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", sourcePath.c_str(), why.c_str()), why);
     }

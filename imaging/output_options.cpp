@@ -25,12 +25,16 @@ int colourCountFromText(const std::string &text, bool png8)
     return n >= 2 && n <= 256 ? n : 256;
 }
 
+OutputFormat outputFormatFromText(const std::string &text)
+{
+    return text == "PNG" ? OutputFormat::Png : text == "WEBP" ? OutputFormat::Webp : OutputFormat::Jpg;
+}
+
 OutputOptions outputOptionsFrom(const StoredValues &values, const std::string &prefix)
 {
     OutputOptions o;
     std::string format;
-    o.format = values.readText((prefix + "_format").c_str(), format) && format == "PNG" ? OutputFormat::Png
-                                                                                          : OutputFormat::Jpg;
+    o.format = values.readText((prefix + "_format").c_str(), format) ? outputFormatFromText(format) : OutputFormat::Jpg;
     DWORD v = 0;
     bool present = values.readDword((prefix + "_quality").c_str(), v);
     o.quality = qualityFromStored(present, v);
@@ -43,7 +47,7 @@ OutputOptions outputOptionsFrom(const StoredValues &values, const std::string &p
 
 void putOutputOptions(ValueMap &values, const std::string &prefix, const OutputOptions &o)
 {
-    values.setText(prefix + "_format", o.format == OutputFormat::Png ? "PNG" : "JPG");
+    values.setText(prefix + "_format", o.formatName());
     values.setDword(prefix + "_quality", (DWORD)qualityFromStored(true, (DWORD)o.quality));
     values.setDword(prefix + "_transparent", o.transparent ? 1 : 0);
     values.setDword(prefix + "_png8", o.png8 ? 1 : 0);
@@ -65,7 +69,7 @@ bool encodePicture(MagickWand *wand, const OutputOptions &o, const WriteRules &r
 {
     bytes.clear();
     reason.clear();
-    if (o.format == OutputFormat::Png && o.png8) {
+    if (o.palette()) {
         unsigned char *data = nullptr;
         size_t size = 0;
         if (!getPng8Data(wand, o.colours, &data, &size)) {
@@ -89,10 +93,27 @@ bool encodePicture(MagickWand *wand, const OutputOptions &o, const WriteRules &r
             MagickSetImageCompression(wand, JPEGCompression);
             MagickSetImageCompressionQuality(wand, (size_t)o.quality);
         }
+    } else if (o.format == OutputFormat::Webp) {
+        reason = outputSizeProblem(o, MagickGetImageWidth(wand), MagickGetImageHeight(wand));
+        if (!reason.empty())
+            return false;
+        if (MagickGetImageColorspace(wand) != sRGBColorspace && MagickGetImageColorspace(wand) != RGBColorspace)
+            MagickTransformImageColorspace(wand, sRGBColorspace);
+        MagickSetImageFormat(wand, "WEBP");
+        MagickSetImageCompressionQuality(wand, (size_t)o.quality);
+        // The option lives on the wand: set both ways, a wand may be encoded twice.
+        MagickSetOption(wand, "webp:lossless", o.quality >= 100 ? "true" : "false");
     } else {
         MagickSetImageFormat(wand, "PNG");
     }
     return takeImageBlob(wand, bytes, reason);
+}
+
+std::string outputSizeProblem(const OutputOptions &o, size_t width, size_t height)
+{
+    if (o.format == OutputFormat::Webp && (width > kWebpMaxSide || height > kWebpMaxSide))
+        return formatText("图片尺寸 %zu x %zu 超出WEBP图片的最大尺寸 %zu 像素", width, height, kWebpMaxSide);
+    return std::string();
 }
 
 bool takeImageBlob(MagickWand *wand, std::string &bytes, std::string &reason)
@@ -115,7 +136,7 @@ bool takeImageBlob(MagickWand *wand, std::string &bytes, std::string &reason)
 std::string writeFailureText(const OutputOptions &o, const WriteRules &rules, const std::string &target,
                              const std::string &reason)
 {
-    if (o.format == OutputFormat::Png && o.png8)
+    if (o.palette())
         return formatText("保存图片时发生错误，请检查硬盘空间是否用完。\n\n目标文件名：\n%s", target.c_str());
     if (o.format == OutputFormat::Jpg && rules.convertTool)
         return formatText("MagickWriteImage() 发生错误：\n\n%s\n\n目标文件名：%s\n\n请检查内存或硬盘空间是否用完。",
@@ -127,7 +148,7 @@ bool writePicture(MagickWand *wand, const OutputOptions &o, const std::string &t
                   const WriteRules &rules)
 {
     message.clear();
-    if (o.format == OutputFormat::Png && o.png8) {
+    if (o.palette()) {
         if (writePng8File(wand, o.colours, target))
             return true;
         message = writeFailureText(o, rules, target, std::string());

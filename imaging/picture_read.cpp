@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "imaging/format_support.h"
 #include "imaging/lanczos_rows.h"
 #include "util/safe_file.h"
 #include "util/text.h"
@@ -141,6 +142,33 @@ bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &si
     return ok;
 }
 
+// The format the file names itself by (a container's brand, else its
+// extension), for the reason of a file ImageMagick has no coder for.
+std::string formatNamedBy(const PictureFile &file)
+{
+    size_t head = file.bytes.size() < kContainerHeadBytes ? file.bytes.size() : kContainerHeadBytes;
+    if (const char *name = containerFormatName(file.bytes.data(), head))
+        return name;
+    std::string decoderName = decoderFileName(file.path);
+    size_t dot = decoderName.rfind('.');
+    std::string extension = dot == std::string::npos ? std::string() : decoderName.substr(dot + 1);
+    for (char &c : extension)
+        if (c >= 'a' && c <= 'z')
+            c = (char)(c - 'a' + 'A');
+    return extension;
+}
+
+// HEIC and AVIF come out of libheif as YCbCr samples: every pixel operation,
+// export and encoder after the read expects RGB.
+void toRgbSamples(MagickWand *wand)
+{
+    for (size_t i = 0, n = MagickGetNumberImages(wand); i < n; ++i) {
+        MagickSetIteratorIndex(wand, (ssize_t)i);
+        if (MagickGetImageColorspace(wand) == YCbCrColorspace)
+            MagickTransformImageColorspace(wand, sRGBColorspace);
+    }
+}
+
 std::string tooLargeReason(const PictureFile &file, const PictureLimits &limits)
 {
     std::string reason = formatText("图片尺寸 %zu x %zu 像素", file.width, file.height);
@@ -170,8 +198,14 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
         return false;
     }
     PingedSize size;
-    if (!pingPicture(file, nullptr, size, reason))
+    if (!pingPicture(file, nullptr, size, reason)) {
+        // A format this build of ImageMagick has no coder for is said as such,
+        // not as a broken file.
+        std::string named = formatNamedBy(file);
+        if (!named.empty() && !imageMagickReads(named))
+            reason = unsupportedFormatReason(named);
         return false;
+    }
     file.format = size.format;
     file.width = size.width;
     file.height = size.height;
@@ -276,6 +310,7 @@ MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, s
     }
     // Warnings of a damaged but readable file are no reason to refuse it.
     MagickClearException(wand);
+    toRgbSamples(wand);
     // The name was for the decoder only: left on the wand it would choose the
     // format of whatever the caller makes of the picture (a PNG's JPEG bytes).
     MagickSetFilename(wand, "");
@@ -346,6 +381,8 @@ MagickWand *readCheckedPicture(const std::string &path, std::string &reason)
         return nullptr;
     return decodePictureFile(file, DecodeHint(), reason);
 }
+
+bool isAnimation(const std::string &format, size_t images) { return images > 1 && (format == "GIF" || format == "WEBP"); }
 
 std::string wandFormat(MagickWand *wand)
 {

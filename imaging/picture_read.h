@@ -10,7 +10,9 @@
 //   - a decode that ImageMagick reports as an error is a failure even when it
 //     hands back a picture (a CMYK tiled TIFF comes back all black); a decode with
 //     warnings only (a truncated JPEG) is a picture;
-//   - every failure comes with a reason in GBK for the user.
+//   - every failure comes with a reason in GBK for the user ("不支持此格式 (HEIC)"
+//     when this build of ImageMagick has no coder for the file's format);
+//   - pictures decoded as YCbCr samples (HEIC, AVIF) come back as sRGB.
 //
 // Usage, whole picture:
 //     std::string reason;
@@ -90,6 +92,10 @@ PictureLimits currentPictureLimits();
 // The file name and source location ImageMagick appends ("`x.tif' @ error/...")
 // are cut off: they name ImageMagick's internals, not the user's file.
 std::string takeWandError(MagickWand *wand);
+
+// Whether a file of this format with this many images is an animation (a GIF or
+// a WebP of two or more frames), which is refused wherever an animated GIF is.
+bool isAnimation(const std::string &format, size_t images);
 
 // The current image's format name ("JPEG", "PNG", ...), empty when unknown.
 std::string wandFormat(MagickWand *wand);

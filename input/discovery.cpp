@@ -24,6 +24,10 @@ const TypeFilterRow kTypeFilter[kTypeFilterRows] = {
     {"TIF图片  (*.tif)", "*.tif"},
     {"TBI图片  (*.tbi)", "*.tbi"},
     {"PSD图片  (*.psd)", "*.psd"},
+    {"WEBP图片 (*.webp)", "*.webp"},
+    {"HEIC图片 (*.heic)", "*.heic"},
+    {"HEIF图片 (*.heif)", "*.heif"},
+    {"AVIF图片 (*.avif)", "*.avif"},
 };
 
 const char kDialogFolderValue[] = "file_dlg_choose_image";
@@ -43,8 +47,8 @@ const char *typeFilterPattern(int row) { return row >= 0 && row < kTypeFilterRow
 std::string pictureFileDialogFilter()
 {
     return dialogFilter({
-        {"图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TBI;*.PSD)",
-         "*.JPG;*.JPEG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TIFF;*.TBI;*.PSD"},
+        {"图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TBI;*.PSD;*.WEBP;*.HEIC;*.AVIF)",
+         "*.JPG;*.JPEG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TIFF;*.TBI;*.PSD;*.WEBP;*.HEIC;*.HEIF;*.AVIF"},
         {"JPG图片 (*.JPG)", "*.jpg;*.jpeg"},
         {"GIF图片 (*.GIF)", "*.gif"},
         {"PNG图片 (*.PNG)", "*.PNG"},
@@ -53,6 +57,9 @@ std::string pictureFileDialogFilter()
         {"TIF图片 (*.TIF)", "*.tif;*.tiff"},
         {"TBI图片 (*.TBI)", "*.tbi"},
         {"PSD图片 (*.PSD)", "*.psd"},
+        {"WEBP图片 (*.WEBP)", "*.webp"},
+        {"HEIC图片 (*.HEIC)", "*.heic;*.heif"},
+        {"AVIF图片 (*.AVIF)", "*.avif"},
     });
 }
 

@@ -74,7 +74,7 @@ int confirmManyPictures(int count);
 // ---- Pure rules -------------------------------------------------------------
 
 constexpr int kLargeLoadThreshold = 2000;
-constexpr int kTypeFilterRows = 9;
+constexpr int kTypeFilterRows = 13;
 // Label of a type-filter row, and the file pattern it stands for ("" for row 0 and
 // for rows out of range: the picture extension set).
 const char *typeFilterLabel(int row);

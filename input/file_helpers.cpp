@@ -14,7 +14,8 @@
 #include "util/path_list.h"
 #include "util/text.h"
 
-static const char *const kPictureExtensions[] = {".jpg", ".jpeg", ".png", ".bmp", ".gif", ".jfif", ".tif", ".tiff", ".psd", ".tbi"};
+static const char *const kPictureExtensions[] = {".jpg", ".jpeg", ".png", ".bmp",  ".gif",  ".jfif", ".tif",
+                                                 ".tiff", ".psd", ".tbi", ".webp", ".heic", ".heif", ".avif"};
 static const char *const kFontExtensions[] = {".ttf", ".ttc", ".otf"};
 
 template <size_t N>

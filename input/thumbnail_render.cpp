@@ -115,10 +115,9 @@ size_t progressiveDcPrefixLength(const unsigned char *data, size_t size, bool *n
 // thumbnail size, and a progressive JPEG only as far as its first (DC) scan: a
 // camera photo then costs a fraction of a full decode, and the resize below
 // still has enough pixels.
-static MagickWand *readForThumbnail(const char *path)
+static MagickWand *readForThumbnail(const char *path, std::string &reason)
 {
     PictureFile file;
-    std::string reason;
     if (!path || !readPictureFile(path, file, reason))
         return nullptr;
     const DecodeHint hint{188, 188};
@@ -140,16 +139,23 @@ static MagickWand *readForThumbnail(const char *path)
     return decodePictureFile(file, hint, reason);
 }
 
-int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut)
+int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut, std::string *detail)
 {
     *canvasOut = nullptr;
-    MagickWand *picture = readForThumbnail(path);
-    if (!picture)
+    std::string reason;
+    MagickWand *picture = readForThumbnail(path, reason);
+    if (!picture) {
+        if (detail)
+            *detail = reason;
         return kThumbnailUnreadable;
+    }
 
     MagickSetIteratorIndex(picture, 0);
-    if (formatIs(picture, "GIF", false) && MagickGetNumberImages(picture) >= 2) {
+    const std::string format = wandFormat(picture);
+    if (isAnimation(format, MagickGetNumberImages(picture))) {
         DestroyMagickWand(picture);
+        if (detail)
+            *detail = format;
         return kThumbnailAnimated;
     }
     // Layered and multi-page files show their first image (already current).
@@ -234,11 +240,11 @@ HICON iconFromThumbnail(MagickWand *canvas)
     return icon;
 }
 
-int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon)
+int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon, std::string *detail)
 {
     *outIcon = nullptr;
     MagickWand *canvas = nullptr;
-    int result = renderThumbnail(path, flip, rotation, &canvas);
+    int result = renderThumbnail(path, flip, rotation, &canvas, detail);
     if (result != kThumbnailRendered)
         return result;
     HICON icon = iconFromThumbnail(canvas);

@@ -161,7 +161,9 @@ void ThumbnailWorker::run()
             result.generation = job.generation;
             result.index = job.index;
             memcpy(result.path, job.path, sizeof result.path);
-            result.result = render(job.path, job.flip, job.rotation, &result.icon);
+            std::string detail;
+            result.result = render(job.path, job.flip, job.rotation, &result.icon, &detail);
+            lstrcpynA(result.detail, detail.c_str(), sizeof result.detail);
             renders_++;
             if (result.result == kThumbnailRendered && !shown_) {
                 DestroyIcon(result.icon);

@@ -11,6 +11,7 @@
 #pragma once
 #include <windows.h>
 #include <atomic>
+#include <string>
 
 #include "input/image_list.h"
 
@@ -27,9 +28,10 @@ struct ThumbnailResult {
     int result;  // kThumbnail* of thumbnail_render.h
     HICON icon;  // with kThumbnailRendered; whoever returns 1 from the message owns it
     char path[MAX_PATH];
+    char detail[512];  // the reason of an unreadable picture, the format of an animation
 };
 
-typedef int (*ThumbnailRenderer)(const char *path, int flip, int rotation, HICON *outIcon);
+typedef int (*ThumbnailRenderer)(const char *path, int flip, int rotation, HICON *outIcon, std::string *detail);
 
 class ThumbnailWorker {
 public:

@@ -139,6 +139,27 @@ int selectComboText(HWND combo, const char *text)
     return -1;
 }
 
+namespace {
+
+LRESULT CALLBACK pathFieldProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR)
+{
+    LRESULT result = DefSubclassProc(edit, msg, wp, lp);
+    if (msg == WM_SETTEXT || msg == WM_SIZE) {
+        const int end = GetWindowTextLengthA(edit);
+        SendMessageA(edit, EM_SETSEL, end, end);
+        SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    }
+    return result;
+}
+
+}  // namespace
+
+void showPathEnd(HWND edit)
+{
+    if (edit)
+        SetWindowSubclass(edit, pathFieldProc, 1, 0);
+}
+
 // ---- The one interface font -------------------------------------------------
 
 int uiFontHeightForDpi(int height, int dpi)

@@ -72,7 +72,7 @@ TEST(JoinValues, ReadBackAsTheWindowDoes)
     ValueMap v;
     JoinSettings s;
     loadJoinValues(v, s);
-    EXPECT_EQ(s.sourceFormats, 15u);
+    EXPECT_EQ(s.sourceFormats, 31u);
     EXPECT_EQ(s.layout, kJoinVertical);
     EXPECT_EQ(s.customSize, 0);
     v.setDword("join_layout", 7);

@@ -295,7 +295,8 @@ TEST(MainCommandRules, CmykEntryCheckedForTheStoredProfile)
     EXPECT_EQ(checkedCmykEntry("uswebcoatedswop.ICC"), kCmdCmykSwop);
     EXPECT_EQ(checkedCmykEntry("JapanColor2001Coated.icc"), kCmdCmykJapan);
     EXPECT_EQ(checkedCmykEntry("CoatedFOGRA39.icc"), 0);
-    EXPECT_EQ(checkedCmykEntry("nonsense.icc"), kCmdCmykJapan);
+    EXPECT_EQ(checkedCmykEntry("nonsense.icc"), 0) << "only the entry whose file name matches";
+    EXPECT_EQ(checkedCmykEntry(""), 0);
 }
 
 TEST(MainCommandRules, RecentSettingsFilesNewestFirstAtMostTen)
@@ -334,7 +335,7 @@ TEST(MainCommandRules, AboutTextNamesTheProgramVersionAndFormats)
 {
     std::string text = aboutText();
     EXPECT_EQ(text.find("Velmora图片批量处理工具 V11.5\n\n\n批量处理图片："), 0u);
-    EXPECT_NE(text.find("支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TIF, TBI, PSD。"), std::string::npos);
+    EXPECT_NE(text.find("支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TIF, TBI, PSD, WEBP(静态), HEIC, AVIF。"), std::string::npos);
     EXPECT_NE(text.find(std::string("官网：") + kVendorWebSite), std::string::npos);
     EXPECT_NE(text.find("\n\n\n注意：图片处理后将采用JPG格式保存。"), std::string::npos);
 }

@@ -51,7 +51,7 @@ TEST(ToolValues, SettingsFilesAreReadStrictly)
         {"convert_quality=\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
         {"convert_quality=99999999999999999999\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
         {"convert_png8=2\n", "设置文件第 1 行: convert_png8 只能是 0 或 1 的整数"},
-        {"convert_format=GIF\n", "设置文件第 1 行: convert_format 只能是 JPG 或 PNG"},
+        {"convert_format=GIF\n", "设置文件第 1 行: convert_format 只能是 JPG 或 PNG 或 WEBP"},
         {"convert_load_format_option=2048\n", "设置文件第 1 行: convert_load_format_option 只能是 0..2047 的整数"},
     };
     for (const Case &c : cases) {

@@ -15,7 +15,9 @@
 #include "app/main_commands.h"
 #include "app/main_run.h"
 #include "app/main_window.h"
+#include "app/picture_list_view.h"
 #include "app/progress_window.h"
+#include "input/thumbnail_worker.h"
 #include "ui/run_prompts.h"
 #include "app/save_mode_dialog.h"
 #include "app/settings_panel/panel_ids.h"
@@ -323,10 +325,25 @@ TEST_F(MainWindowRun, OverwriteFromThePanelTurnsAPngIntoJpegData)
     ASSERT_EQ(boxes.size(), 1u);
     boxes.clear();
 
+    // The replaced picture's thumbnail is made again from the new file.
+    if (!thumbnailsShown())
+        runMainCommand(window, kCmdToggleThumbnails);
+    auto rendered = [](long after) {
+        auto done = [after] { return pictureImageList().at(0)->thumbDone && thumbnailWorker().renderCount() > after; };
+        for (int i = 0; i < 600 && !done(); ++i) {
+            pumpMainWindowMessages();
+            Sleep(50);
+        }
+        return done();
+    };
+    ASSERT_TRUE(rendered(-1));
+    const long renders = thumbnailWorker().renderCount();
+
     runMainCommand(window, kCmdStart);
 
     EXPECT_EQ(formatOf(source / "logo.png"), "JPEG");
     EXPECT_EQ(folderEntries(source.path()), (std::vector<std::string>{"logo.png"}));
+    EXPECT_TRUE(rendered(renders));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "图片批量处理已完成");
     EXPECT_EQ(boxes[0].caption, "完成");

@@ -52,6 +52,11 @@ std::string trimFolder(const std::string &folder)
     return out;
 }
 
+bool makeTargetFolder(const std::string &folder, std::string &message)
+{
+    return makeFolder(trimFolder(folder), "创建文件夹 %s 失败，错误码：%d", message);
+}
+
 std::string proposeOutputFolder(const std::string &source)
 {
     std::string base = trimFolder(source) + "_处理后";
@@ -131,6 +136,7 @@ struct SourceExtension {
 const SourceExtension kSourceExtensions[] = {
     {0, ".jpg"}, {0, ".jpeg"}, {1, ".png"},  {2, ".gif"},  {3, ".bmp"}, {4, ".psd"},
     {5, ".tif"}, {5, ".tiff"}, {6, ".svg"}, {8, ".webp"}, {9, ".dng"}, {10, ".jfif"},
+    {11, ".heic"}, {11, ".heif"}, {11, ".avif"},
 };
 
 }  // namespace
@@ -143,4 +149,12 @@ bool sourceTypeAccepts(const char *fileName, unsigned mask)
         if ((mask & (1u << m.bit)) && endsWithNoCase(fileName, m.extension))
             return true;
     return false;
+}
+
+bool pictureTypeAccepts(const char *fileName, unsigned mask)
+{
+    unsigned converted = mask & 0xFu;
+    if (mask & kToolTypeWebpHeicAvif)
+        converted |= (1u << 8) | (1u << 11);
+    return sourceTypeAccepts(fileName, converted);
 }

@@ -9,7 +9,8 @@
 #include "util/safe_file.h"
 #include "util/text.h"
 
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail, size_t *imageCount)
+MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail, size_t *imageCount,
+                            const char *lead)
 {
     MagickWand *all = readCheckedPicture(path, detail);
     MagickWand *first = nullptr;
@@ -28,7 +29,7 @@ MagickWand *readToolPicture(const std::string &path, std::string &message, std::
             detail = "MagickGetImage()";
     }
     if (!first)
-        message = formatText("图片读取失败:\r\n%s\r\n原因：%s", path.c_str(), detail.c_str());
+        message = formatText(lead, path.c_str()) + "\r\n原因：" + detail;
     return first;
 }
 
@@ -36,6 +37,10 @@ ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &optio
                                     const std::string &first, const std::string &base, FolderTidy &tidy)
 {
     std::string bytes, reason;
+    // A picture the format cannot hold is this picture's problem, not the run's.
+    std::string tooLarge = outputSizeProblem(options, MagickGetImageWidth(wand), MagickGetImageHeight(wand));
+    if (!tooLarge.empty())
+        return toolItemSkipped(formatText("%s:\r\n%s", tooLarge.c_str(), first.c_str()), tooLarge);
     if (!encodePicture(wand, options, rules, bytes, reason))
         return toolRunError(writeFailureText(options, rules, first, reason));
     return writeNewToolFile(bytes, first, base, options.extension(), tidy,

@@ -13,11 +13,12 @@
 // Reads the picture at path (GBK) through the program's checked read
 // (imaging/picture_read.h) and returns a wand holding only its first image (the
 // first frame of an animation, the merged picture of a PSD, the first page of a
-// TIFF). Null with the information-window text ("图片读取失败:\r\n<path>\r\n原因：
-// <reason>") and the reason alone in detail when it cannot be read.
+// TIFF). Null with the information-window text (lead, "图片读取失败:\r\n%s" unless
+// the tool says otherwise, with the path, then "\r\n原因：<reason>") and the
+// reason alone in detail when it cannot be read.
 // imageCount (if given) receives how many images the file holds.
 MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail,
-                            size_t *imageCount = nullptr);
+                            size_t *imageCount = nullptr, const char *lead = "图片读取失败:\r\n%s");
 
 // Writes the picture as a new file: first, or base(2)ext, base(3)ext, ..., the
 // first name that is free when the file is put there. The picture is encoded and

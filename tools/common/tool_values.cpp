@@ -159,9 +159,9 @@ std::string toolValuesHelp(const std::vector<ToolValueDef> &table)
 
 void appendOutputValues(std::vector<ToolValueDef> &table, const std::string &prefix)
 {
-    table.push_back({prefix + "_format", true, 0, 0, "JPG|PNG", "JPG", "转换后的格式"});
-    table.push_back({prefix + "_quality", false, 10, 100, nullptr, "90", "JPG 的质量"});
-    table.push_back({prefix + "_transparent", false, 0, 1, nullptr, "1", "PNG: 保留透明度"});
+    table.push_back({prefix + "_format", true, 0, 0, "JPG|PNG|WEBP", "JPG", "转换后的格式"});
+    table.push_back({prefix + "_quality", false, 10, 100, nullptr, "90", "JPG 和 WEBP 的质量 (WEBP 为 100 时无损)"});
+    table.push_back({prefix + "_transparent", false, 0, 1, nullptr, "1", "PNG 和 WEBP: 保留透明度"});
     table.push_back({prefix + "_png8", false, 0, 1, nullptr, "0", "PNG: 保存为 PNG-8 (调色板)"});
     table.push_back({prefix + "_png8_color_count", false, 2, 256, nullptr, "256", "PNG-8 的颜色数"});
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "input/discovery.h"
+#include "res/resource.h"
 #include "ui/info_window.h"
 #include "ui/run_prompts.h"
 #include "ui/window_kit.h"
@@ -105,7 +106,11 @@ HINSTANCE registerToolClass(const char *className, WNDPROC proc)
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    // The program's own icons: the large one for Alt+Tab, the small one for the caption.
+    wc.hIcon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                 GetSystemMetrics(SM_CYICON), LR_SHARED);
+    wc.hIconSm = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP_SMALL), IMAGE_ICON,
+                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
     wc.lpszClassName = className;
     RegisterClassExA(&wc);
     return instance;
@@ -165,11 +170,11 @@ bool handleToolWindowMessage(ToolSession &s, UINT msg, LRESULT &result)
 void setToolHostWindow(HWND mainWindow) { hostWindow = mainWindow; }
 HWND toolHostWindow() { return hostWindow; }
 
-void showToolWindow(HWND tool)
+void showToolWindow(HWND tool, bool maximised)
 {
     if (hostWindow)
         ShowWindow(hostWindow, SW_HIDE);
-    ShowWindow(tool, SW_SHOW);
+    ShowWindow(tool, maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
     restoreIfMinimised(tool);
     SetForegroundWindow(tool);
     BringWindowToTop(tool);

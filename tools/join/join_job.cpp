@@ -28,7 +28,7 @@ const char kRule[] = "join_width_or_height_index";
 const char kCustom[] = "join_width_or_height_value";
 const char kSpace[] = "join_space";
 
-bool accepts(const char *name, unsigned formats) { return sourceTypeAccepts(name, formats & 0xFu); }
+bool accepts(const char *name, unsigned formats) { return pictureTypeAccepts(name, formats); }
 
 // The size from the file's header, else from ImageMagick's ping (the first image).
 bool pictureSize(const std::string &path, JoinSize &size)
@@ -48,12 +48,15 @@ bool pictureSize(const std::string &path, JoinSize &size)
     return ok;
 }
 
-// The canvas a JPEG can hold and ImageMagick can make; empty when it fits.
+// The canvas a JPEG or WebP can hold and ImageMagick can make; empty when it fits.
 std::string canvasProblem(const JoinPlan &plan, const JoinSettings &s, const std::string &folder)
 {
     const long long w = plan.canvasWidth, h = plan.canvasHeight;
     if (s.output.format == OutputFormat::Jpg && (w > kJpegMaxSide || h > kJpegMaxSide))
         return formatText("拼接后的图片尺寸 %lld x %lld 超出JPEG图片的最大尺寸 %d 像素:\r\n%s", w, h, kJpegMaxSide,
+                          folder.c_str());
+    if (s.output.format == OutputFormat::Webp && (w > (long long)kWebpMaxSide || h > (long long)kWebpMaxSide))
+        return formatText("拼接后的图片尺寸 %lld x %lld 超出WEBP图片的最大尺寸 %zu 像素:\r\n%s", w, h, kWebpMaxSide,
                           folder.c_str());
     PictureLimits limits = currentPictureLimits();
     if ((limits.maxWidth && (unsigned long long)w > limits.maxWidth) ||
@@ -94,7 +97,7 @@ const std::vector<ToolValueDef> &joinToolValues()
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
-        t.push_back({kFormats, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
+        t.push_back({kFormats, false, 0, 31, nullptr, "31", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/heif/avif"});
         t.push_back({kLayout, false, 1, 2, nullptr, "1", "1 竖排 (宽度相同), 2 横排 (高度相同)"});
         t.push_back({kRule, false, 0, 3, nullptr, "0",
                      "竖排的宽度/横排的高度: 0 每组第一张, 1 最宽/最高, 2 最窄/最矮, 3 自定义"});
@@ -108,7 +111,7 @@ const std::vector<ToolValueDef> &joinToolValues()
 void loadJoinValues(const StoredValues &values, JoinSettings &s)
 {
     s.output = outputOptionsFrom(values, kPrefix);
-    s.sourceFormats = values.dwordOr(kFormats, 15);
+    s.sourceFormats = values.dwordOr(kFormats, kToolTypeAll) & kToolTypeAll;
     s.layout = values.dwordOr(kLayout, 1) == 1 ? kJoinVertical : kJoinHorizontal;
     DWORD rule = values.dwordOr(kRule, 0);
     s.sizeRule = rule <= 3 ? (int)rule : 0;
@@ -302,7 +305,7 @@ JoinProblem joinSourceProblem(const std::string &source, unsigned formats)
         return {JoinField::Source, "请选择【源图片文件夹】", "源图片文件夹不能为空"};
     if (!isDirectory(source.c_str()))
         return {JoinField::Source, "请重新选择", "选择的【源图片文件夹】不存在"};
-    if ((formats & 0xFu) == 0)
+    if ((formats & kToolTypeAll) == 0)
         return {JoinField::Formats, "请选择", "加载的图片类型至少选择一项"};
     return {};
 }
@@ -320,14 +323,7 @@ JoinProblem joinCustomProblem(int sizeRule, const std::string &customText)
 
 bool makeJoinTarget(const std::string &folder, std::string &message)
 {
-    const std::string target = trimFolder(folder);
-    if (isDirectory(target.c_str()))
-        return true;
-    if (!target.empty() && target.size() <= kMaxPathBytes && CreateDirectoryA(target.c_str(), nullptr))
-        return true;
-    DWORD code = target.empty() ? ERROR_PATH_NOT_FOUND : GetLastError();
-    message = formatText("创建文件夹 %s 失败，错误码：%d", target.c_str(), (int)code);
-    return false;
+    return makeTargetFolder(folder, message);
 }
 
 ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)

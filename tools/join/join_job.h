@@ -19,7 +19,7 @@ enum JoinLayout { kJoinVertical = 1, kJoinHorizontal = 2 };
 enum JoinSizeRule { kJoinFirst = 0, kJoinLargest = 1, kJoinSmallest = 2, kJoinCustom = 3 };
 
 struct JoinSettings {
-    unsigned sourceFormats = 15;  // join_load_format_option: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp
+    unsigned sourceFormats = 31;  // join_load_format_option: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/avif
     int layout = kJoinVertical;   // join_layout
     int sizeRule = kJoinFirst;    // join_width_or_height_index
     int customSize = 0;           // join_width_or_height_value; 0 = the field is empty
@@ -34,7 +34,7 @@ struct JoinJob {
 };
 
 const std::vector<ToolValueDef> &joinToolValues();
-// Read back as the window does: mask missing 15, layout 1 (or missing) vertical
+// Read back as the window does: mask missing 31, layout 1 (or missing) vertical
 // and anything else horizontal, rule 0..3 else 0, custom size 1..9999 else
 // empty, spacing 0..128 else 0.
 void loadJoinValues(const StoredValues &values, JoinSettings &settings);

@@ -85,6 +85,8 @@ void createControls()
 
     state.progress = add(PROGRESS_CLASSA, "", 0, 10, 432, 444, 26, kPngProgressId);
     state.start = add("BUTTON", "开始处理", BS_PUSHBUTTON | WS_TABSTOP, 464, 426, 126, 38, kPngStartId);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.outputEdit);
     applyUiFontToChildren(state.window);
 
     LOGFONTA lf = {};

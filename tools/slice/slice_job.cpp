@@ -209,7 +209,7 @@ const std::vector<ToolValueDef> &sliceToolValues()
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
-        t.push_back({kFormats, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
+        t.push_back({kFormats, false, 0, 31, nullptr, "31", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/heif/avif"});
         appendDirection(t, kHorizontal, "1: 水平划分 (切成若干行)");
         appendDirection(t, kVertical, "1: 垂直划分 (切成若干列)");
         t.push_back({kHtml, false, 0, 1, nullptr, "1", "生成HTML代码"});
@@ -221,7 +221,7 @@ const std::vector<ToolValueDef> &sliceToolValues()
 void loadSliceValues(const StoredValues &values, SliceSettings &s)
 {
     s.output = outputOptionsFrom(values, kPrefix);
-    s.sourceFormats = values.dwordOr(kFormats, 15) & 0xFu;
+    s.sourceFormats = values.dwordOr(kFormats, kToolTypeAll) & kToolTypeAll;
     s.horizontal = loadDirection(values, kHorizontal);
     s.vertical = loadDirection(values, kVertical);
     s.html = values.dwordOr(kHtml, 1) != 0;
@@ -324,7 +324,7 @@ SliceProblem sliceStartProblem(const std::string &source, unsigned formats, cons
         return {SliceField::Source, "请选择【源图片文件夹】", "源图片文件夹不能为空"};
     if (!isDirectory(source.c_str()))
         return {SliceField::Source, "请重新选择", "选择的【源图片文件夹】不存在"};
-    if ((formats & 0xFu) == 0)
+    if ((formats & kToolTypeAll) == 0)
         return {SliceField::Formats, "请选择", "加载的图片类型至少选择一项"};
     if (!horizontal.on && !vertical.on)
         return {SliceField::Divisions, "看这里", "【水平划分】与【垂直划分】至少勾选一项"};
@@ -341,7 +341,7 @@ ToolRunOutcome runSliceJob(const SliceJob &given, const BatchReport &report)
     walk.source = job.sourceFolder;
     walk.includeSubfolders = job.includeSubfolders;
     walk.target = job.outputFolder;
-    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.settings.sourceFormats & 0xFu); };
+    walk.accept = [&job](const char *name) { return pictureTypeAccepts(name, job.settings.sourceFormats); };
     return runToolWalk(walk, report, [&](const std::string &path, FolderTidy &tidy) {
         return sliceOne(job, path, tidy, report.stopRequested);
     });

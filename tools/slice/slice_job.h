@@ -22,7 +22,7 @@ struct SliceDivision {
 };
 
 struct SliceSettings {
-    unsigned sourceFormats = 15;  // slice_load_format_option: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp
+    unsigned sourceFormats = 31;  // slice_load_format_option: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/avif
     SliceDivision horizontal;     // slice_horizontal*
     SliceDivision vertical;       // slice_vertical*
     OutputOptions output;         // "slice" prefix
