@@ -17,11 +17,13 @@ FUZZ_TARGET(sniff_bytes)
     FUZZ_CHECK(memchr(header.typeName, 0, sizeof header.typeName) != nullptr);
     if (known)
         FUZZ_CHECK(header.width > 0 && header.height > 0 && header.type != kSniffNotRecognised);
-    // The full type check refines the signature only for GIF (still or animated).
-    if (header.type != kPictureGif)
-        FUZZ_CHECK(type == header.type);
-    else
+    // The full type check refines the signature only for GIF and WebP (still or animated).
+    if (header.type == kPictureGif)
         FUZZ_CHECK(type == kPictureGif || type == kSniffAnimatedGif || type == kSniffNotRecognised);
+    else if (header.type == kPictureWebp)
+        FUZZ_CHECK(type == kPictureWebp || type == kSniffAnimatedWebp);
+    else
+        FUZZ_CHECK(type == header.type);
 
     char text[kPictureDescriptionSize];
     memset(text, 'x', sizeof text);
