@@ -25,7 +25,7 @@ const int kStoreGrowth = 2048;
 const UINT kEndAddBatchMessage = WM_APP + 0x240;
 
 const char kReadFailedText[] = "图片读取失败:\r\n%s";
-const char kAnimationText[] = "不支持%s动画图片:\r\n%s";  // "gif", "webp"
+const char kAnimationText[] = "不支持%s动画图片:\r\n%s";  // "gif", "webp", "png"
 const char kUnrecognisedText[] = "无法识别的图片:\r\n%s";
 const char kStoreRefusedText[] = "ImageList_AddIcon() == -1, index:%d, hIcon:0x%p, GetLastError(): %lu";
 
@@ -338,8 +338,9 @@ int typeFromSniff(const char *path, bool reportFailures, bool reportUnrecognised
         return code;
     if (code == kSniffCannotOpen && reportFailures)
         report(kReadFailedText, path);
-    else if ((code == kSniffAnimatedGif || code == kSniffAnimatedWebp) && reportFailures)
-        showInfoMessage(formatText(kAnimationText, code == kSniffAnimatedGif ? "gif" : "webp", path));
+    else if ((code == kSniffAnimatedGif || code == kSniffAnimatedWebp || code == kSniffAnimatedPng) && reportFailures)
+        showInfoMessage(formatText(kAnimationText,
+                                   code == kSniffAnimatedGif ? "gif" : code == kSniffAnimatedWebp ? "webp" : "png", path));
     else if (code == kSniffNotRecognised && reportUnrecognised)
         report(kUnrecognisedText, path);
     return code;

@@ -29,15 +29,16 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
         relativeFolders.push_back(item.relativeFolder);
     }
     for (const std::string &prefix : relativeFolderPrefixes(relativeFolders)) {
+        // A folder that can never be made (its path too long, its name a device's)
+        // fails only the pictures below it, each with its line (TargetNameBook).
         std::string path;
-        if (!joinPath(path, folder, prefix)) {
-            error = formatText("无法创建目标文件夹：[%s%s]", folder.c_str(), prefix.c_str());
-            return false;
-        }
+        if (!deviceNamedPart(prefix).empty() || !joinPath(path, folder, prefix))
+            continue;
         if (isDirectory(path.c_str()))
             continue;
         // A file of that name is no folder: the pictures below it could not be written.
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !CreateDirectoryA(path.c_str(), nullptr)) {
+        DWORD code = 0;
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !makeFolder(path, code)) {
             error = formatText("无法创建目标文件夹：[%s]", path.c_str());
             return false;
         }
@@ -55,14 +56,26 @@ Reservation TargetNameBook::reserve(const std::string &targetFolder, const Batch
                             item.relativeFolder.c_str(), item.path.c_str());
         return Reservation::Failed;
     }
+    const std::string device = keepStructure ? deviceNamedPart(item.relativeFolder) : std::string();
+    if (!device.empty()) {
+        reason = formatText("无法创建目标文件夹：[%s%s]\r\n原因：%s 是 Windows 保留的设备名\r\n源图片：%s",
+                            folderWithBackslash(targetFolder).c_str(), item.relativeFolder.c_str(), device.c_str(),
+                            item.path.c_str());
+        return Reservation::Failed;
+    }
     for (int n = 1; n <= highest_; ++n) {
         // A folder full of earlier results can take a while to number through.
         if (n > 1 && stopRequested && stopRequested())
             return Reservation::Stopped;
         std::string candidate = targetCandidate(targetFolder, item.relativeFolder, base, keepStructure, n);
         if (candidate.empty()) {
-            reason = formatText("目标文件名太长:\r\n%s%s.jpg\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
-                                base.c_str(), item.path.c_str());
+            // The name it would have had, with its folder below the target.
+            std::string wanted = folderWithBackslash(targetFolder);
+            if (keepStructure && !item.relativeFolder.empty())
+                wanted += item.relativeFolder + "\\";
+            wanted += base + (n > 1 ? formatText("(%d)", n) : std::string()) + ".jpg";
+            reason = formatText("目标文件名太长 (%zu 字节, 最多 %zu 字节):\r\n%s\r\n源图片：%s", wanted.size(),
+                                kMaxPathBytes, wanted.c_str(), item.path.c_str());
             return Reservation::Failed;
         }
         std::string key = pathKey(candidate);
@@ -176,6 +189,10 @@ bool encodeProcessed(MagickWand *picture, std::string &bytes, std::string &reaso
 // system said, never the name of a temporary file.
 std::string writeFailure(const std::string &target, DWORD error)
 {
+    // The target's own name fits; the temporary file beside it is what does not.
+    if (error == ERROR_FILENAME_EXCED_RANGE)
+        return formatText("无法写入 '%s': 路径有 %zu 字节, 在它旁边写临时文件时路径会超过 %zu 字节的上限",
+                          target.c_str(), target.size(), kMaxPathBytes);
     return formatText("无法写入 '%s': %s", target.c_str(), systemErrorText(error).c_str());
 }
 
@@ -384,9 +401,14 @@ static std::vector<std::string> sourceKeys(const std::string &path)
     return keys;
 }
 
+SourceClaims::SourceClaims() { InitializeCriticalSection(&lock_); }
+SourceClaims::~SourceClaims() { DeleteCriticalSection(&lock_); }
+
 bool SourceClaims::claim(const std::string &path)
 {
+    EnterCriticalSection(&lock_);
     std::vector<std::string> keys = sourceKeys(path);
+    LeaveCriticalSection(&lock_);
     for (const std::string &key : keys)
         if (seen_.count(key))
             return false;
@@ -394,7 +416,15 @@ bool SourceClaims::claim(const std::string &path)
     return true;
 }
 
-ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item)
+PlaceResult SourceClaims::replace(const std::string &temp, const std::string &target, DWORD &error)
+{
+    EnterCriticalSection(&lock_);
+    PlaceResult placed = placeOwnTempFile(temp, target, true, error);
+    LeaveCriticalSection(&lock_);
+    return placed;
+}
+
+ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item, SourceClaims *claims)
 {
     PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
     if (outcome.result != PictureResult::Picture || !outcome.picture)
@@ -415,13 +445,19 @@ ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &ite
     DWORD error = 0;
     bool created = false;
     if (!writeOwnTempFile(folderOfPath(item.path), bytes.data(), bytes.size(), temp, error, &created)) {
-        reason = systemErrorText(error);
+        // The original's own path is fine; the name of the temporary file beside
+        // it is what does not fit.
+        reason = error == ERROR_FILENAME_EXCED_RANGE
+                     ? formatText("原图的路径有 %zu 字节, 在它旁边写临时文件时路径会超过 %zu 字节的上限, 无法安全地覆盖原图",
+                                  item.path.size(), kMaxPathBytes)
+                     : systemErrorText(error);
         return failed(formatText(created ? "图片处理后保存时, fwrite() 失败:\r\n%s\r\n原因：%s"
                                          : "图片处理后保存时, fopen() 失败:\r\n%s\r\n原因：%s",
                                  p, reason.c_str()),
                       reason);
     }
-    if (placeOwnTempFile(temp, item.path, true, error) != PlaceResult::Placed) {
+    PlaceResult placed = claims ? claims->replace(temp, item.path, error) : placeOwnTempFile(temp, item.path, true, error);
+    if (placed != PlaceResult::Placed) {
         reason = systemErrorText(error);
         return failed(formatText("图片处理后保存时, 无法替换原图:\r\n%s\r\n原因：%s", p, reason.c_str()), reason);
     }
@@ -446,7 +482,7 @@ BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> 
         }
         return start;
     };
-    auto work = [&](size_t i) { return processOverSource(inputs, items[i]); };
+    auto work = [&](size_t i) { return processOverSource(inputs, items[i], &claims); };
     // Whatever happened, rotation and flip are now part of the file or of its
     // failure. Reset once the worker is done with the item.
     auto reset = [&](size_t i) {

@@ -70,6 +70,12 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     MagickWand *picture = nullptr;
     ResizePlan hint, reduce;
     if (readPictureFile(sourcePath, file, reason)) {
+        // An APNG decodes as its first frame only; no animation is flattened.
+        if (file.animated) {
+            std::string why = animationText(file);
+            return failedOutcome(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", sourcePath.c_str(), why.c_str()),
+                                 why);
+        }
         if (file.format == "JPEG") {
             hint = jpegDecodeHint(s, (int)file.width, (int)file.height, rotation);
             reduce = jpegReducePlan(s, (int)file.width, (int)file.height, rotation);
@@ -101,7 +107,8 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     if (formatName)
         MagickRelinquishMemory(formatName);
 
-    // 2. Animations are not taken apart.
+    // 2. Animations are not taken apart: refused before anything is decoded, and
+    // here again for a format whose header does not count its frames.
     if (isAnimation(format, MagickGetNumberImages(picture))) {
         std::string why = formatText("%s 动画 (共 %zu 帧)", format.c_str(), MagickGetNumberImages(picture));
         DestroyMagickWand(picture);

@@ -5,12 +5,24 @@
 
 #include "imaging/format_support.h"
 #include "imaging/lanczos_rows.h"
+#include "imaging/png_animation.h"
+#include "util/path_join.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 
-// "reason `file' @ error/coder.c/Function/123" -> "reason"
+// "reason `file' @ error/coder.c/Function/123" -> "reason"; a format the policy
+// (res/config/policy.xml) refuses is named with why.
 static std::string withoutMagickLocation(std::string out)
 {
+    static const char kPolicy[] = "not allowed by the security policy `";
+    size_t policy = out.find(kPolicy);
+    if (policy != std::string::npos) {
+        size_t start = policy + sizeof kPolicy - 1;
+        size_t end = out.find('\'', start);
+        std::string coder = out.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        return formatText("出于安全考虑不读取 %s 格式的文件 (这种格式可以让程序去打开别的文件或运行别的程序)",
+                          coder.c_str());
+    }
     size_t quote = out.find(" `");
     if (quote != std::string::npos && out.find("' @ ", quote) != std::string::npos)
         out.erase(quote);
@@ -185,6 +197,14 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
 {
     file = PictureFile();
     file.path = path;
+    // "aux.png" opens the AUX device, which reads as an empty file.
+    std::string device;
+    size_t sep = findLastBackslash(path);
+    std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    if (isDeviceName(name, &device)) {
+        reason = formatText("文件名 %s 是 Windows 保留的设备名 (%s), 无法按这个名字打开", name.c_str(), device.c_str());
+        return false;
+    }
     DWORD error = 0;
     if (!readWholeFile(path, file.bytes, kMaxPictureFileBytes, error)) {
         if (error == ERROR_FILE_TOO_LARGE)
@@ -211,9 +231,22 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
     file.height = size.height;
     file.frames = size.frames;
     file.pixels = size.pixels;
+    if (file.format == "PNG") {
+        uint32_t frames = pngAnimationFramesInBytes(file.bytes.data(), file.bytes.size());
+        if (frames > 1)
+            file.frames = frames;
+        file.animated = frames > 1;
+    } else {
+        file.animated = (file.format == "GIF" || file.format == "WEBP") && file.frames > 1;
+    }
     file.progressiveJpeg = file.format == "JPEG" && size.progressive;
     file.cmyk = size.cmyk;
     return true;
+}
+
+std::string animationText(const PictureFile &file)
+{
+    return file.animated ? formatText("%s 动画 (共 %zu 帧)", file.format.c_str(), file.frames) : std::string();
 }
 
 namespace {

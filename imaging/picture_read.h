@@ -41,7 +41,9 @@ struct PictureFile {
     std::string format;                // ImageMagick's name from the header: "JPEG", "PNG", "TIFF", ...
     size_t width = 0;                  // first image, as stored
     size_t height = 0;
-    size_t frames = 0;                 // images (pages, frames, layers) in the file
+    size_t frames = 0;                 // images (pages, frames, layers) in the file; an APNG's
+                                       // frames (ImageMagick decodes its first frame only)
+    bool animated = false;             // a GIF of two or more images, a PNG with an animation (acTL)
     unsigned long long pixels = 0;     // width x height summed over every image
     bool progressiveJpeg = false;      // libjpeg holds all of its coefficients while decoding, at any scale
     bool cmyk = false;                 // CMYK (a JPEG from print)
@@ -61,6 +63,10 @@ const size_t kMaxPictureFileBytes = size_t(1) << 30;
 // read, is empty, is larger than kMaxPictureFileBytes or is no picture
 // ImageMagick knows.
 bool readPictureFile(const std::string &path, PictureFile &file, std::string &reason);
+
+// "GIF 动画 (共 N 帧)" / "PNG 动画 (共 N 帧)" for an animated file, else empty.
+// Animations are refused, never written as their first frame.
+std::string animationText(const PictureFile &file);
 
 // Decodes a file read by readPictureFile. nullptr with the reason when the size
 // (after the hint) exceeds ImageMagick's limits, when ImageMagick reports an

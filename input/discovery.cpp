@@ -89,22 +89,22 @@ bool shouldAskLargeLoad(int count, bool skipFlag, bool thumbnailsShown)
     return !skipFlag && thumbnailsShown && count > kLargeLoadThreshold;
 }
 
-void listFolderPictures(const char *folder, const char *pattern, PathList *pictures)
+void listFolderPictures(const char *folder, const char *pattern, PathList *pictures, LeftOutLines *leftOut)
 {
     if (!pattern || !*pattern)
-        listPictures(folder, pictures);
+        listPictures(folder, pictures, leftOut);
     else
-        listFilesByPattern(folder, pictures, pattern);
+        listFilesByPattern(folder, pictures, pattern, leftOut);
 }
 
-void listSubfolderPictures(const char *folder, const char *pattern, PathList *pictures)
+void listSubfolderPictures(const char *folder, const char *pattern, PathList *pictures, LeftOutLines *leftOut)
 {
     PathList *subfolders = PathList::create(1024, 128);
     if (!subfolders)
         return;
-    listSubfolders(folder, subfolders, true);
+    listSubfolders(folder, subfolders, true, leftOut);
     for (int i = 0; i < subfolders->count; ++i)
-        listFolderPictures(subfolders->text(i), pattern, pictures);
+        listFolderPictures(subfolders->text(i), pattern, pictures, leftOut);
     subfolders->destroy(true);
 }
 
@@ -192,10 +192,13 @@ void addPictureFolder()
         busy(false);
         return;
     }
-    listFolderPictures(folder, pattern, pictures);
+    LeftOutLines leftOut;
+    listFolderPictures(folder, pattern, pictures, &leftOut);
     if (hasSubfolder(folder) &&
         message("是否需要加载所有子文件夹中的图片？", "确认", MB_YESNO | MB_ICONQUESTION) == IDYES)
-        listSubfolderPictures(folder, pattern, pictures);
+        listSubfolderPictures(folder, pattern, pictures, &leftOut);
+    // What could not be listed is said, never silently missing from the list.
+    logLeftOut(leftOut);
 
     confirmManyPictures(pictures->count);
     if (pictures->count == 0) {

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "imaging/format_support.h"
+#include "imaging/png_animation.h"
 
 namespace {
 
@@ -471,6 +472,10 @@ int sniffPictureType(const HeaderSource &source)
         return kSniffNotRecognised;
     if (s->type == kPictureWebp && webpAnimated(head, held))
         return kSniffAnimatedWebp;
+    // ImageMagick reads the first frame of an APNG only: it is refused as an
+    // animated GIF is, so no animation is flattened over its original.
+    if (s->type == kPicturePng)
+        return pngAnimationFrames(source.read, source.context, source.size) > 1 ? kSniffAnimatedPng : kPicturePng;
     if (s->type != kPictureGif)
         return s->type;
     if (memcmp(head + 3, "87a", 3) == 0)

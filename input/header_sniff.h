@@ -32,7 +32,8 @@ bool isPictureTypeCode(int code);
 constexpr int kSniffCannotOpen = 0;
 constexpr int kSniffAnimatedGif = -1;
 constexpr int kSniffNotRecognised = -2;
-constexpr int kSniffAnimatedWebp = -3;
+constexpr int kSniffAnimatedPng = -3;  // an APNG: an "acTL" chunk of two or more frames
+constexpr int kSniffAnimatedWebp = -4;
 
 // Callers of the description functions give a buffer of this size (127 bytes of
 // text plus the terminator); the type name needs kPictureTypeNameSize bytes.
@@ -70,8 +71,8 @@ struct PictureHeader {
 // container's brand (kContainerHeadBytes of imaging/format_support.h), or
 // kSniffNotRecognised. Does not tell a still GIF or WebP from an animated one.
 int pictureTypeFromSignature(const unsigned char *first, size_t length);
-// The full type check: a type code, kSniffAnimatedGif, kSniffAnimatedWebp or
-// kSniffNotRecognised.
+// The full type check: a type code, kSniffAnimatedGif, kSniffAnimatedPng,
+// kSniffAnimatedWebp or kSniffNotRecognised.
 int sniffPictureType(const HeaderSource &source);
 // True when the format is recognised and width and height are both positive.
 // `out` is filled as far as it could be read either way.
@@ -90,7 +91,8 @@ bool formatPictureDescription(int width, int height, const char *typeName, int64
 
 // --- Files (GBK paths, opened through Win32) -------------------------------
 
-// A type code, kSniffAnimatedGif, kSniffAnimatedWebp, kSniffNotRecognised, or
+// A type code, kSniffAnimatedGif, kSniffAnimatedPng, kSniffAnimatedWebp,
+// kSniffNotRecognised, or
 // kSniffCannotOpen when the file cannot be opened.
 int sniffPictureType(const char *path);
 // True and the outputs filled (each may be null) when the format is recognised

@@ -115,11 +115,16 @@ size_t progressiveDcPrefixLength(const unsigned char *data, size_t size, bool *n
 // thumbnail size, and a progressive JPEG only as far as its first (DC) scan: a
 // camera photo then costs a fraction of a full decode, and the resize below
 // still has enough pixels.
-static MagickWand *readForThumbnail(const char *path, std::string &reason)
+static MagickWand *readForThumbnail(const char *path, std::string &reason, std::string &animatedFormat)
 {
     PictureFile file;
     if (!path || !readPictureFile(path, file, reason))
         return nullptr;
+    // ImageMagick decodes an APNG as its first frame: only the file says it moves.
+    if (file.animated) {
+        animatedFormat = file.format;
+        return nullptr;
+    }
     const DecodeHint hint{188, 188};
     if (file.format == "JPEG") {
         bool needMore = false;
@@ -142,12 +147,12 @@ static MagickWand *readForThumbnail(const char *path, std::string &reason)
 int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut, std::string *detail)
 {
     *canvasOut = nullptr;
-    std::string reason;
-    MagickWand *picture = readForThumbnail(path, reason);
+    std::string reason, animatedFormat;
+    MagickWand *picture = readForThumbnail(path, reason, animatedFormat);
     if (!picture) {
         if (detail)
-            *detail = reason;
-        return kThumbnailUnreadable;
+            *detail = animatedFormat.empty() ? reason : animatedFormat;
+        return animatedFormat.empty() ? kThumbnailUnreadable : kThumbnailAnimated;
     }
 
     MagickSetIteratorIndex(picture, 0);

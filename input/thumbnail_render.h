@@ -7,7 +7,7 @@
 #include <string>
 
 enum {
-    kThumbnailAnimated = -1,   // an animated GIF or WebP: not supported
+    kThumbnailAnimated = -1,   // an animated GIF, WebP or PNG: not supported (detail: its format)
     kThumbnailUnreadable = 0,  // ImageMagick cannot read the picture
     kThumbnailRendered = 1,
 };

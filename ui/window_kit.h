@@ -141,6 +141,10 @@ UINT_PTR CALLBACK centeringColourHook(HWND dialog, UINT message, WPARAM wParam, 
 // button reads "否(&N)". The answers keep their codes: IDYES, IDNO (do not remind
 // again), IDCANCEL (no). type adds the icon (MB_ICONQUESTION, ...).
 int askWithReminderButtons(HWND owner, const char *text, const char *caption, UINT type);
+// MessageBoxA whose box is placed above every always-on-top window (the
+// information window) as it opens: MB_TOPMOST as Windows honours it, which
+// Wine's message box does not.
+int messageBoxAboveAll(HWND owner, const char *text, const char *caption, UINT type);
 
 // ---- Drawing ----------------------------------------------------------------
 

@@ -3,6 +3,8 @@
 #include "gtest.h"
 #include "test_util.h"
 
+#include <algorithm>
+
 #include <windows.h>
 #include <wand/MagickWand.h>
 
@@ -230,6 +232,28 @@ TEST_F(JoinJobTest, PicturesWhoseSizeCannotBeToldTakeNoPart)
         sizeNotes += line.find("无法获取图片的尺寸:\r\n") == 0;
     EXPECT_EQ(sizeNotes, 2);
     EXPECT_EQ(folderEntries(out), (std::vector<std::string>{"中间坏了.jpg"}));
+}
+
+TEST_F(JoinJobTest, APictureWhosePixelsCannotBeReadLeavesNoBlankPlace)
+{
+    // Its header says 232 x 232, its pixels fail their checksum: it takes no part
+    // at all (the widest, its width must not count), never a white slot.
+    std::string g = group("像素坏了");
+    photo("photos/mate_Storm.jpg", "200x100", g + "\\a.png");
+    ASSERT_TRUE(copyFileTo(samplePath("broken/go_invalid-crc32.png"), g + "\\b.png"));
+    photo("photos/mate_Garden.jpg", "100x50", g + "\\c.png");
+    JoinSettings s;
+    s.sizeRule = kJoinLargest;
+    s.output.format = OutputFormat::Png;
+    s.output.transparent = false;
+    std::vector<BatchItemResult> items;
+    ToolRunOutcome o = run(s, items);
+    EXPECT_EQ(o.summary.written, 1);
+    EXPECT_LT(against(out + "\\像素坏了.png", unixPath(g + "\\a.png") + " \\( " + unixPath(g + "\\c.png") +
+                                                   " -background white -gravity center -extent 200x50 \\) -append"),
+              0.01);
+    EXPECT_NE(std::find(info.begin(), info.end(), "无法识别的图片, 没有拼接:\r\n" + g + "\\b.png\r\n原因：文件已损坏, 或者不是一种能识别的图片格式"),
+              info.end());
 }
 
 TEST_F(JoinJobTest, ATallGroupOverTheJpegLimitIsLoggedAndTheRunGoesOn)

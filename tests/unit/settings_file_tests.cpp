@@ -309,10 +309,6 @@ TEST(SettingsText, KeysAreExactAndOddLinesAreIgnored)
                                "nonsense\nsizeValue=640\n");
     EXPECT_EQ(s.quanlity, 80);
     EXPECT_EQ(s.sizeValue, 640);
-    // Numbers are read like "%d": trailing text ignored, no digits keeps the value.
-    EXPECT_EQ(parsed("sizeValue=800px\n").sizeValue, 800);
-    EXPECT_EQ(parsed("sizeValue=abc\n").sizeValue, 750);
-    EXPECT_EQ(parsed("sizeValue=\n").sizeValue, 750);
     EXPECT_EQ(parsed("lightValue=-40\n").lightValue, -40);
     // Numbers that do not fit 32 bits are refused rather than wrapped.
     EXPECT_EQ(parsed("sizeValue=99999999999999999999999\n").sizeValue, 750);
@@ -323,6 +319,35 @@ TEST(SettingsText, KeysAreExactAndOddLinesAreIgnored)
     EXPECT_FLOAT_EQ(parsed("fSizeValue=nan\n").fSizeValue, 100.0f);
     EXPECT_FLOAT_EQ(parsed("fSizeValue=1e999\n").fSizeValue, 100.0f);
     EXPECT_FLOAT_EQ(parsed("fSizeValue=55.5\n").fSizeValue, 55.5f);
+}
+
+TEST(SettingsText, ANumberIsAWholeNumberOrNoValueAtAll)
+{
+    // The digits in front of a typo are no value: "1,200" read as 1 made every
+    // picture 1 x 1. The window takes the default, the command line refuses it.
+    const std::pair<const char *, int> cases[] = {
+        {"1200", 1200}, {" 1200 \t", 1200}, {"0x4B0", 1200}, {"-5", 750},  {"1,200", -1},
+        {"1 200", -1},  {"7.5e2", -1},       {"800px", -1},   {"", -1},
+    };
+    for (const auto &c : cases) {
+        ProcessSettings s;
+        std::vector<SettingsTextFault> faults;
+        applySettingsText(s, std::string("bSize=1\nsizeValue=") + c.first + "\r\n", &faults);
+        EXPECT_EQ(s.sizeValue, c.second < 0 ? 750 : c.second) << c.first;
+        EXPECT_EQ(faults.empty() ? "" : settingsFaultText(faults[0]),
+                  c.second < 0 ? std::string("设置文件第 2 行: sizeValue 的值 '") + c.first + "' 不是一个整数" : "");
+    }
+    for (const char *text : {"5.55e1", "55,5", "nan", "5..5"})
+        EXPECT_FLOAT_EQ(parsed(std::string("fSizeValue=") + text + "\n").fSizeValue, 100.0f) << text;
+    EXPECT_FLOAT_EQ(parsed("fSizeValue= 55.50 \n").fSizeValue, 55.5f);
+    // A UTF-8 byte-order mark is not part of the first key; a key given twice is a fault.
+    std::vector<SettingsTextFault> faults;
+    ProcessSettings s;
+    applySettingsText(s, "\xEF\xBB\xBF" "bSize=1\nsizeValue=640\nsizeValue=320\n", &faults);
+    EXPECT_EQ(s.bSize, 1);
+    EXPECT_EQ(s.sizeValue, 320);
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_EQ(settingsFaultText(faults[0]), "设置文件第 3 行: sizeValue 重复出现");
 }
 
 TEST(SettingsText, CrLfAndLfGiveTheSameRecord)

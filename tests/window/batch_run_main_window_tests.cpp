@@ -18,6 +18,7 @@
 #include "app/picture_list_view.h"
 #include "app/progress_window.h"
 #include "input/thumbnail_worker.h"
+#include "ui/info_window.h"
 #include "ui/run_prompts.h"
 #include "app/save_mode_dialog.h"
 #include "app/settings_panel/panel_ids.h"
@@ -187,6 +188,58 @@ void chooseIn(HWND panel, int id, int index)
 }
 
 }  // namespace
+
+namespace {
+
+// Watches for the end box of a run shown by the real MessageBoxA, notes whether
+// it lies above the information window (always on top), then presses its button.
+struct EndBoxWatch {
+    HWND infoWindow = nullptr;
+    bool found = false, above = false;
+};
+
+DWORD WINAPI watchEndBox(LPVOID parameter)
+{
+    EndBoxWatch *w = static_cast<EndBoxWatch *>(parameter);
+    for (int i = 0; i < 1200 && !w->found; ++i, Sleep(50)) {
+        HWND box = FindWindowA("#32770", "注意");
+        if (!box || !IsWindowVisible(box))
+            continue;
+        w->found = true;
+        // Top-level windows from the top down: whichever comes first is seen.
+        HWND at = GetTopWindow(nullptr);
+        while (at && at != box && at != w->infoWindow)
+            at = GetWindow(at, GW_HWNDNEXT);
+        w->above = at == box && IsWindowVisible(w->infoWindow);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(MainWindowRun, TheEndBoxIsShownAboveTheInformationWindow)
+{
+    // Every picture failed: the box says so ("注意", no offer to open the folder)
+    // and shows above the information window the failure opened.
+    ScratchFolder source("主窗口_失败"), target("主窗口_失败_目标");
+    ASSERT_TRUE(copyWritable(samplePath("broken/go_invalid-crc32.png"), source / "坏.png"));
+    addDroppedPaths(window, {source / "坏.png"});
+    startupConfig().picSaveMode = 1;
+    click(kIdSaveTo);
+    setPanelSaveToFolder(panel, target.path());
+    EndBoxWatch watch;
+    watch.infoWindow = createInfoWindow(GetModuleHandleA(nullptr), window);
+    runPrompts().messageBox = defaultRunPrompts().messageBox;
+    HANDLE watcher = CreateThread(nullptr, 0, watchEndBox, &watch, 0, nullptr);
+    SendMessageA(panelControl(panel, kIdStart), BM_CLICK, 0, 0);
+    WaitForSingleObject(watcher, INFINITE);
+    CloseHandle(watcher);
+    EXPECT_TRUE(watch.found) << "no end box captioned 注意";
+    EXPECT_TRUE(watch.above) << "the end box is hidden under the information window";
+    EXPECT_TRUE(opened.empty());
+    ShowWindow(watch.infoWindow, SW_HIDE);
+}
 
 TEST_F(MainWindowRun, TextAndPictureWatermarksMarkThePicturesOfARun)
 {

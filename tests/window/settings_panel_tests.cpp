@@ -494,6 +494,14 @@ TEST_F(SettingsPanel, CollectedRecordMatchesThePanel)
     EXPECT_EQ(again.sy_image, mark);
     EXPECT_EQ(again.border_size, 10);
     EXPECT_EQ(again.lightValue, -20);
+
+    // A typo is no value: "1,200" loaded from the menu is the default 750, never
+    // 1; a file saved as UTF-8 with a byte-order mark keeps its first line.
+    ASSERT_TRUE(writeFileBytes(file, "\xEF\xBB\xBF" "bSize=1\r\nsizeValue=1,200\r\n"));
+    ASSERT_TRUE(loadSettingsIntoPanel(panel(), file));
+    ASSERT_TRUE(collect(again));
+    EXPECT_EQ(again.bSize, 1);
+    EXPECT_EQ(again.sizeValue, 750);
 }
 
 TEST_F(SettingsPanel, AMissingWatermarkPictureIsReported)

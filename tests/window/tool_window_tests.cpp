@@ -320,6 +320,22 @@ TEST_F(ToolWindowTest, ConvertRunWritesTheMirroredTree)
     EXPECT_EQ(SendMessageA(GetDlgItem(w, kConvertProgressId), PBM_GETPOS, 0, 0), 0);
 }
 
+TEST_F(ToolWindowTest, AToolRunWithFailuresIsNotReportedAsDone)
+{
+    std::string src = folder("一半");
+    copyWritable("photos/mate_Storm.jpg", src + "\\0.jpg");
+    copyWritable("broken/text_renamed.jpg", src + "\\1.jpg");
+    writeProgramDword("convert_load_format_option", 1);
+    HWND w = openConvertTool(hostWindow());
+    rec.folders = {src};
+    click(w, kConvertSourceButtonId);
+    click(w, kConvertStartId);
+    ASSERT_TRUE(waitForBox("完成"));
+    const Box &end = rec.boxes.back();
+    EXPECT_EQ(end.text, "图片处理已完成：已写入 1 张，失败 1 张。\n\n失败的原因见信息窗口 (F2)。\n\n是否查看处理后的图片？");
+    EXPECT_EQ(end.type & (MB_TYPEMASK | MB_ICONMASK | MB_TOPMOST), (UINT)(MB_YESNO | MB_ICONWARNING | MB_TOPMOST));
+}
+
 TEST_F(ToolWindowTest, ConvertCloseDuringARunStopsIt)
 {
     std::string src = folder("大图");

@@ -9,13 +9,17 @@
 #include "util/safe_file.h"
 #include "util/text.h"
 
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail, size_t *imageCount,
-                            const char *lead)
+MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail,
+                            std::string *animation, const char *lead)
 {
-    MagickWand *all = readCheckedPicture(path, detail);
+    PictureFile file;
+    MagickWand *all = nullptr;
+    if (readPictureFile(path, file, detail)) {
+        if (animation)
+            *animation = animationText(file);
+        all = decodePictureFile(file, DecodeHint(), detail);
+    }
     MagickWand *first = nullptr;
-    if (all && imageCount)
-        *imageCount = MagickGetNumberImages(all);
     if (all && MagickGetNumberImages(all) == 1) {
         MagickResetIterator(all);
         MagickNextImage(all);

@@ -16,9 +16,11 @@
 // TIFF). Null with the information-window text (lead, "图片读取失败:\r\n%s" unless
 // the tool says otherwise, with the path, then "\r\n原因：<reason>") and the
 // reason alone in detail when it cannot be read.
-// imageCount (if given) receives how many images the file holds.
+// animation (if given) receives animationText() of the file: "GIF 动画 (共 N 帧)",
+// "WEBP 动画 ...", "PNG 动画 (共 N 帧)" (an APNG, of which the wand holds the first
+// frame), or empty.
 MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail,
-                            size_t *imageCount = nullptr, const char *lead = "图片读取失败:\r\n%s");
+                            std::string *animation = nullptr, const char *lead = "图片读取失败:\r\n%s");
 
 // Writes the picture as a new file: first, or base(2)ext, base(3)ext, ..., the
 // first name that is free when the file is put there. The picture is encoded and

@@ -27,7 +27,8 @@ struct ToolValueDef {
 bool parseToolValues(const std::string &bytes, const std::vector<ToolValueDef> &table, ValueMap &values,
                      std::string &error);
 
-// Reads a settings file (GBK path, at most 64 KB) and parses it.
+// Reads a settings file (GBK path, at most 64 KB) and parses it. An empty file,
+// or one without a single value line, is refused as --batch refuses it.
 bool readToolValuesFile(const std::string &path, const std::vector<ToolValueDef> &table, ValueMap &values,
                         std::string &error);
 

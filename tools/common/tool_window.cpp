@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "core/run_end_text.h"
 #include "input/discovery.h"
 #include "res/resource.h"
 #include "ui/info_window.h"
@@ -59,19 +60,22 @@ void finishRun(ToolSession &s, bool quietly)
         s.stopRequested = false;
         returnToHostWindow(s.window);
     } else {
+        // Every box of the end stays above the information window (always on top),
+        // which the first failure of the run may have opened.
+        const UINT kAbove = MB_TOPMOST | MB_SETFOREGROUND;
         if (s.outcome.end == ToolRunEnd::Failed)
-            ask(s, s.outcome.message.c_str(), "错误", MB_OK | MB_ICONERROR);
+            ask(s, s.outcome.message.c_str(), "错误", MB_OK | MB_ICONERROR | kAbove);
         else if (s.outcome.end == ToolRunEnd::NothingToDo)
-            ask(s, kNothingToDoText, "提示", MB_OK | MB_ICONWARNING);
+            ask(s, kNothingToDoText, "提示", MB_OK | MB_ICONWARNING | kAbove);
         if (s.stopRequested) {
-            ask(s, "任务已中止", "提示", MB_OK | MB_ICONWARNING);
+            ask(s, "任务已中止", "提示", MB_OK | MB_ICONWARNING | kAbove);
             s.stopRequested = false;
             returnToHostWindow(s.window);
         } else if (s.outcome.end == ToolRunEnd::Completed) {
             SendMessageA(s.progressBar, PBM_SETPOS, (WPARAM)s.outcome.summary.total, 0);
             restoreIfMinimised(s.window);
-            if (ask(s, "图片处理已完成，是否查看处理后的图片？", "完成", MB_YESNO | MB_ICONINFORMATION) == IDYES &&
-                s.resultFolder)
+            RunEndBox box = runEndBox(s.outcome.summary, "图片处理已完成", "是否查看处理后的图片？");
+            if (ask(s, box.text.c_str(), box.caption, box.type) == IDYES && box.offersFolder && s.resultFolder)
                 runPrompts().openFolder(s.window, s.resultFolder().c_str());
         }
     }

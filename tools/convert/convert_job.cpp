@@ -73,8 +73,8 @@ const std::vector<ToolValueDef> &convertToolValues()
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
         t.push_back({kFormats, false, 0, 0xFFF, nullptr, "0 (一种也没有选)",
-                     "原格式, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 psd, 32 tif/tiff, 64 svg, "
-                     "256 webp, 512 dng, 1024 jfif, 2048 heic/heif/avif"});
+                     "原格式, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 psd, 32 tif/tiff, "
+                     "256 webp, 512 dng, 1024 jfif, 2048 heic/heif/avif (64 svg 不再读取)"});
         t.push_back({kKeepExtension, false, 0, 1, nullptr, "0", "新文件名保留原扩展名 (123.bmp -> 123.bmp.jpg)"});
         return t;
     }();
@@ -99,7 +99,7 @@ const std::vector<ConvertFormatBox> &convertFormatBoxes()
 {
     static const std::vector<ConvertFormatBox> boxes = {
         {"jpg", 0}, {"png", 1}, {"gif", 2}, {"bmp", 3}, {"psd", 4},
-        {"tif", 5}, {"svg", 6}, {"jfif", 10}, {"webp", 8}, {"dng", 9}, {"heic/avif", 11},
+        {"tif", 5}, {"jfif", 10}, {"webp", 8}, {"dng", 9}, {"heic/avif", 11},
     };
     return boxes;
 }

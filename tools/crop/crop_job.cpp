@@ -319,13 +319,14 @@ bool cropPicture(const std::string &path, const CropSettings &settings, CroppedP
     out = CroppedPicture();
     if (uncropped)
         *uncropped = nullptr;
-    size_t images = 0;
-    MagickWand *wand = readToolPicture(path, message, detail, &images, "无法识别的图片:\r\n%s");
+    std::string animation;
+    MagickWand *wand = readToolPicture(path, message, detail, &animation, "无法识别的图片:\r\n%s");
     if (!wand)
         return false;
     out.format = wandFormat(wand);
-    if (isAnimation(out.format, images)) {
+    if (!animation.empty()) {
         DestroyMagickWand(wand);
+        detail = animation;
         message = formatText("不支持裁剪动态%s图片:\r\n%s", toLowerAscii(out.format).c_str(), path.c_str());
         return false;
     }

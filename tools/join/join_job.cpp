@@ -131,11 +131,11 @@ void putJoinValues(ValueMap &values, const JoinSettings &s)
     values.setDword(kSpace, (DWORD)s.spacing);
 }
 
-std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned formats)
+std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned formats, LeftOutLines *leftOut)
 {
     std::vector<std::string> files;
     PathList *found = PathList::create(64, 256);
-    listFilesByPattern(folder.c_str(), found, "*.*");
+    listFilesByPattern(folder.c_str(), found, "*.*", leftOut);
     for (int i = 0; i < found->count; ++i)
         if (accepts(fileNameOf(found->text(i)).c_str(), formats))
             files.push_back(found->text(i));
@@ -143,12 +143,12 @@ std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned form
     return files;
 }
 
-std::vector<std::string> joinGroups(const std::string &source, unsigned formats)
+std::vector<std::string> joinGroups(const std::string &source, unsigned formats, LeftOutLines *leftOut)
 {
     std::vector<std::string> groups;
     const std::string root = trimFolder(source);
     PathList *subfolders = PathList::create(64, 256);
-    listSubfolders(root.c_str(), subfolders, false);
+    listSubfolders(root.c_str(), subfolders, false, leftOut);
     for (int i = 0; i < subfolders->count; ++i)
         if (fileNameOf(subfolders->text(i))[0] != '.')
             groups.push_back(subfolders->text(i));
@@ -220,7 +220,7 @@ JoinPlan planJoin(const std::vector<JoinSize> &sizes, const JoinSettings &s)
 JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
 {
     JoinResult result;
-    std::vector<std::string> files = joinGroupFiles(folder, s.sourceFormats);
+    std::vector<std::string> files = joinGroupFiles(folder, s.sourceFormats, &result.notes);
     if (files.size() < 2) {
         result.tooFewListed = true;
         return result;
@@ -237,58 +237,75 @@ JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
             result.notes.push_back(formatText("无法获取图片的尺寸:\r\n%s", path.c_str()));
         }
     }
-    if (sizes.size() < 2) {
-        result.problem = formatText("文件夹中没有找到需要拼接的图片:\r\n%s", folder.c_str());
-        return result;
-    }
-    JoinPlan plan = planJoin(sizes, s);
-    result.problem = canvasProblem(plan, s, folder);
-    if (!result.problem.empty())
-        return result;
+    // The composite pass. A picture whose header reads but whose pixels do not
+    // (or that the limits refuse) takes no part: the layout is made again
+    // without it, so no place of the joined picture is ever left blank.
+    for (;;) {
+        if (sizes.size() < 2) {
+            result.problem = formatText("文件夹中没有找到需要拼接的图片:\r\n%s", folder.c_str());
+            return result;
+        }
+        JoinPlan plan = planJoin(sizes, s);
+        result.problem = canvasProblem(plan, s, folder);
+        if (!result.problem.empty())
+            return result;
 
-    // An output that keeps no transparency starts on white: the same as joining on
-    // "none" and flattening afterwards, without a fourth channel and a second pass.
-    MagickWand *canvas = NewMagickWand();
-    PixelWand *background = NewPixelWand();
-    PixelSetColor(background, s.output.flattens() ? "#FFFFFF" : "none");
-    bool made =
-        MagickNewImage(canvas, (size_t)plan.canvasWidth, (size_t)plan.canvasHeight, background) != MagickFalse;
-    DestroyPixelWand(background);
-    if (!made) {
-        result.problem = formatText("MagickNewImage() 发生错误 (%lld x %lld)：%s:\r\n%s", plan.canvasWidth,
-                                    plan.canvasHeight, takeWandError(canvas).c_str(), folder.c_str());
-        DestroyMagickWand(canvas);
-        return result;
-    }
-    // The composite pass: the same pictures in the same places.
-    bool resolutionSet = false;
-    int placed = 0;
-    for (size_t i = 0; i < taking.size(); ++i) {
-        std::string message, detail;
-        MagickWand *picture = readToolPicture(taking[i], message, detail);
-        if (!picture) {
-            result.notes.push_back(formatText("无法识别的图片:\r\n%s\r\n原因：%s", taking[i].c_str(), detail.c_str()));
-            continue;
+        // An output that keeps no transparency starts on white: the same as joining on
+        // "none" and flattening afterwards, without a fourth channel and a second pass.
+        MagickWand *canvas = NewMagickWand();
+        PixelWand *background = NewPixelWand();
+        PixelSetColor(background, s.output.flattens() ? "#FFFFFF" : "none");
+        bool made =
+            MagickNewImage(canvas, (size_t)plan.canvasWidth, (size_t)plan.canvasHeight, background) != MagickFalse;
+        DestroyPixelWand(background);
+        if (!made) {
+            result.problem = formatText("MagickNewImage() 发生错误 (%lld x %lld)：%s:\r\n%s", plan.canvasWidth,
+                                        plan.canvasHeight, takeWandError(canvas).c_str(), folder.c_str());
+            DestroyMagickWand(canvas);
+            return result;
         }
-        if (!resolutionSet) {
-            applyFirstResolution(canvas, picture);
-            resolutionSet = true;
+        bool resolutionSet = false;
+        std::vector<bool> unusable(taking.size(), false);
+        bool anyUnusable = false;
+        for (size_t i = 0; i < taking.size(); ++i) {
+            std::string message, detail;
+            MagickWand *picture = readToolPicture(taking[i], message, detail);
+            if (!picture) {
+                result.notes.push_back(
+                    formatText("无法识别的图片, 没有拼接:\r\n%s\r\n原因：%s", taking[i].c_str(), detail.c_str()));
+                unusable[i] = anyUnusable = true;
+                continue;
+            }
+            // Once the layout is to be made again only the other pictures' reads matter.
+            if (!anyUnusable) {
+                if (!resolutionSet) {
+                    applyFirstResolution(canvas, picture);
+                    resolutionSet = true;
+                }
+                if (!placePicture(canvas, picture, plan.placements[i])) {
+                    result.notes.push_back(formatText("无法识别的图片, 没有拼接:\r\n%s\r\n原因：%s", taking[i].c_str(),
+                                                      takeWandError(picture).c_str()));
+                    unusable[i] = anyUnusable = true;
+                }
+            }
+            DestroyMagickWand(picture);
         }
-        if (placePicture(canvas, picture, plan.placements[i]))
-            ++placed;
-        else
-            result.notes.push_back(
-                formatText("无法识别的图片:\r\n%s\r\n原因：%s", taking[i].c_str(), takeWandError(picture).c_str()));
-        DestroyMagickWand(picture);
-    }
-    if (placed < 2) {
+        if (!anyUnusable) {
+            MagickClearException(canvas);
+            result.picture = canvas;
+            return result;
+        }
         DestroyMagickWand(canvas);
-        result.problem = formatText("文件夹中没有找到需要拼接的图片:\r\n%s", folder.c_str());
-        return result;
+        std::vector<std::string> keptPaths;
+        std::vector<JoinSize> keptSizes;
+        for (size_t i = 0; i < taking.size(); ++i)
+            if (!unusable[i]) {
+                keptPaths.push_back(taking[i]);
+                keptSizes.push_back(sizes[i]);
+            }
+        taking.swap(keptPaths);
+        sizes.swap(keptSizes);
     }
-    MagickClearException(canvas);
-    result.picture = canvas;
-    return result;
 }
 
 std::string joinTargetName(const std::string &targetFolder, const std::string &group, const OutputOptions &output)
@@ -336,11 +353,13 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
         return failed;
     }
     std::vector<std::string> groups;
-    for (const std::string &group : joinGroups(job.sourceFolder, job.settings.sourceFormats))
+    LeftOutLines leftOut;
+    for (const std::string &group : joinGroups(job.sourceFolder, job.settings.sourceFormats, &leftOut))
         if (joinGroupFiles(group, job.settings.sourceFormats).size() >= 2)
             groups.push_back(group);
+    logLeftOut(leftOut);
     FolderTidy tidy;
-    return runToolFiles(groups, report, [&](const std::string &group) {
+    ToolRunOutcome outcome = runToolFiles(groups, report, [&](const std::string &group) {
         JoinResult joined = joinGroup(group, job.settings);
         for (const std::string &note : joined.notes)
             showInfoMessage(note);
@@ -355,6 +374,8 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
         DestroyMagickWand(joined.picture);
         return outcome;
     });
+    outcome.summary.unit = "组";  // one item is one group of pictures
+    return outcome;
 }
 
 ToolRunOutcome runJoinCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)

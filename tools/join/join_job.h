@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/batch_report.h"
+#include "input/file_helpers.h"
 #include "util/stored_values.h"
 #include "imaging/output_options.h"
 #include "tools/common/tool_cli.h"
@@ -42,10 +43,13 @@ void putJoinValues(ValueMap &values, const JoinSettings &settings);
 
 // The groups of a source folder: its direct sub-folders (names beginning with
 // '.' left out), or, without any, the folder itself when it holds at least two
-// accepted pictures. Empty: nothing to join.
-std::vector<std::string> joinGroups(const std::string &source, unsigned formats);
-// The accepted pictures directly in a group folder, in listing order.
-std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned formats);
+// accepted pictures. Empty: nothing to join. Sub-folders whose paths are too
+// long go to leftOut (information-window texts).
+std::vector<std::string> joinGroups(const std::string &source, unsigned formats, LeftOutLines *leftOut = nullptr);
+// The accepted pictures directly in a group folder, in listing order; what
+// cannot be taken (paths too long, device names) to leftOut.
+std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned formats,
+                                        LeftOutLines *leftOut = nullptr);
 
 // ---- Layout (pure) -------------------------------------------------------------------
 
@@ -77,8 +81,9 @@ struct JoinResult {
 };
 // Joins the pictures of one group folder. Sizes come from the file headers (or
 // ImageMagick's ping); a picture whose size cannot be told takes no part at all,
-// and a picture that then cannot be read leaves its place empty, so the canvas
-// always holds every picture composited. The canvas is transparent when the
+// and neither does one whose pixels then cannot be read (or that the limits
+// refuse): the layout is made without it, each with a line in notes. No place
+// of the joined picture is ever left blank. The canvas is transparent when the
 // output keeps transparency (PNG with 透明度), else white. A JPEG target refuses
 // a side over 65500 pixels before anything is read.
 JoinResult joinGroup(const std::string &folder, const JoinSettings &settings);

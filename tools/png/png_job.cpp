@@ -41,10 +41,17 @@ bool enlarges(int rule) { return rule == kPngEnlarge || rule == kPngResizeBothWa
 
 ToolItemOutcome processPng(const PngJob &job, const std::string &path, FolderTidy &tidy)
 {
-    std::string message, detail;
-    MagickWand *picture = readToolPicture(path, message, detail);
+    std::string message, detail, animation;
+    MagickWand *picture = readToolPicture(path, message, detail, &animation);
     if (!picture)
         return toolItemSkipped(message, detail);
+    // Re-encoded, an animation would keep its first frame only (over the
+    // original with --overwrite).
+    if (!animation.empty()) {
+        DestroyMagickWand(picture);
+        return toolItemSkipped(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", path.c_str(), animation.c_str()),
+                               animation);
+    }
     const std::string format = wandFormat(picture);
     if (job.zoom) {
         PngZoomResult size = pngZoomSize(MagickGetImageWidth(picture), MagickGetImageHeight(picture), job.zoomSize,

@@ -122,12 +122,33 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
         return toolItemSkipped(formatText("切片太多 (%d x %d = %lld 个，每张图片最多 %lld 个)，这张图片没有切片:\r\n%s",
                                           (int)columns.size(), (int)rows.size(), total, kSliceMaxTiles, path.c_str()));
     }
-    if (!isDirectory(tileFolder.c_str()) &&
-        (tileFolder.size() > kMaxPathBytes || !CreateDirectoryA(tileFolder.c_str(), nullptr))) {
-        DWORD code = tileFolder.size() > kMaxPathBytes ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
+    // A tile folder whose path is too long (or named like a device) fails this
+    // picture alone; the next one may well fit.
+    std::string device;
+    if (tileFolder.size() > kMaxPathBytes || isDeviceName(stem, &device)) {
+        DestroyMagickWand(picture);
+        return toolItemSkipped(
+            device.empty()
+                ? formatText("切片文件夹的路径太长 (%zu 字节, 最多 %zu 字节), 这张图片没有切片:\r\n%s\r\n%s",
+                             tileFolder.size(), kMaxPathBytes, path.c_str(), tileFolder.c_str())
+                : formatText("切片文件夹名是 Windows 保留的设备名 (%s), 这张图片没有切片:\r\n%s", device.c_str(),
+                             path.c_str()));
+    }
+    // Another run may make the same folder at the same moment: that is fine.
+    const bool folderWasThere = isDirectory(tileFolder.c_str());
+    DWORD code = 0;
+    if (!makeFolder(tileFolder, code)) {
         DestroyMagickWand(picture);
         return toolRunError(formatText("任务中止！\n\n创建子文件夹 %s 失败，错误码：%d", tileFolder.c_str(), (int)code));
     }
+    // A picture that fails part-way leaves nothing: what it wrote goes again.
+    std::vector<std::string> written;
+    auto removeWritten = [&] {
+        for (const std::string &file : written)
+            DeleteFileA(file.c_str());
+        if (!folderWasThere)
+            RemoveDirectoryA(tileFolder.c_str());  // only when empty: never what others put there
+    };
 
     double xResolution = 0.0, yResolution = 0.0;
     MagickGetImageResolution(picture, &xResolution, &yResolution);
@@ -154,6 +175,7 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
         }
         if (!ok) {
             DestroyMagickWand(picture);
+            removeWritten();
             return toolRunError(formatText("图片转换成PNG-8格式时发生错误。\n\n文件名：\n%s", path.c_str()));
         }
         tileOutput.png8 = false;
@@ -175,20 +197,23 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
             if (!tile) {
                 std::string reason = takeWandError(picture);
                 DestroyMagickWand(picture);
+                removeWritten();
                 return toolRunError(writeFailureText(tileOutput, WriteRules(), tileFolder + "\\" + name, reason));
             }
             MagickSetImagePage(tile, column.length, row.length, 0, 0);
             applyKeptResolution(tile, units, xResolution, yResolution);
-            ToolItemOutcome written =
+            ToolItemOutcome outcome =
                 writeNewToolPicture(tile, tileOutput, WriteRules(), tileFolder + "\\" + name,
                                     tileFolder + "\\" + sliceTileCollisionBase(stem, number, tileCount), tidy);
             DestroyMagickWand(tile);
-            if (written.status != ItemStatus::Written) {
+            if (outcome.status != ItemStatus::Written) {
                 DestroyMagickWand(picture);
-                return written;
+                removeWritten();
+                return outcome;
             }
+            written.push_back(outcome.target);
             if (s.html)
-                page += slicePageCell(sliceTileAddress(stem, fileNameOf(written.target)), column.length, row.length);
+                page += slicePageCell(sliceTileAddress(stem, fileNameOf(outcome.target)), column.length, row.length);
         }
         if (s.html)
             page += "</tr>\r\n";
@@ -199,7 +224,10 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
     if (!s.html)
         return toolItemWritten(tileFolder);
     page += kSlicePageTail;
-    return writePage(below + "\\" + stem, page);
+    ToolItemOutcome pageOutcome = writePage(below + "\\" + stem, page);
+    if (pageOutcome.status != ItemStatus::Written)
+        removeWritten();
+    return pageOutcome;
 }
 
 }  // namespace
