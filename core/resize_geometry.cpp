@@ -128,8 +128,8 @@ ResizePlan jpegDecodeHint(const ProcessSettings &s, int width, int height, int r
         return none;
     // kJpegHintKeep / 2 times the resized size, rounded up; worth asking for only
     // when libjpeg can halve the picture and still keep that much.
-    const long long keepWidth = (kJpegHintKeep * plan.width + 1) / 2;
-    const long long keepHeight = (kJpegHintKeep * plan.height + 1) / 2;
+    const long long keepWidth = (kJpegHintKeep * (long long)plan.width + 1) / 2;
+    const long long keepHeight = (kJpegHintKeep * (long long)plan.height + 1) / 2;
     if (2 * keepWidth > w || 2 * keepHeight > h)
         return none;
     ResizePlan hint;
