@@ -17,9 +17,11 @@ FUZZ_TARGET(sniff_bytes)
     FUZZ_CHECK(memchr(header.typeName, 0, sizeof header.typeName) != nullptr);
     if (known)
         FUZZ_CHECK(header.width > 0 && header.height > 0 && header.type != kSniffNotRecognised);
-    // The full type check refines the signature only for GIF and WebP (still or animated).
+    // The full type check refines the signature only for GIF, PNG and WebP (still or animated).
     if (header.type == kPictureGif)
         FUZZ_CHECK(type == kPictureGif || type == kSniffAnimatedGif || type == kSniffNotRecognised);
+    else if (header.type == kPicturePng)
+        FUZZ_CHECK(type == kPicturePng || type == kSniffAnimatedPng);
     else if (header.type == kPictureWebp)
         FUZZ_CHECK(type == kPictureWebp || type == kSniffAnimatedWebp);
     else
