@@ -546,7 +546,8 @@ void turnPictures(TurnCommand command)
         if (s.showThumbnails) {
             ImageItem *item = s.items.at(index);
             HICON icon = nullptr;
-            if (makeThumbnail(item->path, item->flip, item->rotation, &icon) == kThumbnailRendered) {
+            if (makeThumbnail(item->path, item->flip, item->rotation, &icon, nullptr, thumbnailWorker().autoOrient()) ==
+                kThumbnailRendered) {
                 int slot = storeIcon(icon, item->imageIndex);
                 DestroyIcon(icon);
                 if (slot >= 0 && slot != item->imageIndex) {
@@ -832,6 +833,25 @@ void toggleThumbnails()
         emptyStore();
     }
 }
+
+void setPicturesAutoOrient(bool on)
+{
+    PictureListState &s = state();
+    ThumbnailWorker &worker = thumbnailWorker();
+    if (worker.autoOrient() == on)
+        return;
+    worker.pause();
+    worker.setAutoOrient(on);
+    // The thumbnails on show keep their place until the new ones are made.
+    if (s.showThumbnails)
+        for (int i = 0; i < s.items.count(); ++i)
+            s.items.markStale(i);
+    worker.resume();
+    if (s.showThumbnails)
+        wakeThumbnailWorker();
+}
+
+bool picturesAutoOrient() { return thumbnailWorker().autoOrient(); }
 
 void rotateLeft() { turnPictures(TurnCommand::RotateLeft); }
 void rotateRight() { turnPictures(TurnCommand::RotateRight); }

@@ -72,6 +72,10 @@ void removeSelectedImages();
 void removeAllImages();
 void toggleThumbnails();
 void showSystemFileIcon();
+// "按照片方向自动旋转" as the listed pictures are shown (thumbnails, the viewer);
+// a change makes every thumbnail again the new way.
+void setPicturesAutoOrient(bool on);
+bool picturesAutoOrient();
 void rotateLeft();
 void rotateRight();
 void flipHorizontal();

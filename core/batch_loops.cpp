@@ -10,6 +10,7 @@
 #include "core/target_naming.h"
 #include "imaging/magick_env.h"
 #include "input/file_helpers.h"
+#include "util/file_times.h"
 #include "util/magick_path.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
@@ -196,16 +197,50 @@ std::string writeFailure(const std::string &target, DWORD error)
     return formatText("无法写入 '%s': %s", target.c_str(), systemErrorText(error).c_str());
 }
 
+// "保留原图的修改时间": the source's dates, read before anything is written (an
+// overwrite replaces the source).
+struct KeptTimes {
+    bool keep = false;
+    FileTimes times;
+};
+
+bool readKeptTimes(const PipelineInputs &inputs, const std::string &source, KeptTimes &kept, std::string &reason)
+{
+    kept.keep = inputs.settings && inputs.settings->bKeepFileTime;
+    DWORD error = 0;
+    if (kept.keep && !readFileTimes(source, kept.times, error)) {
+        reason = formatText("无法读取原图的修改时间: %s", systemErrorText(error).c_str());
+        return false;
+    }
+    return true;
+}
+
+// The dates go onto the temporary file, which keeps them when it is renamed:
+// the picture never shows up under its name with the wrong date. A temporary
+// file that cannot take them is removed.
+bool giveKeptTimes(const KeptTimes &kept, const std::string &temp, const std::string &target, std::string &reason)
+{
+    DWORD error = 0;
+    if (!kept.keep || applyFileTimes(temp, kept.times, error))
+        return true;
+    DeleteFileA(temp.c_str());
+    reason = formatText("无法保留原图的修改时间 '%s': %s", target.c_str(), systemErrorText(error).c_str());
+    return false;
+}
+
 }  // namespace
 
 ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target,
                               const NextTargetName &nextName)
 {
+    const char *const kSaveFailed = "图片处理后保存失败：\r\n%s\r\n源图片：%s";
+    std::string bytes, reason, note;
+    KeptTimes kept;
+    if (!readKeptTimes(inputs, item.path, kept, reason))
+        return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
     if (outcome.result != PictureResult::Picture || !outcome.picture)
         return failedPicture(outcome, item);
-    const char *const kSaveFailed = "图片处理后保存失败：\r\n%s\r\n源图片：%s";
-    std::string bytes, reason, note;
     if (!encodeProcessed(outcome.picture, bytes, reason, note))
         return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     // The picture goes to a temporary file beside its name first and is then
@@ -217,6 +252,8 @@ ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &ite
         reason = writeFailure(target, error);
         return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     }
+    if (!giveKeptTimes(kept, temp, target, reason))
+        return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     std::string name = target;
     for (;;) {
         PlaceResult placed = placeOwnTempFile(temp, name, false, error);
@@ -426,11 +463,14 @@ PlaceResult SourceClaims::replace(const std::string &temp, const std::string &ta
 
 ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item, SourceClaims *claims)
 {
+    const char *p = item.path.c_str();
+    std::string bytes, reason, note;
+    KeptTimes kept;
+    if (!readKeptTimes(inputs, item.path, kept, reason))
+        return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), p), reason);
     PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
     if (outcome.result != PictureResult::Picture || !outcome.picture)
         return failedPicture(outcome, item);
-    const char *p = item.path.c_str();
-    std::string bytes, reason, note;
     if (!encodeProcessed(outcome.picture, bytes, reason, note))
         return failed(formatText("图片处理后保存时, MagickGetImageBlob() 失败:\r\n%s\r\n原因：%s", p, reason.c_str()),
                       reason);
@@ -456,6 +496,8 @@ ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &ite
                                  p, reason.c_str()),
                       reason);
     }
+    if (!giveKeptTimes(kept, temp, item.path, reason))
+        return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), p), reason);
     PlaceResult placed = claims ? claims->replace(temp, item.path, error) : placeOwnTempFile(temp, item.path, true, error);
     if (placed != PlaceResult::Placed) {
         reason = systemErrorText(error);
@@ -469,11 +511,16 @@ BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> 
 {
     LoopRun run(report, (int)items.size());
     limitImageMagickDiskCache();
+    // Every file is claimed before the first picture is made: telling a file by
+    // its identity opens it, and a file held open cannot be replaced by a worker.
     SourceClaims claims;
+    std::vector<char> firstClaim(items.size());
+    for (size_t i = 0; i < items.size(); ++i)
+        firstClaim[i] = claims.claim(items[i].path);
     FolderTidy tidy;
     auto prepare = [&](size_t i) {
         ItemStart start;
-        if (!claims.claim(items[i].path)) {
+        if (!firstClaim[i]) {
             start.kind = ItemStart::Done;
             start.outcome.status = ItemStatus::Skipped;
             start.outcome.reason = formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", items[i].path.c_str());

@@ -95,6 +95,9 @@ const Field kFields[] = {
     intKey("bDpi", &S::bDpi),
     intKey("dpi", &S::dpi),
     intKey("bDpiResample", &S::bDpiResample),
+    intKey("bAutoOrient", &S::bAutoOrient),
+    intKey("bRemovePhotoGpsInfo", &S::bRemovePhotoGpsInfo),
+    intKey("bKeepFileTime", &S::bKeepFileTime),
 };
 
 const size_t kMaxKeyBytes = 127;
@@ -209,6 +212,8 @@ void presetSettings(ProcessSettings &s)
     s.fSizeValue = 100.0f;
     s.qualityMode = 0;
     s.maxFileSize = 0;
+    // Files from before the switch existed turn photos, as the program now does.
+    s.bAutoOrient = 1;
 }
 
 std::string settingsText(const ProcessSettings &s)
@@ -307,7 +312,8 @@ void normaliseSettings(ProcessSettings &s)
     for (int S::*flag : {&S::bSize, &S::bZoomSameScale, &S::bQuanlity, &S::bSYText, &S::sy_text_isItalic,
                          &S::sy_text_isUnderlineDecoration, &S::sy_text_isLineThroughDecoration, &S::bSYImage,
                          &S::bBorder, &S::bLight, &S::bContrast, &S::bClearly, &S::bConvertBlackToWhite,
-                         &S::bRemovePhotoOtherInfo, &S::bColorspaceTo, &S::bUseSRGB_ICC, &S::bDpi, &S::bDpiResample})
+                         &S::bRemovePhotoOtherInfo, &S::bColorspaceTo, &S::bUseSRGB_ICC, &S::bDpi, &S::bDpiResample,
+                         &S::bAutoOrient, &S::bRemovePhotoGpsInfo, &S::bKeepFileTime})
         switchField(s.*flag, flag);
     rangeField(s.zoomType, 0, 2, &S::zoomType);
     rangeField(s.sizeType, 0, 1, &S::sizeType);

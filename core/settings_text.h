@@ -12,7 +12,7 @@ void clearSettings(ProcessSettings &settings);
 // The reader's values for keys a file may lack (applied before parsing).
 void presetSettings(ProcessSettings &settings);
 
-// All 61 keys in the fixed order, one "key=value\n" line each.
+// All 64 keys in the fixed order, one "key=value\n" line each.
 std::string settingsText(const ProcessSettings &settings);
 
 // A line the reader could not take as it stands.

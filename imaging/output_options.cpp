@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "imaging/camera_data.h"
 #include "imaging/picture_read.h"
 #include "imaging/palette_png.h"
 #include "util/safe_file.h"
@@ -42,6 +43,7 @@ OutputOptions outputOptionsFrom(const StoredValues &values, const std::string &p
     o.png8 = values.dwordOr((prefix + "_png8").c_str(), 0) != 0;
     present = values.readDword((prefix + "_png8_color_count").c_str(), v);
     o.colours = colourCountFromStored(present, v);
+    o.keepFileTime = values.dwordOr((prefix + "_keep_file_time").c_str(), 0) != 0;
     return o;
 }
 
@@ -52,6 +54,7 @@ void putOutputOptions(ValueMap &values, const std::string &prefix, const OutputO
     values.setDword(prefix + "_transparent", o.transparent ? 1 : 0);
     values.setDword(prefix + "_png8", o.png8 ? 1 : 0);
     values.setDword(prefix + "_png8_color_count", o.png8 ? (DWORD)colourCountFromStored(true, (DWORD)o.colours) : 256);
+    values.setDword(prefix + "_keep_file_time", o.keepFileTime ? 1 : 0);
 }
 
 bool flattenOnWhite(MagickWand *wand)
@@ -118,6 +121,9 @@ std::string outputSizeProblem(const OutputOptions &o, size_t width, size_t heigh
 
 bool takeImageBlob(MagickWand *wand, std::string &bytes, std::string &reason)
 {
+    // Every file the program writes is encoded here: kept camera data goes out
+    // without the camera's thumbnail and with the orientation the pixels have.
+    makeCameraDataTrue(wand);
     size_t length = 0;
     unsigned char *blob = MagickGetImageBlob(wand, &length);
     if (!blob || length == 0) {

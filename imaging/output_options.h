@@ -20,6 +20,7 @@ struct OutputOptions {
     bool transparent = true;  // PNG and WEBP: keep the alpha channel
     bool png8 = false;        // PNG only: palette PNG
     int colours = 256;        // 2..256 with png8, else 256
+    bool keepFileTime = false;  // a written file takes its source's dates ("保留原图的修改时间")
 
     // ".jpg", ".png" or ".webp", always lower case.
     const char *extension() const
@@ -39,16 +40,18 @@ struct OutputOptions {
     bool palette() const { return format == OutputFormat::Png && png8; }
 };
 
-// ---- Stored values (prefix + "_format", "_quality", "_transparent", "_png8", "_png8_color_count")
+// ---- Stored values (prefix + "_format", "_quality", "_transparent", "_png8", "_png8_color_count",
+// "_keep_file_time")
 
 // Read back as the window does: a format text of exactly "PNG" is PNG, of
 // exactly "WEBP" WEBP, anything else (or nothing) JPG; quality 10..100 else 90;
-// transparency missing = on; PNG-8 missing = off; colour count 2..256 else 256.
+// transparency missing = on; PNG-8 missing = off; colour count 2..256 else 256;
+// file times missing = not kept.
 OutputOptions outputOptionsFrom(const StoredValues &values, const std::string &prefix);
 // The format named by a chooser text or stored value (as above).
 OutputFormat outputFormatFromText(const std::string &text);
 // The values a start stores: the format as its chooser text ("JPG"/"PNG"/"WEBP"), the
-// quality, both switches, and the colour count (256 unless PNG-8 is on with a
+// quality, the switches, and the colour count (256 unless PNG-8 is on with a
 // count in 2..256).
 void putOutputOptions(ValueMap &values, const std::string &prefix, const OutputOptions &options);
 
@@ -86,8 +89,10 @@ bool encodePicture(MagickWand *wand, const OutputOptions &options, const WriteRu
 // reason (a WebP is at most kWebpMaxSide pixels a side).
 std::string outputSizeProblem(const OutputOptions &options, size_t width, size_t height);
 
-// The wand's current image encoded as its format says. false with ImageMagick's
-// reason (or "MagickGetImageBlob()") when no bytes come.
+// The wand's current image encoded as its format says, its camera data made
+// true first (imaging/camera_data.h: no EXIF thumbnail, the orientation tags as
+// the image's orientation). false with ImageMagick's reason (or
+// "MagickGetImageBlob()") when no bytes come.
 bool takeImageBlob(MagickWand *wand, std::string &bytes, std::string &reason);
 
 // The box text (caption "错误") of a write to target that failed for reason:

@@ -126,6 +126,7 @@ struct PingedSize {
     std::string format;
     bool progressive = false;
     bool cmyk = false;
+    int orientation = 0;
 };
 
 bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &size, std::string &reason)
@@ -146,6 +147,7 @@ bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &si
                     MagickRelinquishMemory(format);
                 size.progressive = MagickGetImageInterlaceScheme(wand) == JPEGInterlace;
                 size.cmyk = MagickGetImageColorspace(wand) == CMYKColorspace;
+                size.orientation = (int)MagickGetImageOrientation(wand);
             }
             size.pixels += (unsigned long long)w * h;
         }
@@ -241,6 +243,7 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
     }
     file.progressiveJpeg = file.format == "JPEG" && size.progressive;
     file.cmyk = size.cmyk;
+    file.orientation = size.orientation >= 1 && size.orientation <= 8 ? size.orientation : 0;
     return true;
 }
 
@@ -416,6 +419,25 @@ MagickWand *readCheckedPicture(const std::string &path, std::string &reason)
 }
 
 bool isAnimation(const std::string &format, size_t images) { return images > 1 && (format == "GIF" || format == "WEBP"); }
+bool orientPicture(MagickWand *picture, int orientation)
+{
+    if (orientation < 1 || orientation > 8)
+        return true;
+    // The reduced decode builds a new image that has lost the orientation: it
+    // comes from the file, and an upright picture is said to be one.
+    if (orientation == 1) {
+        MagickSetImageOrientation(picture, TopLeftOrientation);
+        return true;
+    }
+    MagickSetImageOrientation(picture, (OrientationType)orientation);
+    if (!MagickAutoOrientImage(picture))
+        return false;
+    MagickSetImageOrientation(picture, TopLeftOrientation);
+    // A transverse turn leaves the picture on a shifted canvas; later steps
+    // (crop rectangles, watermark places) count from its own corner.
+    MagickSetImagePage(picture, MagickGetImageWidth(picture), MagickGetImageHeight(picture), 0, 0);
+    return true;
+}
 
 std::string wandFormat(MagickWand *wand)
 {

@@ -47,6 +47,7 @@ struct PictureFile {
     unsigned long long pixels = 0;     // width x height summed over every image
     bool progressiveJpeg = false;      // libjpeg holds all of its coefficients while decoding, at any scale
     bool cmyk = false;                 // CMYK (a JPEG from print)
+    int orientation = 0;               // first image: EXIF/TIFF orientation 1..8, 0 when the file says none
 };
 
 // JPEG only: decode at the smallest of libjpeg's scales 1/8 .. 8/8 that still
@@ -84,6 +85,18 @@ MagickWand *decodeReducedJpeg(const PictureFile &file, const DecodeHint &hint, s
 
 // readPictureFile + decodePictureFile at full size.
 MagickWand *readCheckedPicture(const std::string &path, std::string &reason);
+
+// Photos as people see them: a camera stores a portrait photo as a landscape
+// picture with an orientation tag (6: turn 90 degrees clockwise). orientPicture
+// turns the current image as orientation (1..8: PictureFile::orientation, or
+// MagickGetImageOrientation of a picture decoded whole) asks and
+// marks it upright (orientation 1), so every later step works on the picture as
+// shown and the written file's tag says 1. The picture may have been reduced
+// while it was decoded: the reduced picture is turned, never a full one. false
+// (the picture as it was) when ImageMagick cannot turn it.
+bool orientPicture(MagickWand *picture, int orientation);
+// Orientations 5..8 exchange width and height.
+inline bool orientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
 
 // What one picture may cost, as ImageMagick's resource limits say now (the
 // shipped policy's values): the largest width, height and pixel count.

@@ -115,16 +115,8 @@ size_t progressiveDcPrefixLength(const unsigned char *data, size_t size, bool *n
 // thumbnail size, and a progressive JPEG only as far as its first (DC) scan: a
 // camera photo then costs a fraction of a full decode, and the resize below
 // still has enough pixels.
-static MagickWand *readForThumbnail(const char *path, std::string &reason, std::string &animatedFormat)
+static MagickWand *decodeForThumbnail(PictureFile &file, std::string &reason)
 {
-    PictureFile file;
-    if (!path || !readPictureFile(path, file, reason))
-        return nullptr;
-    // ImageMagick decodes an APNG as its first frame: only the file says it moves.
-    if (file.animated) {
-        animatedFormat = file.format;
-        return nullptr;
-    }
     const DecodeHint hint{188, 188};
     if (file.format == "JPEG") {
         bool needMore = false;
@@ -144,15 +136,28 @@ static MagickWand *readForThumbnail(const char *path, std::string &reason, std::
     return decodePictureFile(file, hint, reason);
 }
 
-int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut, std::string *detail)
+int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut, std::string *detail,
+                    bool autoOrient)
 {
     *canvasOut = nullptr;
-    std::string reason, animatedFormat;
-    MagickWand *picture = readForThumbnail(path, reason, animatedFormat);
+    PictureFile file;
+    std::string reason;
+    if (!path || !readPictureFile(path, file, reason)) {
+        if (detail)
+            *detail = reason;
+        return kThumbnailUnreadable;
+    }
+    // ImageMagick decodes an APNG as its first frame: only the file says it moves.
+    if (file.animated) {
+        if (detail)
+            *detail = file.format;
+        return kThumbnailAnimated;
+    }
+    MagickWand *picture = decodeForThumbnail(file, reason);
     if (!picture) {
         if (detail)
-            *detail = animatedFormat.empty() ? reason : animatedFormat;
-        return animatedFormat.empty() ? kThumbnailUnreadable : kThumbnailAnimated;
+            *detail = reason;
+        return kThumbnailUnreadable;
     }
 
     MagickSetIteratorIndex(picture, 0);
@@ -163,6 +168,8 @@ int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canva
             *detail = format;
         return kThumbnailAnimated;
     }
+    if (autoOrient)
+        orientPicture(picture, file.orientation);
     // Layered and multi-page files show their first image (already current).
     if (formatIs(picture, "BMP", true))
         MagickSetImageAlphaChannel(picture, DeactivateAlphaChannel);
@@ -245,11 +252,11 @@ HICON iconFromThumbnail(MagickWand *canvas)
     return icon;
 }
 
-int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon, std::string *detail)
+int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon, std::string *detail, bool autoOrient)
 {
     *outIcon = nullptr;
     MagickWand *canvas = nullptr;
-    int result = renderThumbnail(path, flip, rotation, &canvas, detail);
+    int result = renderThumbnail(path, flip, rotation, &canvas, detail, autoOrient);
     if (result != kThumbnailRendered)
         return result;
     HICON icon = iconFromThumbnail(canvas);

@@ -31,7 +31,8 @@ struct ThumbnailResult {
     char detail[512];  // the reason of an unreadable picture, the format of an animation
 };
 
-typedef int (*ThumbnailRenderer)(const char *path, int flip, int rotation, HICON *outIcon, std::string *detail);
+typedef int (*ThumbnailRenderer)(const char *path, int flip, int rotation, HICON *outIcon, std::string *detail,
+                                 bool autoOrient);
 
 class ThumbnailWorker {
 public:
@@ -45,6 +46,9 @@ public:
     // Flags read before every picture.
     void setThumbnailsShown(bool shown) { shown_ = shown; }
     bool thumbnailsShown() const { return shown_; }
+    // Photos turned as their orientation tag says ("按照片方向自动旋转").
+    void setAutoOrient(bool on) { autoOrient_ = on; }
+    bool autoOrient() const { return autoOrient_; }
     // A pass stops while this window (the batch run's progress dialog) is visible.
     void setProgressWindow(HWND window) { progressWindow_ = window; }
 
@@ -87,6 +91,7 @@ private:
     DeferredListOp deferred_;
     int pauseCount_;
     std::atomic<bool> shown_;
+    std::atomic<bool> autoOrient_;
     std::atomic<HWND> progressWindow_;
     std::atomic<long> passes_;
     std::atomic<long> renders_;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Windows check: every program source must still compile for a MinGW-w64 build.
-# Syntax only: Debian has no MinGW builds of ImageMagick, libimagequant or iconv,
+# Syntax only: Debian has no MinGW builds of ImageMagick, libimagequant, libexif or iconv,
 # so their Linux headers (and a declaration-only iconv.h) stand in.
 set -eu
 SRC="$1"
@@ -13,6 +13,7 @@ SHIM=$(mktemp -d)
 trap 'rm -rf "$SHIM"' EXIT
 ln -s /usr/include/lodepng.h "$SHIM/lodepng.h"
 ln -s /usr/include/libimagequant.h "$SHIM/libimagequant.h"
+ln -s /usr/include/libexif "$SHIM/libexif"
 cat >"$SHIM/iconv.h" <<'H'
 #pragma once
 #include <stddef.h>

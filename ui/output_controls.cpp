@@ -120,6 +120,13 @@ void createOutputControls(OutputControls &c, HWND parent, HINSTANCE instance, in
     applyUiFontToChildren(parent);
 }
 
+void createKeepTimeBox(OutputControls &c, HWND parent, HINSTANCE instance, int x, int y, int firstId)
+{
+    c.keepTime = child(parent, instance, "BUTTON", "保留原图的修改时间", BS_AUTOCHECKBOX | WS_TABSTOP, x, y, 150, 22,
+                       firstId + kOutputKeepTimeOffset);
+    applyUiFontToChildren(parent);
+}
+
 void showOutputOptions(const OutputControls &c, const OutputOptions &o)
 {
     if (c.format)
@@ -132,6 +139,8 @@ void showOutputOptions(const OutputControls &c, const OutputOptions &o)
     std::string count = formatText("%d", colourCountFromStored(true, (DWORD)o.colours));
     if (selectComboText(c.colours, count.c_str()) < 0)
         SetWindowTextA(c.colours, count.c_str());
+    if (c.keepTime)
+        setCheck(c.keepTime, o.keepFileTime);
     refreshOutputControls(c);
 }
 
@@ -143,6 +152,7 @@ OutputOptions readOutputOptions(const OutputControls &c)
     o.transparent = getCheck(c.transparent);
     o.png8 = getCheck(c.png8);
     o.colours = colourCountFromText(windowText(c.colours), o.png8);
+    o.keepFileTime = c.keepTime && getCheck(c.keepTime);
     return o;
 }
 
@@ -184,7 +194,7 @@ bool outputControlsScroll(const OutputControls &c, LPARAM lParam)
 void enableOutputControls(const OutputControls &c, bool enable)
 {
     for (HWND w : {c.format, c.qualityLabel, c.quality, c.qualityValue, c.transparent, c.png8, c.coloursLabel,
-                   c.colours})
+                   c.colours, c.keepTime})
         if (w)
             EnableWindow(w, enable);
 }

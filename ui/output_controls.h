@@ -17,6 +17,7 @@ struct OutputControls {
     HWND coloursLabel = nullptr;  // "颜色："
     HWND colours = nullptr;       // drop-down with an edit box: "2" ... "256"
     int width = 370;              // how wide the row may be (WEBP's quality and box share it)
+    HWND keepTime = nullptr;      // "保留原图的修改时间" (placed by the tool in its save block)
 };
 
 // Control identifiers: firstId + these offsets.
@@ -29,6 +30,7 @@ enum OutputControlOffset {
     kOutputColoursOffset = 5,
     kOutputQualityLabelOffset = 6,
     kOutputColoursLabelOffset = 7,
+    kOutputKeepTimeOffset = 8,
 };
 
 // Creates the controls as children of parent in one row starting at (x, y),
@@ -37,6 +39,9 @@ enum OutputControlOffset {
 // PNG choices (the PNG tool, whose output is always PNG).
 void createOutputControls(OutputControls &c, HWND parent, HINSTANCE instance, int x, int y, int firstId,
                           bool withFormat, int width = 370);
+// The check box "保留原图的修改时间" at (x, y) in parent, part of the block from
+// then on (shown, read and enabled with it).
+void createKeepTimeBox(OutputControls &c, HWND parent, HINSTANCE instance, int x, int y, int firstId);
 // Puts options into the controls and applies the show/hide rules.
 void showOutputOptions(const OutputControls &c, const OutputOptions &options);
 // What the controls say (a PNG-only block says PNG).

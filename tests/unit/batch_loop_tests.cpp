@@ -466,7 +466,7 @@ TEST_F(BatchLoops, OverwriteProcessesEachFileOnce)
     std::vector<BatchItem> items = {item(a, "", 90, 0), item(a), item(otherSpelling, "", 0, 1)};
     Recorder rec;
     BatchSummary s = overwriteLoop(inputs, items, rec.report());
-    EXPECT_EQ(s.written, 1);
+    EXPECT_EQ(s.written, 1) << (rec.log.empty() ? "" : gbkToUtf8(rec.log[0]));
     EXPECT_EQ(s.skipped, 2);
     EXPECT_EQ(s.failed, 0);
     ASSERT_EQ(rec.done.size(), 3u);

@@ -194,6 +194,38 @@ TEST_F(JoinJobTest, ThreePhotosStackedAndSideBySideMatchImageMagick)
     DestroyMagickWand(joined);
 }
 
+// A photo stored on its side takes part as people see it: the first picture's
+// width is its shown width, and it is stacked upright.
+TEST_F(JoinJobTest, PhotosJoinAsShown)
+{
+    std::string g = group("手机");
+    // 308 x 231 shown as 231 x 308, then 308 x 410.
+    for (const char *name : {"1.jpg", "2.jpg"}) {
+        const char *sample = name[0] == '1' ? "meta/vips_rotation_orient6.jpg" : "meta/vips_rotation_orient1.jpg";
+        ASSERT_TRUE(copyFileTo(samplePath(sample), g + "\\" + name));
+        SetFileAttributesA((g + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    JoinSettings s;
+    for (bool turned : {true, false}) {
+        s.autoOrient = turned;
+        JoinResult joined = joinGroup(g, s);
+        ASSERT_TRUE(joined.picture) << joined.problem;
+        EXPECT_EQ(MagickGetImageWidth(joined.picture), turned ? 231u : 308u);
+        EXPECT_EQ(MagickGetImageHeight(joined.picture), turned ? 308u + 308 : 231u + 410);
+        if (turned) {
+            ASSERT_TRUE(runTool(root.path(), "/usr/bin/convert-im6.q16 " + unixPath(g + "\\1.jpg") +
+                                                 " -auto-orient +repage " + unixPath(root / "upright.png")));
+            MagickWand *upright = readPicture(root / "upright.png");
+            ASSERT_TRUE(upright);
+            MagickWand *top = MagickGetImageRegion(joined.picture, 231, 308, 0, 0);
+            EXPECT_LT(meanDifference(top, upright), 3.0);
+            DestroyMagickWand(top);
+            DestroyMagickWand(upright);
+        }
+        DestroyMagickWand(joined.picture);
+    }
+}
+
 TEST_F(JoinJobTest, PicturesWhoseSizeCannotBeToldTakeNoPart)
 {
     std::string g = group("中间坏了");

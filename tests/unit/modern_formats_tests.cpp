@@ -161,7 +161,7 @@ TEST_F(ModernFormats, AnAnimatedWebpIsRefusedWhereAnAnimatedGifIs)
     crop.percentHeight = 50;
     CroppedPicture cropped;
     std::string message, why;
-    EXPECT_FALSE(cropPicture(moving, crop, cropped, message, why));
+    EXPECT_FALSE(cropPicture(moving, crop, true, cropped, message, why));
     EXPECT_NE(message.find("不支持裁剪动态webp图片"), std::string::npos) << message;
     EXPECT_TRUE(isAnimation("GIF", 2) && isAnimation("WEBP", 3) && !isAnimation("WEBP", 1) && !isAnimation("PNG", 2));
 }

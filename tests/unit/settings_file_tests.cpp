@@ -112,6 +112,9 @@ ProcessSettings unusualSettings()
     s.bDpi = 1;
     s.dpi = 65535;
     s.bDpiResample = 1;
+    s.bAutoOrient = 0;
+    s.bRemovePhotoGpsInfo = 1;
+    s.bKeepFileTime = 1;
     return s;
 }
 
@@ -138,7 +141,8 @@ TEST(SettingsText, WritesEveryKeyInFileOrder)
         "sy_image_h_direction", "sy_image_h_value", "sy_image_rotate", "sy_image_opacity", "bBorder",
         "border_location", "border_size", "border_color", "border_padding", "bLight", "lightValue", "bContrast",
         "contrastValue", "bClearly", "clearlyValue", "bConvertBlackToWhite", "bRemovePhotoOtherInfo",
-        "bColorspaceTo", "fromColorspace", "toColorspace", "bUseSRGB_ICC", "bDpi", "dpi", "bDpiResample"};
+        "bColorspaceTo", "fromColorspace", "toColorspace", "bUseSRGB_ICC", "bDpi", "dpi", "bDpiResample",
+        "bAutoOrient", "bRemovePhotoGpsInfo", "bKeepFileTime"};
     EXPECT_EQ(settingsKeys(), expected);
 
     ProcessSettings s;
@@ -212,6 +216,10 @@ TEST(SettingsText, MissingKeysTakeTheDefaults)
     EXPECT_EQ(s.sy_text_fontName, "宋体");
     EXPECT_EQ(s.sy_text_htmlColor, "#000000");
     EXPECT_EQ(s.border_size, 0);
+    // Files from before the photo switches turn photos and keep the rest as it was.
+    EXPECT_EQ(s.bAutoOrient, 1);
+    EXPECT_EQ(s.bRemovePhotoGpsInfo, 0);
+    EXPECT_EQ(s.bKeepFileTime, 0);
 }
 
 TEST(SettingsText, ValuesOutsideTheirRangeTakeTheDefault)
@@ -264,6 +272,10 @@ TEST(SettingsText, ValuesOutsideTheirRangeTakeTheDefault)
         {"dpi=-7", &ProcessSettings::dpi, -1},
         {"dpi=70000", &ProcessSettings::dpi, -1},
         {"dpi=65535", &ProcessSettings::dpi, 65535},
+        {"bAutoOrient=0", &ProcessSettings::bAutoOrient, 0},
+        {"bAutoOrient=2", &ProcessSettings::bAutoOrient, 1},
+        {"bRemovePhotoGpsInfo=-1", &ProcessSettings::bRemovePhotoGpsInfo, 0},
+        {"bKeepFileTime=1", &ProcessSettings::bKeepFileTime, 1},
     };
     for (const Case &c : cases)
         EXPECT_EQ(parsed(std::string(c.line) + "\n").*c.field, c.expected) << c.line;

@@ -206,22 +206,22 @@ TEST(StartupWindowSize, ClientSizeFollowsTheWorkArea)
     EXPECT_EQ(initialClientSize(1290, 768).width, 1268);
 }
 
-TEST(StartupWindowSize, PanelSectionsStackTo950Pixels)
+TEST(StartupWindowSize, PanelSectionsStackTo1016Pixels)
 {
     int tops[kPanelSectionCount];
-    EXPECT_EQ(stackPanelSections(kPanelSectionHeights, kPanelSectionCount, tops), 950);
-    const int expected[kPanelSectionCount] = {0, 114, 355, 492, 636, 838, 926};
+    EXPECT_EQ(stackPanelSections(kPanelSectionHeights, kPanelSectionCount, tops), 1016);
+    const int expected[kPanelSectionCount] = {0, 114, 355, 492, 636, 882, 992};
     for (int i = 0; i < kPanelSectionCount; ++i)
         EXPECT_EQ(tops[i], expected[i]) << "section " << i;
 
-    PanelScroll none = panelScrollFor(950, 950);
+    PanelScroll none = panelScrollFor(1016, 1016);
     EXPECT_FALSE(none.shown);
     EXPECT_EQ(clampPanelScroll(300, none), 0);
-    PanelScroll some = panelScrollFor(600, 950);
+    PanelScroll some = panelScrollFor(600, 1016);
     EXPECT_TRUE(some.shown);
-    EXPECT_EQ(some.maximum, 956);
+    EXPECT_EQ(some.maximum, 1022);
     EXPECT_EQ(some.page, 600);
-    EXPECT_EQ(clampPanelScroll(5000, some), 357);
+    EXPECT_EQ(clampPanelScroll(5000, some), 423);
     EXPECT_EQ(clampPanelScroll(-20, some), 0);
 }
 

@@ -951,6 +951,47 @@ void CALLBACK closeMenuOnceTaken(HWND window, UINT, UINT_PTR id, DWORD)
 
 }  // namespace
 
+// The crop tool follows the main window's "按照片方向自动旋转" (kept in the
+// registry) and its own "保留原图的修改时间": the left half of a photo stored on
+// its side is the left half as people see it, dated as the photo.
+TEST_F(ToolWindowTest, CropFollowsTheMainSwitchAndKeepsTheDates)
+{
+    std::string src = folder("方向");
+    copyWritable("meta/vips_rotation_orient6.jpg", src + "\\竖.jpg");  // stored 308 x 231, shown 231 x 308
+    SYSTEMTIME when = {2001, 2, 6, 3, 4, 5, 6, 0};
+    FILETIME old;
+    ASSERT_TRUE(SystemTimeToFileTime(&when, &old));
+    HANDLE f = CreateFileA((src + "\\竖.jpg").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    SetFileTime(f, &old, nullptr, &old);
+    CloseHandle(f);
+    writeProgramDword("crop_mode", kCropPercent);
+    writeProgramDword("crop_percent_width", 50);
+    writeProgramDword("crop_align", kCropTopLeft);
+    for (DWORD turned : {1u, 0u}) {
+        writeProgramDword("auto_orient", turned);
+        openCropTool(hostWindow());
+        rec.folders = {src};
+        cropClick(kCropSourceButtonId);
+        ASSERT_TRUE(waitForCropPreview());
+        EXPECT_EQ(cropStatus(0), turned ? "原图尺寸: 231 x 308" : "原图尺寸: 308 x 231");
+        if (SendMessageA(cropControl(kCropOutputFirstId + kOutputKeepTimeOffset), BM_GETCHECK, 0, 0) != BST_CHECKED)
+            cropClick(kCropOutputFirstId + kOutputKeepTimeOffset);
+        cropClick(kCropSaveToId);
+        const std::string written = text(cropControl(kCropTargetEditId)) + "\\竖.jpg";
+        int done = boxesCaptioned("完成");
+        cropClick(kCropStartId);
+        ASSERT_TRUE(waitForBox("完成", done));
+        EXPECT_EQ(identifyFirstImage(written, "%wx%h"), turned ? "115x308" : "154x231");
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        ASSERT_TRUE(GetFileAttributesExA(written.c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &old), 0) << turned;
+        PostMessageA(cropToolWindow(), WM_CLOSE, 0, 0);
+        pumpUntil([] { return !IsWindowVisible(cropToolWindow()); }, 60000);
+    }
+    EXPECT_EQ(readProgramDword("crop_keep_file_time", 0), 1u);
+}
+
 // scripts/crop_screenshot.sh: the crop window with its preview on a real photo,
 // its sides trimmed by percent (run only on request).
 TEST_F(ToolWindowTest, DISABLED_CropWindowForScreenshot)

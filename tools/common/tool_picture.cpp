@@ -5,11 +5,12 @@
 #include <cmath>
 
 #include "imaging/picture_read.h"
+#include "input/file_helpers.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail,
+MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::string &message, std::string &detail,
                             std::string *animation, const char *lead)
 {
     PictureFile file;
@@ -32,9 +33,35 @@ MagickWand *readToolPicture(const std::string &path, std::string &message, std::
         if (!first)
             detail = "MagickGetImage()";
     }
+    if (first && autoOrient && !orientPicture(first, (int)MagickGetImageOrientation(first))) {
+        detail = takeWandError(first);
+        DestroyMagickWand(first);
+        first = nullptr;
+    }
     if (!first)
         message = formatText(lead, path.c_str()) + "\r\n原因：" + detail;
     return first;
+}
+
+bool readSourceTimes(const std::string &source, bool keep, SourceTimes &times, ToolItemOutcome &skipped)
+{
+    times.keep = keep;
+    DWORD error = 0;
+    if (!keep || readFileTimes(source, times.times, error))
+        return true;
+    skipped = toolItemSkipped(formatText("无法读取原图的修改时间:\r\n%s", source.c_str()), systemErrorText(error));
+    return false;
+}
+
+ToolItemOutcome giveSourceTimes(const ToolItemOutcome &written, const SourceTimes &times)
+{
+    if (!times.keep || written.status != ItemStatus::Written || isDirectory(written.target.c_str()))
+        return written;
+    DWORD error = 0;
+    if (applyFileTimes(written.target, times.times, error))
+        return written;
+    return toolRunError(formatText("图片已保存，但无法保留原图的修改时间：%s\n\n目标文件名：\n%s",
+                                   systemErrorText(error).c_str(), written.target.c_str()));
 }
 
 ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,

@@ -139,4 +139,17 @@ void appendOutputValues(std::vector<ToolValueDef> &table, const std::string &pre
     table.push_back({prefix + "_transparent", false, 0, 1, nullptr, "1", "PNG 和 WEBP: 保留透明度"});
     table.push_back({prefix + "_png8", false, 0, 1, nullptr, "0", "PNG: 保存为 PNG-8 (调色板)"});
     table.push_back({prefix + "_png8_color_count", false, 2, 256, nullptr, "256", "PNG-8 的颜色数"});
+    table.push_back({prefix + "_keep_file_time", false, 0, 1, nullptr, "0", "保留原图的修改时间"});
+}
+
+const char kAutoOrientValue[] = "auto_orient";
+
+void appendAutoOrientValue(std::vector<ToolValueDef> &table)
+{
+    table.push_back({kAutoOrientValue, false, 0, 1, nullptr, "1", "按照片方向自动旋转 (与主窗口的设置相同)"});
+}
+
+bool autoOrientFrom(const StoredValues &values)
+{
+    return values.dwordOr(kAutoOrientValue, 1) != 0;
 }

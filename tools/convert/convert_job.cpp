@@ -20,8 +20,12 @@ bool startsWith(const std::string &text, const char *head) { return text.compare
 
 ToolItemOutcome convertOne(const ConvertJob &job, const std::string &path, FolderTidy &tidy)
 {
+    SourceTimes times;
+    ToolItemOutcome skipped;
+    if (!readSourceTimes(path, job.output.keepFileTime, times, skipped))
+        return skipped;
     std::string message, detail;
-    MagickWand *picture = readToolPicture(path, message, detail);
+    MagickWand *picture = readToolPicture(path, job.autoOrient, message, detail);
     if (!picture)
         return toolItemSkipped(message, detail);
 
@@ -62,7 +66,7 @@ ToolItemOutcome convertOne(const ConvertJob &job, const std::string &path, Folde
     ToolItemOutcome outcome =
         writeNewToolPicture(picture, job.output, rules, first, first.substr(0, first.rfind('.')), tidy);
     DestroyMagickWand(picture);
-    return outcome;
+    return giveSourceTimes(outcome, times);
 }
 
 }  // namespace
@@ -72,6 +76,7 @@ const std::vector<ToolValueDef> &convertToolValues()
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
+        appendAutoOrientValue(t);
         t.push_back({kFormats, false, 0, 0xFFF, nullptr, "0 (一种也没有选)",
                      "原格式, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 psd, 32 tif/tiff, "
                      "256 webp, 512 dng, 1024 jfif, 2048 heic/heif/avif (64 svg 不再读取)"});
@@ -86,6 +91,7 @@ void loadConvertValues(const StoredValues &values, ConvertJob &job)
     job.output = outputOptionsFrom(values, kPrefix);
     job.sourceFormats = values.dwordOr(kFormats, 0);
     job.keepOriginalExtension = values.dwordOr(kKeepExtension, 0) != 0;
+    job.autoOrient = autoOrientFrom(values);
 }
 
 void putConvertValues(ValueMap &values, const ConvertJob &job)

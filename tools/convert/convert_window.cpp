@@ -73,8 +73,11 @@ void createControls()
     state.convertToLabel = add("STATIC", "格式转换为：", 0, 22, 186, 84, 20, kConvertToLabelId);
     createOutputControls(state.output, state.window, GetModuleHandleA(nullptr), 108, 186, kConvertOutputFirstId, true,
                          530);
+    // The format row is full (WEBP's quality and box share it): the date box
+    // starts the progress row.
+    createKeepTimeBox(state.output, state.window, GetModuleHandleA(nullptr), 22, 259, kConvertOutputFirstId);
     state.keepExtension = add("BUTTON", "", BS_AUTOCHECKBOX | WS_TABSTOP, 22, 216, 620, 22, kConvertKeepExtensionId);
-    state.progress = add(PROGRESS_CLASSA, "", 0, 22, 258, 500, 24, kConvertProgressId);
+    state.progress = add(PROGRESS_CLASSA, "", 0, 190, 258, 332, 24, kConvertProgressId);
     state.start = add("BUTTON", "开始转换", BS_PUSHBUTTON | WS_TABSTOP, 532, 254, 110, 32, kConvertStartId);
     showPathEnd(state.sourceEdit);
     showPathEnd(state.targetEdit);
@@ -143,6 +146,7 @@ void startConversion()
         showInfoMessage("格式转换的设置没有保存到注册表 (这一次仍按窗口中的设置转换)");
     // The run works with exactly what was stored, as a command line run with the same values would.
     loadConvertValues(values, job);
+    job.autoOrient = autoOrientFrom(RegistryValues());
     job.includeSubfolders = getCheck(state.subfolders);
     job.targetFolder = toolControlText(state.targetEdit);
     state.job = job;

@@ -77,9 +77,13 @@ ToolItemOutcome cropOne(const CropJob &job, const std::string &path, FolderTidy 
             base.size() + extension.size() > kMaxPathBytes)
             return toolItemSkipped(formatText("目标文件名太长:\r\n%s", path.c_str()));
     }
+    SourceTimes times;
+    ToolItemOutcome skipped;
+    if (!readSourceTimes(path, job.output.keepFileTime, times, skipped))
+        return skipped;
     CroppedPicture cropped;
     std::string message, detail;
-    if (!cropPicture(path, job.crop, cropped, message, detail))
+    if (!cropPicture(path, job.crop, job.autoOrient, cropped, message, detail))
         return toolItemSkipped(message, detail);
     MagickWand *picture = cropped.wand;
     ToolItemOutcome outcome;
@@ -107,7 +111,7 @@ ToolItemOutcome cropOne(const CropJob &job, const std::string &path, FolderTidy 
         outcome = writeNewToolPicture(picture, job.output, WriteRules(), base + extension, base, tidy);
     }
     DestroyMagickWand(picture);
-    return outcome;
+    return giveSourceTimes(outcome, times);
 }
 
 }  // namespace
@@ -229,6 +233,7 @@ const std::vector<ToolValueDef> &cropToolValues()
         for (int i = 0; i < 4; ++i)
             t.push_back({kSidePercentNames[i], false, 0, 100, nullptr, "空", percentMeanings[i]});
         appendOutputValues(t, kPrefix);
+        appendAutoOrientValue(t);
         return t;
     }();
     return table;
@@ -253,6 +258,7 @@ void loadCropValues(const StoredValues &values, CropJob &job)
         s.sidePercents[i] = storedField(values, kSidePercentNames[i], 1, 100);
     }
     job.output = outputOptionsFrom(values, kPrefix);
+    job.autoOrient = autoOrientFrom(values);
 }
 
 void putCropValues(ValueMap &values, const CropJob &job)
@@ -313,14 +319,14 @@ CropProblem cropJobProblem(const CropJob &job)
     return {};
 }
 
-bool cropPicture(const std::string &path, const CropSettings &settings, CroppedPicture &out, std::string &message,
-                 std::string &detail, MagickWand **uncropped)
+bool cropPicture(const std::string &path, const CropSettings &settings, bool autoOrient, CroppedPicture &out,
+                 std::string &message, std::string &detail, MagickWand **uncropped)
 {
     out = CroppedPicture();
     if (uncropped)
         *uncropped = nullptr;
     std::string animation;
-    MagickWand *wand = readToolPicture(path, message, detail, &animation, "无法识别的图片:\r\n%s");
+    MagickWand *wand = readToolPicture(path, autoOrient, message, detail, &animation, "无法识别的图片:\r\n%s");
     if (!wand)
         return false;
     out.format = wandFormat(wand);

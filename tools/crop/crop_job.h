@@ -65,6 +65,7 @@ struct CropJob {
     std::string targetFolder;        // save-to mode; created when missing
     bool keepFormat = false;         // not stored: each picture keeps its own format and extension
     OutputOptions output;            // "crop" prefix
+    bool autoOrient = true;          // auto_orient: the main window's switch
 };
 
 const std::vector<ToolValueDef> &cropToolValues();
@@ -98,8 +99,9 @@ struct CroppedPicture {
 };
 // uncropped (if given) receives a copy of the picture as read (its first image);
 // the caller destroys it.
-bool cropPicture(const std::string &path, const CropSettings &settings, CroppedPicture &out, std::string &message,
-                 std::string &detail, MagickWand **uncropped = nullptr);
+// autoOrient: the rule applies to the photo as people see it (orientation tag).
+bool cropPicture(const std::string &path, const CropSettings &settings, bool autoOrient, CroppedPicture &out,
+                 std::string &message, std::string &detail, MagickWand **uncropped = nullptr);
 
 // The cropped picture in its own format (a JPEG at quality 100), as the
 // overwrite and keep-format modes write it. false with ImageMagick's reason.

@@ -101,7 +101,7 @@ void CropPreviewJob::run(const PreviewWorker &worker)
         CroppedPicture cropped;
         MagickWand *background = nullptr;
         std::string message, detail;
-        bool croppedOk = cropPicture(pictures[i], crop, cropped, message, detail, &background);
+        bool croppedOk = cropPicture(pictures[i], crop, autoOrient, cropped, message, detail, &background);
         if (!croppedOk) {
             // Passed over; the next picture may do.
             skipped.push_back(message);

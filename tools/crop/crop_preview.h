@@ -36,6 +36,7 @@ public:
     CropSettings crop;
     bool simulateOutput = false;  // save-to mode without keep-format: show the output format's effect
     OutputOptions output;
+    bool autoOrient = true;
 
     // Result.
     enum class Outcome { NotRun, Shown, NoneFound, DisplayFailed };

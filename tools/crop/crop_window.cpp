@@ -152,6 +152,7 @@ void createControls()
     state.formatLabel = add("STATIC", "格式：", 0, 12, 340, 38, 20, kCropFormatLabelId);
     // The panel is 400 pixels wide: the row ends inside its group box.
     createOutputControls(state.output, state.panel, GetModuleHandleA(nullptr), 50, 340, kCropOutputFirstId, true, 336);
+    createKeepTimeBox(state.output, state.panel, GetModuleHandleA(nullptr), 196, 254, kCropOutputFirstId);
 
     state.progress = add(PROGRESS_CLASSA, "", 0, 8, 382, 256, 24, kCropProgressId);
     state.start = add("BUTTON", "开始裁剪", BS_PUSHBUTTON | WS_TABSTOP, 274, 378, 120, 32, kCropStartId);
@@ -297,6 +298,7 @@ void composePreview(CropPreviewDirection direction)
     job->crop = settingsFromFields();
     job->simulateOutput = !overwriteChosen() && !getCheck(state.keepFormat);
     job->output = readOutputOptions(state.output);
+    job->autoOrient = autoOrientFrom(RegistryValues());
     if (!state.worker.submit(job, state.window, kPreviewDoneMessage))
         return;
     setStatus(1, "生成预览图片...");
@@ -455,6 +457,7 @@ void startCrop()
     job.keepFormat = !job.overwrite && getCheck(state.keepFormat);
     job.targetFolder = job.overwrite ? std::string() : toolControlText(state.targetEdit);
     job.output = readOutputOptions(state.output);
+    job.autoOrient = autoOrientFrom(RegistryValues());
     std::string message;
     if (!job.overwrite && !makeTargetFolder(job.targetFolder, message)) {
         runPrompts().messageBox(state.window, message.c_str(), "错误", MB_OK | MB_ICONERROR);

@@ -31,21 +31,28 @@ const char kSpace[] = "join_space";
 bool accepts(const char *name, unsigned formats) { return pictureTypeAccepts(name, formats); }
 
 // The size from the file's header, else from ImageMagick's ping (the first image).
-bool pictureSize(const std::string &path, JoinSize &size)
+// The size a picture takes part with: as people see it when autoOrient (a tag
+// that exchanges width and height is only in ImageMagick's ping, not the header).
+bool pictureSize(const std::string &path, bool autoOrient, JoinSize &size)
 {
-    if (readPictureHeader(path.c_str(), nullptr, &size.width, &size.height))
+    const bool fromHeader = readPictureHeader(path.c_str(), nullptr, &size.width, &size.height);
+    if (fromHeader && !autoOrient)
         return true;
     MagickWand *ping = NewMagickWand();
     bool ok = MagickPingImage(ping, magickPath(path).c_str()) != MagickFalse;
     if (ok) {
         MagickResetIterator(ping);
         MagickNextImage(ping);
-        size.width = (int)MagickGetImageWidth(ping);
-        size.height = (int)MagickGetImageHeight(ping);
+        if (!fromHeader) {
+            size.width = (int)MagickGetImageWidth(ping);
+            size.height = (int)MagickGetImageHeight(ping);
+        }
+        if (autoOrient && orientationSwapsSides((int)MagickGetImageOrientation(ping)))
+            std::swap(size.width, size.height);
         ok = size.width > 0 && size.height > 0;
     }
     DestroyMagickWand(ping);
-    return ok;
+    return ok || fromHeader;
 }
 
 // The canvas a JPEG or WebP can hold and ImageMagick can make; empty when it fits.
@@ -97,6 +104,7 @@ const std::vector<ToolValueDef> &joinToolValues()
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
+        appendAutoOrientValue(t);
         t.push_back({kFormats, false, 0, 31, nullptr, "31", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/heif/avif"});
         t.push_back({kLayout, false, 1, 2, nullptr, "1", "1 竖排 (宽度相同), 2 横排 (高度相同)"});
         t.push_back({kRule, false, 0, 3, nullptr, "0",
@@ -119,6 +127,7 @@ void loadJoinValues(const StoredValues &values, JoinSettings &s)
     s.customSize = custom >= 1 && custom <= 9999 ? (int)custom : 0;
     DWORD space = values.dwordOr(kSpace, 0);
     s.spacing = space <= 128 ? (int)space : 0;
+    s.autoOrient = autoOrientFrom(values);
 }
 
 void putJoinValues(ValueMap &values, const JoinSettings &s)
@@ -230,7 +239,7 @@ JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
     std::vector<JoinSize> sizes;
     for (const std::string &path : files) {
         JoinSize size;
-        if (pictureSize(path, size)) {
+        if (pictureSize(path, s.autoOrient, size)) {
             taking.push_back(path);
             sizes.push_back(size);
         } else {
@@ -269,7 +278,7 @@ JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
         bool anyUnusable = false;
         for (size_t i = 0; i < taking.size(); ++i) {
             std::string message, detail;
-            MagickWand *picture = readToolPicture(taking[i], message, detail);
+            MagickWand *picture = readToolPicture(taking[i], s.autoOrient, message, detail);
             if (!picture) {
                 result.notes.push_back(
                     formatText("无法识别的图片, 没有拼接:\r\n%s\r\n原因：%s", taking[i].c_str(), detail.c_str()));
@@ -343,6 +352,23 @@ bool makeJoinTarget(const std::string &folder, std::string &message)
     return makeTargetFolder(folder, message);
 }
 
+// The dates of the group's newest picture.
+static bool newestSourceTimes(const std::string &group, unsigned formats, SourceTimes &times,
+                              ToolItemOutcome &skipped)
+{
+    times.keep = true;
+    bool any = false;
+    for (const std::string &path : joinGroupFiles(group, formats)) {
+        SourceTimes one;
+        if (!readSourceTimes(path, true, one, skipped))
+            return false;
+        if (!any || CompareFileTime(&one.times.lastWrite, &times.times.lastWrite) > 0)
+            times.times = one.times;
+        any = true;
+    }
+    return true;
+}
+
 ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
 {
     std::string message;
@@ -360,6 +386,11 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
     logLeftOut(leftOut);
     FolderTidy tidy;
     ToolRunOutcome outcome = runToolFiles(groups, report, [&](const std::string &group) {
+        // A joined picture is as new as the newest of its pictures.
+        SourceTimes times;
+        ToolItemOutcome skipped;
+        if (job.settings.output.keepFileTime && !newestSourceTimes(group, job.settings.sourceFormats, times, skipped))
+            return skipped;
         JoinResult joined = joinGroup(group, job.settings);
         for (const std::string &note : joined.notes)
             showInfoMessage(note);
@@ -369,10 +400,10 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
         if (output.flattens())
             MagickSetImageAlphaChannel(joined.picture, DeactivateAlphaChannel);
         std::string first = joinTargetName(job.targetFolder, group, output);
-        ToolItemOutcome outcome = writeNewToolPicture(joined.picture, output, WriteRules(), first,
+        ToolItemOutcome written = writeNewToolPicture(joined.picture, output, WriteRules(), first,
                                                       first.substr(0, first.size() - 4), tidy);
         DestroyMagickWand(joined.picture);
-        return outcome;
+        return giveSourceTimes(written, times);
     });
     outcome.summary.unit = "组";  // one item is one group of pictures
     return outcome;

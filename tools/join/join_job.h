@@ -26,6 +26,7 @@ struct JoinSettings {
     int customSize = 0;           // join_width_or_height_value; 0 = the field is empty
     int spacing = 0;              // join_space, 0..128
     OutputOptions output;         // "join" prefix
+    bool autoOrient = true;       // auto_orient: the main window's switch
 };
 
 struct JoinJob {

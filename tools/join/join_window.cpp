@@ -169,6 +169,7 @@ JoinSettings panelSettings()
     s.customSize = custom.empty() ? 0 : atoi(custom.c_str());
     s.spacing = (int)SendMessageA(state.spacing, TBM_GETPOS, 0, 0);
     s.output = readOutputOptions(state.output);
+    s.autoOrient = autoOrientFrom(RegistryValues());
     return s;
 }
 
@@ -320,8 +321,10 @@ void createControls()
     state.targetButton = add("BUTTON", "选择", BS_PUSHBUTTON | WS_TABSTOP, 310, 245, 76, 25, kJoinTargetButtonId);
     state.formatLabel = add("STATIC", "格式：", 0, 12, 284, 60, 20, kJoinFormatLabelId);
     createOutputControls(state.output, state.window, instance, 14, 312, kJoinOutputFirstId, true, 372);
+    createKeepTimeBox(state.output, state.window, instance, 230, 282, kJoinOutputFirstId);
     for (HWND c : {state.output.format, state.output.qualityLabel, state.output.quality, state.output.qualityValue,
-                   state.output.transparent, state.output.png8, state.output.coloursLabel, state.output.colours}) {
+                   state.output.transparent, state.output.png8, state.output.coloursLabel, state.output.colours,
+                   state.output.keepTime}) {
         RECT r;
         GetWindowRect(c, &r);
         MapWindowPoints(nullptr, state.window, (POINT *)&r, 2);

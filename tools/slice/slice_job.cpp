@@ -110,8 +110,12 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
     const std::string below = job.outputFolder + folderBelowSource(job.sourceFolder, path);
     const std::string tileFolder = below + "\\" + stem;
 
+    SourceTimes times;
+    ToolItemOutcome skipped;
+    if (!readSourceTimes(path, s.output.keepFileTime, times, skipped))
+        return skipped;
     std::string message, detail;
-    MagickWand *picture = readToolPicture(path, message, detail);
+    MagickWand *picture = readToolPicture(path, s.autoOrient, message, detail);
     if (!picture)
         return toolItemSkipped(message, detail);
     const int width = (int)MagickGetImageWidth(picture), height = (int)MagickGetImageHeight(picture);
@@ -202,9 +206,10 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
             }
             MagickSetImagePage(tile, column.length, row.length, 0, 0);
             applyKeptResolution(tile, units, xResolution, yResolution);
-            ToolItemOutcome outcome =
+            ToolItemOutcome outcome = giveSourceTimes(
                 writeNewToolPicture(tile, tileOutput, WriteRules(), tileFolder + "\\" + name,
-                                    tileFolder + "\\" + sliceTileCollisionBase(stem, number, tileCount), tidy);
+                                    tileFolder + "\\" + sliceTileCollisionBase(stem, number, tileCount), tidy),
+                times);
             DestroyMagickWand(tile);
             if (outcome.status != ItemStatus::Written) {
                 DestroyMagickWand(picture);
@@ -224,7 +229,7 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
     if (!s.html)
         return toolItemWritten(tileFolder);
     page += kSlicePageTail;
-    ToolItemOutcome pageOutcome = writePage(below + "\\" + stem, page);
+    ToolItemOutcome pageOutcome = giveSourceTimes(writePage(below + "\\" + stem, page), times);
     if (pageOutcome.status != ItemStatus::Written)
         removeWritten();
     return pageOutcome;
@@ -237,6 +242,7 @@ const std::vector<ToolValueDef> &sliceToolValues()
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
+        appendAutoOrientValue(t);
         t.push_back({kFormats, false, 0, 31, nullptr, "31", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/heif/avif"});
         appendDirection(t, kHorizontal, "1: 水平划分 (切成若干行)");
         appendDirection(t, kVertical, "1: 垂直划分 (切成若干列)");
@@ -253,6 +259,7 @@ void loadSliceValues(const StoredValues &values, SliceSettings &s)
     s.horizontal = loadDirection(values, kHorizontal);
     s.vertical = loadDirection(values, kVertical);
     s.html = values.dwordOr(kHtml, 1) != 0;
+    s.autoOrient = autoOrientFrom(values);
 }
 
 void putSliceValues(ValueMap &values, const SliceSettings &s)

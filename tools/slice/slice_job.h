@@ -27,6 +27,7 @@ struct SliceSettings {
     SliceDivision vertical;       // slice_vertical*
     OutputOptions output;         // "slice" prefix
     bool html = true;             // slice_save_html
+    bool autoOrient = true;       // auto_orient: the main window's switch
 };
 
 struct SliceJob {

@@ -87,6 +87,7 @@ void createControls()
     state.formatLabel = add("STATIC", "格式：", 0, 22, 306, 44, 20, kSliceFormatLabelId);
     createOutputControls(state.output, state.window, GetModuleHandleA(nullptr), 70, 306, kSliceOutputFirstId, true,
                          500);
+    createKeepTimeBox(state.output, state.window, GetModuleHandleA(nullptr), 22, 332, kSliceOutputFirstId);
 
     state.progress = add(PROGRESS_CLASSA, "", 0, 10, 384, 440, 26, kSliceProgressId);
     state.start = add("BUTTON", "开始处理", BS_PUSHBUTTON | WS_TABSTOP, 460, 378, 131, 38, kSliceStartId);
@@ -221,12 +222,14 @@ void startSlicing()
     s.vertical = directionSettings(state.vertical);
     s.output = readOutputOptions(state.output);
     s.html = getCheck(state.html);
+    s.autoOrient = autoOrientFrom(RegistryValues());
     ValueMap values;
     putSliceValues(values, s);
     if (!values.storeInRegistry())
         showInfoMessage("图片切片的设置没有保存到注册表 (这一次仍按窗口中的设置切片)");
     SliceJob job;
     loadSliceValues(values, job.settings);
+    job.settings.autoOrient = s.autoOrient;
     job.sourceFolder = source;
     job.includeSubfolders = getCheck(state.subfolders);
     job.outputFolder = toolControlText(state.outputEdit);
