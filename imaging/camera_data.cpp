@@ -101,6 +101,13 @@ CameraDataResult editExifBlock(const std::string &block, const CameraDataEdit &e
     }
     if (!changed)
         return CameraDataResult::Unchanged;
+    // A block the edit left without a single tag or thumbnail goes whole: written,
+    // it would be an empty frame that no reader (this one included) takes.
+    bool anyTag = data->data != nullptr;
+    for (int i = 0; i < EXIF_IFD_COUNT; ++i)
+        anyTag = anyTag || data->ifd[i]->count > 0;
+    if (!anyTag)
+        return CameraDataResult::Changed;
     // libexif writes the maker notes it understands anew, with their offsets
     // moved to where they now are. One it cannot write (Apple's comes out
     // empty) is written again as the camera wrote it.
