@@ -21,6 +21,7 @@ case "$TARGET" in
         options=(-max_len=65536)
         [ -d "$SAMPLES" ] && seeds+=("$SAMPLES")
         ;;
+    camera_data) options=(-max_len=65536) ;;  # an EXIF block fills one JPEG segment
     gbk_text) options=(-max_len=512) ;;
     *) options=(-max_len=4096) ;;
 esac
