@@ -4,7 +4,7 @@
 #   tests/native/native.sh sanitize BUILD_DIR         GCC, ASan + UBSan: the modules' unit tests
 #                                                      and the replay of every kept fuzz input
 #   tests/native/native.sh fuzz BUILD_DIR [SECONDS]   Clang + libFuzzer: every target in turn,
-#                                                      SECONDS (default 180) shared out evenly
+#                                                      SECONDS (default 150) shared out evenly
 #   tests/native/native.sh fuzz-build BUILD_DIR       the fuzz targets only (scripts/fuzz.sh)
 # sanitize and fuzz leave their figures in BUILD_DIR/summary.txt (scripts/test.sh
 # prints them: ctest shows the output of failed tests only).
@@ -16,7 +16,7 @@ case "$KIND" in
     sanitize) compiler=(-DCMAKE_CXX_COMPILER=g++) ;;
     fuzz | fuzz-build)
         # At least 5 seconds a target: a shorter run hardly gets past the seeds.
-        seconds=$(( ${3:-180} / targets )); [ "$seconds" -ge 5 ] || seconds=5
+        seconds=$(( ${3:-150} / targets )); [ "$seconds" -ge 5 ] || seconds=5
         compiler=(-DCMAKE_CXX_COMPILER=clang++ -DFUZZ_SECONDS="$seconds") ;;
     *) echo "native.sh: sanitize, fuzz or fuzz-build" >&2; exit 2 ;;
 esac
