@@ -128,8 +128,8 @@ ResizePlan jpegDecodeHint(const ProcessSettings &s, int width, int height, int r
         return none;
     // kJpegHintKeep / 2 times the resized size, rounded up; worth asking for only
     // when libjpeg can halve the picture and still keep that much.
-    const long long keepWidth = (kJpegHintKeep * plan.width + 1) / 2;
-    const long long keepHeight = (kJpegHintKeep * plan.height + 1) / 2;
+    const long long keepWidth = (kJpegHintKeep * (long long)plan.width + 1) / 2;
+    const long long keepHeight = (kJpegHintKeep * (long long)plan.height + 1) / 2;
     if (2 * keepWidth > w || 2 * keepHeight > h)
         return none;
     ResizePlan hint;
@@ -202,6 +202,15 @@ Offset watermarkOffset(int pictureWidth, int pictureHeight, int markWidth, int m
     return at;
 }
 
+// Whole dots per inch from dots per centimetre; 72 for what is no usable
+// resolution. A file may hold any number here (a TIFF's is a fraction of two
+// 32-bit numbers): one beyond the int range must not reach the conversion.
+static int wholeInchesOr72(double perCentimetre)
+{
+    const double perInch = perCentimetre * 2.54;
+    return perInch >= 1.0 && perInch <= (double)INT_MAX ? (int)perInch : 72;
+}
+
 ResolutionPlan resolutionPlan(int units, double x, double y, bool dpiOn, int dpi, bool resample,
                               int width, int height)
 {
@@ -214,13 +223,11 @@ ResolutionPlan resolutionPlan(int units, double x, double y, bool dpiOn, int dpi
             plan.x = x;
             plan.y = y;
         } else if (units == kUnitsPerCentimetre) {
-            int xi = (int)(x * 2.54);
-            int yi = (int)(y * 2.54);
             plan.setUnits = true;
             plan.units = kUnitsPerInch;
             plan.setResolution = true;
-            plan.x = xi > 0 ? xi : 72;
-            plan.y = yi > 0 ? yi : 72;
+            plan.x = wholeInchesOr72(x);
+            plan.y = wholeInchesOr72(y);
         } else if (units == kUnitsUndefined) {
             plan.setResolution = true;
             plan.setUnits = true;

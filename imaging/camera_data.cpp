@@ -101,6 +101,13 @@ CameraDataResult editExifBlock(const std::string &block, const CameraDataEdit &e
     }
     if (!changed)
         return CameraDataResult::Unchanged;
+    // A block the edit left without a single tag or thumbnail goes whole: written,
+    // it would be an empty frame that no reader (this one included) takes.
+    bool anyTag = data->data != nullptr;
+    for (int i = 0; i < EXIF_IFD_COUNT; ++i)
+        anyTag = anyTag || data->ifd[i]->count > 0;
+    if (!anyTag)
+        return CameraDataResult::Changed;
     // libexif writes the maker notes it understands anew, with their offsets
     // moved to where they now are. One it cannot write (Apple's comes out
     // empty) is written again as the camera wrote it.
@@ -151,6 +158,7 @@ namespace {
 
 const char kTiffNamespace[] = "http://ns.adobe.com/tiff/1.0/";
 const char kExifNamespace[] = "http://ns.adobe.com/exif/1.0/";
+const int kMaxXmpPasses = 16;
 
 bool isNameChar(char c)
 {
@@ -206,6 +214,17 @@ struct PropertyRule {
     std::string value;
 };
 
+// Removes [start, end) of the packet. Where the text on both sides would run
+// together into one token (a name, a prefix and a name, a value and a name), a
+// blank stays between them: the removal must not itself put together a property
+// that a second look would find ("e:GPSLat" + "itude=...").
+void removeSpan(std::string &xmp, size_t start, size_t end)
+{
+    auto joins = [](char c) { return isNameChar(c) || c == ':' || c == '"' || c == '\'' || c == '='; };
+    const bool apart = start > 0 && end < xmp.size() && joins(xmp[start - 1]) && joins(xmp[end]);
+    xmp.replace(start, end - start, apart ? " " : "");
+}
+
 bool isGpsName(const std::string &name) { return name.compare(0, 3, "GPS") == 0; }
 bool isOrientationName(const std::string &name) { return name == "Orientation"; }
 
@@ -252,7 +271,7 @@ bool applyRule(std::string &xmp, const PropertyRule &rule)
             }
             if (rule.remove) {
                 size_t end = empty ? gt + 1 : close + closing.size();
-                xmp.erase(open, end - open);
+                removeSpan(xmp, open, end);
                 at = open;
                 changed = true;
             } else if (!empty && xmp.find('<', gt + 1) == close &&
@@ -281,7 +300,7 @@ bool applyRule(std::string &xmp, const PropertyRule &rule)
             size_t start = at;
             while (start > 0 && isSpace(xmp[start - 1]))
                 --start;
-            xmp.erase(start, end - start);
+            removeSpan(xmp, start, end);
             at = start;
             changed = true;
         } else if (xmp.compare(p + 1, end - p - 2, rule.value) != 0) {
@@ -301,14 +320,23 @@ CameraDataResult editXmpPacket(const std::string &packet, const CameraDataEdit &
 {
     out = packet;
     bool changed = false;
-    if (edit.orientation >= 1 && edit.orientation <= 8)
-        for (const std::string &prefix : boundPrefixes(packet, kTiffNamespace))
-            changed =
-                applyRule(out, {prefix, isOrientationName, false, std::string(1, char('0' + edit.orientation))}) ||
-                changed;
-    if (edit.dropLocation)
-        for (const std::string &prefix : boundPrefixes(packet, kExifNamespace))
-            changed = applyRule(out, {prefix, isGpsName, true, std::string()}) || changed;
+    // One pass can bring a property to light for the next (a removed attribute
+    // leaves a blank where a quote stood before an orientation): the passes go on
+    // until one changes nothing, so what is given back needs no second edit. The
+    // bound only stops a packet made to keep it busy.
+    for (int pass = 0; pass < kMaxXmpPasses; ++pass) {
+        bool more = false;
+        if (edit.dropLocation)
+            for (const std::string &prefix : boundPrefixes(out, kExifNamespace))
+                more = applyRule(out, {prefix, isGpsName, true, std::string()}) || more;
+        if (edit.orientation >= 1 && edit.orientation <= 8)
+            for (const std::string &prefix : boundPrefixes(out, kTiffNamespace))
+                more = applyRule(out, {prefix, isOrientationName, false, std::string(1, char('0' + edit.orientation))}) ||
+                       more;
+        if (!more)
+            break;
+        changed = true;
+    }
     if (!changed) {
         out.clear();
         return CameraDataResult::Unchanged;

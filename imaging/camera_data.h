@@ -20,8 +20,9 @@ enum class CameraDataResult { Unchanged, Changed, Unreadable };
 
 // The EXIF block as ImageMagick keeps it ("Exif\0\0" and the TIFF structure; a
 // block without the six bytes is taken too and comes back without them).
-// Changed with the new block in out; Unreadable when libexif finds nothing in
-// it or the new block would not fit a JPEG's APP1 segment.
+// Changed with the new block in out (empty when the edit left no tag and no
+// thumbnail in it: the block is then removed); Unreadable when libexif finds
+// nothing in it or the new block would not fit a JPEG's APP1 segment.
 CameraDataResult editExifBlock(const std::string &block, const CameraDataEdit &edit, std::string &out);
 
 // The XMP packet: tiff:Orientation set, exif:GPS... properties removed (under

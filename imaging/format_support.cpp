@@ -32,6 +32,10 @@ const char *containerFormatName(const unsigned char *data, size_t length)
         return "WEBP";
     if (!fourcc(data + 4, "ftyp"))
         return nullptr;
+    // Only the head counts, however much the caller holds: the sniffer, which
+    // reads no more, and a caller holding the whole file must name it alike.
+    if (length > kContainerHeadBytes)
+        length = kContainerHeadBytes;
     // The box's own size bounds its brands; a box claiming more than is held is
     // read as far as it is held.
     size_t box = ((size_t)data[0] << 24) | ((size_t)data[1] << 16) | ((size_t)data[2] << 8) | data[3];

@@ -11,7 +11,8 @@ PKGS=(wine wine64 wine64-tools libwine-dev g++ make cmake pkg-config
       libmagickwand-6.q16-dev libimagequant-dev liblodepng-dev libexif-dev libgtest-dev
       fonts-wqy-zenhei fonts-wqy-microhei fonts-wine locales xvfb xauth xdotool imagemagick openbox
       fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai
-      g++-mingw-w64-x86-64 icc-profiles-free icc-profiles libgs-common)
+      g++-mingw-w64-x86-64 icc-profiles-free icc-profiles libgs-common
+      clang libclang-rt-14-dev lld llvm-14)
 # The benchmark scripts compare against these peers: scripts/setup.sh --bench.
 if [ "${1:-}" = "--bench" ]; then
     PKGS+=(pngquant bc libvips-tools time)

@@ -81,17 +81,23 @@ bool parseDecimalNumber(const std::string &text, double &out)
     size_t i = 0;
     if (i < t.size() && (t[i] == '-' || t[i] == '+'))
         ++i;
-    size_t digits = 0;
+    size_t digits = 0, counted = 0;
     bool point = false;
     for (; i < t.size(); ++i) {
-        if (t[i] >= '0' && t[i] <= '9')
+        if (t[i] >= '0' && t[i] <= '9') {
             ++digits;
-        else if (t[i] == '.' && !point)
+            // Leading zeros change nothing: a decimal number takes them as the
+            // whole-number reader does, and only the digits after them count
+            // against the bound.
+            if (counted > 0 || t[i] != '0' || point)
+                ++counted;
+        } else if (t[i] == '.' && !point) {
             point = true;
-        else
+        } else {
             return false;
+        }
     }
-    if (digits == 0 || digits > 40)
+    if (digits == 0 || counted > 40)
         return false;
     out = strtod(t.c_str(), nullptr);
     return true;

@@ -206,6 +206,25 @@ TEST(PipelineGeometry, ResolutionRules)
     EXPECT_NEAR(p.resampleHeight, 500.0, 1e-9);
 }
 
+TEST(PipelineGeometry, CentimetreResolutionsAFileMayHold)
+{
+    // Whatever a file gives in dots per centimetre ends as whole dots per inch,
+    // or 72; a value beyond the int range never reaches an int conversion (the
+    // sanitizer build fails on one).
+    const struct {
+        double perCentimetre, perInch;
+    } rows[] = {
+        {118.11, 299.0},      {0.3937, 72.0},  {845000000.0, 2146300000.0}, {1.0e30, 72.0},
+        {-1.0e30, 72.0},      {-5.0, 72.0},    {NAN, 72.0},                 {INFINITY, 72.0},
+    };
+    for (const auto &row : rows) {
+        ResolutionPlan p = resolutionPlan(kUnitsPerCentimetre, row.perCentimetre, row.perCentimetre, false, -1, false,
+                                          100, 100);
+        EXPECT_EQ(p.x, row.perInch) << row.perCentimetre;
+        EXPECT_EQ(p.y, row.perInch) << row.perCentimetre;
+    }
+}
+
 TEST(PipelineGeometry, ExtentTexts)
 {
     EXPECT_EQ(jpegExtentValue(128), "128kb");
