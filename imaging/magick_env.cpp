@@ -56,14 +56,18 @@ std::string programFolder()
     return slash == std::string::npos ? "." : folder.substr(0, slash);
 }
 
-static void setMagickEnvironment(const char *name, const std::string &gbkValue)
+// ImageMagick reads its variables with the C runtime's getenv and takes their
+// bytes as UTF-8.
+static void setMagickEnvironment(const char *name, const std::string &utf8Value)
 {
 #ifdef __WINE__
-    // ImageMagick reads the Unix environment of this process, not Wine's copy.
-    setenv(name, gbkValue.c_str(), 1);
+    // The Linux library reads the Unix environment of this process, not Wine's copy.
+    setenv(name, utf8Value.c_str(), 1);
 #else
-    SetEnvironmentVariableA(name, gbkValue.c_str());
-    _putenv((std::string(name) + "=" + gbkValue).c_str());
+    // The runtime ImageMagick is linked with is the program's own (msvcrt.dll):
+    // its _putenv keeps the bytes as given, where SetEnvironmentVariableA would
+    // read them in the ANSI code page.
+    _putenv((std::string(name) + "=" + utf8Value).c_str());
 #endif
 }
 

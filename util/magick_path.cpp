@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "util/text.h"
+#include "util/wine_host.h"
 
 #ifdef __WINE__
 extern "C" char *CDECL wine_get_unix_file_name(LPCWSTR dos);
-extern "C" WCHAR *CDECL wine_get_dos_file_name(LPCSTR unixName);
 #endif
 
 std::string fullPath(const std::string &gbkPath)
@@ -60,24 +60,25 @@ std::string magickWritePath(const std::string &gbkPath)
     return replaceAll(magickPath(gbkPath), "%", "%%");
 }
 
+// Wine's kernel32 exports the mapping of Unix names to DOS names, to Winelib
+// modules and Windows programs alike; Windows has no such export.
+typedef WCHAR *(CDECL *DosNameFromUnixName)(LPCSTR unixName);
+
 std::string dosPathFromArgument(const std::string &gbkPath)
 {
-#ifdef __WINE__
-    if (!gbkPath.empty() && gbkPath[0] == '/') {
-        WCHAR *dos = wine_get_dos_file_name(gbkToUtf8(gbkPath).c_str());
-        if (dos) {
-            int len = WideCharToMultiByte(936, 0, dos, -1, nullptr, 0, nullptr, nullptr);
-            std::string out;
-            if (len > 0) {
-                out.resize((size_t)len);
-                WideCharToMultiByte(936, 0, dos, -1, &out[0], len, nullptr, nullptr);
-                out.resize((size_t)len - 1);
-            }
-            HeapFree(GetProcessHeap(), 0, dos);
-            if (!out.empty())
-                return out;
-        }
+    static DosNameFromUnixName dosName = (DosNameFromUnixName)wineExport("kernel32.dll", "wine_get_dos_file_name");
+    if (!dosName || gbkPath.empty() || gbkPath[0] != '/')
+        return gbkPath;
+    WCHAR *dos = dosName(gbkToUtf8(gbkPath).c_str());
+    if (!dos)
+        return gbkPath;
+    int len = WideCharToMultiByte(936, 0, dos, -1, nullptr, 0, nullptr, nullptr);
+    std::string out;
+    if (len > 0) {
+        out.resize((size_t)len);
+        WideCharToMultiByte(936, 0, dos, -1, &out[0], len, nullptr, nullptr);
+        out.resize((size_t)len - 1);
     }
-#endif
-    return gbkPath;
+    HeapFree(GetProcessHeap(), 0, dos);
+    return out.empty() ? gbkPath : out;
 }

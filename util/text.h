@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-// GBK -> UTF-8 and back through iconv with //IGNORE: characters that cannot be
-// converted are dropped; when iconv cannot be opened the text is copied unchanged.
+// GBK (code page 936) -> UTF-8 and back with the system's code-page tables:
+// characters that cannot be converted, and broken byte sequences, are dropped.
 std::string gbkToUtf8(const std::string &gbk);
 std::string utf8ToGbk(const std::string &utf8);
 

@@ -85,7 +85,7 @@ cmp -s "$B/ow/只读.jpg" "$SAMPLES/meta/vips_rotation_orient4.jpg"; check "batc
 mkdir -p "$B/cut"
 put "$SAMPLES/photos/mate_Garden.jpg" "$B/cut/大.jpg"
 rm -f "$B/keep.ready"
-"$BUILD/winerun" "$BUILD/keepalive.exe.so" "$(echo "Z:$B/keep.ready" | tr / '\\')" >/dev/null 2>&1 </dev/null &
+"$BUILD/winerun" "$KEEPALIVE" "$(echo "Z:$B/keep.ready" | tr / '\\')" >/dev/null 2>&1 </dev/null &
 keep_pid=$!
 for _ in $(seq 1 300); do [ -f "$B/keep.ready" ] && break; sleep 0.1; done
 if [ -f "$B/keep.ready" ]; then
