@@ -23,6 +23,8 @@ renice -n 10 -p $$ >/dev/null 2>&1 || true
 export HOST=x86_64-w64-mingw32
 export CC=$HOST-gcc-posix CXX=$HOST-g++-posix AR=$HOST-ar RANLIB=$HOST-ranlib STRIP=$HOST-strip
 export WINDRES=$HOST-windres SYSROOT=/usr/$HOST JOBS
+export TOOLCHAIN_FILE="$ROOT/cmake/mingw64-toolchain.cmake"
+RECIPE="$ROOT/scripts/windows/libraries.sh"
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -81,21 +83,16 @@ library() {
     OPTIONS[$name]="$*"
     RECIPE_LINE[$name]="${SOURCE_PACKAGE[$name]} ${LINUX_PACKAGE[$name]} ${NEEDS[$name]} ${HOW[$name]} $*"
 }
-write_pc() {  # write_pc PREFIX FILE NAME VERSION LIBS LIBS_PRIVATE
-    cat >"$1/lib/pkgconfig/$2.pc" <<PC
-prefix=$1
-libdir=\${prefix}/lib
-includedir=\${prefix}/include
-Name: $3
-Description: $3 (static, for Windows)
-Version: $4
-Libs: -L\${libdir} $5
-Libs.private: $6
-Cflags: -I\${includedir}
-PC
-}
 # shellcheck source=windows/libraries.sh
-. "$ROOT/scripts/windows/libraries.sh"
+. "$RECIPE"
+# How a library is built: cmake, autotools or its own function of the recipe.
+step_of() {
+    case "${HOW[$1]}" in
+        cmake) printf cmake_build ;;
+        autotools) printf autotools_build ;;
+        *) printf '%s' "${HOW[$1]}" ;;
+    esac
+}
 
 # The version to build: the one the Winelib build links (the installed Linux
 # package's source version), else the newest source in the archive.
@@ -112,13 +109,12 @@ source_version() {
 
 compute_keys() {
     local name need text toolchain
+    # The compilers and the common build steps are part of every library's key.
     toolchain="$($CC --version | head -1); $($CXX --version | head -1); $(cmake --version | head -1); $(nasm -v)"
+    toolchain+="|$(declare -f build_library write_pc)|$(cat "$TOOLCHAIN_FILE")"
     for name in "${NAMES[@]}"; do
         VERSION[$name]=$(source_version "$name")
-        text="${RECIPE_LINE[$name]}|${VERSION[$name]}|$toolchain"
-        if [ "${HOW[$name]}" != cmake ] && [ "${HOW[$name]}" != autotools ]; then
-            text+="|$(declare -f "${HOW[$name]}")"
-        fi
+        text="${RECIPE_LINE[$name]}|${VERSION[$name]}|$toolchain|$(declare -f "$(step_of "$name")")"
         if [ -d "$ROOT/scripts/windows/patches/$name" ]; then
             text+="|$(cat "$ROOT/scripts/windows/patches/$name"/*)"
         fi
@@ -179,7 +175,9 @@ fetch_source() {
 }
 
 # --- libraries ------------------------------------------------------------------
-TOOLCHAIN_FILE="$ROOT/cmake/mingw64-toolchain.cmake"
+# Each library is built by a bash of its own (so that any failing step stops it)
+# in an empty work folder, with the compiler and pkg-config pointed at the
+# libraries it needs and nothing else, into its own folder of the cache.
 build_library() {
     local name=$1 out=${DIR[$1]} src="" need roots="" cflags="" ldflags="" pcdirs="" built=${VERSION[$1]}
     if [ "${SOURCE_PACKAGE[$name]}" != - ]; then
@@ -192,31 +190,19 @@ build_library() {
         ldflags+=" -L${DIR[$need]}/lib"
         pcdirs+="${DIR[$need]}/lib/pkgconfig:"
     done
+    local upstream=${VERSION[$name]#*:}
     rm -rf "$out" "$out.work"
-    mkdir -p "$out/lib/pkgconfig"
-    (
-        export CPPFLAGS="${cflags# }" LDFLAGS="${ldflags# }" VELMORA_WINDOWS_ROOTS="$roots"
-        export PKG_CONFIG_PATH="" PKG_CONFIG_LIBDIR="${pcdirs}$out/lib/pkgconfig"
-        export UPSTREAM_VERSION="${VERSION[$name]#*:}"
-        UPSTREAM_VERSION="${UPSTREAM_VERSION%%[-+]*}"
-        # shellcheck disable=SC2086
-        case "${HOW[$name]}" in
-        cmake)
-            cmake -S "$src" -B "$out.work" -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN_FILE" \
-                -DCMAKE_INSTALL_PREFIX="$out" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_LIBDIR=lib \
-                -DZLIB_LIBRARY="${DIR[zlib]}/lib/libz.a" -DZLIB_INCLUDE_DIR="${DIR[zlib]}/include" \
-                ${OPTIONS[$name]} >"$out.log" 2>&1 &&
-                cmake --build "$out.work" -j"$JOBS" >>"$out.log" 2>&1 &&
-                cmake --install "$out.work" >>"$out.log" 2>&1 ;;
-        autotools)
-            mkdir -p "$out.work" && cd "$out.work" &&
-                "$src/configure" --host="$HOST" --prefix="$out" --enable-static --disable-shared \
-                    ${OPTIONS[$name]} >"$out.log" 2>&1 &&
-                make -j"$JOBS" >>"$out.log" 2>&1 && make install >>"$out.log" 2>&1 ;;
-        *)
-            "${HOW[$name]}" "$src" "$out" ${NEEDS[$name]} ;;
-        esac
-    ) || { say "$name failed; the end of its log ($out.log):"; tail -40 "$out.log" 2>/dev/null; exit 1; }
+    mkdir -p "$out/lib/pkgconfig" "$out.work"
+    # shellcheck disable=SC2086
+    if ! (cd "$out.work" && env CPPFLAGS="${cflags# }" LDFLAGS="${ldflags# }" VELMORA_WINDOWS_ROOTS="$roots" \
+            PKG_CONFIG_PATH="" PKG_CONFIG_LIBDIR="${pcdirs}$out/lib/pkgconfig" ZLIB_PREFIX="${DIR[zlib]}" \
+            UPSTREAM_VERSION="${upstream%%[-+]*}" \
+            bash -euo pipefail -c 'library() { :; }; . "$0"; "$@"' "$RECIPE" "$(step_of "$name")" "$src" "$out" \
+            ${OPTIONS[$name]} >"$out.log" 2>&1); then
+        say "$name failed; the end of its log ($out.log):"
+        tail -40 "$out.log"
+        exit 1
+    fi
     rm -rf "$out.work"
     find "$out" -name '*.la' -delete
     mkdir -p "$out/share/velmora-licenses"
@@ -258,8 +244,9 @@ build_libraries() {
 build_program() {
     local roots="" name t0=$SECONDS
     for name in "${NAMES[@]}"; do roots+="${roots:+;}${DIR[$name]}"; done
-    cmake -S "$ROOT" -B "$WINBUILD" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN_FILE" -DCMAKE_BUILD_TYPE=Release \
-        -DVELMORA_WINDOWS_ROOTS="$roots" >/dev/null
+    # -O2 as the Winelib build; the zip gets stripped copies.
+    cmake -S "$ROOT" -B "$WINBUILD" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN_FILE" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DVELMORA_WINDOWS_ROOTS="$roots" -DVELMORA_WINELIB_BUILD="${VELMORA_BUILD:-$ROOT/build}" >/dev/null
     cmake --build "$WINBUILD" -j"$JOBS"
     say "Program: $(elapsed "$t0" "$SECONDS")"
 }

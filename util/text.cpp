@@ -152,16 +152,16 @@ std::string formatText(const char *format, ...)
 {
     va_list ap;
     va_start(ap, format);
-    char small[512];
+    char buffer[512];
     va_list copy;
     va_copy(copy, ap);
-    int n = vsnprintf(small, sizeof small, format, copy);
+    int n = vsnprintf(buffer, sizeof buffer, format, copy);
     va_end(copy);
     std::string out;
     if (n < 0) {
         out.clear();
-    } else if ((size_t)n < sizeof small) {
-        out.assign(small, (size_t)n);
+    } else if ((size_t)n < sizeof buffer) {
+        out.assign(buffer, (size_t)n);
     } else {
         out.resize((size_t)n + 1);
         vsnprintf(&out[0], out.size(), format, ap);

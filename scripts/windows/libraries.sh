@@ -9,8 +9,7 @@
 # newest version the archive offers. NEEDS are libraries listed above it. HOW is
 # `cmake` or `autotools` (OPTIONS go to CMake or configure, after the common ones:
 # static only, installed into the library's own folder in the cache) or the name of
-# a build_* function below, which gets the source folder, the install folder and
-# the folders of its NEEDS. A library is rebuilt only when its line, its build
+# a build_* function below, which gets the source folder and the install folder. A library is rebuilt only when its line, its build
 # function, its source version, a local patch, the compilers or one of its NEEDS
 # changed.
 #
@@ -39,7 +38,43 @@ library lodepng     lodepng        liblodepng-dev            ""      build_lodep
 library googletest  googletest     libgtest-dev              ""      cmake -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF
 library imagemagick imagemagick    libmagickwand-6.q16-dev   "zlib jpeg png lcms2 freetype webp tiff" build_imagemagick
 
-# --- build functions: build_NAME SOURCE INSTALL NEEDS... --------------------------
+# --- how libraries are built: STEP SOURCE INSTALL [OPTIONS...] ----------------------
+# Each runs under bash -e in an empty work folder; CPPFLAGS, LDFLAGS,
+# PKG_CONFIG_LIBDIR and VELMORA_WINDOWS_ROOTS (read by the CMake toolchain file)
+# name the libraries of its NEEDS and nothing else.
+
+cmake_build() {
+    local src=$1 out=$2
+    shift 2
+    cmake -S "$src" -B . -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN_FILE" \
+        -DCMAKE_INSTALL_PREFIX="$out" -DCMAKE_BUILD_TYPE=Release \
+        -DZLIB_LIBRARY="$ZLIB_PREFIX/lib/libz.a" -DZLIB_INCLUDE_DIR="$ZLIB_PREFIX/include" "$@"
+    cmake --build . -j"$JOBS"
+    cmake --install .
+}
+
+autotools_build() {
+    local src=$1 out=$2
+    shift 2
+    "$src/configure" --host="$HOST" --prefix="$out" --enable-static --disable-shared "$@"
+    make -j"$JOBS"
+    make install
+}
+
+# A pkg-config file for a library that brings none.
+write_pc() {  # write_pc PREFIX FILE NAME VERSION LIBS LIBS_PRIVATE
+    cat >"$1/lib/pkgconfig/$2.pc" <<PC
+prefix=$1
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+Name: $3
+Description: $3 (static, for Windows)
+Version: $4
+Libs: -L\${libdir} $5
+Libs.private: $6
+Cflags: -I\${includedir}
+PC
+}
 
 # Debian builds zlib for MinGW itself (libz-mingw-w64-dev); only its static library
 # is taken, so that nothing can link zlib1.dll by mistake.
@@ -48,28 +83,30 @@ build_zlib() {
     mkdir -p "$out/include" "$out/lib/pkgconfig"
     cp "$SYSROOT/include/zlib.h" "$SYSROOT/include/zconf.h" "$out/include/"
     cp "$SYSROOT/lib/libz.a" "$out/lib/"
-    sed "s|^prefix=.*|prefix=$out|" "$SYSROOT/lib/pkgconfig/zlib.pc" >"$out/lib/pkgconfig/zlib.pc"
+    write_pc "$out" zlib zlib "$UPSTREAM_VERSION" "-lz" ""
 }
 
 # libimagequant has its own configure; OpenMP on, as in Debian's build, so that
 # both builds quantise alike.
 build_imagequant() {
     local src="$1" out="$2"
-    (cd "$src" && ./configure --prefix="$out" --with-openmp CC="$CC" CFLAGS="-O3 -fno-math-errno -funroll-loops \
-        -fomit-frame-pointer -Wall -std=c99" >/dev/null && make -j"$JOBS" static AR="$AR" >/dev/null)
+    # Its configure and Makefile work in the source folder: a copy of it.
+    cp -a "$src/." .
+    ./configure --prefix="$out" --with-openmp CC="$CC" CFLAGS="-O3 -fno-math-errno -funroll-loops \
+        -fomit-frame-pointer -Wall -std=c99"
+    make -j"$JOBS" static AR="$AR"
     mkdir -p "$out/include" "$out/lib/pkgconfig"
-    cp "$src/libimagequant.a" "$out/lib/"
-    cp "$src/libimagequant.h" "$out/include/"
+    cp libimagequant.a "$out/lib/"
+    cp libimagequant.h "$out/include/"
     write_pc "$out" imagequant "libimagequant" "$UPSTREAM_VERSION" "-limagequant" "-fopenmp"
 }
 
 # Debian builds LodePNG as C++ (liblodepng-dev has mangled names); so does this.
 build_lodepng() {
-    local src="$1" out="$2" work="$2.work"
-    mkdir -p "$out/include" "$out/lib/pkgconfig" "$work"
-    "$CXX" -O2 -c -x c++ "$src/lodepng.cpp" -o "$work/lodepng.o"
-    "$AR" rcs "$out/lib/liblodepng.a" "$work/lodepng.o"
-    rm -rf "$work"
+    local src="$1" out="$2"
+    mkdir -p "$out/include" "$out/lib/pkgconfig"
+    "$CXX" -O2 -c -x c++ "$src/lodepng.cpp" -o lodepng.o
+    "$AR" rcs "$out/lib/liblodepng.a" lodepng.o
     cp "$src/lodepng.h" "$out/include/"
     write_pc "$out" lodepng "LodePNG" "$UPSTREAM_VERSION" "-llodepng" ""
 }
@@ -78,27 +115,23 @@ build_lodepng() {
 # library (no modules to load, so no folder name can keep a coder from loading)
 # and OpenMP linked in. Features Debian has but the program never uses are off.
 build_imagemagick() {
-    local src="$1" out="$2" build="$2.work"
-    mkdir -p "$build"
+    local src="$1" out="$2" libs
     # The TIFF check links tif_webp before -lwebp unless static libraries are asked
     # for; -lws2_32 (the distributed cache of a Debian backport) must not reach
     # configure, which would then look for Unix socket headers.
-    (cd "$build" && PKG_CONFIG="pkg-config --static" LIBS="-lwebp" CFLAGS="-O2" CXXFLAGS="-O2" \
+    PKG_CONFIG="pkg-config --static" LIBS="-lwebp" CFLAGS="-O2" CXXFLAGS="-O2" \
         "$src/configure" --host="$HOST" --build=x86_64-linux-gnu --prefix="$out" --disable-installed \
         --enable-static --disable-shared --without-modules --with-quantum-depth=16 --disable-hdri \
         --without-x --without-perl --without-magick-plus-plus --disable-docs --without-gcc-arch \
         --without-fontconfig --without-bzlib --without-lzma --without-zstd --without-xml --without-openjp2 \
         --without-heic --without-raw --without-djvu --without-wmf --without-lqr --without-fftw --without-fpx \
         --without-gvc --without-rsvg --without-pango --without-jbig --without-dps --without-openexr \
-        --without-flif --without-jxl --without-gslib --without-autotrace --without-raqm --disable-opencl \
-        >"$build/configure.log" 2>&1) || { tail -30 "$build/configure.log"; return 1; }
-    grep -E '^ +(FreeType|JPEG v1|LCMS|PNG|TIFF|WEBP|ZLIB) +--with' "$build/configure.log" | sed 's/^/    /' || true
-    local libs
-    libs="$(sed -n 's/^LIBS = //p' "$build/Makefile") -lws2_32"
-    (cd "$build" && make -j"$JOBS" LIBS="$libs" LDFLAGS="$LDFLAGS -all-static" >"$build/make.log" 2>&1 &&
-        make install LIBS="$libs" LDFLAGS="$LDFLAGS -all-static" >>"$build/make.log" 2>&1) ||
-        { tail -30 "$build/make.log"; return 1; }
+        --without-flif --without-jxl --without-gslib --without-autotrace --without-raqm --disable-opencl
+    libs="$(sed -n 's/^LIBS = //p' Makefile) -lws2_32"
+    # The libraries only: no utilities (convert.exe and the rest, 10 MB each).
+    make -j"$JOBS" bin_PROGRAMS= LIBS="$libs" LDFLAGS="$LDFLAGS -all-static"
+    make install bin_PROGRAMS= LIBS="$libs" LDFLAGS="$LDFLAGS -all-static"
     # Programs that link MagickWand need Winsock too (see above).
     sed -i 's/^Libs.private: \(.*\)$/Libs.private: \1 -lws2_32/' "$out"/lib/pkgconfig/Magick*.pc
-    rm -rf "$build" "$out/bin"
+    rm -rf "$out/bin"
 }

@@ -14,7 +14,7 @@
 # Windows system DLLs.
 
 package_program() {
-    local version name stage top zip im
+    local version name stage top zip
     version=$(sed -n 's/^project(velmora VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
     top="velmora-$version-win64"
     stage="$WINBUILD/package"
@@ -27,11 +27,9 @@ package_program() {
         $STRIP -o "$out/$name.exe" "$WINBUILD/$name.exe"
     done
 
-    # ImageMagick's own files (colours, messages, magic numbers, fonts...) from
-    # the build that is linked in; the policy is the program's own.
-    im="${DIR[imagemagick]}"
-    cp "$im"/etc/ImageMagick-6/*.xml "$im"/share/ImageMagick-6/*.xml "$out/config/"
-    cp "$ROOT/res/config/policy.xml" "$out/config/policy.xml"
+    # What the program reads beside itself, as the build folder has it: the
+    # policy and ImageMagick's configuration, the profiles.
+    cp "$WINBUILD"/config/*.xml "$out/config/"
     cp "$WINBUILD"/icc/*.icc "$out/icc/"
     cp "$ROOT/res/help/index.html" "$out/help/"
 

@@ -30,8 +30,9 @@ TEST(TextConversion, RoundTripsChineseAndDropsWhatCannotConvert)
     EXPECT_EQ(utf8ToGbk(gbkToUtf8(gbk)), gbk);
     // A character outside GBK is dropped, the rest kept.
     EXPECT_EQ(utf8ToGbk(u8"a\U0001F600b"), "ab");
-    // A cut-off GBK sequence loses only the broken byte.
+    // A cut-off GBK sequence loses only the broken byte, broken UTF-8 likewise.
     EXPECT_EQ(gbkToUtf8(std::string("ab\xD6", 3)), "ab");
+    EXPECT_EQ(utf8ToGbk("a\xFF\xE4\xB8" "b\xE4\xB8\xAD"), "ab中");
     EXPECT_EQ(gbkToUtf8(""), "");
 }
 
