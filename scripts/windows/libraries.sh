@@ -86,14 +86,13 @@ build_zlib() {
     write_pc "$out" zlib zlib "$UPSTREAM_VERSION" "-lz" ""
 }
 
-# libimagequant has its own configure; OpenMP on, as in Debian's build, so that
-# both builds quantise alike.
+# libimagequant has its own configure; OpenMP and the flags as in Debian's build
+# (its configure adds -O3 and SSE), so that both builds quantise alike.
 build_imagequant() {
     local src="$1" out="$2"
     # Its configure and Makefile work in the source folder: a copy of it.
     cp -a "$src/." .
-    ./configure --prefix="$out" --with-openmp CC="$CC" CFLAGS="-O3 -fno-math-errno -funroll-loops \
-        -fomit-frame-pointer -Wall -std=c99"
+    ./configure --prefix="$out" --with-openmp --enable-sse CC="$CC" CFLAGS="-O2 -Wall"
     make -j"$JOBS" static AR="$AR"
     mkdir -p "$out/include" "$out/lib/pkgconfig"
     cp libimagequant.a "$out/lib/"
