@@ -227,9 +227,9 @@ build_libraries() {
             continue
         fi
         t0=$SECONDS
-        say "  $(printf '%-12s' "$name") ${VERSION[$name]}  building..."
+        say "  $(printf '%-12s' "$name") building..."
         build_library "$name"
-        say "  $(printf '%-12s' "$name") built in $(elapsed "$t0" "$SECONDS")"
+        say "  $(printf '%-12s' "$name") $(cat "${DIR[$name]}/.velmora-built")  built in $(elapsed "$t0" "$SECONDS")"
         built=$((built + 1))
     done
     # Builds no clone has used for 30 days go (another branch's recipe may still

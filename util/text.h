@@ -27,7 +27,9 @@ bool endsWithBackslash(const std::string &gbk);
 
 // snprintf into a std::string; never writes past its own buffer.
 std::string formatText(const char *format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    __attribute__((format(gnu_printf, 1, 2)))  // MinGW's C99 printf, not msvcrt's
+#elif defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
