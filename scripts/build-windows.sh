@@ -244,8 +244,16 @@ build_libraries() {
 build_program() {
     local roots="" name t0=$SECONDS
     for name in "${NAMES[@]}"; do roots+="${roots:+;}${DIR[$name]}"; done
+    # A library built anew lives in another folder of the cache, and CMake keeps
+    # what it found in the old ones (pkg-config's flags, LodePNG, GoogleTest).
+    local fresh=()
+    if [ -f "$WINBUILD/CMakeCache.txt" ] &&
+        [ "$(sed -n 's/^VELMORA_WINDOWS_ROOTS:[A-Z]*=//p' "$WINBUILD/CMakeCache.txt")" != "$roots" ]; then
+        say "Other library builds than last time: configuring $WINBUILD afresh"
+        fresh=(--fresh)
+    fi
     # -O2 as the Winelib build; the zip gets stripped copies.
-    cmake -S "$ROOT" -B "$WINBUILD" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN_FILE" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    cmake "${fresh[@]}" -S "$ROOT" -B "$WINBUILD" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN_FILE" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DVELMORA_WINDOWS_ROOTS="$roots" -DVELMORA_WINELIB_BUILD="${VELMORA_BUILD:-$ROOT/build}" >/dev/null
     cmake --build "$WINBUILD" -j"$JOBS"
     say "Program: $(elapsed "$t0" "$SECONDS")"

@@ -33,10 +33,15 @@ library webp        libwebp        libwebp7                  ""      cmake \
 library tiff        tiff           libtiff6                  "zlib jpeg webp" cmake \
     -DBUILD_SHARED_LIBS=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-docs=OFF -Dtiff-contrib=OFF -Dcxx=OFF \
     -Djpeg=ON -Dzlib=ON -Dwebp=ON -Dlzma=OFF -Dzstd=OFF -Djbig=OFF -Dlerc=OFF -Dlibdeflate=OFF
+# ImageMagick keeps a picture's XMP packet only when libxml2 can parse it; the
+# Linux library's encodings come from ICU and iconv, these from libxml2 itself.
+library xml2        libxml2        libxml2                   "zlib"  cmake \
+    -DBUILD_SHARED_LIBS=OFF -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_PYTHON=OFF \
+    -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF
 library imagequant  libimagequant  libimagequant0            ""      build_imagequant
 library lodepng     lodepng        liblodepng-dev            ""      build_lodepng
 library googletest  googletest     libgtest-dev              ""      cmake -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF
-library imagemagick imagemagick    libmagickwand-6.q16-dev   "zlib jpeg png lcms2 freetype webp tiff" build_imagemagick
+library imagemagick imagemagick    libmagickwand-6.q16-dev   "zlib jpeg png lcms2 freetype webp tiff xml2" build_imagemagick
 
 # --- how libraries are built: STEP SOURCE INSTALL [OPTIONS...] ----------------------
 # Each runs under bash -e in an empty work folder; CPPFLAGS, LDFLAGS,
@@ -122,7 +127,7 @@ build_imagemagick() {
         "$src/configure" --host="$HOST" --build=x86_64-linux-gnu --prefix="$out" --disable-installed \
         --enable-static --disable-shared --without-modules --with-quantum-depth=16 --disable-hdri \
         --without-x --without-perl --without-magick-plus-plus --disable-docs --without-gcc-arch \
-        --without-fontconfig --without-bzlib --without-lzma --without-zstd --without-xml --without-openjp2 \
+        --without-fontconfig --without-bzlib --without-lzma --without-zstd --without-openjp2 \
         --without-heic --without-raw --without-djvu --without-wmf --without-lqr --without-fftw --without-fpx \
         --without-gvc --without-rsvg --without-pango --without-jbig --without-dps --without-openexr \
         --without-flif --without-jxl --without-gslib --without-autotrace --without-raqm --disable-opencl

@@ -14,6 +14,7 @@ check() {  # check NAME EXPECTED_CODE ACTUAL_CODE
         passed=$((passed + 1)); echo "[ok] $1"
     else
         failed=$((failed + 1)); echo "[FAILED] $1 (exit $3, expected $2)"
+        return 1
     fi
 }
 contains() {  # contains NAME TEXT FILE
