@@ -74,6 +74,27 @@ static std::vector<std::string> catalogueFontFiles(const std::string &fontsFolde
     return files;
 }
 
+// Under Wine: the faces the prefix replaces by another font
+// (HKCU\Software\Wine\Fonts\Replacements, scripts/winerun.in); elsewhere none.
+static std::set<std::string> replacedFaces()
+{
+    std::set<std::string> faces;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Fonts\\Replacements", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return faces;
+    for (DWORD index = 0;; ++index) {
+        char name[256];
+        DWORD size = sizeof name;
+        LONG rc = RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc == ERROR_SUCCESS)
+            faces.insert(name);
+    }
+    RegCloseKey(key);
+    return faces;
+}
+
 // The face GDI really draws when asked for a face that no file declares (under
 // Wine the Chinese system faces are substitutes for an installed CJK font).
 static std::string substitutedFace(const std::string &face)
@@ -96,6 +117,48 @@ static std::string substitutedFace(const std::string &face)
 }
 
 namespace {
+
+// The look of the Chinese system faces, and the font files (as Debian installs
+// them; the same names when shipped beside the program) that have that look, best
+// first. The CN faces come first: ImageMagick draws face 0 of a collection.
+enum class FontStyle { Song, Kai, Hei };
+struct ChineseFace {
+    const char *name;
+    FontStyle style;
+};
+const ChineseFace kChineseFaces[] = {
+    {"宋体", FontStyle::Song},   {"新宋体", FontStyle::Song},      {"SimSun", FontStyle::Song},
+    {"NSimSun", FontStyle::Song}, {"仿宋", FontStyle::Song},        {"仿宋_GB2312", FontStyle::Song},
+    {"FangSong", FontStyle::Song}, {"楷体", FontStyle::Kai},        {"楷体_GB2312", FontStyle::Kai},
+    {"KaiTi", FontStyle::Kai},    {"黑体", FontStyle::Hei},         {"SimHei", FontStyle::Hei},
+    {"微软雅黑", FontStyle::Hei}, {"Microsoft YaHei", FontStyle::Hei},
+};
+const char *const kSongFiles[] = {"uming.ttc", "notoserifcjk-regular.ttc", "notoserifcjksc-regular.otf", nullptr};
+const char *const kKaiFiles[] = {"ukai.ttc", nullptr};
+const char *const kHeiFiles[] = {"wqy-microhei.ttc", "wqy-zenhei.ttc", "notosanscjk-regular.ttc",
+                                 "notosanscjksc-regular.otf", nullptr};
+
+const char *const *styleFiles(FontStyle style)
+{
+    switch (style) {
+    case FontStyle::Song: return kSongFiles;
+    case FontStyle::Kai: return kKaiFiles;
+    default: return kHeiFiles;
+    }
+}
+
+// The first known font file of the style (a Kai face without a Kai font takes
+// a Song one: both are brush styles with serifs); empty when none is installed.
+std::string fileOfStyle(const std::vector<std::string> &files, FontStyle style)
+{
+    for (FontStyle look : {style, style == FontStyle::Kai ? FontStyle::Song : style}) {
+        for (const char *const *name = styleFiles(look); *name; ++name)
+            for (const std::string &file : files)
+                if (equalsNoCase(fileNamePart(file), *name))
+                    return toLowerAscii(file);
+    }
+    return std::string();
+}
 
 struct FaceEnumeration {
     const std::unordered_map<std::string, std::string> *fullNames;
@@ -179,16 +242,23 @@ void buildFontTables(StartupConfig &config)
     if (config.fontFaceTable.empty())
         facesFromEnumeration(fullNames, config.fontFaceTable);
 
-    // The Chinese faces a user picks by name: when no file declares them, use the
-    // file of the face the system substitutes (so "宋体" draws Chinese everywhere).
-    static const char *chineseFaces[] = {"宋体", "新宋体", "黑体", "楷体", "仿宋", "微软雅黑", "楷体_GB2312", "仿宋_GB2312",
-                                         "SimSun", "NSimSun", "SimHei", "Microsoft YaHei"};
-    for (const char *face : chineseFaces) {
-        if (config.fontFaceTable.count(face))
+    // The Chinese faces a user picks by their look: when no file declares them
+    // (under Wine the prefix's replacements only lend them the interface's sans
+    // font), a font file of the same style, else the file of the face the system
+    // substitutes.
+    const std::set<std::string> aliases = replacedFaces();
+    for (const ChineseFace &face : kChineseFaces) {
+        auto known = config.fontFaceTable.find(face.name);
+        if (known != config.fontFaceTable.end() && !aliases.count(face.name))
             continue;
-        auto real = config.fontFaceTable.find(substitutedFace(face));
-        if (real != config.fontFaceTable.end())
-            config.fontFaceTable.emplace(face, real->second);
+        std::string file = fileOfStyle(files, face.style);
+        if (file.empty() && known == config.fontFaceTable.end()) {
+            auto real = config.fontFaceTable.find(substitutedFace(face.name));
+            if (real != config.fontFaceTable.end())
+                file = real->second;
+        }
+        if (!file.empty())
+            config.fontFaceTable[face.name] = file;
     }
 
     if (config.fontFaceTable.empty())
@@ -255,10 +325,27 @@ static bool familyFitsCodePage(const std::string &family)
     return family.find('?') == std::string::npos && gbkToUtf8(utf8ToGbk(family)) == family;
 }
 
+// ImageMagick knows the family by this very name (UTF-8, case aside). Its own
+// lookup falls back to some other font for a name it does not know.
+static bool magickKnowsFamily(const std::string &family)
+{
+    size_t count = 0;
+    ExceptionInfo *exception = AcquireExceptionInfo();
+    const TypeInfo **types = GetTypeInfoList("*", &count, exception);
+    bool known = false;
+    for (size_t i = 0; types && i < count && !known; ++i)
+        known = types[i]->family && equalsNoCase(types[i]->family, family);
+    if (types)
+        RelinquishMagickMemory(const_cast<TypeInfo **>(types));
+    exception = DestroyExceptionInfo(exception);
+    return known;
+}
+
 // The face and family tables first, then the fallback files, then the face as a
 // family name. probing is fontUsable's variant: exact fallback names, and the
-// family "none" set before the fallbacks are tried.
-static void selectFont(DrawingWand *draw, const std::string &face, bool probing)
+// family "none" set before the fallbacks are tried. false when the face is known
+// nowhere (ImageMagick would draw it in a font of its own choice).
+static bool selectFont(DrawingWand *draw, const std::string &face, bool probing)
 {
     const StartupConfig &config = startupConfig();
     std::string file;
@@ -272,7 +359,7 @@ static void selectFont(DrawingWand *draw, const std::string &face, bool probing)
                 DrawSetFontFamily(draw, family->second.c_str());
             else
                 DrawSetFont(draw, magickPath(file).c_str());
-            return;
+            return true;
         }
     }
     if (probing)
@@ -284,6 +371,7 @@ static void selectFont(DrawingWand *draw, const std::string &face, bool probing)
         DrawSetFont(draw, magickPath(file).c_str());
     else
         DrawSetFontFamily(draw, gbkToUtf8(face).c_str());
+    return !fallback.empty() || !file.empty() || magickKnowsFamily(gbkToUtf8(face));
 }
 
 void selectWatermarkFont(DrawingWand *draw, const std::string &face)
@@ -310,9 +398,8 @@ bool fontUsable(const std::string &face, bool needChinese)
     DrawingWand *draw = NewDrawingWand();
     DrawSetTextEncoding(draw, "UTF-8");
     DrawSetFontSize(draw, 26);
-    selectFont(draw, face, true);
     double latin = 0, chinese = 0;
-    bool usable = glyphRight(wand, draw, "a", latin);
+    bool usable = selectFont(draw, face, true) && glyphRight(wand, draw, "a", latin);
     if (usable && needChinese)
         usable = glyphRight(wand, draw, u8"中", chinese) && chinese > latin;
     MagickClearException(wand);

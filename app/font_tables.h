@@ -20,6 +20,8 @@ std::string fontFileForFace(const std::string &face);
 // Selects the face on a drawing wand: by file when known (ImageMagick's family
 // names change with the locale), else by family name.
 void selectWatermarkFont(_DrawingWand *draw, const std::string &face);
-// True when ImageMagick can measure text in the face and, with needChinese, when
-// "中" comes out wider than "a" (a font without Chinese glyphs draws it no wider).
+// True when the face is known (face table, fallback file, or an ImageMagick
+// family of that name), ImageMagick can measure text in it and, with
+// needChinese, "中" comes out wider than "a" (a font without Chinese glyphs draws
+// it no wider).
 bool fontUsable(const std::string &face, bool needChinese);

@@ -8,6 +8,7 @@
 #include "app/picture_list_view.h"
 #include "app/settings_panel/panel_ids.h"
 #include "app/settings_panel/settings_panel.h"
+#include "tools/crop/crop_window.h"
 #include "ui/window_kit.h"
 
 namespace {
@@ -113,10 +114,12 @@ bool routeWheel(const MSG &msg)
 
 // ---- 4. Characters ---------------------------------------------------------------
 
-// A Tab inserts nothing and moves nothing (the crop tool's number fields will
-// move through their groups once that tool is in the program).
-bool handleTab(const MSG &)
+// A Tab inserts nothing; only in the crop tool's number fields it moves the
+// focus within the field's group.
+bool handleTab(const MSG &msg)
 {
+    if (HWND next = cropFieldAfterTab(msg.hwnd))
+        SetFocus(next);
     return true;
 }
 

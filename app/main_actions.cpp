@@ -49,7 +49,8 @@ void addFolderPictures(HWND window, const std::string &folder, int &subfolderAns
         infoMessage(window, formatText("内存不足，无法加载文件夹中的图片:\r\n%s", folder.c_str()));
         return;
     }
-    listFolderPictures(folder.c_str(), "", found);
+    LeftOutLines leftOut;
+    listFolderPictures(folder.c_str(), "", found, &leftOut);
     bool withSubfolders = subfolderAnswer == IDYES;
     if (subfolderAnswer == 0 && hasSubfolder(folder.c_str())) {
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -57,7 +58,9 @@ void addFolderPictures(HWND window, const std::string &folder, int &subfolderAns
         withSubfolders = subfolderAnswer == IDYES;
     }
     if (withSubfolders)
-        listSubfolderPictures(folder.c_str(), "", found);
+        listSubfolderPictures(folder.c_str(), "", found, &leftOut);
+    // What could not be listed is said, never silently missing from the list.
+    logLeftOut(leftOut);
     if (askLarge && confirmManyPictures(found->count) == IDCANCEL)
         askLarge = false;
     if (found->count == 0)

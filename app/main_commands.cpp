@@ -25,12 +25,7 @@ int checkedCmykEntry(const std::string &storedFile)
         return kCmdCmykSwop;
     if (equalsNoCase(storedFile, "JapanColor2001Coated.icc"))
         return kCmdCmykJapan;
-    static const char *otherProfiles[] = {"CoatedFOGRA39.icc", "USWebUncoated.icc", "JapanColor2001Uncoated.icc",
-                                          "JapanColor2002Newspaper.icc", "JapanColor2003WebCoated.icc"};
-    for (const char *name : otherProfiles)
-        if (equalsNoCase(storedFile, name))
-            return 0;
-    return kCmdCmykJapan;
+    return 0;
 }
 
 // ---------------------------------------------------------------------------

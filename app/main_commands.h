@@ -21,6 +21,6 @@ const char *notBuiltYetLabel(int command);
 // The settings drop-down menu as it is at this moment (rebuilt at every drop).
 HMENU buildSettingsMenu();
 
-// The CMYK profile entry that carries the check mark for a stored file name:
-// 35504, 35506, or 0 for a known profile that is in neither entry.
+// The CMYK profile entry that carries the check mark for a stored file name
+// (compared without regard to case): 35504, 35506, or 0 for any other name.
 int checkedCmykEntry(const std::string &storedFile);

@@ -1,6 +1,6 @@
 #include "app/main_layout.h"
 
-const int kPanelSectionHeights[kPanelSectionCount] = {108, 235, 131, 138, 196, 80, 24};
+const int kPanelSectionHeights[kPanelSectionCount] = {108, 235, 131, 138, 240, 102, 24};
 
 int mainBaseWidth(int workAreaWidth)
 {

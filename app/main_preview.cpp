@@ -110,6 +110,7 @@ void closePreview(bool forgetPicture)
     SetWindowTextA(p.mainWindow, programTitle().c_str());
     syncToolbar();
     if (wasShown) {
+        selectPreviewedPicture();
         ShowWindow(pictureListView(), SW_SHOW);
         SetFocus(pictureListView());
     }

@@ -60,10 +60,8 @@ void createExtensionFilter(MainState &state, HINSTANCE instance)
 {
     state.filter = createChild("combobox", "", CBS_DROPDOWNLIST | WS_VSCROLL, 0, -1000, -1000, 132, 200,
                                state.window, instance);
-    for (const char *entry : {"加载所有图片", "JPG图片  (*.jpg)", "PNG图片  (*.png)", "GIF图片  (*.gif)",
-                              "BMP图片  (*.bmp)", "JFIF图片 (*.jfif)", "TIF图片  (*.tif)", "TBI图片  (*.tbi)",
-                              "PSD图片  (*.psd)"})
-        addComboEntry(state.filter, entry);
+    for (int row = 0; row < kTypeFilterRows; ++row)
+        addComboEntry(state.filter, typeFilterLabel(row));
 }
 
 void createStatusBar(MainState &state, HINSTANCE instance)
@@ -353,6 +351,8 @@ void layoutMainWindow(HWND window)
         return;
     SendMessageA(state.toolbar, TB_AUTOSIZE, 0, 0);
     SendMessageA(state.status, WM_SIZE, 0, 0);
+    // A status bar that grows would keep its size grip drawn where its edge was.
+    InvalidateRect(state.status, nullptr, TRUE);
     RECT outer;
     GetWindowRect(window, &outer);
     MainLayout layout =

@@ -1,6 +1,7 @@
 #include "app/picture_list_view.h"
 
 #include <commctrl.h>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -24,7 +25,7 @@ const int kStoreGrowth = 2048;
 const UINT kEndAddBatchMessage = WM_APP + 0x240;
 
 const char kReadFailedText[] = "图片读取失败:\r\n%s";
-const char kAnimatedGifText[] = "不支持gif动画图片:\r\n%s";
+const char kAnimationText[] = "不支持%s动画图片:\r\n%s";  // "gif", "webp", "png"
 const char kUnrecognisedText[] = "无法识别的图片:\r\n%s";
 const char kStoreRefusedText[] = "ImageList_AddIcon() == -1, index:%d, hIcon:0x%p, GetLastError(): %lu";
 
@@ -111,6 +112,8 @@ const TypeLook kTypeLooks[] = {
     {kPictureJpeg, "JPG", RGB(0x2e, 0x7d, 0x32)}, {kPicturePng, "PNG", RGB(0x15, 0x65, 0xc0)},
     {kPictureGif, "GIF", RGB(0x8e, 0x24, 0xaa)},  {kPictureBmp, "BMP", RGB(0x6d, 0x4c, 0x41)},
     {kPicturePsd, "PSD", RGB(0x00, 0x83, 0x8f)},  {kPictureTiff, "TIF", RGB(0xc6, 0x28, 0x28)},
+    {kPictureWebp, "WEBP", RGB(0xe6, 0x51, 0x00)}, {kPictureHeic, "HEIC", RGB(0x37, 0x47, 0x4f)},
+    {kPictureAvif, "AVIF", RGB(0x5d, 0x40, 0x37)},
 };
 
 // A sheet of paper with the type's name on a coloured band, drawn once per type
@@ -190,7 +193,7 @@ HICON makeTypeIcon(const TypeLook &look)
 
 HICON typeIcon(int code)
 {
-    static HICON icons[6] = {};
+    static HICON icons[sizeof kTypeLooks / sizeof kTypeLooks[0]] = {};
     for (size_t i = 0; i < sizeof kTypeLooks / sizeof kTypeLooks[0]; ++i)
         if (kTypeLooks[i].code == code) {
             if (!icons[i])
@@ -331,12 +334,13 @@ void addItemToListView(ImageItem *item, HICON icon)
 int typeFromSniff(const char *path, bool reportFailures, bool reportUnrecognised)
 {
     int code = sniffPictureType(path);
-    if (code >= kPictureJpeg && code <= kPictureTiff)
+    if (isPictureTypeCode(code))
         return code;
     if (code == kSniffCannotOpen && reportFailures)
         report(kReadFailedText, path);
-    else if (code == kSniffAnimatedGif && reportFailures)
-        report(kAnimatedGifText, path);
+    else if ((code == kSniffAnimatedGif || code == kSniffAnimatedWebp || code == kSniffAnimatedPng) && reportFailures)
+        showInfoMessage(formatText(kAnimationText,
+                                   code == kSniffAnimatedGif ? "gif" : code == kSniffAnimatedWebp ? "webp" : "png", path));
     else if (code == kSniffNotRecognised && reportUnrecognised)
         report(kUnrecognisedText, path);
     return code;
@@ -390,11 +394,15 @@ LRESULT onThumbnailReady(const ThumbnailResult &r)
     if (!s.items.acceptThumbnail(r.id, r.generation, &index))
         return 0;  // removed or turned meanwhile: the worker drops the icon
     if (r.result == kThumbnailUnreadable) {
-        report(kReadFailedText, r.path);
+        // The reason says what the user can do about it ("不支持此格式 (HEIC)").
+        std::string text = formatText(kReadFailedText, r.path);
+        if (r.detail[0])
+            text += formatText("\r\n原因：%s", r.detail);
+        showInfoMessage(text);
         return 0;
     }
     if (r.result == kThumbnailAnimated) {
-        report(kAnimatedGifText, r.path);
+        showInfoMessage(formatText(kAnimationText, toLowerAscii(r.detail).c_str(), r.path));
         return 0;
     }
     if (!s.showThumbnails || !r.icon)
@@ -538,7 +546,8 @@ void turnPictures(TurnCommand command)
         if (s.showThumbnails) {
             ImageItem *item = s.items.at(index);
             HICON icon = nullptr;
-            if (makeThumbnail(item->path, item->flip, item->rotation, &icon) == kThumbnailRendered) {
+            if (makeThumbnail(item->path, item->flip, item->rotation, &icon, nullptr, thumbnailWorker().autoOrient()) ==
+                kThumbnailRendered) {
                 int slot = storeIcon(icon, item->imageIndex);
                 DestroyIcon(icon);
                 if (slot >= 0 && slot != item->imageIndex) {
@@ -567,6 +576,7 @@ void turnPictures(TurnCommand command)
         return;
     wakeThumbnailWorker();
     ListView_RedrawItems(s.list, first, last);
+    refreshListStatus();
 }
 
 }  // namespace
@@ -603,7 +613,9 @@ int pictureTypeFromExtension(const char *path)
         int code;
     } const table[] = {{".jpg", kPictureJpeg}, {".jpeg", kPictureJpeg}, {".jfif", kPictureJpeg},
                        {".png", kPicturePng},  {".gif", kPictureGif},   {".bmp", kPictureBmp},
-                       {".psd", kPicturePsd},  {".tif", kPictureTiff},  {".tiff", kPictureTiff}};
+                       {".psd", kPicturePsd},  {".tif", kPictureTiff},  {".tiff", kPictureTiff},
+                       {".webp", kPictureWebp}, {".heic", kPictureHeic}, {".heif", kPictureHeic},
+                       {".avif", kPictureAvif}};
     for (const auto &row : table)
         if (equalsNoCase(dot, row.ext))
             return row.code;
@@ -647,8 +659,10 @@ HWND createPictureList(HWND parent, const RECT &rect, const PictureListHost &hos
     // its header (and so keeps columns) only when it starts out in report view.
     if (s.showThumbnails)
         setViewMode(true);
-    s.tips = CreateWindowExA(0, "static", "可以把需要处理的图片或图片文件夹直接拖到这里", WS_CHILD | SS_CENTER, 300,
-                             62, 293, 52, s.list, nullptr, instance, nullptr);
+    // One line, centred both ways in its grey box.
+    s.tips = CreateWindowExA(0, "static", "可以把需要处理的图片或图片文件夹直接拖到这里",
+                             WS_CHILD | SS_CENTER | SS_CENTERIMAGE, 300, 62, 293, 52, s.list, nullptr, instance,
+                             nullptr);
     SendMessageA(s.tips, WM_SETFONT, SendMessageA(s.list, WM_GETFONT, 0, 0), FALSE);
 
     ThumbnailWorker &worker = thumbnailWorker();
@@ -700,6 +714,16 @@ int addImageItem(const char *path, const char *relFolder)
     return 1;
 }
 
+// The file's description as the picture will come out: a quarter turn swaps
+// the width and height it gives ("尺寸: W x H, ...").
+static std::string turnedDescription(const char *text, int rotation)
+{
+    int width = 0, height = 0, used = 0;
+    if ((rotation != 90 && rotation != 270) || sscanf(text, "尺寸: %d x %d%n", &width, &height, &used) != 2)
+        return text;
+    return formatText("尺寸: %d x %d", height, width) + (text + used);
+}
+
 void refreshListStatus()
 {
     PictureListState &s = state();
@@ -720,7 +744,7 @@ void refreshListStatus()
         char text[kPictureDescriptionSize] = {};
         if (item && !describePicture(item->path, text))
             report(kUnrecognisedText, item->path);
-        setStatusText(1, text);
+        setStatusText(1, item ? turnedDescription(text, item->rotation) : std::string(text));
     } else if (selected > 1) {
         setStatusText(1, formatText("选中了 %d 张图片", selected));
     } else {
@@ -810,6 +834,25 @@ void toggleThumbnails()
     }
 }
 
+void setPicturesAutoOrient(bool on)
+{
+    PictureListState &s = state();
+    ThumbnailWorker &worker = thumbnailWorker();
+    if (worker.autoOrient() == on)
+        return;
+    worker.pause();
+    worker.setAutoOrient(on);
+    // The thumbnails on show keep their place until the new ones are made.
+    if (s.showThumbnails)
+        for (int i = 0; i < s.items.count(); ++i)
+            s.items.markStale(i);
+    worker.resume();
+    if (s.showThumbnails)
+        wakeThumbnailWorker();
+}
+
+bool picturesAutoOrient() { return thumbnailWorker().autoOrient(); }
+
 void rotateLeft() { turnPictures(TurnCommand::RotateLeft); }
 void rotateRight() { turnPictures(TurnCommand::RotateRight); }
 void flipHorizontal() { turnPictures(TurnCommand::FlipHorizontal); }
@@ -856,6 +899,18 @@ void setPictureListPreviewIndex(int index)
 {
     int count = state().items.count();
     state().previewIndex = index >= 0 && index < count ? index : 0;
+}
+
+void selectPreviewedPicture()
+{
+    PictureListState &s = state();
+    const int index = s.previewIndex;
+    if (!s.list || index < 0 || index >= ListView_GetItemCount(s.list) ||
+        (ListView_GetItemState(s.list, index, LVIS_SELECTED) & LVIS_SELECTED))
+        return;
+    ListView_SetItemState(s.list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(s.list, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(s.list, index, FALSE);
 }
 
 void nextPreviewIndex()

@@ -72,6 +72,10 @@ void removeSelectedImages();
 void removeAllImages();
 void toggleThumbnails();
 void showSystemFileIcon();
+// "按照片方向自动旋转" as the listed pictures are shown (thumbnails, the viewer);
+// a change makes every thumbnail again the new way.
+void setPicturesAutoOrient(bool on);
+bool picturesAutoOrient();
 void rotateLeft();
 void rotateRight();
 void flipHorizontal();
@@ -91,6 +95,10 @@ bool pictureTypeSniffing();
 // with wrap-around (no change with fewer than two items).
 int pictureListPreviewIndex();
 void setPictureListPreviewIndex(int index);
+// Leaving the preview: the list's selection follows the last picture shown there
+// (it alone is selected, and scrolled into view) unless that picture is selected
+// already.
+void selectPreviewedPicture();
 void nextPreviewIndex();
 void previousPreviewIndex();
 // The main tool's preview window, and whether it is showing.

@@ -1,6 +1,7 @@
 #include "app/run_start.h"
 
 #include "app/progress_window.h"
+#include "core/run_end_text.h"
 #include "ui/run_prompts.h"
 #include "util/text.h"
 
@@ -58,18 +59,18 @@ BatchReport reportFor(RunContext &c, BatchJob &job)
     return r;
 }
 
-void showEndMessage(RunContext &c, SaveMode mode)
+// "已完成" only when every picture was written; the box stays above the
+// information window that the first failure opened.
+void showEndMessage(RunContext &c, SaveMode mode, const BatchSummary &summary)
 {
     RunPrompts &p = runPrompts();
-    if (mode == SaveMode::SaveTo) {
-        std::string folder = folderFieldText(*c.saveGroup);
-        int answer = p.messageBox(c.mainWindow, "图片批量处理已完成，是否要打开目标文件夹查看处理后的图片？", "完成",
-                                  MB_YESNO | MB_ICONINFORMATION);
-        if (answer == IDYES)
-            p.openFolder(c.mainWindow, folder.c_str());
-    } else {
-        p.messageBox(c.mainWindow, "图片批量处理已完成", "完成", MB_OK | MB_ICONINFORMATION);
-    }
+    const bool saveTo = mode == SaveMode::SaveTo;
+    RunEndBox box =
+        runEndBox(summary, "图片批量处理已完成", saveTo ? "是否要打开目标文件夹查看处理后的图片？" : nullptr);
+    std::string folder = saveTo ? folderFieldText(*c.saveGroup) : std::string();
+    int answer = p.messageBox(c.mainWindow, box.text.c_str(), box.caption, box.type);
+    if (box.offersFolder && answer == IDYES)
+        p.openFolder(c.mainWindow, folder.c_str());
 }
 
 }  // namespace
@@ -124,6 +125,10 @@ RunOutcome startRun(RunContext &c)
     if (job.plan.mode == SaveMode::Overwrite) {
         if (c.list)
             c.list->redraw();
+        // The worker's end woke the thumbnail worker while the progress window
+        // still held it back: wake it again for the replaced pictures.
+        if (c.workerEndEvent)
+            SetEvent(c.workerEndEvent);
         // The preview shows a file that has just been replaced.
         if (c.refreshPreview)
             c.refreshPreview();
@@ -136,7 +141,7 @@ RunOutcome startRun(RunContext &c)
     }
 
     rememberFolderAfterRun(*c.saveGroup);
-    showEndMessage(c, job.plan.mode);
+    showEndMessage(c, job.plan.mode, job.summary);
     applyPicSaveMode(*c.saveGroup);
     return RunOutcome::Completed;
 }

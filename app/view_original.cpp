@@ -26,14 +26,17 @@ void layOnWhite(MagickWand *wand)
 
 }  // namespace
 
-ViewerSource prepareViewerPicture(const std::string &picturePath, const std::string &tempFile)
+ViewerSource prepareViewerPicture(const std::string &picturePath, const std::string &tempFile, bool autoOrient)
 {
     ViewerSource source;
     std::string reason;
     PictureFile file;
     MagickWand *wand = nullptr;
     if (readPictureFile(picturePath, file, reason)) {
-        if (file.format == "JPEG") {
+        const bool turned = autoOrient && file.orientation >= 2;
+        // The viewer's loader ignores the orientation tag: a photo that must be
+        // turned is shown through a turned copy.
+        if (file.format == "JPEG" && !turned) {
             // Its colour space from a decode at the smallest scale: an RGB or grey
             // JPEG is shown from its own file.
             MagickWand *probe = decodePictureFile(file, DecodeHint{1, 1}, reason);
@@ -56,6 +59,8 @@ ViewerSource prepareViewerPicture(const std::string &picturePath, const std::str
         return source;
     }
     MagickSetFirstIterator(wand);  // the first page of a TIFF, the merged picture of a PSD
+    if (autoOrient)
+        orientPicture(wand, file.orientation);
     if (file.format.compare(0, 3, "BMP") == 0)
         MagickSetImageAlphaChannel(wand, DeactivateAlphaChannel);
     if (MagickGetImageAlphaChannel(wand))
@@ -105,7 +110,7 @@ void viewOriginalPicture(HWND mainWindow)
     const StartupConfig &config = startupConfig();
     SetCurrentDirectoryA(config.programFolder.c_str());
     CreateDirectoryA(config.tempFolder.c_str(), nullptr);
-    ViewerSource source = prepareViewerPicture(path, config.tempFolder + "\\browser.jpg");
+    ViewerSource source = prepareViewerPicture(path, config.tempFolder + "\\browser.jpg", picturesAutoOrient());
     SetCursor(old ? old : LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
     if (!source.ok) {
         showInfoMessage(source.message);

@@ -14,9 +14,11 @@ struct ViewerSource {
 };
 
 // Decides and, when needed, writes tempFile (JPEG, quality 90): the first image of
-// a multi-image file, alpha laid on white, CMYK turned into RGB. The old tempFile
-// is deleted first, so a failed write never shows the picture viewed before.
-ViewerSource prepareViewerPicture(const std::string &picturePath, const std::string &tempFile);
+// a multi-image file, turned as its orientation tag says (autoOrient), alpha laid
+// on white, CMYK turned into RGB. The old tempFile is deleted first, so a failed
+// write never shows the picture viewed before.
+ViewerSource prepareViewerPicture(const std::string &picturePath, const std::string &tempFile,
+                                  bool autoOrient = true);
 
 // The command (35206, and the list's context menu).
 void viewOriginalPicture(HWND mainWindow);

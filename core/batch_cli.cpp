@@ -18,6 +18,7 @@
 #include "util/path_join.h"
 #include "util/path_list.h"
 #include "util/safe_file.h"
+#include "util/settings_lines.h"
 #include "util/text.h"
 
 std::string batchUsageText()
@@ -107,8 +108,10 @@ std::string commandLinePath(const std::string &arg)
     return path;
 }
 
-// False when the lists cannot be had (no memory).
-static bool listFolderPictures(const std::string &folder, std::vector<std::string> &pictures)
+// False when the lists cannot be had (no memory). Sub-folders that are the
+// target or lie in it are passed over: they hold this command's own results.
+static bool listFolderPictures(const std::string &folder, const std::string &target,
+                               std::vector<std::string> &pictures, LeftOutLines &leftOut)
 {
     PathList *found = PathList::create(4096, 1024);
     PathList *subfolders = PathList::create(1024, 128);
@@ -119,10 +122,12 @@ static bool listFolderPictures(const std::string &folder, std::vector<std::strin
             subfolders->destroy(true);
         return false;
     }
-    listPictures(folder.c_str(), found);
-    listSubfolders(folder.c_str(), subfolders, true);
+    listPictures(folder.c_str(), found, &leftOut);
+    listSubfolders(folder.c_str(), subfolders, true, &leftOut);
+    const bool targetBelow = !target.empty() && isSameOrBelowFolder(target, folder) && !isSameOrBelowFolder(folder, target);
     for (int i = 0; i < subfolders->count; ++i)
-        listPictures(subfolders->text(i), found);
+        if (!targetBelow || !isSameOrBelowFolder(subfolders->text(i), target))
+            listPictures(subfolders->text(i), found, &leftOut);
     for (int i = 0; i < found->count; ++i)
         pictures.push_back(found->text(i));
     subfolders->destroy(true);
@@ -131,7 +136,7 @@ static bool listFolderPictures(const std::string &folder, std::vector<std::strin
 }
 
 bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchItem> &items,
-                       std::string &error, std::vector<std::string> &notes)
+                       std::string &error, std::vector<std::string> &notes, const std::string &targetFolder)
 {
     std::set<std::string> listed;
     auto add = [&](const std::string &path, const std::string &relativeFolder) {
@@ -156,10 +161,13 @@ bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchI
                 return false;
             }
             std::vector<std::string> pictures;
-            if (!listFolderPictures(path, pictures)) {
+            LeftOutLines leftOut;
+            if (!listFolderPictures(path, targetFolder, pictures, leftOut)) {
                 error = formatText("内存不足，无法列出文件夹中的图片: %s", path.c_str());
                 return false;
             }
+            for (const std::string &line : leftOut)
+                notes.push_back(line);
             if (pictures.empty())
                 notes.push_back(formatText("在[%s]中没有找到可处理的图片。", path.c_str()));
             for (const std::string &picture : pictures)
@@ -210,14 +218,15 @@ std::string batchItemLine(const BatchItemResult &result)
 
 std::string batchSummaryLine(const BatchSummary &summary)
 {
-    std::string line = formatText("共 %d 张图片，已写入 %d 张，失败 %d 张", summary.total, summary.written, summary.failed);
+    const char *u = summary.unit;
+    std::string line = formatText("共 %d %s图片，已写入 %d %s，失败 %d %s", summary.total, u, summary.written, u,
+                                  summary.failed, u);
     if (summary.skipped > 0)
-        line += formatText("，跳过 %d 张", summary.skipped);
+        line += formatText("，跳过 %d %s", summary.skipped, u);
     if (summary.oversize > 0)
-        line += formatText("，超过文件大小上限 %d 张", summary.oversize);
+        line += formatText("，超过文件大小上限 %d %s", summary.oversize, u);
     if (summary.stopped)
-        line += formatText("，未处理 %d 张",
-                           summary.total - summary.written - summary.failed - summary.skipped);
+        line += formatText("，未处理 %d %s", summary.total - summary.written - summary.failed - summary.skipped, u);
     return line + "。";
 }
 
@@ -243,8 +252,15 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
         return false;
     }
     DWORD code = 0;
-    switch (loadSettingsFile(settings, path, &code)) {
+    std::vector<SettingsTextFault> faults;
+    switch (loadSettingsFile(settings, path, &code, &faults)) {
     case SettingsFileState::Read:
+        // The window takes the default for a value that is no number; a command
+        // that would then change every picture (or every original) is not run.
+        if (!faults.empty()) {
+            error = settingsFaultText(faults.front()) + ": " + path;
+            return false;
+        }
         return true;
     case SettingsFileState::NotOpened:
         error = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
@@ -253,7 +269,7 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
         return false;
     case SettingsFileState::NotRead:
         if (code == 0)
-            error = formatText("设置文件是空的: %s", path.c_str());
+            error = settingsFileEmptyText(path);
         else if (code == ERROR_FILE_TOO_LARGE)
             error = formatText("这不是一个设置文件 (超过 4 MB): %s", path.c_str());
         else
@@ -261,7 +277,7 @@ static bool loadBatchSettings(const std::string &settingsFile, ProcessSettings &
         return false;
     case SettingsFileState::NoSettings:
     default:
-        error = formatText("这不是一个设置文件 (没有一行是设置项): %s", path.c_str());
+        error = settingsFileWithoutKeysText(path);
         return false;
     }
 }
@@ -381,7 +397,7 @@ int runBatchCommand(const std::vector<std::string> &args, const BatchEnvironment
 
     std::vector<BatchItem> items;
     std::vector<std::string> notes;
-    if (!collectBatchItems(command.paths, items, error, notes))
+    if (!collectBatchItems(command.paths, items, error, notes, target))
         return usageError(error);
     for (const std::string &note : notes)
         consoleWrite(note + "\n", true);

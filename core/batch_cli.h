@@ -28,9 +28,12 @@ bool parseBatchArguments(const std::vector<std::string> &args, BatchCommand &com
 // every picture of each named folder and its sub-folders with the relative folder
 // that adding the folder in the window gives. A path named twice is listed once.
 // false with a message when a path is missing, not a picture, or a drive root.
-// Folders without pictures add a line to notes.
+// Folders without pictures add a line to notes, and so does every picture or
+// folder a listing left out (paths too long, names of devices). A sub-folder that
+// is targetFolder or lies in it holds the run's own results and is passed over.
 bool collectBatchItems(const std::vector<std::string> &paths, std::vector<BatchItem> &items,
-                       std::string &error, std::vector<std::string> &notes);
+                       std::string &error, std::vector<std::string> &notes,
+                       const std::string &targetFolder = std::string());
 
 // The terminal line of one finished picture and the closing summary line (GBK).
 std::string batchItemLine(const BatchItemResult &result);

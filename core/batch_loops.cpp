@@ -10,6 +10,7 @@
 #include "core/target_naming.h"
 #include "imaging/magick_env.h"
 #include "input/file_helpers.h"
+#include "util/file_times.h"
 #include "util/magick_path.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
@@ -29,15 +30,16 @@ bool prepareTargetFolders(const std::string &targetFolder, const std::vector<Bat
         relativeFolders.push_back(item.relativeFolder);
     }
     for (const std::string &prefix : relativeFolderPrefixes(relativeFolders)) {
+        // A folder that can never be made (its path too long, its name a device's)
+        // fails only the pictures below it, each with its line (TargetNameBook).
         std::string path;
-        if (!joinPath(path, folder, prefix)) {
-            error = formatText("无法创建目标文件夹：[%s%s]", folder.c_str(), prefix.c_str());
-            return false;
-        }
+        if (!deviceNamedPart(prefix).empty() || !joinPath(path, folder, prefix))
+            continue;
         if (isDirectory(path.c_str()))
             continue;
         // A file of that name is no folder: the pictures below it could not be written.
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !CreateDirectoryA(path.c_str(), nullptr)) {
+        DWORD code = 0;
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !makeFolder(path, code)) {
             error = formatText("无法创建目标文件夹：[%s]", path.c_str());
             return false;
         }
@@ -55,14 +57,26 @@ Reservation TargetNameBook::reserve(const std::string &targetFolder, const Batch
                             item.relativeFolder.c_str(), item.path.c_str());
         return Reservation::Failed;
     }
+    const std::string device = keepStructure ? deviceNamedPart(item.relativeFolder) : std::string();
+    if (!device.empty()) {
+        reason = formatText("无法创建目标文件夹：[%s%s]\r\n原因：%s 是 Windows 保留的设备名\r\n源图片：%s",
+                            folderWithBackslash(targetFolder).c_str(), item.relativeFolder.c_str(), device.c_str(),
+                            item.path.c_str());
+        return Reservation::Failed;
+    }
     for (int n = 1; n <= highest_; ++n) {
         // A folder full of earlier results can take a while to number through.
         if (n > 1 && stopRequested && stopRequested())
             return Reservation::Stopped;
         std::string candidate = targetCandidate(targetFolder, item.relativeFolder, base, keepStructure, n);
         if (candidate.empty()) {
-            reason = formatText("目标文件名太长:\r\n%s%s.jpg\r\n源图片：%s", folderWithBackslash(targetFolder).c_str(),
-                                base.c_str(), item.path.c_str());
+            // The name it would have had, with its folder below the target.
+            std::string wanted = folderWithBackslash(targetFolder);
+            if (keepStructure && !item.relativeFolder.empty())
+                wanted += item.relativeFolder + "\\";
+            wanted += base + (n > 1 ? formatText("(%d)", n) : std::string()) + ".jpg";
+            reason = formatText("目标文件名太长 (%zu 字节, 最多 %zu 字节):\r\n%s\r\n源图片：%s", wanted.size(),
+                                kMaxPathBytes, wanted.c_str(), item.path.c_str());
             return Reservation::Failed;
         }
         std::string key = pathKey(candidate);
@@ -176,7 +190,42 @@ bool encodeProcessed(MagickWand *picture, std::string &bytes, std::string &reaso
 // system said, never the name of a temporary file.
 std::string writeFailure(const std::string &target, DWORD error)
 {
+    // The target's own name fits; the temporary file beside it is what does not.
+    if (error == ERROR_FILENAME_EXCED_RANGE)
+        return formatText("无法写入 '%s': 路径有 %zu 字节, 在它旁边写临时文件时路径会超过 %zu 字节的上限",
+                          target.c_str(), target.size(), kMaxPathBytes);
     return formatText("无法写入 '%s': %s", target.c_str(), systemErrorText(error).c_str());
+}
+
+// "保留原图的修改时间": the source's dates, read before anything is written (an
+// overwrite replaces the source).
+struct KeptTimes {
+    bool keep = false;
+    FileTimes times;
+};
+
+bool readKeptTimes(const PipelineInputs &inputs, const std::string &source, KeptTimes &kept, std::string &reason)
+{
+    kept.keep = inputs.settings && inputs.settings->bKeepFileTime;
+    DWORD error = 0;
+    if (kept.keep && !readFileTimes(source, kept.times, error)) {
+        reason = formatText("无法读取原图的修改时间: %s", systemErrorText(error).c_str());
+        return false;
+    }
+    return true;
+}
+
+// The dates go onto the temporary file, which keeps them when it is renamed:
+// the picture never shows up under its name with the wrong date. A temporary
+// file that cannot take them is removed.
+bool giveKeptTimes(const KeptTimes &kept, const std::string &temp, const std::string &target, std::string &reason)
+{
+    DWORD error = 0;
+    if (!kept.keep || applyFileTimes(temp, kept.times, error))
+        return true;
+    DeleteFileA(temp.c_str());
+    reason = formatText("无法保留原图的修改时间 '%s': %s", target.c_str(), systemErrorText(error).c_str());
+    return false;
 }
 
 }  // namespace
@@ -184,11 +233,14 @@ std::string writeFailure(const std::string &target, DWORD error)
 ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target,
                               const NextTargetName &nextName)
 {
+    const char *const kSaveFailed = "图片处理后保存失败：\r\n%s\r\n源图片：%s";
+    std::string bytes, reason, note;
+    KeptTimes kept;
+    if (!readKeptTimes(inputs, item.path, kept, reason))
+        return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
     if (outcome.result != PictureResult::Picture || !outcome.picture)
         return failedPicture(outcome, item);
-    const char *const kSaveFailed = "图片处理后保存失败：\r\n%s\r\n源图片：%s";
-    std::string bytes, reason, note;
     if (!encodeProcessed(outcome.picture, bytes, reason, note))
         return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     // The picture goes to a temporary file beside its name first and is then
@@ -200,6 +252,8 @@ ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &ite
         reason = writeFailure(target, error);
         return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     }
+    if (!giveKeptTimes(kept, temp, target, reason))
+        return failed(formatText(kSaveFailed, reason.c_str(), item.path.c_str()), reason);
     std::string name = target;
     for (;;) {
         PlaceResult placed = placeOwnTempFile(temp, name, false, error);
@@ -384,9 +438,14 @@ static std::vector<std::string> sourceKeys(const std::string &path)
     return keys;
 }
 
+SourceClaims::SourceClaims() { InitializeCriticalSection(&lock_); }
+SourceClaims::~SourceClaims() { DeleteCriticalSection(&lock_); }
+
 bool SourceClaims::claim(const std::string &path)
 {
+    EnterCriticalSection(&lock_);
     std::vector<std::string> keys = sourceKeys(path);
+    LeaveCriticalSection(&lock_);
     for (const std::string &key : keys)
         if (seen_.count(key))
             return false;
@@ -394,13 +453,24 @@ bool SourceClaims::claim(const std::string &path)
     return true;
 }
 
-ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item)
+PlaceResult SourceClaims::replace(const std::string &temp, const std::string &target, DWORD &error)
 {
+    EnterCriticalSection(&lock_);
+    PlaceResult placed = placeOwnTempFile(temp, target, true, error);
+    LeaveCriticalSection(&lock_);
+    return placed;
+}
+
+ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item, SourceClaims *claims)
+{
+    const char *p = item.path.c_str();
+    std::string bytes, reason, note;
+    KeptTimes kept;
+    if (!readKeptTimes(inputs, item.path, kept, reason))
+        return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), p), reason);
     PictureOutcome outcome = processPicture(inputs, item.path, std::string(), item.flip, item.rotation);
     if (outcome.result != PictureResult::Picture || !outcome.picture)
         return failedPicture(outcome, item);
-    const char *p = item.path.c_str();
-    std::string bytes, reason, note;
     if (!encodeProcessed(outcome.picture, bytes, reason, note))
         return failed(formatText("图片处理后保存时, MagickGetImageBlob() 失败:\r\n%s\r\n原因：%s", p, reason.c_str()),
                       reason);
@@ -415,13 +485,21 @@ ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &ite
     DWORD error = 0;
     bool created = false;
     if (!writeOwnTempFile(folderOfPath(item.path), bytes.data(), bytes.size(), temp, error, &created)) {
-        reason = systemErrorText(error);
+        // The original's own path is fine; the name of the temporary file beside
+        // it is what does not fit.
+        reason = error == ERROR_FILENAME_EXCED_RANGE
+                     ? formatText("原图的路径有 %zu 字节, 在它旁边写临时文件时路径会超过 %zu 字节的上限, 无法安全地覆盖原图",
+                                  item.path.size(), kMaxPathBytes)
+                     : systemErrorText(error);
         return failed(formatText(created ? "图片处理后保存时, fwrite() 失败:\r\n%s\r\n原因：%s"
                                          : "图片处理后保存时, fopen() 失败:\r\n%s\r\n原因：%s",
                                  p, reason.c_str()),
                       reason);
     }
-    if (placeOwnTempFile(temp, item.path, true, error) != PlaceResult::Placed) {
+    if (!giveKeptTimes(kept, temp, item.path, reason))
+        return failed(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), p), reason);
+    PlaceResult placed = claims ? claims->replace(temp, item.path, error) : placeOwnTempFile(temp, item.path, true, error);
+    if (placed != PlaceResult::Placed) {
         reason = systemErrorText(error);
         return failed(formatText("图片处理后保存时, 无法替换原图:\r\n%s\r\n原因：%s", p, reason.c_str()), reason);
     }
@@ -433,11 +511,16 @@ BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> 
 {
     LoopRun run(report, (int)items.size());
     limitImageMagickDiskCache();
+    // Every file is claimed before the first picture is made: telling a file by
+    // its identity opens it, and a file held open cannot be replaced by a worker.
     SourceClaims claims;
+    std::vector<char> firstClaim(items.size());
+    for (size_t i = 0; i < items.size(); ++i)
+        firstClaim[i] = claims.claim(items[i].path);
     FolderTidy tidy;
     auto prepare = [&](size_t i) {
         ItemStart start;
-        if (!claims.claim(items[i].path)) {
+        if (!firstClaim[i]) {
             start.kind = ItemStart::Done;
             start.outcome.status = ItemStatus::Skipped;
             start.outcome.reason = formatText("这张图片在列表中已出现过，不再重复处理:\r\n%s", items[i].path.c_str());
@@ -446,7 +529,7 @@ BatchSummary overwriteLoop(const PipelineInputs &inputs, std::vector<BatchItem> 
         }
         return start;
     };
-    auto work = [&](size_t i) { return processOverSource(inputs, items[i]); };
+    auto work = [&](size_t i) { return processOverSource(inputs, items[i], &claims); };
     // Whatever happened, rotation and flip are now part of the file or of its
     // failure. Reset once the worker is done with the item.
     auto reset = [&](size_t i) {

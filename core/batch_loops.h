@@ -6,14 +6,20 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "core/batch_report.h"
+#include "util/safe_file.h"
 
 struct PipelineInputs;
 
 // Creates target\prefix for every distinct prefix of the items' relative folders,
-// parents first. false with a message ("无法创建目标文件夹：[%s]") when a folder
-// cannot be created, when a file stands where a folder must be, or when a relative
-// folder would leave the target folder; folders made before that stay.
+// parents first; one that exists when it is made (another run made it) is fine.
+// false with a message ("无法创建目标文件夹：[%s]") when a folder cannot be
+// created, when a file stands where a folder must be, or when a relative folder
+// would leave the target folder; folders made before that stay. Folders that can
+// never be made, their path too long or a part named like a device ("con"), are
+// passed over: the pictures below them fail one by one (TargetNameBook::reserve).
 bool prepareTargetFolders(const std::string &targetFolder, const std::vector<BatchItem> &items,
                           std::string &error);
 
@@ -34,8 +40,9 @@ public:
     // The first candidate (base.jpg, base(2).jpg, ... up to base(highest).jpg) that
     // is not on disk in any form (file, folder, a file nobody may read) and was not
     // handed out before. Failed with an information-window text when no number is
-    // left or the name would not fit the path limit; Stopped when the stop hook
-    // says so while numbering.
+    // left, the name would not fit the path limit (the text names the whole path
+    // and its length) or its folder below the target is named like a device;
+    // Stopped when the stop hook says so while numbering.
     Reservation reserve(const std::string &targetFolder, const BatchItem &item, bool keepStructure,
                         const std::function<bool()> &stopRequested, std::string &target, std::string &reason);
 
@@ -46,14 +53,24 @@ private:
 
 // Overwrite mode: the files a run has taken on. Processing one file twice would
 // apply every change twice, so a file is claimed once, under every name it is
-// known by (other spellings, links).
+// known by (other spellings, links). Telling links apart opens the file; a file
+// that is open cannot be renamed over (Windows and Wine refuse it), so a claim
+// and the replacement of an earlier item never overlap: both take the lock.
 class SourceClaims {
 public:
+    SourceClaims();
+    ~SourceClaims();
+    SourceClaims(const SourceClaims &) = delete;
+    SourceClaims &operator=(const SourceClaims &) = delete;
+
     // true the first time a file is met; false when it came earlier in the list.
     bool claim(const std::string &path);
+    // placeOwnTempFile(temp, target, replace) while no claim has a file open.
+    PlaceResult replace(const std::string &temp, const std::string &target, DWORD &error);
 
 private:
     std::set<std::string> seen_;
+    CRITICAL_SECTION lock_;
 };
 
 // The work on one item, apart from choosing its name or claiming its file: it
@@ -74,8 +91,9 @@ using NextTargetName = std::function<bool(std::string &target, std::string &reas
 // A failure leaves nothing in the target folder.
 ItemOutcome processIntoTarget(const PipelineInputs &inputs, const BatchItem &item, const std::string &target,
                               const NextTargetName &nextName = NextTargetName());
-// Overwrite mode: processes the item and replaces its source with the JPEG data.
-ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item);
+// Overwrite mode: processes the item and replaces its source with the JPEG data
+// (through claims, when the run claims its files while this one is replaced).
+ItemOutcome processOverSource(const PipelineInputs &inputs, const BatchItem &item, SourceClaims *claims = nullptr);
 
 // Both loops process pictures on `workers` worker threads (0: one per processor;
 // core/batch_workers.h) and report them in list order, so that a run gives the

@@ -38,6 +38,7 @@ struct BatchSummary {
     int skipped = 0;
     int oversize = 0;      // written, but larger than the maximum file size asked for
     bool stopped = false;  // the stop hook said yes during the run
+    const char *unit = "张";  // what is counted: pictures ("张"), or groups ("组") for the join tool
 };
 
 // Counts one finished item into a summary.

@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "imaging/camera_data.h"
 #include "imaging/output_options.h"  // takeImageBlob
 
 namespace {
@@ -102,6 +103,9 @@ bool encodeJpegWithin(MagickWand *picture, size_t limitBytes, std::string &bytes
     JpegSearchCost spent;
     bytes.clear();
     fits = false;
+    // The camera data as it will be written (no EXIF thumbnail): the prediction
+    // counts its bytes.
+    makeCameraDataTrue(picture);
     const long long limit = (long long)limitBytes;
     double share = 0.0;
     MagickWand *mosaic = buildMosaic(picture, share);

@@ -69,10 +69,23 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     PictureFile file;
     MagickWand *picture = nullptr;
     ResizePlan hint, reduce;
+    int orientation = 0;  // the turn that makes the stored picture the one people see
+    int planRotation = rotation;
     if (readPictureFile(sourcePath, file, reason)) {
+        // An APNG decodes as its first frame only; no animation is flattened.
+        if (file.animated) {
+            std::string why = animationText(file);
+            return failedOutcome(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", sourcePath.c_str(), why.c_str()),
+                                 why);
+        }
+        orientation = s.bAutoOrient ? file.orientation : 0;
+        // The plans work on the picture as shown: an orientation that exchanges
+        // width and height counts as a quarter turn more.
+        if (orientationSwapsSides(orientation))
+            planRotation += 90;
         if (file.format == "JPEG") {
-            hint = jpegDecodeHint(s, (int)file.width, (int)file.height, rotation);
-            reduce = jpegReducePlan(s, (int)file.width, (int)file.height, rotation);
+            hint = jpegDecodeHint(s, (int)file.width, (int)file.height, planRotation);
+            reduce = jpegReducePlan(s, (int)file.width, (int)file.height, planRotation);
         }
         DecodeHint decode;
         if (hint.resize) {
@@ -92,7 +105,7 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     if (!picture)
         return failedOutcome(formatText("图片读取失败:\r\n%s\r\n原因：%s", sourcePath.c_str(), reason.c_str()), reason);
     // The resize works from the size the picture has at full resolution.
-    const bool quarterTurn = rotation > 0 && (rotation / 90) % 2 != 0;
+    const bool quarterTurn = planRotation > 0 && (planRotation / 90) % 2 != 0;
     const int fullWidth = (int)(quarterTurn ? file.height : file.width);
     const int fullHeight = (int)(quarterTurn ? file.width : file.height);
     file.bytes = std::vector<unsigned char>();  // the pixels are decoded; the bytes are not needed any more
@@ -101,15 +114,25 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     if (formatName)
         MagickRelinquishMemory(formatName);
 
-    // 2. Animations are not taken apart.
-    if (format == "GIF" && MagickGetNumberImages(picture) > 1) {
-        std::string why = formatText("GIF 动画 (共 %zu 帧)", MagickGetNumberImages(picture));
+    // 2. Animations are not taken apart: refused before anything is decoded, and
+    // here again for a format whose header does not count its frames.
+    if (isAnimation(format, MagickGetNumberImages(picture))) {
+        std::string why = formatText("%s 动画 (共 %zu 帧)", format.c_str(), MagickGetNumberImages(picture));
         DestroyMagickWand(picture);
         return failedOutcome(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", sourcePath.c_str(), why.c_str()), why);
     }
     // 3. The merged picture of a PSD, the first page of a TIFF.
     if (format == "PSD" || format == "TIFF")
         MagickResetIterator(picture);
+    // The photo as people see it; a reduced JPEG is turned after its reduction.
+    if (!orientPicture(picture, orientation)) {
+        reason = takeWandError(picture);
+        if (reason.empty())
+            reason = "MagickAutoOrientImage failed";
+        DestroyMagickWand(picture);
+        return failedOutcome(formatText("图片处理后保存失败：\r\n%s\r\n源图片：%s", reason.c_str(), sourcePath.c_str()),
+                             reason);
+    }
 
     // 4. The resolution as read; the re-canvas below does not keep it.
     int units = (int)MagickGetImageUnits(picture);
@@ -120,6 +143,8 @@ PictureOutcome processPicture(const PipelineInputs &inputs, const std::string &s
     flattenTransparency(picture, format);                                       // 5
     if (s.bRemovePhotoOtherInfo)                                                // 6
         removeCameraData(picture);
+    else if (s.bRemovePhotoGpsInfo)
+        removeLocationData(picture);
     if (format == "JPEG")                                                       // 7
         ok = recanvasJpegIfNeeded(picture, s, reason);
     ok = ok && applyResolution(picture, s, units, xResolution, yResolution, reason);  // 8

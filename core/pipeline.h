@@ -42,7 +42,8 @@ extern const char kPreviewTarget[];  // "temp\\preview.jpg"
 // clockwise. Failed carries the information-window text in message:
 // "图片读取失败:\r\n<source>\r\n原因：<reason>" (the checked read of
 // imaging/picture_read.h: a decode error, a size over the limits, a disk error),
-// "这是一个不受支持的图片格式:\r\n<source>\r\n原因：GIF 动画 (共 N 帧)", or, for a
+// "这是一个不受支持的图片格式:\r\n<source>\r\n原因：GIF 动画 (共 N 帧)" (or "PNG 动画",
+// an APNG), or, for a
 // step that could not be done or a write that failed,
 // "图片处理后保存失败：\r\n<reason>\r\n源图片：<source>".
 // Safe to call from several threads at once with the same inputs.

@@ -15,6 +15,8 @@
 // Transparent areas become white, or the declared background colour for PNG and PSD.
 void flattenTransparency(MagickWand *picture, const std::string &format);
 void removeCameraData(MagickWand *picture);
+// Only where the photo was taken: the EXIF GPS data and the XMP location fields.
+void removeLocationData(MagickWand *picture);
 // Rebuilds a JPEG source on a fresh canvas when a watermark or border would
 // otherwise be written at a low quality. picture may be replaced (the old wand
 // is then destroyed); on failure it is left as it was.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/resize_geometry.h"
+#include "imaging/camera_data.h"
 #include "util/text.h"
 
 // The reason of a failed call: ImageMagick's text, or a plain one when it gave none.
@@ -77,6 +78,13 @@ void removeCameraData(MagickWand *picture)
         if (removed)
             MagickRelinquishMemory(removed);
     }
+}
+
+void removeLocationData(MagickWand *picture)
+{
+    CameraDataEdit edit;
+    edit.dropLocation = true;
+    editCameraData(picture, edit);
 }
 
 bool recanvasJpegIfNeeded(MagickWand *&picture, const ProcessSettings &s, std::string &reason)

@@ -76,4 +76,7 @@ struct ProcessSettings {
     int bDpi = 0;
     int dpi = -1;            // 1..65535, -1 = not given
     int bDpiResample = 0;
+    int bAutoOrient = 1;          // turn photos as their orientation tag says
+    int bRemovePhotoGpsInfo = 0;  // only the location, the rest of the camera data stays
+    int bKeepFileTime = 0;        // a written picture keeps its source's file times
 };

@@ -81,7 +81,8 @@ bool writeSettingsFile(const ProcessSettings &settings, const std::string &path)
 
 bool writeDefaultSettingsFile(const std::string &path) { return writeTextFileSafely(path, defaultSettingsText()); }
 
-SettingsFileState loadSettingsFile(ProcessSettings &settings, const std::string &path, DWORD *error)
+SettingsFileState loadSettingsFile(ProcessSettings &settings, const std::string &path, DWORD *error,
+                                   std::vector<SettingsTextFault> *faults)
 {
     DWORD code = 0;
     bool opened = false;
@@ -104,7 +105,7 @@ SettingsFileState loadSettingsFile(ProcessSettings &settings, const std::string 
     settings = ProcessSettings();
     if (!read || bytes.empty())
         return SettingsFileState::NotRead;
-    int keys = applySettingsText(settings, std::string(bytes.begin(), bytes.end()));
+    int keys = applySettingsText(settings, std::string(bytes.begin(), bytes.end()), faults);
     return keys > 0 ? SettingsFileState::Read : SettingsFileState::NoSettings;
 }
 

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "core/process_settings.h"
+#include "core/settings_text.h"
 
 // Loads a settings file into the record. Once the file is open the record is reset
 // to the defaults (ProcessSettings()), the keys found in the file are applied and
@@ -26,7 +28,10 @@ enum class SettingsFileState {
     NotRead,     // empty, over 4 MB, or a read error (error says which); the record holds the defaults
     NoSettings,  // read, but not one line holds a settings key; the record holds the defaults
 };
-SettingsFileState loadSettingsFile(ProcessSettings &settings, const std::string &path, DWORD *error = nullptr);
+// faults (if given) receives the lines the reader could not take as they stand
+// (applySettingsText in settings_text.h).
+SettingsFileState loadSettingsFile(ProcessSettings &settings, const std::string &path, DWORD *error = nullptr,
+                                   std::vector<SettingsTextFault> *faults = nullptr);
 
 // Writes every key in the fixed order. The text goes to a temporary file beside the
 // target that is then moved over it, so a failed write never destroys the old file.

@@ -322,6 +322,9 @@ void collectOthers(const SettingsPanelInput &in, ProcessSettings &s)
         s.clearlyValue = clampInt(in.clearlyValue, -100, 100);
     s.bConvertBlackToWhite = in.blackWhite ? 1 : 0;
     s.bRemovePhotoOtherInfo = in.removeExif ? 1 : 0;
+    s.bRemovePhotoGpsInfo = in.removeGps ? 1 : 0;
+    s.bAutoOrient = in.autoOrient ? 1 : 0;
+    s.bKeepFileTime = in.keepFileTime ? 1 : 0;
     s.bColorspaceTo = in.colorspace ? 1 : 0;
     if (in.colorspace) {
         s.fromColorspace = clampInt(in.fromColorspace, 0, 3);

@@ -112,6 +112,8 @@ struct SettingsPanelInput {
     int clearlyValue = 0;
     bool blackWhite = false;
     bool removeExif = false;
+    bool removeGps = false;
+    bool autoOrient = true;
     bool colorspace = false;
     int fromColorspace = 0;
     int toColorspace = 2;
@@ -119,6 +121,8 @@ struct SettingsPanelInput {
     bool dpi = false;
     std::string dpiText;
     bool dpiResample = false;
+    // The save group
+    bool keepFileTime = false;
 };
 
 // Tests that need fonts, files or ImageMagick. A null test passes.

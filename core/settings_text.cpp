@@ -1,11 +1,12 @@
 #include "core/settings_text.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
+#include "util/settings_lines.h"
 #include "util/text.h"
 
 namespace {
@@ -94,102 +95,84 @@ const Field kFields[] = {
     intKey("bDpi", &S::bDpi),
     intKey("dpi", &S::dpi),
     intKey("bDpiResample", &S::bDpiResample),
+    intKey("bAutoOrient", &S::bAutoOrient),
+    intKey("bRemovePhotoGpsInfo", &S::bRemovePhotoGpsInfo),
+    intKey("bKeepFileTime", &S::bKeepFileTime),
 };
 
 const size_t kMaxKeyBytes = 127;
 const size_t kMaxValueBytes = 1023;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+const ProcessSettings kFieldDefaults;
 
-// "%d"-like: leading blanks, an optional sign, decimal digits; anything after the
-// digits is ignored. Numbers outside [low, high] are refused (the field keeps its value).
-bool parseInteger(const std::string &value, long long low, long long high, long long &out)
-{
-    size_t i = 0;
-    while (i < value.size() && (isBlank(value[i]) || value[i] == '\r' || value[i] == '\n' || value[i] == '\v' ||
-                                value[i] == '\f'))
-        ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '+' || value[i] == '-'))
-        negative = value[i++] == '-';
-    if (i >= value.size() || value[i] < '0' || value[i] > '9')
-        return false;
-    long long n = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-        n = n * 10 + (value[i] - '0');
-        if (n > 0xFFFFFFFFFFLL)  // far outside every range; stop before it could overflow
-            return false;
-    }
-    if (negative)
-        n = -n;
-    if (n < low || n > high)
-        return false;
-    out = n;
-    return true;
-}
-
-bool parseFloat(const std::string &value, float &out)
-{
-    const char *start = value.c_str();
-    char *end = nullptr;
-    errno = 0;
-    double d = strtod(start, &end);
-    if (end == start || errno == ERANGE || !std::isfinite(d) || std::fabs(d) > 3.0e38)
-        return false;
-    out = float(d);
-    return true;
-}
-
-void applyValue(ProcessSettings &s, const Field &f, const std::string &value)
+// false when the value is not one: a number field's text must be a whole number
+// (a decimal one for fSizeValue) with nothing but blanks around it. The field
+// then takes its default, as a number outside its range does: "1,200" read as 1
+// would make every picture 1 pixel wide.
+bool applyValue(ProcessSettings &s, const Field &f, const std::string &value)
 {
     long long n = 0;
     switch (f.kind) {
     case Kind::Int:
-        if (parseInteger(value, INT32_MIN, INT32_MAX, n))
-            s.*f.intField = int(n);
-        break;
+        if (!parseWholeNumber(value, INT32_MIN, INT32_MAX, n)) {
+            s.*f.intField = kFieldDefaults.*f.intField;
+            return false;
+        }
+        s.*f.intField = int(n);
+        return true;
     case Kind::Color:
         // Colours are 0x00BBGGRR or -1; files written elsewhere may hold them unsigned.
-        if (parseInteger(value, INT32_MIN, 0xFFFFFFFFLL, n))
-            s.*f.intField = int(uint32_t(n));
-        break;
+        if (!parseWholeNumber(value, INT32_MIN, 0xFFFFFFFFLL, n)) {
+            s.*f.intField = kFieldDefaults.*f.intField;
+            return false;
+        }
+        s.*f.intField = int(uint32_t(n));
+        return true;
     case Kind::Float: {
-        float v = 0;
-        if (parseFloat(value, v))
-            s.*f.floatField = v;
-        break;
+        double d = 0;
+        if (!parseDecimalNumber(value, d) || std::fabs(d) > 3.0e38) {
+            s.*f.floatField = kFieldDefaults.*f.floatField;
+            return false;
+        }
+        s.*f.floatField = float(d);
+        return true;
     }
     case Kind::Text:
         s.*f.textField = boundedText(value, f.capacity);
-        break;
+        return true;
     }
+    return true;
 }
 
-// true when the line holds a key of the list.
-bool applyLine(ProcessSettings &s, const char *line, size_t length)
+struct LineResult {
+    const char *key = nullptr;  // the settings key of the line, or null
+    bool valueOk = true;
+};
+
+LineResult applyLine(ProcessSettings &s, const std::string &line)
 {
-    const char *eq = static_cast<const char *>(memchr(line, '=', length));
-    if (!eq)
-        return false;
-    size_t keyLength = size_t(eq - line);
-    if (keyLength > kMaxKeyBytes)
-        return false;
-    std::string key(line, keyLength);
-    size_t valueLength = length - keyLength - 1;
-    std::string value(eq + 1, valueLength < kMaxValueBytes ? valueLength : kMaxValueBytes);
+    LineResult result;
+    size_t eq = line.find('=');
+    if (eq == std::string::npos || eq > kMaxKeyBytes)
+        return result;
+    const std::string key = line.substr(0, eq);
+    const std::string value = line.substr(eq + 1, kMaxValueBytes);
 
     if (key == "sy_text_isWeight") {
         long long n = 0;
-        s.sy_text_weight = (parseInteger(value, INT32_MIN, INT32_MAX, n) && n == 1) ? 700 : 400;
-        return true;
+        result.key = "sy_text_isWeight";
+        result.valueOk = parseWholeNumber(value, INT32_MIN, INT32_MAX, n);
+        s.sy_text_weight = (result.valueOk && n == 1) ? 700 : 400;
+        return result;
     }
     for (const Field &f : kFields) {
         if (key == f.key) {
-            applyValue(s, f, value);
-            return true;
+            result.key = f.key;
+            result.valueOk = applyValue(s, f, value);
+            return result;
         }
     }
-    return false;
+    return result;
 }
 
 }  // namespace
@@ -229,6 +212,8 @@ void presetSettings(ProcessSettings &s)
     s.fSizeValue = 100.0f;
     s.qualityMode = 0;
     s.maxFileSize = 0;
+    // Files from before the switch existed turn photos, as the program now does.
+    s.bAutoOrient = 1;
 }
 
 std::string settingsText(const ProcessSettings &s)
@@ -256,23 +241,36 @@ std::string settingsText(const ProcessSettings &s)
     return text;
 }
 
-int applySettingsText(ProcessSettings &s, const std::string &bytes)
+int applySettingsText(ProcessSettings &s, const std::string &bytes, std::vector<SettingsTextFault> *faults)
 {
     int keys = 0;
-    const char *p = bytes.data();
-    const char *end = p + bytes.size();
-    while (p < end) {
-        const char *lf = static_cast<const char *>(memchr(p, '\n', size_t(end - p)));
-        const char *lineEnd = lf ? lf : end;
-        size_t length = size_t(lineEnd - p);
-        if (length > 0 && p[length - 1] == '\r')
-            --length;
-        if (applyLine(s, p, length))
-            ++keys;
-        p = lf ? lf + 1 : end;
+    std::set<std::string> seen;
+    for (const SettingsLine &line : splitSettingsLines(bytes)) {
+        LineResult result = applyLine(s, line.text);
+        if (!result.key)
+            continue;
+        ++keys;
+        if (!faults)
+            continue;
+        std::string value = line.text.substr(line.text.find('=') + 1);
+        if (!result.valueOk)
+            faults->push_back({line.number, result.key, value, SettingsTextFault::NotANumber});
+        else if (!seen.insert(result.key).second)
+            faults->push_back({line.number, result.key, value, SettingsTextFault::Repeated});
+        if (!result.valueOk)
+            seen.insert(result.key);
     }
     normaliseSettings(s);
     return keys;
+}
+
+std::string settingsFaultText(const SettingsTextFault &fault)
+{
+    if (fault.kind == SettingsTextFault::Repeated)
+        return repeatedSettingText(fault.line, fault.key);
+    std::string value = fault.value.size() > 40 ? fault.value.substr(0, 40) + "..." : fault.value;
+    const char *what = fault.key == "fSizeValue" ? "数" : "整数";
+    return formatText("设置文件第 %d 行: %s 的值 '%s' 不是一个%s", fault.line, fault.key.c_str(), value.c_str(), what);
 }
 
 namespace {
@@ -314,7 +312,8 @@ void normaliseSettings(ProcessSettings &s)
     for (int S::*flag : {&S::bSize, &S::bZoomSameScale, &S::bQuanlity, &S::bSYText, &S::sy_text_isItalic,
                          &S::sy_text_isUnderlineDecoration, &S::sy_text_isLineThroughDecoration, &S::bSYImage,
                          &S::bBorder, &S::bLight, &S::bContrast, &S::bClearly, &S::bConvertBlackToWhite,
-                         &S::bRemovePhotoOtherInfo, &S::bColorspaceTo, &S::bUseSRGB_ICC, &S::bDpi, &S::bDpiResample})
+                         &S::bRemovePhotoOtherInfo, &S::bColorspaceTo, &S::bUseSRGB_ICC, &S::bDpi, &S::bDpiResample,
+                         &S::bAutoOrient, &S::bRemovePhotoGpsInfo, &S::bKeepFileTime})
         switchField(s.*flag, flag);
     rangeField(s.zoomType, 0, 2, &S::zoomType);
     rangeField(s.sizeType, 0, 1, &S::sizeType);

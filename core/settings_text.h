@@ -12,17 +12,34 @@ void clearSettings(ProcessSettings &settings);
 // The reader's values for keys a file may lack (applied before parsing).
 void presetSettings(ProcessSettings &settings);
 
-// All 61 keys in the fixed order, one "key=value\n" line each.
+// All 64 keys in the fixed order, one "key=value\n" line each.
 std::string settingsText(const ProcessSettings &settings);
 
+// A line the reader could not take as it stands.
+struct SettingsTextFault {
+    enum Kind { NotANumber, Repeated };
+    int line = 0;       // 1-based
+    std::string key;
+    std::string value;  // as written
+    Kind kind = NotANumber;
+};
+
 // Applies the key=value lines of a file's bytes to the record: LF or CR LF lines,
-// lines without '=' or with keys over 127 bytes skipped, values cut to 1023 bytes,
-// texts cut to their field's size, unknown keys and unreadable numbers (NaN too)
-// ignored, the last of a repeated key wins; then normaliseSettings(). Keys the text
-// lacks keep the record's values, so start from ProcessSettings() for the defaults.
-// Never reads past the buffer. Returns the number of lines whose key is a settings
-// key (0: the bytes are no settings file).
-int applySettingsText(ProcessSettings &settings, const std::string &bytes);
+// a UTF-8 byte-order mark at the start skipped, lines without '=' or with keys
+// over 127 bytes skipped, values cut to 1023 bytes, texts cut to their field's
+// size, unknown keys ignored, the last of a repeated key wins; then
+// normaliseSettings(). A number field whose value is not a whole number (a
+// decimal one for fSizeValue; blanks around it allowed) takes its default, as a
+// value outside its range does. Keys the text lacks keep the record's values, so
+// start from ProcessSettings() for the defaults. faults (if given) receives every
+// value that was no number and every key given a second time, in line order.
+// Never reads past the buffer. Returns the number of lines whose key is a
+// settings key (0: the bytes are no settings file).
+int applySettingsText(ProcessSettings &settings, const std::string &bytes,
+                      std::vector<SettingsTextFault> *faults = nullptr);
+
+// "设置文件第 N 行: key 的值 'v' 不是一个整数" / "设置文件第 N 行: key 重复出现".
+std::string settingsFaultText(const SettingsTextFault &fault);
 
 // Every number outside its range takes its default (ProcessSettings()): switches
 // outside 0/1, zoomUnit and qualityMode outside 0/1, maxFileSize outside 1..99999

@@ -126,3 +126,43 @@ std::string pathKey(const std::string &path)
     });
     return key;
 }
+
+static std::string withoutTrailingBackslashes(std::string folder)
+{
+    while (folder.size() > 3 && endsWithBackslash(folder))
+        folder.pop_back();
+    return folder;
+}
+
+bool isSameOrBelowFolder(const std::string &inner, const std::string &outer)
+{
+    std::string in = pathKey(withoutTrailingBackslashes(inner));
+    std::string out = pathKey(withoutTrailingBackslashes(outer));
+    if (out.empty())
+        return false;
+    if (in == out)
+        return true;
+    // "C:\" ends in its separator; every other folder gets one here.
+    std::string prefix = endsWithBackslash(out) ? out : out + "\\";
+    return in.size() > prefix.size() && in.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string deviceNamedPart(const std::string &relativeFolder)
+{
+    size_t start = 0;
+    std::string found;
+    auto check = [&](size_t end) {
+        std::string part = relativeFolder.substr(start, end - start);
+        if (found.empty() && isDeviceName(part))
+            found = part;
+    };
+    forEachSingleByte(relativeFolder, [&](size_t i) {
+        if (relativeFolder[i] == '\\') {
+            check(i);
+            start = i + 1;
+        }
+    });
+    if (start <= relativeFolder.size() && !relativeFolder.empty())
+        check(relativeFolder.size());
+    return found;
+}

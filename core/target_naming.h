@@ -45,3 +45,11 @@ std::string relativeFolderBelow(const std::string &chosenFolder, const std::stri
 // system compares names: ASCII letters folded (two-byte GBK characters kept as
 // they are), '/' read as '\'.
 std::string pathKey(const std::string &path);
+
+// inner is the folder outer itself or lies below it (names compared as pathKey
+// compares them; trailing backslashes ignored).
+bool isSameOrBelowFolder(const std::string &inner, const std::string &outer);
+
+// The first part of a relative folder that Windows keeps for a device ("con" in
+// "trip\con\day1"), or empty: such a folder cannot be made below the target.
+std::string deviceNamedPart(const std::string &relativeFolder);

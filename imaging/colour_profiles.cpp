@@ -87,10 +87,7 @@ CmykProfileLoad loadCmykProfile(const std::string &programFolder, const std::str
 CmykProfileLoad loadStoredCmykProfile(const std::string &programFolder)
 {
     std::string stored = readProgramString("cmyk_default_icc");
-    CmykProfileLoad load = loadCmykProfile(programFolder, stored.empty() ? kDefaultCmykProfile : stored);
-    if (stored.empty())
-        load.message.clear();
-    return load;
+    return loadCmykProfile(programFolder, stored.empty() ? kDefaultCmykProfile : stored);
 }
 
 LoadedProfiles &loadedProfiles()

@@ -36,8 +36,7 @@ struct CmykProfileLoad {
 CmykProfileLoad loadCmykProfile(const std::string &programFolder, const std::string &name);
 
 // The profile named by "cmyk_default_icc" (kDefaultCmykProfile when the value is
-// missing), as start-up loads it. The message is only kept when the user chose
-// that name: a default nobody chose that is not installed falls back quietly.
+// missing), as start-up loads it.
 CmykProfileLoad loadStoredCmykProfile(const std::string &programFolder);
 
 // What the window program holds for its runs (window thread only; a run works on

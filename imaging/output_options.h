@@ -1,5 +1,5 @@
-// The output settings the satellite tools share (target format JPG or PNG, JPEG
-// quality, PNG transparency, palette PNG and its colour count), how each tool
+// The output settings the satellite tools share (target format JPG, PNG or WEBP,
+// quality, transparency, palette PNG and its colour count), how each tool
 // keeps them under its own prefix ("convert", "crop", "join", "slice"), and the
 // one way a finished picture held in a wand becomes a file.
 #pragma once
@@ -9,29 +9,49 @@
 
 #include "util/stored_values.h"
 
-enum class OutputFormat { Jpg = 0, Png = 1 };  // also the format chooser's index
+enum class OutputFormat { Jpg = 0, Png = 1, Webp = 2 };  // also the format chooser's index
+
+// The largest width and height a WebP file can hold.
+constexpr size_t kWebpMaxSide = 16383;
 
 struct OutputOptions {
     OutputFormat format = OutputFormat::Jpg;
-    int quality = 90;         // 10..100, JPG only
-    bool transparent = true;  // PNG only: keep the alpha channel
+    int quality = 90;         // 10..100, JPG and WEBP (WEBP at 100 is lossless)
+    bool transparent = true;  // PNG and WEBP: keep the alpha channel
     bool png8 = false;        // PNG only: palette PNG
     int colours = 256;        // 2..256 with png8, else 256
+    bool keepFileTime = false;  // a written file takes its source's dates ("保留原图的修改时间")
 
-    // ".jpg" or ".png", always lower case.
-    const char *extension() const { return format == OutputFormat::Png ? ".png" : ".jpg"; }
+    // ".jpg", ".png" or ".webp", always lower case.
+    const char *extension() const
+    {
+        return format == OutputFormat::Png ? ".png" : format == OutputFormat::Webp ? ".webp" : ".jpg";
+    }
+    // The format chooser's text and the stored value: "JPG", "PNG", "WEBP".
+    const char *formatName() const
+    {
+        return format == OutputFormat::Png ? "PNG" : format == OutputFormat::Webp ? "WEBP" : "JPG";
+    }
     // True when the picture's alpha channel must go before the write.
     bool flattens() const { return format == OutputFormat::Jpg || !transparent; }
+    // True when the slider's quality is used (JPG and WEBP).
+    bool usesQuality() const { return format != OutputFormat::Png; }
+    // True when palette PNG is written.
+    bool palette() const { return format == OutputFormat::Png && png8; }
 };
 
-// ---- Stored values (prefix + "_format", "_quality", "_transparent", "_png8", "_png8_color_count")
+// ---- Stored values (prefix + "_format", "_quality", "_transparent", "_png8", "_png8_color_count",
+// "_keep_file_time")
 
-// Read back as the window does: a format text of exactly "PNG" is PNG, anything
-// else (or nothing) JPG; quality 10..100 else 90; transparency missing = on;
-// PNG-8 missing = off; colour count 2..256 else 256.
+// Read back as the window does: a format text of exactly "PNG" is PNG, of
+// exactly "WEBP" WEBP, anything else (or nothing) JPG; quality 10..100 else 90;
+// transparency missing = on; PNG-8 missing = off; colour count 2..256 else 256;
+// file times missing = not kept.
 OutputOptions outputOptionsFrom(const StoredValues &values, const std::string &prefix);
-// The values a start stores: the format as its chooser text ("JPG"/"PNG"), the
-// quality, both switches, and the colour count (256 unless PNG-8 is on with a
+// The format named by a chooser text or stored value (as above).
+OutputFormat outputFormatFromText(const std::string &text);
+// The values a start stores: the format as its chooser text ("JPG"/"PNG"/"WEBP"), the
+// quality, the switches, and the colour count (256 unless PNG-8 is on with a
 // count in 2..256).
 void putOutputOptions(ValueMap &values, const std::string &prefix, const OutputOptions &options);
 
@@ -59,13 +79,20 @@ struct WriteRules {
 
 // Encodes the wand's current image as options say: JPG (CMYK turned into sRGB
 // first; the quality set, or kept under the convert tool's rule), palette PNG
-// through getPng8Data (imaging/palette_png.h), or PNG. false with the reason
-// (ImageMagick's words; a palette PNG failure is reported by getPng8Data).
+// through getPng8Data (imaging/palette_png.h), PNG, or WEBP (sRGB, the quality
+// set; lossless at 100; the alpha channel as the picture has it). false with the
+// reason (ImageMagick's words; a palette PNG failure is reported by getPng8Data).
 bool encodePicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules, std::string &bytes,
                    std::string &reason);
 
-// The wand's current image encoded as its format says. false with ImageMagick's
-// reason (or "MagickGetImageBlob()") when no bytes come.
+// Empty when the output format can hold a picture of width x height, else the
+// reason (a WebP is at most kWebpMaxSide pixels a side).
+std::string outputSizeProblem(const OutputOptions &options, size_t width, size_t height);
+
+// The wand's current image encoded as its format says, its camera data made
+// true first (imaging/camera_data.h: no EXIF thumbnail, the orientation tags as
+// the image's orientation). false with ImageMagick's reason (or
+// "MagickGetImageBlob()") when no bytes come.
 bool takeImageBlob(MagickWand *wand, std::string &bytes, std::string &reason);
 
 // The box text (caption "错误") of a write to target that failed for reason:

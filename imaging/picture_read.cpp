@@ -3,13 +3,26 @@
 #include <cstring>
 #include <new>
 
+#include "imaging/format_support.h"
 #include "imaging/lanczos_rows.h"
+#include "imaging/png_animation.h"
+#include "util/path_join.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 
-// "reason `file' @ error/coder.c/Function/123" -> "reason"
+// "reason `file' @ error/coder.c/Function/123" -> "reason"; a format the policy
+// (res/config/policy.xml) refuses is named with why.
 static std::string withoutMagickLocation(std::string out)
 {
+    static const char kPolicy[] = "not allowed by the security policy `";
+    size_t policy = out.find(kPolicy);
+    if (policy != std::string::npos) {
+        size_t start = policy + sizeof kPolicy - 1;
+        size_t end = out.find('\'', start);
+        std::string coder = out.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        return formatText("出于安全考虑不读取 %s 格式的文件 (这种格式可以让程序去打开别的文件或运行别的程序)",
+                          coder.c_str());
+    }
     size_t quote = out.find(" `");
     if (quote != std::string::npos && out.find("' @ ", quote) != std::string::npos)
         out.erase(quote);
@@ -113,6 +126,7 @@ struct PingedSize {
     std::string format;
     bool progressive = false;
     bool cmyk = false;
+    int orientation = 0;
 };
 
 bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &size, std::string &reason)
@@ -133,12 +147,40 @@ bool pingPicture(const PictureFile &file, const DecodeHint *hint, PingedSize &si
                     MagickRelinquishMemory(format);
                 size.progressive = MagickGetImageInterlaceScheme(wand) == JPEGInterlace;
                 size.cmyk = MagickGetImageColorspace(wand) == CMYKColorspace;
+                size.orientation = (int)MagickGetImageOrientation(wand);
             }
             size.pixels += (unsigned long long)w * h;
         }
     }
     DestroyMagickWand(wand);
     return ok;
+}
+
+// The format the file names itself by (a container's brand, else its
+// extension), for the reason of a file ImageMagick has no coder for.
+std::string formatNamedBy(const PictureFile &file)
+{
+    size_t head = file.bytes.size() < kContainerHeadBytes ? file.bytes.size() : kContainerHeadBytes;
+    if (const char *name = containerFormatName(file.bytes.data(), head))
+        return name;
+    std::string decoderName = decoderFileName(file.path);
+    size_t dot = decoderName.rfind('.');
+    std::string extension = dot == std::string::npos ? std::string() : decoderName.substr(dot + 1);
+    for (char &c : extension)
+        if (c >= 'a' && c <= 'z')
+            c = (char)(c - 'a' + 'A');
+    return extension;
+}
+
+// HEIC and AVIF come out of libheif as YCbCr samples: every pixel operation,
+// export and encoder after the read expects RGB.
+void toRgbSamples(MagickWand *wand)
+{
+    for (size_t i = 0, n = MagickGetNumberImages(wand); i < n; ++i) {
+        MagickSetIteratorIndex(wand, (ssize_t)i);
+        if (MagickGetImageColorspace(wand) == YCbCrColorspace)
+            MagickTransformImageColorspace(wand, sRGBColorspace);
+    }
 }
 
 std::string tooLargeReason(const PictureFile &file, const PictureLimits &limits)
@@ -157,6 +199,14 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
 {
     file = PictureFile();
     file.path = path;
+    // "aux.png" opens the AUX device, which reads as an empty file.
+    std::string device;
+    size_t sep = findLastBackslash(path);
+    std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    if (isDeviceName(name, &device)) {
+        reason = formatText("文件名 %s 是 Windows 保留的设备名 (%s), 无法按这个名字打开", name.c_str(), device.c_str());
+        return false;
+    }
     DWORD error = 0;
     if (!readWholeFile(path, file.bytes, kMaxPictureFileBytes, error)) {
         if (error == ERROR_FILE_TOO_LARGE)
@@ -170,16 +220,36 @@ bool readPictureFile(const std::string &path, PictureFile &file, std::string &re
         return false;
     }
     PingedSize size;
-    if (!pingPicture(file, nullptr, size, reason))
+    if (!pingPicture(file, nullptr, size, reason)) {
+        // A format this build of ImageMagick has no coder for is said as such,
+        // not as a broken file.
+        std::string named = formatNamedBy(file);
+        if (!named.empty() && !imageMagickReads(named))
+            reason = unsupportedFormatReason(named);
         return false;
+    }
     file.format = size.format;
     file.width = size.width;
     file.height = size.height;
     file.frames = size.frames;
     file.pixels = size.pixels;
+    if (file.format == "PNG") {
+        uint32_t frames = pngAnimationFramesInBytes(file.bytes.data(), file.bytes.size());
+        if (frames > 1)
+            file.frames = frames;
+        file.animated = frames > 1;
+    } else {
+        file.animated = (file.format == "GIF" || file.format == "WEBP") && file.frames > 1;
+    }
     file.progressiveJpeg = file.format == "JPEG" && size.progressive;
     file.cmyk = size.cmyk;
+    file.orientation = size.orientation >= 1 && size.orientation <= 8 ? size.orientation : 0;
     return true;
+}
+
+std::string animationText(const PictureFile &file)
+{
+    return file.animated ? formatText("%s 动画 (共 %zu 帧)", file.format.c_str(), file.frames) : std::string();
 }
 
 namespace {
@@ -276,6 +346,7 @@ MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, s
     }
     // Warnings of a damaged but readable file are no reason to refuse it.
     MagickClearException(wand);
+    toRgbSamples(wand);
     // The name was for the decoder only: left on the wand it would choose the
     // format of whatever the caller makes of the picture (a PNG's JPEG bytes).
     MagickSetFilename(wand, "");
@@ -345,6 +416,27 @@ MagickWand *readCheckedPicture(const std::string &path, std::string &reason)
     if (!readPictureFile(path, file, reason))
         return nullptr;
     return decodePictureFile(file, DecodeHint(), reason);
+}
+
+bool isAnimation(const std::string &format, size_t images) { return images > 1 && (format == "GIF" || format == "WEBP"); }
+bool orientPicture(MagickWand *picture, int orientation)
+{
+    if (orientation < 1 || orientation > 8)
+        return true;
+    // The reduced decode builds a new image that has lost the orientation: it
+    // comes from the file, and an upright picture is said to be one.
+    if (orientation == 1) {
+        MagickSetImageOrientation(picture, TopLeftOrientation);
+        return true;
+    }
+    MagickSetImageOrientation(picture, (OrientationType)orientation);
+    if (!MagickAutoOrientImage(picture))
+        return false;
+    MagickSetImageOrientation(picture, TopLeftOrientation);
+    // A transverse turn leaves the picture on a shifted canvas; later steps
+    // (crop rectangles, watermark places) count from its own corner.
+    MagickSetImagePage(picture, MagickGetImageWidth(picture), MagickGetImageHeight(picture), 0, 0);
+    return true;
 }
 
 std::string wandFormat(MagickWand *wand)

@@ -10,7 +10,9 @@
 //   - a decode that ImageMagick reports as an error is a failure even when it
 //     hands back a picture (a CMYK tiled TIFF comes back all black); a decode with
 //     warnings only (a truncated JPEG) is a picture;
-//   - every failure comes with a reason in GBK for the user.
+//   - every failure comes with a reason in GBK for the user ("不支持此格式 (HEIC)"
+//     when this build of ImageMagick has no coder for the file's format);
+//   - pictures decoded as YCbCr samples (HEIC, AVIF) come back as sRGB.
 //
 // Usage, whole picture:
 //     std::string reason;
@@ -39,10 +41,13 @@ struct PictureFile {
     std::string format;                // ImageMagick's name from the header: "JPEG", "PNG", "TIFF", ...
     size_t width = 0;                  // first image, as stored
     size_t height = 0;
-    size_t frames = 0;                 // images (pages, frames, layers) in the file
+    size_t frames = 0;                 // images (pages, frames, layers) in the file; an APNG's
+                                       // frames (ImageMagick decodes its first frame only)
+    bool animated = false;             // a GIF of two or more images, a PNG with an animation (acTL)
     unsigned long long pixels = 0;     // width x height summed over every image
     bool progressiveJpeg = false;      // libjpeg holds all of its coefficients while decoding, at any scale
     bool cmyk = false;                 // CMYK (a JPEG from print)
+    int orientation = 0;               // first image: EXIF/TIFF orientation 1..8, 0 when the file says none
 };
 
 // JPEG only: decode at the smallest of libjpeg's scales 1/8 .. 8/8 that still
@@ -59,6 +64,10 @@ const size_t kMaxPictureFileBytes = size_t(1) << 30;
 // read, is empty, is larger than kMaxPictureFileBytes or is no picture
 // ImageMagick knows.
 bool readPictureFile(const std::string &path, PictureFile &file, std::string &reason);
+
+// "GIF 动画 (共 N 帧)" / "PNG 动画 (共 N 帧)" for an animated file, else empty.
+// Animations are refused, never written as their first frame.
+std::string animationText(const PictureFile &file);
 
 // Decodes a file read by readPictureFile. nullptr with the reason when the size
 // (after the hint) exceeds ImageMagick's limits, when ImageMagick reports an
@@ -77,6 +86,18 @@ MagickWand *decodeReducedJpeg(const PictureFile &file, const DecodeHint &hint, s
 // readPictureFile + decodePictureFile at full size.
 MagickWand *readCheckedPicture(const std::string &path, std::string &reason);
 
+// Photos as people see them: a camera stores a portrait photo as a landscape
+// picture with an orientation tag (6: turn 90 degrees clockwise). orientPicture
+// turns the current image as orientation (1..8: PictureFile::orientation, or
+// MagickGetImageOrientation of a picture decoded whole) asks and
+// marks it upright (orientation 1), so every later step works on the picture as
+// shown and the written file's tag says 1. The picture may have been reduced
+// while it was decoded: the reduced picture is turned, never a full one. false
+// (the picture as it was) when ImageMagick cannot turn it.
+bool orientPicture(MagickWand *picture, int orientation);
+// Orientations 5..8 exchange width and height.
+inline bool orientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+
 // What one picture may cost, as ImageMagick's resource limits say now (the
 // shipped policy's values): the largest width, height and pixel count.
 struct PictureLimits {
@@ -90,6 +111,10 @@ PictureLimits currentPictureLimits();
 // The file name and source location ImageMagick appends ("`x.tif' @ error/...")
 // are cut off: they name ImageMagick's internals, not the user's file.
 std::string takeWandError(MagickWand *wand);
+
+// Whether a file of this format with this many images is an animation (a GIF or
+// a WebP of two or more frames), which is refused wherever an animated GIF is.
+bool isAnimation(const std::string &format, size_t images);
 
 // The current image's format name ("JPEG", "PNG", ...), empty when unknown.
 std::string wandFormat(MagickWand *wand);

@@ -24,6 +24,10 @@ const TypeFilterRow kTypeFilter[kTypeFilterRows] = {
     {"TIF图片  (*.tif)", "*.tif"},
     {"TBI图片  (*.tbi)", "*.tbi"},
     {"PSD图片  (*.psd)", "*.psd"},
+    {"WEBP图片 (*.webp)", "*.webp"},
+    {"HEIC图片 (*.heic)", "*.heic"},
+    {"HEIF图片 (*.heif)", "*.heif"},
+    {"AVIF图片 (*.avif)", "*.avif"},
 };
 
 const char kDialogFolderValue[] = "file_dlg_choose_image";
@@ -43,8 +47,8 @@ const char *typeFilterPattern(int row) { return row >= 0 && row < kTypeFilterRow
 std::string pictureFileDialogFilter()
 {
     return dialogFilter({
-        {"图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TBI;*.PSD)",
-         "*.JPG;*.JPEG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TIFF;*.TBI;*.PSD"},
+        {"图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TBI;*.PSD;*.WEBP;*.HEIC;*.AVIF)",
+         "*.JPG;*.JPEG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TIFF;*.TBI;*.PSD;*.WEBP;*.HEIC;*.HEIF;*.AVIF"},
         {"JPG图片 (*.JPG)", "*.jpg;*.jpeg"},
         {"GIF图片 (*.GIF)", "*.gif"},
         {"PNG图片 (*.PNG)", "*.PNG"},
@@ -53,6 +57,9 @@ std::string pictureFileDialogFilter()
         {"TIF图片 (*.TIF)", "*.tif;*.tiff"},
         {"TBI图片 (*.TBI)", "*.tbi"},
         {"PSD图片 (*.PSD)", "*.psd"},
+        {"WEBP图片 (*.WEBP)", "*.webp"},
+        {"HEIC图片 (*.HEIC)", "*.heic;*.heif"},
+        {"AVIF图片 (*.AVIF)", "*.avif"},
     });
 }
 
@@ -82,22 +89,22 @@ bool shouldAskLargeLoad(int count, bool skipFlag, bool thumbnailsShown)
     return !skipFlag && thumbnailsShown && count > kLargeLoadThreshold;
 }
 
-void listFolderPictures(const char *folder, const char *pattern, PathList *pictures)
+void listFolderPictures(const char *folder, const char *pattern, PathList *pictures, LeftOutLines *leftOut)
 {
     if (!pattern || !*pattern)
-        listPictures(folder, pictures);
+        listPictures(folder, pictures, leftOut);
     else
-        listFilesByPattern(folder, pictures, pattern);
+        listFilesByPattern(folder, pictures, pattern, leftOut);
 }
 
-void listSubfolderPictures(const char *folder, const char *pattern, PathList *pictures)
+void listSubfolderPictures(const char *folder, const char *pattern, PathList *pictures, LeftOutLines *leftOut)
 {
     PathList *subfolders = PathList::create(1024, 128);
     if (!subfolders)
         return;
-    listSubfolders(folder, subfolders, true);
+    listSubfolders(folder, subfolders, true, leftOut);
     for (int i = 0; i < subfolders->count; ++i)
-        listFolderPictures(subfolders->text(i), pattern, pictures);
+        listFolderPictures(subfolders->text(i), pattern, pictures, leftOut);
     subfolders->destroy(true);
 }
 
@@ -185,10 +192,13 @@ void addPictureFolder()
         busy(false);
         return;
     }
-    listFolderPictures(folder, pattern, pictures);
+    LeftOutLines leftOut;
+    listFolderPictures(folder, pattern, pictures, &leftOut);
     if (hasSubfolder(folder) &&
         message("是否需要加载所有子文件夹中的图片？", "确认", MB_YESNO | MB_ICONQUESTION) == IDYES)
-        listSubfolderPictures(folder, pattern, pictures);
+        listSubfolderPictures(folder, pattern, pictures, &leftOut);
+    // What could not be listed is said, never silently missing from the list.
+    logLeftOut(leftOut);
 
     confirmManyPictures(pictures->count);
     if (pictures->count == 0) {

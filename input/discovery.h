@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <string>
 
+#include "input/file_helpers.h"
+
 struct PathList;
 
 // What the picture list offers to discovery.
@@ -74,7 +76,7 @@ int confirmManyPictures(int count);
 // ---- Pure rules -------------------------------------------------------------
 
 constexpr int kLargeLoadThreshold = 2000;
-constexpr int kTypeFilterRows = 9;
+constexpr int kTypeFilterRows = 13;
 // Label of a type-filter row, and the file pattern it stands for ("" for row 0 and
 // for rows out of range: the picture extension set).
 const char *typeFilterLabel(int row);
@@ -89,7 +91,9 @@ std::string relativeFolderOf(const std::string &chosenFolder, const std::string 
 bool isDriveRoot(const char *folder);
 bool shouldAskLargeLoad(int count, bool skipFlag, bool thumbnailsShown);
 // The pictures of one folder for a type-filter pattern ("" or null: the picture
-// extension set), appended to pictures.
-void listFolderPictures(const char *folder, const char *pattern, PathList *pictures);
+// extension set), appended to pictures; what could not be taken to leftOut.
+void listFolderPictures(const char *folder, const char *pattern, PathList *pictures,
+                        LeftOutLines *leftOut = nullptr);
 // The same for every sub-folder of folder, all levels, in pre-order.
-void listSubfolderPictures(const char *folder, const char *pattern, PathList *pictures);
+void listSubfolderPictures(const char *folder, const char *pattern, PathList *pictures,
+                           LeftOutLines *leftOut = nullptr);

@@ -10,11 +10,13 @@
 #include "util/magick_path.h"
 #endif
 
+#include "util/info_log.h"
 #include "util/path_join.h"
 #include "util/path_list.h"
 #include "util/text.h"
 
-static const char *const kPictureExtensions[] = {".jpg", ".jpeg", ".png", ".bmp", ".gif", ".jfif", ".tif", ".tiff", ".psd", ".tbi"};
+static const char *const kPictureExtensions[] = {".jpg", ".jpeg", ".png", ".bmp",  ".gif",  ".jfif", ".tif",
+                                                 ".tiff", ".psd", ".tbi", ".webp", ".heic", ".heif", ".avif"};
 static const char *const kFontExtensions[] = {".ttf", ".ttc", ".otf"};
 
 template <size_t N>
@@ -104,20 +106,66 @@ bool isLinkReparsePoint(unsigned int attributes, unsigned int reparseTag)
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (reparseTag & kNameSurrogate);
 }
 
-static bool isLinkedFolder(const std::string &path, const WIN32_FIND_DATAA &fd)
+static bool isLinkedFolder(const char *folder, const WIN32_FIND_DATAA &fd)
 {
     if (isLinkReparsePoint(fd.dwFileAttributes, fd.dwReserved0))
         return true;
 #ifdef __WINE__
-    // Wine shows a Unix symbolic link to a folder as a plain folder.
-    std::string unixPath = magickPath(path);
+    // Wine shows a Unix symbolic link to a folder as a plain folder. The name is
+    // added to the parent's Unix path: a folder named like a device ("aux")
+    // would otherwise be taken for the device's own link in dosdevices.
+    std::string parent = magickPath(folder);
+    std::string unixPath = parent.empty() ? std::string() : parent + "/" + gbkToUtf8(fd.cFileName);
     struct stat st;
     if (!unixPath.empty() && lstat(unixPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
         return true;
 #else
-    (void)path;
+    (void)folder;
 #endif
     return false;
+}
+
+static std::string unjoinedPath(const char *folder, const char *name)
+{
+    std::string path = folder;
+    if (!endsWithBackslash(path))
+        path += '\\';
+    return path + name;
+}
+
+void logLeftOut(const LeftOutLines &lines)
+{
+    for (const std::string &line : lines)
+        showInfoMessage(line);
+}
+
+static void leaveOut(LeftOutLines *leftOut, const std::string &line)
+{
+    if (leftOut)
+        leftOut->push_back(line);
+}
+
+static std::string tooLongLine(const std::string &path, bool isFolder)
+{
+    return formatText("路径太长 (%zu 字节, 最多 %zu 字节), %s没有处理:\r\n%s", path.size(), kMaxPathBytes,
+                      isFolder ? "这个文件夹里的图片" : "这张图片", path.c_str());
+}
+
+// The path of an entry a listing takes; empty (with its line) when it cannot be opened by its path.
+static std::string takenPath(const char *folder, const char *name, LeftOutLines *leftOut)
+{
+    std::string path = joinedOrEmpty(folder, name);
+    if (path.empty()) {
+        leaveOut(leftOut, tooLongLine(unjoinedPath(folder, name), false));
+        return path;
+    }
+    std::string device;
+    if (isDeviceName(name, &device)) {
+        leaveOut(leftOut, formatText("文件名 %s 是 Windows 保留的设备名 (%s), 无法打开, 这张图片没有处理:\r\n%s", name,
+                                     device.c_str(), path.c_str()));
+        return std::string();
+    }
+    return path;
 }
 
 static bool isListableFolder(const WIN32_FIND_DATAA &fd)
@@ -130,29 +178,33 @@ bool hasSubfolder(const char *folder)
     bool found = false;
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
         // Linked folders are never listed, so they must not prompt the sub-folder question either.
-        if (!found && isListableFolder(fd) && !isLinkedFolder(joinedOrEmpty(folder, fd.cFileName), fd))
+        if (!found && isListableFolder(fd) && !isLinkedFolder(folder, fd))
             found = true;
     });
     return found;
 }
 
-void listSubfolders(const char *folder, PathList *list, bool recursive)
+void listSubfolders(const char *folder, PathList *list, bool recursive, LeftOutLines *leftOut)
 {
     if (!list)
         return;
     forEachEntry(folder, "*.*", [&](const WIN32_FIND_DATAA &fd) {
-        if (!isListableFolder(fd))
+        if (!isListableFolder(fd) || isLinkedFolder(folder, fd))
             return;
-        std::string path = joinedOrEmpty(folder, fd.cFileName);
-        if (path.empty() || isLinkedFolder(path, fd))
+        // A folder is listed through "folder\*.*": that too must fit.
+        std::string path = joinedOrEmpty(folder, fd.cFileName), query;
+        if (path.empty() || !joinPath(query, path, "*.*")) {
+            leaveOut(leftOut, tooLongLine(unjoinedPath(folder, fd.cFileName), true));
             return;
+        }
         list->appendCopy(path.c_str());
         if (recursive)
-            listSubfolders(path.c_str(), list, true);
+            listSubfolders(path.c_str(), list, true, leftOut);
     });
 }
 
-static void listMatching(const char *folder, const char *pattern, PathList *list, bool (*keep)(const char *), bool namesOnly)
+static void listMatching(const char *folder, const char *pattern, PathList *list, bool (*keep)(const char *),
+                         bool namesOnly, LeftOutLines *leftOut)
 {
     if (!list)
         return;
@@ -161,15 +213,18 @@ static void listMatching(const char *folder, const char *pattern, PathList *list
             return;
         if (keep && !keep(fd.cFileName))
             return;
-        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        std::string path = takenPath(folder, fd.cFileName, leftOut);
         if (path.empty())
             return;
         list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
     });
 }
 
-void listPictures(const char *folder, PathList *list) { listMatching(folder, "*.*", list, isPictureFileName, false); }
-void listFontFiles(const char *folder, PathList *list) { listMatching(folder, "*.*", list, isFontFileName, false); }
+void listPictures(const char *folder, PathList *list, LeftOutLines *leftOut)
+{
+    listMatching(folder, "*.*", list, isPictureFileName, false, leftOut);
+}
+void listFontFiles(const char *folder, PathList *list) { listMatching(folder, "*.*", list, isFontFileName, false, nullptr); }
 
 // For a pattern "*.ext" the extension the name must really have, else empty.
 static std::string patternExtension(const char *pattern)
@@ -182,7 +237,8 @@ static std::string patternExtension(const char *pattern)
     return ext;
 }
 
-static void listByPattern(const char *folder, const char *pattern, PathList *list, bool namesOnly)
+static void listByPattern(const char *folder, const char *pattern, PathList *list, bool namesOnly,
+                          LeftOutLines *leftOut)
 {
     if (!pattern || !*pattern)
         pattern = "*.*";
@@ -197,15 +253,41 @@ static void listByPattern(const char *folder, const char *pattern, PathList *lis
             if (!dot || !equalsNoCase(dot, ext))
                 return;
         }
-        std::string path = joinedOrEmpty(folder, fd.cFileName);
+        std::string path = takenPath(folder, fd.cFileName, leftOut);
         if (path.empty())
             return;
         list->appendCopy(namesOnly ? fd.cFileName : path.c_str());
     });
 }
 
-void listFilesByPattern(const char *folder, PathList *list, const char *pattern) { listByPattern(folder, pattern, list, false); }
-void listFileNames(const char *folder, const char *pattern, PathList *list) { listByPattern(folder, pattern, list, true); }
+void listFilesByPattern(const char *folder, PathList *list, const char *pattern, LeftOutLines *leftOut)
+{
+    listByPattern(folder, pattern, list, false, leftOut);
+}
+void listFileNames(const char *folder, const char *pattern, PathList *list)
+{
+    listByPattern(folder, pattern, list, true, nullptr);
+}
+
+bool makeFolder(const std::string &path, DWORD &error)
+{
+    error = 0;
+    if (isDirectory(path.c_str()))
+        return true;
+    if (path.empty() || path.size() > kMaxPathBytes) {
+        error = path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
+    if (CreateDirectoryA(path.c_str(), nullptr))
+        return true;
+    error = GetLastError();
+    // Another run may have made it between the look and the creation.
+    if (error == ERROR_ALREADY_EXISTS && isDirectory(path.c_str())) {
+        error = 0;
+        return true;
+    }
+    return false;
+}
 
 bool specialFolderPath(int csidl, char *out)
 {

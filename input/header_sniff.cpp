@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "imaging/format_support.h"
+#include "imaging/png_animation.h"
+
 namespace {
 
 struct Signature {
@@ -21,6 +24,16 @@ const Signature kSignatures[] = {
     {0x89, 0x50, kPicturePng, "PNG"},  {0x49, 0x49, kPictureTiff, "TIFF"}, {0x4D, 0x4D, kPictureTiff, "TIFF"},
     {0x38, 0x42, kPicturePsd, "PSD"},
 };
+
+// Containers known by the brand their first bytes carry, tried after the table.
+const Signature kContainers[] = {
+    {0, 0, kPictureWebp, "WEBP"},
+    {0, 0, kPictureHeic, "HEIC"},
+    {0, 0, kPictureAvif, "AVIF"},
+};
+
+// Bytes the type check and the header reader look at first.
+constexpr size_t kHeadBytes = kContainerHeadBytes;
 
 // Sequential reader over a source; reading past the end yields zeros for the
 // fixed-size fields and reports the end to the block walks.
@@ -81,6 +94,8 @@ uint32_t be32(const unsigned char *p) { return ((uint32_t)be16(p) << 16) | (uint
 // A 32-bit field taken as a signed dimension; 0 when it does not fit a positive int.
 int positiveOrZero(int64_t value) { return (value > 0 && value <= INT_MAX) ? (int)value : 0; }
 
+uint32_t le24(const unsigned char *p) { return (uint32_t)le16(p) | ((uint32_t)p[2] << 16); }
+
 const Signature *signatureOf(const unsigned char *first, size_t length)
 {
     if (!first || length < 2)
@@ -88,7 +103,214 @@ const Signature *signatureOf(const unsigned char *first, size_t length)
     for (const Signature &s : kSignatures)
         if (first[0] == s.first && first[1] == s.second)
             return &s;
+    if (const char *name = containerFormatName(first, length))
+        for (const Signature &s : kContainers)
+            if (strcmp(s.name, name) == 0)
+                return &s;
     return nullptr;
+}
+
+bool isFourcc(const unsigned char *p, const char *code) { return memcmp(p, code, 4) == 0; }
+
+// WebP: the first chunk after "RIFF" size "WEBP" says how the size is kept: a
+// lossy frame header ("VP8 "), a lossless one ("VP8L", 14-bit sizes minus one)
+// or the extended header ("VP8X", 24-bit canvas sizes minus one, with the
+// animation flag).
+void readWebpSize(const unsigned char *head, size_t held, int *width, int *height)
+{
+    auto holds = [held](size_t offset, size_t length) { return offset + length <= held; };
+    const unsigned char *chunk = head + 12;
+    if (!holds(12, 4))
+        return;
+    if (isFourcc(chunk, "VP8 ") && holds(26, 4) && head[23] == 0x9D && head[24] == 0x01 && head[25] == 0x2A) {
+        *width = (int)(le16(head + 26) & 0x3FFF);
+        *height = (int)(le16(head + 28) & 0x3FFF);
+    } else if (isFourcc(chunk, "VP8L") && holds(21, 4) && head[20] == 0x2F) {
+        uint32_t bits = le32(head + 21);
+        *width = (int)(bits & 0x3FFF) + 1;
+        *height = (int)((bits >> 14) & 0x3FFF) + 1;
+    } else if (isFourcc(chunk, "VP8X") && holds(24, 6)) {
+        *width = (int)le24(head + 24) + 1;
+        *height = (int)le24(head + 27) + 1;
+    }
+}
+
+bool webpAnimated(const unsigned char *head, size_t held)
+{
+    return held >= 21 && isFourcc(head + 12, "VP8X") && (head[20] & 0x02);
+}
+
+// ---- HEIF (HEIC, AVIF): ISO base media boxes ------------------------------------
+
+struct Box {
+    unsigned char type[4] = {};
+    uint64_t content = 0;  // first byte after the header
+    uint64_t end = 0;      // one past the last byte
+};
+
+// The box whose header starts at `at`, inside [at, limit). False when no whole
+// header fits or the size runs outside the parent.
+bool readBox(const HeaderSource &source, uint64_t at, uint64_t limit, Box &box)
+{
+    if (at >= limit || limit - at < 8)
+        return false;
+    unsigned char h[16];
+    Cursor c{source, at};
+    if (!c.bytes(h, 8))
+        return false;
+    uint64_t size = be32(h), header = 8;
+    memcpy(box.type, h + 4, 4);
+    if (size == 1) {
+        if (limit - at < 16 || !c.bytes(h + 8, 8))
+            return false;
+        size = ((uint64_t)be32(h + 8) << 32) | be32(h + 12);
+        header = 16;
+    } else if (size == 0) {
+        size = limit - at;  // up to the end of the parent
+    }
+    if (size < header || size > limit - at)
+        return false;
+    box.content = at + header;
+    box.end = at + size;
+    return true;
+}
+
+// Child boxes visited per parent: enough for any real file, a bound for a hostile one.
+constexpr int kMaxChildBoxes = 1024;
+constexpr int kMaxItemAssociations = 4096;
+constexpr int kMaxPrimaryProperties = 32;
+
+// Calls visit(box) for each child in [from, to) until it returns false.
+template <typename Visit>
+void forEachBox(const HeaderSource &source, uint64_t from, uint64_t to, Visit visit)
+{
+    Box box;
+    for (int i = 0; i < kMaxChildBoxes && readBox(source, from, to, box); ++i, from = box.end)
+        if (!visit(box))
+            return;
+}
+
+uint32_t readBe32(const HeaderSource &source, uint64_t at)
+{
+    unsigned char b[4];
+    Cursor c{source, at};
+    c.bytes(b, 4);
+    return be32(b);
+}
+
+// The property indices (1-based, into "ipco") the "ipma" boxes give the item.
+int primaryProperties(const HeaderSource &source, const Box &ipma, uint32_t item, int *out)
+{
+    Cursor c{source, ipma.content};
+    unsigned char head[8];
+    if (!c.bytes(head, 8))
+        return 0;
+    const int version = head[0];
+    const bool wideIndex = head[3] & 1;
+    const uint32_t entries = be32(head + 4);
+    int found = 0;
+    for (uint32_t e = 0; e < entries && e < (uint32_t)kMaxItemAssociations && c.position < ipma.end; ++e) {
+        unsigned char field[4];
+        if (!c.bytes(field, version < 1 ? 2 : 4))
+            return found;
+        uint32_t id = version < 1 ? be16(field) : be32(field);
+        int count = c.byte();
+        if (count < 0)
+            return found;
+        for (int a = 0; a < count; ++a) {
+            if (!c.bytes(field, wideIndex ? 2 : 1))
+                return found;
+            int index = wideIndex ? (int)(be16(field) & 0x7FFF) : (int)(field[0] & 0x7F);
+            if (id == item && index > 0 && found < kMaxPrimaryProperties)
+                out[found++] = index;
+        }
+        if (id == item)
+            return found;
+    }
+    return found;
+}
+
+// The primary item's size from its "ispe" property (turned by a quarter turn of
+// its "irot", as decoders show it); without a primary item or its associations,
+// the largest "ispe" of the file.
+void readHeifSize(const HeaderSource &source, int *width, int *height)
+{
+    Box meta;
+    bool haveMeta = false;
+    forEachBox(source, 0, source.size, [&](const Box &box) {
+        haveMeta = isFourcc(box.type, "meta");
+        if (haveMeta)
+            meta = box;
+        return !haveMeta;
+    });
+    if (!haveMeta)
+        return;
+    // "meta" is a full box: version and flags come before its children.
+    Box pitm, iprp;
+    bool havePitm = false, haveIprp = false;
+    forEachBox(source, meta.content + 4, meta.end, [&](const Box &box) {
+        if (isFourcc(box.type, "pitm") && !havePitm) {
+            pitm = box;
+            havePitm = true;
+        } else if (isFourcc(box.type, "iprp") && !haveIprp) {
+            iprp = box;
+            haveIprp = true;
+        }
+        return true;
+    });
+    if (!haveIprp)
+        return;
+    uint32_t primary = 0;
+    if (havePitm) {
+        unsigned char field[6];
+        Cursor c{source, pitm.content};
+        if (c.bytes(field, 6))
+            primary = field[0] == 0 ? be16(field + 4) : readBe32(source, pitm.content + 4);
+    }
+    Box ipco;
+    bool haveIpco = false;
+    int properties[kMaxPrimaryProperties];
+    int propertyCount = 0;
+    forEachBox(source, iprp.content, iprp.end, [&](const Box &box) {
+        if (isFourcc(box.type, "ipco") && !haveIpco) {
+            ipco = box;
+            haveIpco = true;
+        } else if (isFourcc(box.type, "ipma") && havePitm && propertyCount == 0) {
+            propertyCount = primaryProperties(source, box, primary, properties);
+        }
+        return true;
+    });
+    if (!haveIpco)
+        return;
+    int64_t bestArea = 0;
+    int w = 0, h = 0, turn = 0, index = 0;
+    forEachBox(source, ipco.content, ipco.end, [&](const Box &box) {
+        ++index;
+        bool ofPrimary = false;
+        for (int i = 0; i < propertyCount; ++i)
+            ofPrimary = ofPrimary || properties[i] == index;
+        if (isFourcc(box.type, "ispe") && (ofPrimary || propertyCount == 0)) {
+            int bw = positiveOrZero(readBe32(source, box.content + 4));
+            int bh = positiveOrZero(readBe32(source, box.content + 8));
+            if (box.content + 12 <= box.end && (int64_t)bw * bh > bestArea) {
+                bestArea = (int64_t)bw * bh;
+                w = bw;
+                h = bh;
+            }
+        } else if (isFourcc(box.type, "irot") && ofPrimary && box.content < box.end) {
+            Cursor c{source, box.content};
+            int angle = c.byte();
+            turn = angle < 0 ? 0 : angle & 3;
+        }
+        return true;
+    });
+    if (turn == 1 || turn == 3) {
+        int t = w;
+        w = h;
+        h = t;
+    }
+    *width = w;
+    *height = h;
 }
 
 size_t readMemory(void *context, uint64_t offset, unsigned char *out, size_t count)
@@ -222,6 +444,8 @@ void readTiffSize(const HeaderSource &source, const unsigned char *head, int *wi
 
 }  // namespace
 
+bool isPictureTypeCode(int code) { return code >= kPictureJpeg && code <= kPictureAvif; }
+
 HeaderSource memoryHeaderSource(MemoryHeaderSource *buffer)
 {
     HeaderSource source;
@@ -239,12 +463,19 @@ int pictureTypeFromSignature(const unsigned char *first, size_t length)
 
 int sniffPictureType(const HeaderSource &source)
 {
-    unsigned char head[15];
+    unsigned char head[kHeadBytes];
     Cursor c{source, 0};
     c.bytes(head, sizeof head);
-    const Signature *s = signatureOf(head, sizeof head);
+    const size_t held = source.size < sizeof head ? (size_t)source.size : sizeof head;
+    const Signature *s = signatureOf(head, held < 2 ? 2 : held);
     if (!s)
         return kSniffNotRecognised;
+    if (s->type == kPictureWebp && webpAnimated(head, held))
+        return kSniffAnimatedWebp;
+    // ImageMagick reads the first frame of an APNG only: it is refused as an
+    // animated GIF is, so no animation is flattened over its original.
+    if (s->type == kPicturePng)
+        return pngAnimationFrames(source.read, source.context, source.size) > 1 ? kSniffAnimatedPng : kPicturePng;
     if (s->type != kPictureGif)
         return s->type;
     if (memcmp(head + 3, "87a", 3) == 0)
@@ -255,10 +486,11 @@ int sniffPictureType(const HeaderSource &source)
 bool readPictureHeader(const HeaderSource &source, PictureHeader *out)
 {
     PictureHeader header;
-    unsigned char head[32];
+    unsigned char head[kHeadBytes];
     Cursor c{source, 0};
     c.bytes(head, sizeof head);
-    const Signature *s = signatureOf(head, sizeof head);
+    const size_t heldHead = source.size < sizeof head ? (size_t)source.size : sizeof head;
+    const Signature *s = signatureOf(head, heldHead < 2 ? 2 : heldHead);
     if (!s) {
         if (out)
             *out = header;
@@ -270,7 +502,7 @@ bool readPictureHeader(const HeaderSource &source, PictureHeader *out)
 
     // A field the data ends inside counts as missing: its zero-padded value
     // would be a number the header never held.
-    uint64_t held = source.size < sizeof head ? source.size : sizeof head;
+    const uint64_t held = heldHead;
     auto holds = [held](size_t offset, size_t length) { return offset + length <= held; };
 
     switch (s->type) {
@@ -316,6 +548,13 @@ bool readPictureHeader(const HeaderSource &source, PictureHeader *out)
             header.height = positiveOrZero((int32_t)be32(head + 14));
             header.width = positiveOrZero((int32_t)be32(head + 18));
         }
+        break;
+    case kPictureWebp:
+        readWebpSize(head, (size_t)held, &header.width, &header.height);
+        break;
+    case kPictureHeic:
+    case kPictureAvif:
+        readHeifSize(source, &header.width, &header.height);
         break;
     }
     if (out)

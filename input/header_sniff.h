@@ -20,12 +20,20 @@ enum PictureTypeCode {
     kPictureBmp = 116,
     kPicturePsd = 117,
     kPictureTiff = 118,
+    kPictureWebp = 119,  // a still WebP only
+    kPictureHeic = 120,  // HEIC and any other HEIF picture
+    kPictureAvif = 121,
 };
+
+// True for the codes above.
+bool isPictureTypeCode(int code);
 
 // Results of the type check besides the codes above.
 constexpr int kSniffCannotOpen = 0;
 constexpr int kSniffAnimatedGif = -1;
 constexpr int kSniffNotRecognised = -2;
+constexpr int kSniffAnimatedPng = -3;  // an APNG: an "acTL" chunk of two or more frames
+constexpr int kSniffAnimatedWebp = -4;
 
 // Callers of the description functions give a buffer of this size (127 bytes of
 // text plus the terminator); the type name needs kPictureTypeNameSize bytes.
@@ -50,7 +58,8 @@ HeaderSource memoryHeaderSource(MemoryHeaderSource *buffer);
 
 struct PictureHeader {
     int type = kSniffNotRecognised;  // a type code, or kSniffNotRecognised
-    char typeName[kPictureTypeNameSize] = {};  // "JPEG", "PNG", "GIF", "BMP", "PSD", "TIFF"
+    // "JPEG", "PNG", "GIF", "BMP", "PSD", "TIFF", "WEBP", "HEIC", "AVIF"
+    char typeName[kPictureTypeNameSize] = {};
     int width = 0;
     int height = 0;
     int64_t fileSize = 0;  // BMP: the size its file header records; others: the source's length
@@ -58,10 +67,12 @@ struct PictureHeader {
 
 // --- Byte level (no file system) -------------------------------------------
 
-// The format from the first two bytes, or kSniffNotRecognised. Does not tell a
-// still GIF from an animated one.
+// The format from the first two bytes, or for WebP, HEIC and AVIF from their
+// container's brand (kContainerHeadBytes of imaging/format_support.h), or
+// kSniffNotRecognised. Does not tell a still GIF or WebP from an animated one.
 int pictureTypeFromSignature(const unsigned char *first, size_t length);
-// The full type check: a type code, kSniffAnimatedGif or kSniffNotRecognised.
+// The full type check: a type code, kSniffAnimatedGif, kSniffAnimatedPng,
+// kSniffAnimatedWebp or kSniffNotRecognised.
 int sniffPictureType(const HeaderSource &source);
 // True when the format is recognised and width and height are both positive.
 // `out` is filled as far as it could be read either way.
@@ -80,8 +91,9 @@ bool formatPictureDescription(int width, int height, const char *typeName, int64
 
 // --- Files (GBK paths, opened through Win32) -------------------------------
 
-// A type code, kSniffAnimatedGif, kSniffNotRecognised, or kSniffCannotOpen when
-// the file cannot be opened.
+// A type code, kSniffAnimatedGif, kSniffAnimatedPng, kSniffAnimatedWebp,
+// kSniffNotRecognised, or
+// kSniffCannotOpen when the file cannot be opened.
 int sniffPictureType(const char *path);
 // True and the outputs filled (each may be null) when the format is recognised
 // and both dimensions are positive; false also when the file cannot be opened.

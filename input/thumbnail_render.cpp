@@ -115,12 +115,8 @@ size_t progressiveDcPrefixLength(const unsigned char *data, size_t size, bool *n
 // thumbnail size, and a progressive JPEG only as far as its first (DC) scan: a
 // camera photo then costs a fraction of a full decode, and the resize below
 // still has enough pixels.
-static MagickWand *readForThumbnail(const char *path)
+static MagickWand *decodeForThumbnail(PictureFile &file, std::string &reason)
 {
-    PictureFile file;
-    std::string reason;
-    if (!path || !readPictureFile(path, file, reason))
-        return nullptr;
     const DecodeHint hint{188, 188};
     if (file.format == "JPEG") {
         bool needMore = false;
@@ -140,18 +136,40 @@ static MagickWand *readForThumbnail(const char *path)
     return decodePictureFile(file, hint, reason);
 }
 
-int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut)
+int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut, std::string *detail,
+                    bool autoOrient)
 {
     *canvasOut = nullptr;
-    MagickWand *picture = readForThumbnail(path);
-    if (!picture)
+    PictureFile file;
+    std::string reason;
+    if (!path || !readPictureFile(path, file, reason)) {
+        if (detail)
+            *detail = reason;
         return kThumbnailUnreadable;
-
-    MagickSetIteratorIndex(picture, 0);
-    if (formatIs(picture, "GIF", false) && MagickGetNumberImages(picture) >= 2) {
-        DestroyMagickWand(picture);
+    }
+    // ImageMagick decodes an APNG as its first frame: only the file says it moves.
+    if (file.animated) {
+        if (detail)
+            *detail = file.format;
         return kThumbnailAnimated;
     }
+    MagickWand *picture = decodeForThumbnail(file, reason);
+    if (!picture) {
+        if (detail)
+            *detail = reason;
+        return kThumbnailUnreadable;
+    }
+
+    MagickSetIteratorIndex(picture, 0);
+    const std::string format = wandFormat(picture);
+    if (isAnimation(format, MagickGetNumberImages(picture))) {
+        DestroyMagickWand(picture);
+        if (detail)
+            *detail = format;
+        return kThumbnailAnimated;
+    }
+    if (autoOrient)
+        orientPicture(picture, file.orientation);
     // Layered and multi-page files show their first image (already current).
     if (formatIs(picture, "BMP", true))
         MagickSetImageAlphaChannel(picture, DeactivateAlphaChannel);
@@ -234,11 +252,11 @@ HICON iconFromThumbnail(MagickWand *canvas)
     return icon;
 }
 
-int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon)
+int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon, std::string *detail, bool autoOrient)
 {
     *outIcon = nullptr;
     MagickWand *canvas = nullptr;
-    int result = renderThumbnail(path, flip, rotation, &canvas);
+    int result = renderThumbnail(path, flip, rotation, &canvas, detail, autoOrient);
     if (result != kThumbnailRendered)
         return result;
     HICON icon = iconFromThumbnail(canvas);

@@ -4,8 +4,10 @@
 #include <windows.h>
 #include <wand/MagickWand.h>
 
+#include <string>
+
 enum {
-    kThumbnailAnimated = -1,   // an animated GIF: not supported
+    kThumbnailAnimated = -1,   // an animated GIF, WebP or PNG: not supported (detail: its format)
     kThumbnailUnreadable = 0,  // ImageMagick cannot read the picture
     kThumbnailRendered = 1,
 };
@@ -31,14 +33,19 @@ ThumbnailPlacement thumbnailPlacement(int width, int height);
 size_t progressiveDcPrefixLength(const unsigned char *data, size_t size, bool *needMore);
 
 // Renders the thumbnail of a picture (GBK path) into a new 96 x 96 wand that the
-// caller destroys: fitted on white, turned by `rotation` degrees clockwise, then
-// mirrored top to bottom when `flip` is not 0, framed. Returns kThumbnail*; the
-// wand is set only for kThumbnailRendered.
-int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut);
+// caller destroys: with autoOrient turned as its orientation tag says (the
+// reduced decode is turned, not the full picture), fitted on white, turned by
+// `rotation` degrees clockwise, then mirrored top to bottom when `flip` is not
+// 0, framed. Returns kThumbnail*; the wand is set only for kThumbnailRendered.
+// detail (if given) receives why a picture is unreadable, or the format name
+// ("GIF", "WEBP", "PNG") of an animation.
+int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canvasOut, std::string *detail = nullptr,
+                    bool autoOrient = true);
 
 // A 96 x 96 icon with the pixels of a rendered canvas; null on failure.
 HICON iconFromThumbnail(MagickWand *canvas);
 
 // renderThumbnail + iconFromThumbnail. 1 with the icon, 0 when the picture
-// cannot be read (or the icon not made), -1 for an animated GIF.
-int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon);
+// cannot be read (or the icon not made), -1 for an animation; detail as above.
+int makeThumbnail(const char *path, int flip, int rotation, HICON *outIcon, std::string *detail = nullptr,
+                  bool autoOrient = true);

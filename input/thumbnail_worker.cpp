@@ -6,7 +6,7 @@
 
 ThumbnailWorker::ThumbnailWorker()
     : list_(nullptr), sink_(nullptr), render_(makeThumbnail), thread_(nullptr), busy_(false),
-      deferred_(kNoDeferredOp), pauseCount_(0), shown_(true), progressWindow_(nullptr), passes_(0), renders_(0)
+      deferred_(kNoDeferredOp), pauseCount_(0), shown_(true), autoOrient_(true), progressWindow_(nullptr), passes_(0), renders_(0)
 {
     InitializeCriticalSection(&cs_);
     wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -161,7 +161,9 @@ void ThumbnailWorker::run()
             result.generation = job.generation;
             result.index = job.index;
             memcpy(result.path, job.path, sizeof result.path);
-            result.result = render(job.path, job.flip, job.rotation, &result.icon);
+            std::string detail;
+            result.result = render(job.path, job.flip, job.rotation, &result.icon, &detail, autoOrient_);
+            lstrcpynA(result.detail, detail.c_str(), sizeof result.detail);
             renders_++;
             if (result.result == kThumbnailRendered && !shown_) {
                 DestroyIcon(result.icon);

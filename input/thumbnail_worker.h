@@ -11,6 +11,7 @@
 #pragma once
 #include <windows.h>
 #include <atomic>
+#include <string>
 
 #include "input/image_list.h"
 
@@ -27,9 +28,11 @@ struct ThumbnailResult {
     int result;  // kThumbnail* of thumbnail_render.h
     HICON icon;  // with kThumbnailRendered; whoever returns 1 from the message owns it
     char path[MAX_PATH];
+    char detail[512];  // the reason of an unreadable picture, the format of an animation
 };
 
-typedef int (*ThumbnailRenderer)(const char *path, int flip, int rotation, HICON *outIcon);
+typedef int (*ThumbnailRenderer)(const char *path, int flip, int rotation, HICON *outIcon, std::string *detail,
+                                 bool autoOrient);
 
 class ThumbnailWorker {
 public:
@@ -43,6 +46,9 @@ public:
     // Flags read before every picture.
     void setThumbnailsShown(bool shown) { shown_ = shown; }
     bool thumbnailsShown() const { return shown_; }
+    // Photos turned as their orientation tag says ("按照片方向自动旋转").
+    void setAutoOrient(bool on) { autoOrient_ = on; }
+    bool autoOrient() const { return autoOrient_; }
     // A pass stops while this window (the batch run's progress dialog) is visible.
     void setProgressWindow(HWND window) { progressWindow_ = window; }
 
@@ -85,6 +91,7 @@ private:
     DeferredListOp deferred_;
     int pauseCount_;
     std::atomic<bool> shown_;
+    std::atomic<bool> autoOrient_;
     std::atomic<HWND> progressWindow_;
     std::atomic<long> passes_;
     std::atomic<long> renders_;

@@ -17,7 +17,23 @@ HWND child(HWND parent, HINSTANCE instance, const char *cls, const char *text, D
                            (HMENU)(INT_PTR)id, instance, nullptr);
 }
 
-bool isPng(const OutputControls &c) { return !c.format || comboSelectedIndex(c.format) == (int)OutputFormat::Png; }
+// Places in the row, from its start.
+constexpr int kQualityLabelX = 80, kQualityLabelWidth = 44;
+constexpr int kSliderX = 126;
+constexpr int kValueWidth = 56;
+constexpr int kBoxWidth = 72;
+constexpr int kGap = 4;
+
+OutputFormat chosenFormat(const OutputControls &c)
+{
+    if (!c.format)
+        return OutputFormat::Png;
+    int index = comboSelectedIndex(c.format);
+    return index == (int)OutputFormat::Png ? OutputFormat::Png
+           : index == (int)OutputFormat::Webp ? OutputFormat::Webp
+                                               : OutputFormat::Jpg;
+}
+
 
 void show(HWND control, bool visible)
 {
@@ -40,22 +56,48 @@ std::string windowText(HWND w)
     return text;
 }
 
+// The quality slider and its value text take what the row leaves them; WEBP
+// keeps room for the transparency box after the value. The row starts where
+// the format chooser is now (a tool may have moved the block).
+void placeQualityControls(const OutputControls &c, bool withBox)
+{
+    if (!c.quality || !c.format)
+        return;
+    RECT chooser;
+    GetWindowRect(c.format, &chooser);
+    MapWindowPoints(nullptr, GetParent(c.format), (POINT *)&chooser, 2);
+    const int x = chooser.left, y = chooser.top + 3;
+    int slider = c.width - kSliderX - kGap - kValueWidth - (withBox ? kGap + kBoxWidth : 0);
+    if (slider < 60)
+        slider = 60;
+    const int valueX = x + kSliderX + slider + kGap;
+    MoveWindow(c.qualityLabel, x + kQualityLabelX, y, kQualityLabelWidth, 20, TRUE);
+    MoveWindow(c.quality, x + kSliderX, y - 4, slider, 26, TRUE);
+    MoveWindow(c.qualityValue, valueX, y, kValueWidth, 20, TRUE);
+    if (withBox)
+        MoveWindow(c.transparent, valueX + kValueWidth + kGap, y - 1, kBoxWidth, 22, TRUE);
+    else
+        MoveWindow(c.transparent, x + 84, y - 1, kBoxWidth, 22, TRUE);
+}
+
 }  // namespace
 
 void createOutputControls(OutputControls &c, HWND parent, HINSTANCE instance, int x, int y, int firstId,
-                          bool withFormat)
+                          bool withFormat, int width)
 {
     c = OutputControls();
+    c.width = width;
     int pngX = x;
     if (withFormat) {
         c.format = child(parent, instance, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, y - 3, 70,
                          200, firstId + kOutputFormatOffset);
         addComboEntry(c.format, "JPG");
         addComboEntry(c.format, "PNG");
-        c.qualityLabel =
-            child(parent, instance, "STATIC", "质量：", SS_RIGHT, x + 80, y, 44, 20, firstId + kOutputQualityLabelOffset);
-        c.quality = child(parent, instance, TRACKBAR_CLASSA, "", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, x + 126, y - 4,
-                          170, 26, firstId + kOutputQualityOffset);
+        addComboEntry(c.format, "WEBP");
+        c.qualityLabel = child(parent, instance, "STATIC", "质量：", SS_RIGHT, x + kQualityLabelX, y,
+                               kQualityLabelWidth, 20, firstId + kOutputQualityLabelOffset);
+        c.quality = child(parent, instance, TRACKBAR_CLASSA, "", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, x + kSliderX,
+                          y - 4, 170, 26, firstId + kOutputQualityOffset);
         SendMessageA(c.quality, TBM_SETRANGE, TRUE, MAKELPARAM(10, 100));
         SendMessageA(c.quality, TBM_SETPAGESIZE, 0, 10);
         SendMessageA(c.quality, TBM_SETPOS, TRUE, 90);
@@ -74,6 +116,14 @@ void createOutputControls(OutputControls &c, HWND parent, HINSTANCE instance, in
     for (const char *entry : kColourEntries)
         addComboEntry(c.colours, entry);
     SendMessageA(c.colours, CB_LIMITTEXT, 3, 0);
+    placeQualityControls(c, false);
+    applyUiFontToChildren(parent);
+}
+
+void createKeepTimeBox(OutputControls &c, HWND parent, HINSTANCE instance, int x, int y, int firstId)
+{
+    c.keepTime = child(parent, instance, "BUTTON", "保留原图的修改时间", BS_AUTOCHECKBOX | WS_TABSTOP, x, y, 150, 22,
+                       firstId + kOutputKeepTimeOffset);
     applyUiFontToChildren(parent);
 }
 
@@ -89,27 +139,32 @@ void showOutputOptions(const OutputControls &c, const OutputOptions &o)
     std::string count = formatText("%d", colourCountFromStored(true, (DWORD)o.colours));
     if (selectComboText(c.colours, count.c_str()) < 0)
         SetWindowTextA(c.colours, count.c_str());
+    if (c.keepTime)
+        setCheck(c.keepTime, o.keepFileTime);
     refreshOutputControls(c);
 }
 
 OutputOptions readOutputOptions(const OutputControls &c)
 {
     OutputOptions o;
-    o.format = isPng(c) ? OutputFormat::Png : OutputFormat::Jpg;
+    o.format = chosenFormat(c);
     o.quality = qualityFromStored(true, (DWORD)sliderValue(c));
     o.transparent = getCheck(c.transparent);
     o.png8 = getCheck(c.png8);
     o.colours = colourCountFromText(windowText(c.colours), o.png8);
+    o.keepFileTime = c.keepTime && getCheck(c.keepTime);
     return o;
 }
 
 void refreshOutputControls(const OutputControls &c)
 {
-    bool png = isPng(c);
+    const OutputFormat format = chosenFormat(c);
+    const bool png = format == OutputFormat::Png, webp = format == OutputFormat::Webp;
+    placeQualityControls(c, webp);
     show(c.qualityLabel, !png);
     show(c.quality, !png);
     show(c.qualityValue, !png);
-    show(c.transparent, png);
+    show(c.transparent, png || webp);
     show(c.png8, png);
     bool colours = png && getCheck(c.png8);
     show(c.coloursLabel, colours);
@@ -139,7 +194,7 @@ bool outputControlsScroll(const OutputControls &c, LPARAM lParam)
 void enableOutputControls(const OutputControls &c, bool enable)
 {
     for (HWND w : {c.format, c.qualityLabel, c.quality, c.qualityValue, c.transparent, c.png8, c.coloursLabel,
-                   c.colours})
+                   c.colours, c.keepTime})
         if (w)
             EnableWindow(w, enable);
 }

@@ -3,6 +3,7 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include "ui/preview/display_picture.h"
 #include "ui/preview/picture_canvas.h"
 
 namespace {
@@ -11,9 +12,8 @@ const char kViewerClass[] = "Browser";
 
 struct ViewerState {
     HWND window = nullptr;
-    IPicture *picture = nullptr;
-    OLE_XSIZE_HIMETRIC himetricWidth = 0;
-    OLE_YSIZE_HIMETRIC himetricHeight = 0;
+    DisplayPicture picture;  // what the system's loader gave, drawn once at its own size
+    DisplayPicture shrunk;   // the picture at the fitted size
     PictureCanvas canvas;
 };
 
@@ -28,22 +28,54 @@ int realMessageBox(HWND owner, const char *text, const char *caption, UINT type)
     return MessageBoxA(owner, text, caption, type);
 }
 
-void drawPicture(void *context, HDC dc, int x, int y)
+void drawPicture(void *context, HDC dc, int x, int y, int width, int height)
 {
     ViewerState *v = static_cast<ViewerState *>(context);
-    if (v->picture)
-        v->picture->Render(dc, x, y, v->canvas.width, v->canvas.height, 0, v->himetricHeight, v->himetricWidth,
-                           -v->himetricHeight, nullptr);
+    drawDisplayPicture(v->picture, v->shrunk, dc, x, y, width, height);
 }
 
 void releasePicture()
 {
     ViewerState &v = viewer();
-    if (v.picture) {
-        v.picture->Release();
-        v.picture = nullptr;
-    }
+    releaseDisplayPicture(v.picture);
+    releaseDisplayPicture(v.shrunk);
     canvasSetPicture(v.canvas, 0, 0, false);
+}
+
+struct OleRender {
+    IPicture *picture;
+    int width, height;
+    OLE_XSIZE_HIMETRIC himetricWidth;
+    OLE_YSIZE_HIMETRIC himetricHeight;
+};
+
+void renderOlePicture(void *context, HDC dc)
+{
+    const OleRender *r = static_cast<const OleRender *>(context);
+    r->picture->Render(dc, 0, 0, r->width, r->height, 0, r->himetricHeight, r->himetricWidth, -r->himetricHeight,
+                       nullptr);
+}
+
+POINT clientCentre(HWND window)
+{
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT centre = {client.right / 2, client.bottom / 2};
+    return centre;
+}
+
+void showContextMenu(HWND window)
+{
+    ViewerState &v = viewer();
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING | (v.canvas.fit ? MF_CHECKED : 0), kViewerFitCommand, "适合窗口");
+    AppendMenuA(menu, MF_STRING | (v.canvas.fit ? 0 : MF_CHECKED), kViewerActualSizeCommand, "实际大小");
+    POINT at;
+    GetCursorPos(&at);
+    int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window, nullptr);
+    DestroyMenu(menu);
+    if (command == kViewerFitCommand || command == kViewerActualSizeCommand)
+        canvasSetFit(v.canvas, command == kViewerFitCommand, clientCentre(window));
 }
 
 // The whole file in a movable memory block, or nullptr (the file cannot be opened
@@ -112,6 +144,20 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_MOUSEWHEEL:
         canvasOnWheel(v.canvas, GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == '1' || wParam == VK_NUMPAD1) {
+            canvasSetFit(v.canvas, !v.canvas.fit, clientCentre(window));
+            return 0;
+        }
+        break;
+    case WM_LBUTTONDBLCLK: {
+        POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+        canvasSetFit(v.canvas, !v.canvas.fit, at);
+        return 0;
+    }
+    case WM_RBUTTONUP:
+        showContextMenu(window);
         return 0;
     case WM_CLOSE:
         closePictureViewer();
@@ -186,12 +232,18 @@ bool viewPicture(const std::string &path, const std::string &title)
         pictureViewerMessageBox(nullptr, "图片加载失败 - Call OleLoadPicture Fail", "错误", MB_OK | MB_ICONERROR);
         return false;
     }
-    v.picture = picture;
-    picture->get_Width(&v.himetricWidth);
-    picture->get_Height(&v.himetricHeight);
-    int width = MulDiv(v.himetricWidth, screenDpi(LOGPIXELSX), 2540);
-    int height = MulDiv(v.himetricHeight, screenDpi(LOGPIXELSY), 2540);
-    canvasSetPicture(v.canvas, width, height, false);
+    OleRender render = {picture, 0, 0, 0, 0};
+    picture->get_Width(&render.himetricWidth);
+    picture->get_Height(&render.himetricHeight);
+    render.width = MulDiv(render.himetricWidth, screenDpi(LOGPIXELSX), 2540);
+    render.height = MulDiv(render.himetricHeight, screenDpi(LOGPIXELSY), 2540);
+    // Drawn once at its own size: shrinking it to fit and scrolling then work
+    // from those pixels.
+    bool drawn = makeDrawnPicture(render.width, render.height, renderOlePicture, &render, v.picture);
+    picture->Release();
+    if (!drawn)
+        return false;
+    canvasSetPicture(v.canvas, render.width, render.height, false);
     SetWindowTextA(v.window, title.c_str());
     if (IsWindowVisible(v.window)) {
         if (IsIconic(v.window) && !IsZoomed(v.window))
@@ -213,14 +265,24 @@ void closePictureViewer()
         ShowWindow(v.window, SW_HIDE);
 }
 
+void pictureViewerSetFit(bool fit)
+{
+    ViewerState &v = viewer();
+    if (v.window)
+        canvasSetFit(v.canvas, fit, clientCentre(v.window));
+}
+
 bool pictureViewerInfo(PictureViewerInfo &info)
 {
     ViewerState &v = viewer();
     if (!v.window)
         return false;
-    info.hasPicture = v.picture != nullptr;
+    info.hasPicture = v.picture.bitmap != nullptr;
     info.width = v.canvas.width;
     info.height = v.canvas.height;
+    info.fit = v.canvas.fit;
+    info.shownWidth = v.canvas.shownWidth;
+    info.shownHeight = v.canvas.shownHeight;
     info.x = v.canvas.x;
     info.y = v.canvas.y;
     info.origin = canvasPictureOrigin(v.canvas);

@@ -8,7 +8,7 @@ namespace {
 
 int realMessageBox(HWND owner, const char *text, const char *caption, UINT type)
 {
-    return MessageBoxA(owner, text, caption, type);
+    return (type & MB_TOPMOST) ? messageBoxAboveAll(owner, text, caption, type) : MessageBoxA(owner, text, caption, type);
 }
 
 void realBalloon(HWND control, const char *text, const char *title)

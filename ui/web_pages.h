@@ -4,10 +4,15 @@
 #include <windows.h>
 #include <string>
 
-// Opens an address (a web address or a file) in the browser associated with web
-// pages, falling back to the shell's "open" verb and then to "iexplore.exe".
-// Reports nothing when every way fails.
+// Opens an address (a web address or a file) in the user's browser. Under Wine
+// the desktop's own browser gets it (through winebrowser, which asks the
+// desktop's opener), and when there is none the box "没有找到可以打开网页的浏览器。
+// \n\n网页地址：%s" (提示) says so: Wine's built-in browser shows nothing. On
+// Windows the browser associated with web pages, falling back to the shell's
+// "open" verb and then to "iexplore.exe" (nothing is reported when every way fails).
 void openWebPage(const char *address);
+
+enum class DesktopBrowser { NotThere, Started, NoBrowser };
 
 // The steps openWebPage takes, replaceable so that tests can watch them
 // without starting a browser. Results are those of ShellExecute: above 32 when
@@ -17,6 +22,8 @@ struct WebPageLauncher {
     std::string (*findBrowser)(const char *page);
     INT_PTR (*shellOpen)(const char *address);
     INT_PTR (*startProgram)(const char *program, const char *address);
+    // The desktop's browser under Wine (null or NotThere: none, as on Windows).
+    DesktopBrowser (*desktopBrowser)(const char *address) = nullptr;
 };
 void openWebPageWith(const char *address, const WebPageLauncher &launcher);
 // Routes every later openWebPage through `launcher` (null: the real one again).

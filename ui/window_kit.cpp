@@ -139,6 +139,27 @@ int selectComboText(HWND combo, const char *text)
     return -1;
 }
 
+namespace {
+
+LRESULT CALLBACK pathFieldProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR)
+{
+    LRESULT result = DefSubclassProc(edit, msg, wp, lp);
+    if (msg == WM_SETTEXT || msg == WM_SIZE) {
+        const int end = GetWindowTextLengthA(edit);
+        SendMessageA(edit, EM_SETSEL, end, end);
+        SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    }
+    return result;
+}
+
+}  // namespace
+
+void showPathEnd(HWND edit)
+{
+    if (edit)
+        SetWindowSubclass(edit, pathFieldProc, 1, 0);
+}
+
 // ---- The one interface font -------------------------------------------------
 
 int uiFontHeightForDpi(int height, int dpi)
@@ -744,30 +765,50 @@ bool chooseColour(HWND owner, COLORREF *colour, COLORREF *custom)
     return true;
 }
 
-static HHOOK relabelHook = nullptr;
+// A message box of this thread as it is about to show, and what is done to it.
+static HHOOK boxHook = nullptr;
+static void (*boxAction)(HWND box) = nullptr;
 
-static LRESULT CALLBACK relabelButtons(int code, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK onBoxActivate(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE) {
+    if (code == HCBT_ACTIVATE && boxAction) {
         HWND box = (HWND)wParam;
         char cls[16] = {};
         GetClassNameA(box, cls, sizeof cls);
-        if (strcmp(cls, "#32770") == 0) {
-            SetDlgItemTextA(box, IDNO, "不再提示");
-            SetDlgItemTextA(box, IDCANCEL, "否(&N)");
-        }
+        if (strcmp(cls, "#32770") == 0)
+            boxAction(box);
     }
-    return CallNextHookEx(relabelHook, code, wParam, lParam);
+    return CallNextHookEx(boxHook, code, wParam, lParam);
+}
+
+static int messageBoxWith(void (*action)(HWND box), HWND owner, const char *text, const char *caption, UINT type)
+{
+    boxAction = action;
+    boxHook = SetWindowsHookExA(WH_CBT, onBoxActivate, nullptr, GetCurrentThreadId());
+    int answer = MessageBoxA(owner, text, caption, type);
+    if (boxHook)
+        UnhookWindowsHookEx(boxHook);
+    boxHook = nullptr;
+    boxAction = nullptr;
+    return answer;
+}
+
+static void relabelReminderButtons(HWND box)
+{
+    SetDlgItemTextA(box, IDNO, "不再提示");
+    SetDlgItemTextA(box, IDCANCEL, "否(&N)");
 }
 
 int askWithReminderButtons(HWND owner, const char *text, const char *caption, UINT type)
 {
-    relabelHook = SetWindowsHookExA(WH_CBT, relabelButtons, nullptr, GetCurrentThreadId());
-    int answer = MessageBoxA(owner, text, caption, MB_YESNOCANCEL | type);
-    if (relabelHook)
-        UnhookWindowsHookEx(relabelHook);
-    relabelHook = nullptr;
-    return answer;
+    return messageBoxWith(relabelReminderButtons, owner, text, caption, MB_YESNOCANCEL | type);
+}
+
+static void raiseAboveAll(HWND box) { SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
+
+int messageBoxAboveAll(HWND owner, const char *text, const char *caption, UINT type)
+{
+    return messageBoxWith(raiseAboveAll, owner, text, caption, type | MB_TOPMOST);
 }
 
 // ---- Drawing ----------------------------------------------------------------

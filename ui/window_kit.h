@@ -44,6 +44,11 @@ void selectComboIndex(HWND combo, int index);
 // Selects the first entry equal to text ignoring case; its index, or -1 (also for an empty box).
 int selectComboText(HWND combo, const char *text);
 
+// A read-only path field shows the end of a long path (the file's or folder's
+// name) rather than its start: every text set into it, and every new size, puts
+// the caret at the end.
+void showPathEnd(HWND edit);
+
 // ---- The one interface font -------------------------------------------------
 
 // The shared font ("宋体", weight 400, height of the default GUI font scaled back
@@ -136,6 +141,10 @@ UINT_PTR CALLBACK centeringColourHook(HWND dialog, UINT message, WPARAM wParam, 
 // button reads "否(&N)". The answers keep their codes: IDYES, IDNO (do not remind
 // again), IDCANCEL (no). type adds the icon (MB_ICONQUESTION, ...).
 int askWithReminderButtons(HWND owner, const char *text, const char *caption, UINT type);
+// MessageBoxA whose box is placed above every always-on-top window (the
+// information window) as it opens: MB_TOPMOST as Windows honours it, which
+// Wine's message box does not.
+int messageBoxAboveAll(HWND owner, const char *text, const char *caption, UINT type);
 
 // ---- Drawing ----------------------------------------------------------------
 

@@ -13,3 +13,9 @@ constexpr size_t kMaxPathBytes = 259;
 bool joinPath(std::string &out, const std::string &folder, const std::string &name);
 // The same into a caller's buffer of size bytes (size includes the terminating zero).
 bool joinPath(char *out, size_t size, const char *folder, const char *name);
+
+// A name Windows keeps for a device (CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9,
+// in any case, with any extension or trailing spaces: "aux.png", "Con .txt",
+// "com1"): a file or folder of that name cannot be opened or made through its
+// path. The device part ("AUX") in device when given.
+bool isDeviceName(const std::string &name, std::string *device = nullptr);

@@ -1,6 +1,8 @@
 #include "util/safe_file.h"
 
 #include <atomic>
+#include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -100,17 +102,69 @@ static bool writeAll(HANDLE file, const unsigned char *data, size_t length, DWOR
     return true;
 }
 
+namespace {
+
+std::string runLockName(const std::string &token) { return "velmora-run-" + toLowerAscii(token); }
+
+// A token is taken by creating its lock: a token another living process holds
+// is never taken twice. The lock handle stays open until the process ends.
+std::string takeRunToken()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    unsigned long long seed = (unsigned long long)now.QuadPart ^ ((unsigned long long)GetCurrentProcessId() << 32) ^
+                              (unsigned long long)GetTickCount() ^ (unsigned long long)(uintptr_t)&now;
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        // splitmix64: well spread even from seeds that differ in a few bits.
+        seed += 0x9E3779B97F4A7C15ull;
+        unsigned long long z = seed;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        z ^= z >> 31;
+        std::string token = formatText("%08lx", (unsigned long)(z & 0xFFFFFFFFul));
+        HANDLE lock = CreateMutexA(nullptr, FALSE, runLockName(token).c_str());
+        if (!lock)
+            continue;
+        if (GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(lock);
+            continue;
+        }
+        return token;  // the handle is kept: it is what says this run lives
+    }
+    // No lock could be made at all: a token of the process id, as before.
+    return formatText("%lx", (unsigned long)GetCurrentProcessId());
+}
+
+}  // namespace
+
+const std::string &ownRunToken()
+{
+    static const std::string token = takeRunToken();
+    return token;
+}
+
+bool runTokenIsAlive(const std::string &token)
+{
+    if (equalsNoCase(token, ownRunToken()))
+        return true;
+    HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, runLockName(token).c_str());
+    if (!lock)
+        return false;
+    CloseHandle(lock);
+    return true;
+}
+
 bool writeOwnTempFile(const std::string &folder, const void *bytes, size_t size, std::string &tempPath,
                       DWORD &error, bool *created)
 {
     if (created)
         *created = false;
     static std::atomic<unsigned long> counter{0};
-    const unsigned long pid = (unsigned long)GetCurrentProcessId();
+    const std::string &token = ownRunToken();
     HANDLE file = INVALID_HANDLE_VALUE;
     std::string path;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        std::string name = formatText("%s%lx-%lu.tmp", kOwnTempPrefix, pid, ++counter);
+        std::string name = formatText("%s%s-%lu.tmp", kOwnTempPrefix, token.c_str(), ++counter);
         if (!joinPath(path, folder, name)) {
             error = ERROR_FILENAME_EXCED_RANGE;
             return false;
@@ -118,7 +172,7 @@ bool writeOwnTempFile(const std::string &folder, const void *bytes, size_t size,
         file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             error = GetLastError();
-            // Only a name left by an earlier process of the same number is worth another try.
+            // Only a name left by an earlier run of the same token is worth another try.
             if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
                 return false;
         }
@@ -170,30 +224,21 @@ bool replaceFileWith(const std::string &target, const void *bytes, size_t size, 
     return placeOwnTempFile(temp, target, true, error) == PlaceResult::Placed;
 }
 
-// "~velmora-<hex pid>-<n>.tmp" -> pid; false for any other name.
-static bool ownTempFileProcess(const char *name, DWORD &pid)
+// "~velmora-<token>-<n>.tmp" -> token; false for any other name. Older versions
+// put their process id where the token is: such a file is no living run's either.
+static bool ownTempFileToken(const char *name, std::string &token)
 {
     const size_t prefix = sizeof kOwnTempPrefix - 1;
     if (strncmp(name, kOwnTempPrefix, prefix) != 0 || !endsWithNoCase(name, ".tmp"))
         return false;
-    char *end = nullptr;
-    unsigned long value = strtoul(name + prefix, &end, 16);
-    if (end == name + prefix || *end != '-')
+    const char *start = name + prefix;
+    const char *end = start;
+    while (isxdigit((unsigned char)*end))
+        ++end;
+    if (end == start || end - start > 16 || *end != '-')
         return false;
-    pid = (DWORD)value;
+    token.assign(start, end);
     return true;
-}
-
-bool processIsRunning(DWORD pid)
-{
-    if (pid == GetCurrentProcessId())
-        return true;
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!process)
-        return false;
-    bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return running;
 }
 
 int removeOwnTempFiles(const std::string &folder)
@@ -207,9 +252,9 @@ int removeOwnTempFiles(const std::string &folder)
         return 0;
     std::vector<std::string> stale;
     do {
-        DWORD pid = 0;
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ownTempFileProcess(found.cFileName, pid) &&
-            !processIsRunning(pid))
+        std::string token;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ownTempFileToken(found.cFileName, token) &&
+            !runTokenIsAlive(token))
             stale.push_back(found.cFileName);
     } while (FindNextFileA(search, &found));
     FindClose(search);

@@ -3,6 +3,11 @@
 // file of the program's own in the target's folder, which is then renamed into
 // place. A run that is killed leaves at most such a temporary file; the next run
 // that writes into that folder removes it (removeOwnTempFiles).
+//
+// Whose a temporary file is, is told by the run token in its name, never by a
+// process id: under Wine the first process of a fresh server always gets the
+// same id, so a new run would take a killed run's files for its own. Each
+// process holds a named lock for its token while it lives (runTokenIsAlive).
 #pragma once
 #include <windows.h>
 
@@ -21,8 +26,15 @@ std::string systemErrorText(DWORD code);
 bool readWholeFile(const std::string &path, std::vector<unsigned char> &bytes, size_t maxBytes, DWORD &error,
                    bool *opened = nullptr);
 
-// The temporary files the program writes are named "~velmora-<process id>-<n>.tmp".
+// The temporary files the program writes are named "~velmora-<run token>-<n>.tmp".
 extern const char kOwnTempPrefix[];  // "~velmora-"
+
+// This process's run token: 8 hexadecimal digits, the same for the life of the
+// process and held by no other living process of this session.
+const std::string &ownRunToken();
+// True while a process holds the token (this process for its own token). A
+// process that ended, however it ended, holds none.
+bool runTokenIsAlive(const std::string &token);
 
 // Writes bytes to a new temporary file of the program's own in folder and flushes
 // it. true with its path in tempPath; false with the error code (nothing remains);
@@ -45,13 +57,10 @@ PlaceResult placeOwnTempFile(const std::string &tempPath, const std::string &tar
 // is not replaced (ERROR_ACCESS_DENIED); Wine would rename over it.
 bool replaceFileWith(const std::string &target, const void *bytes, size_t size, DWORD &error);
 
-// Removes the temporary files of the program's own that a process which no
-// longer runs left in folder (a killed run). Files of running processes, and
-// every file with another name, stay. Returns how many were removed.
+// Removes the temporary files of the program's own that a run which no longer
+// lives left in folder (a killed run). Files of living runs, and every file with
+// another name, stay. Returns how many were removed.
 int removeOwnTempFiles(const std::string &folder);
-
-// True while the process with that id runs (the current one included).
-bool processIsRunning(DWORD pid);
 
 // The folder part of a path ("." for a bare name, "C:\" for a file in a root).
 std::string folderOfPath(const std::string &path);

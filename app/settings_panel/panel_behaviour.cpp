@@ -17,8 +17,11 @@
 #include "app/save_group.h"
 #include "app/settings_panel/panel_state.h"
 #include "app/settings_panel/settings_panel.h"
+#include "app/picture_list_view.h"
 #include "app/startup_config.h"
+#include "tools/common/tool_values.h"
 #include "ui/window_kit.h"
+#include "util/registry_store.h"
 #include "util/text.h"
 
 // ---------------------------------------------------------------------------
@@ -171,6 +174,14 @@ void updateTextSummary()
     SetWindowTextA(ctl(kIdTextSummary), textWatermarkSummary(panelState().settings).c_str());
 }
 
+void followAutoOrient()
+{
+    const bool on = checked(kIdAutoOrient);
+    // The tools follow the main window's switch: they read it from here.
+    writeRegDword(HKEY_CURRENT_USER, kProgramRegistryKey, kAutoOrientValue, on ? 1 : 0);
+    setPicturesAutoOrient(on);
+}
+
 void updatePanelStates()
 {
     const ProcessSettings &s = panelState().settings;
@@ -217,6 +228,8 @@ void updatePanelStates()
     enable(kIdLightSlider, checked(kIdLight));
     enable(kIdContrastSlider, checked(kIdContrast));
     enable(kIdClearlySlider, checked(kIdClearly));
+    // Removing all camera data removes the location with it.
+    enable(kIdRemoveGps, !checked(kIdRemoveExif));
     bool colourspace = checked(kIdColorspace);
     for (int id : {kIdFromColorspace, kIdColorspaceTo, kIdToColorspace})
         enable(id, colourspace);
@@ -457,6 +470,7 @@ void panelOnCommand(int id, int code, HWND control)
         if (checked(kIdSrgbIcc) && !ensureSrgbProfile())
             setCheck(ctl(kIdSrgbIcc), false);
         break;
+    case kIdAutoOrient: followAutoOrient(); break;
     case kIdQualityMode: {
         int command = popupAt(control,
                               {{kCmdQualityMode, "设置图片压缩质量"},
@@ -607,6 +621,9 @@ SettingsPanelInput readPanel()
     in.clearlyValue = sliderPos(kIdClearlySlider);
     in.blackWhite = checked(kIdBlackWhite);
     in.removeExif = checked(kIdRemoveExif);
+    in.removeGps = checked(kIdRemoveGps);
+    in.autoOrient = checked(kIdAutoOrient);
+    in.keepFileTime = checked(kIdKeepFileTime);
     in.colorspace = checked(kIdColorspace);
     in.fromColorspace = comboIndex(kIdFromColorspace);
     in.toColorspace = comboIndex(kIdToColorspace);
@@ -726,6 +743,10 @@ void showSettingsInPanel(HWND panel, const ProcessSettings &settings)
     setSliderPos(kIdClearlySlider, s.clearlyValue);
     setCheck(ctl(kIdBlackWhite), s.bConvertBlackToWhite != 0);
     setCheck(ctl(kIdRemoveExif), s.bRemovePhotoOtherInfo != 0);
+    setCheck(ctl(kIdRemoveGps), s.bRemovePhotoGpsInfo != 0);
+    setCheck(ctl(kIdAutoOrient), s.bAutoOrient != 0);
+    setCheck(ctl(kIdKeepFileTime), s.bKeepFileTime != 0);
+    followAutoOrient();
     setCheck(ctl(kIdColorspace), s.bColorspaceTo != 0);
     selectComboIndex(ctl(kIdFromColorspace), s.fromColorspace);
     selectComboIndex(ctl(kIdToColorspace), s.toColorspace);
@@ -764,8 +785,8 @@ bool loadStartupSettings(HWND panel, const std::string &path)
     // The stored values are shown, but the user ticks again what the next run does.
     for (int *flag : {&loaded.bSize, &loaded.bQuanlity, &loaded.bSYText, &loaded.bSYImage, &loaded.bBorder,
                       &loaded.bLight, &loaded.bContrast, &loaded.bClearly, &loaded.bConvertBlackToWhite,
-                      &loaded.bRemovePhotoOtherInfo, &loaded.bColorspaceTo, &loaded.bUseSRGB_ICC, &loaded.bDpi,
-                      &loaded.bDpiResample})
+                      &loaded.bRemovePhotoOtherInfo, &loaded.bRemovePhotoGpsInfo, &loaded.bColorspaceTo,
+                      &loaded.bUseSRGB_ICC, &loaded.bDpi, &loaded.bDpiResample})
         *flag = 0;
     showSettingsInPanel(panel, loaded);
     return true;

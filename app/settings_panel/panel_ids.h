@@ -96,6 +96,8 @@ enum PanelControlId {
     kIdDpi,
     kIdDpiField,
     kIdResample,
+    kIdRemoveGps,
+    kIdAutoOrient,
 
     // Save group and start
     kIdSaveTo = 36220,
@@ -104,6 +106,7 @@ enum PanelControlId {
     kIdSaveToFolder,
     kIdSaveToChoose,
     kIdKeepStructure,
+    kIdKeepFileTime,
     kIdStart = 36230,
     kIdBasicTitle,
     kIdOtherTitle,

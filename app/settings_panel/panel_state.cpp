@@ -141,14 +141,16 @@ const ControlDef kControls[] = {
     {kIdClearlySlider, 4, TRACKBAR_CLASSA, "", kSlider, 84, 70, 150, 24},
     {kIdBlackWhite, 4, kButton, "将彩色图片转换成黑白图片", kCheck, 8, 98, 226, 20},
     {kIdRemoveExif, 4, kButton, "去除Exif信息(拍照日期,相机型号等)", kCheck, 8, 120, 226, 20},
-    {kIdColorspace, 4, kButton, "", kCheck, 8, 145, 16, 20},
-    {kIdFromColorspace, 4, kComboClass, "", kCombo, 26, 144, 58, 200},
-    {kIdColorspaceTo, 4, kStatic, "转", kLabel, 88, 148, 14, 16},
-    {kIdToColorspace, 4, kComboClass, "", kCombo, 104, 144, 58, 200},
-    {kIdSrgbIcc, 4, kButton, "sRGB.icc", kCheck, 166, 145, 70, 20},
-    {kIdDpi, 4, kButton, "分辨率(DPI)：", kCheck, 8, 171, 100, 20},
-    {kIdDpiField, 4, kEditClass, "", kEdit, 108, 170, 48, 22},
-    {kIdResample, 4, kButton, "重新采样", kCheck, 162, 171, 74, 20},
+    {kIdRemoveGps, 4, kButton, "去除GPS位置信息", kCheck, 8, 142, 226, 20},
+    {kIdAutoOrient, 4, kButton, "按照片方向自动旋转", kCheck, 8, 164, 226, 20},
+    {kIdColorspace, 4, kButton, "", kCheck, 8, 189, 16, 20},
+    {kIdFromColorspace, 4, kComboClass, "", kCombo, 26, 188, 58, 200},
+    {kIdColorspaceTo, 4, kStatic, "转", kLabel, 88, 192, 14, 16},
+    {kIdToColorspace, 4, kComboClass, "", kCombo, 104, 188, 58, 200},
+    {kIdSrgbIcc, 4, kButton, "sRGB.icc", kCheck, 166, 189, 70, 20},
+    {kIdDpi, 4, kButton, "分辨率(DPI)：", kCheck, 8, 215, 100, 20},
+    {kIdDpiField, 4, kEditClass, "", kEdit, 108, 214, 48, 22},
+    {kIdResample, 4, kButton, "重新采样", kCheck, 162, 215, 74, 20},
 
     // Save group
     {kIdSaveTo, 5, kButton, "处理后保存到", BS_RADIOBUTTON | WS_TABSTOP | WS_GROUP, 8, 10, 104, 20},
@@ -157,6 +159,7 @@ const ControlDef kControls[] = {
     {kIdSaveToFolder, 5, kEditClass, "", kEdit | ES_READONLY | WS_GROUP, 58, 34, 134, 22},
     {kIdSaveToChoose, 5, kButton, "选择", kPush, 196, 33, 38, 24},
     {kIdKeepStructure, 5, kButton, "按原文件夹(子文件夹)结构保存图片", kCheck, 8, 58, 226, 20},
+    {kIdKeepFileTime, 5, kButton, "保留原图的修改时间", kCheck, 8, 80, 226, 20},
 };
 
 const size_t kControlCount = sizeof kControls / sizeof kControls[0];

@@ -66,6 +66,8 @@ void panelOnSlider(HWND slider, int request);
 void panelOnEnter(HWND field);
 void notifyPanelChanged();
 void updatePanelStates();
+// "按照片方向自动旋转" as ticked now: stored for the tools, followed by the list.
+void followAutoOrient();
 void updateSameScaleLabel();
 void updateQualityLabel();
 void updateBorderLabels();

@@ -261,6 +261,8 @@ HWND createSettingsPanel(HWND parent, HINSTANCE instance, int x, int y, int widt
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
     }
     applyUiFontToChildren(panel);
+    showPathEnd(ctl(kIdImagePath));
+    showPathEnd(ctl(kIdSaveToFolder));
     SaveGroupControls &group = state.saveGroup.controls;
     group.saveToRadio = ctl(kIdSaveTo);
     group.overwriteRadio = ctl(kIdOverwrite);

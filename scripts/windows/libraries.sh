@@ -38,6 +38,8 @@ library tiff        tiff           libtiff6                  "zlib jpeg webp" cm
 library xml2        libxml2        libxml2                   "zlib"  cmake \
     -DBUILD_SHARED_LIBS=OFF -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_PYTHON=OFF \
     -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF
+# EXIF blocks (orientation, thumbnail, GPS); no translations, so no libintl.
+library exif        libexif        libexif12                 ""      build_exif --disable-docs --disable-nls
 library imagequant  libimagequant  libimagequant0            ""      build_imagequant
 library lodepng     lodepng        liblodepng-dev            ""      build_lodepng
 library googletest  googletest     libgtest-dev              ""      cmake -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF
@@ -64,6 +66,16 @@ autotools_build() {
     "$src/configure" --host="$HOST" --prefix="$out" --enable-static --disable-shared "$@"
     make -j"$JOBS"
     make install
+}
+
+# Debian's libexif source has no configure script: it is made first, as
+# Debian's own build does (autoreconf).
+build_exif() {
+    local src=$1
+    shift
+    cp -a "$src/." ./source
+    (cd source && autoreconf -fi)
+    autotools_build "$PWD/source" "$@"
 }
 
 # A pkg-config file for a library that brings none.

@@ -54,9 +54,10 @@ package_program() {
     for doc in gcc-mingw-w64-base mingw-w64-common; do
         to_windows_text "/usr/share/doc/$doc/copyright" >"$out/licenses/$doc.txt"
     done
-    # The profiles of icc/: icc-profiles-free (sRGB) and libgs-common (the CMYK one).
-    for doc in icc-profiles-free libgs-common; do
-        to_windows_text "/usr/share/doc/$doc/copyright" >"$out/licenses/$doc.txt"
+    # The profiles' licences stay beside them in icc\ (icc-profiles may be shared
+    # only with its terms).
+    for doc in "$WINBUILD"/icc/*.txt; do
+        to_windows_text "$doc" >"$out/icc/$(basename "$doc")"
     done
     rm -f "$stage/licence.tmp"
 

@@ -51,13 +51,14 @@ convert-im6.q16 "$C/over/g.jpg" "$WORK/over_g.png"
 check "crop: the overwritten photo is convert's crop (JPEG at 100)" 0 $?
 [ "$(find "$C/over" -type f | wc -l)" = 2 ]; check "crop: overwrite leaves no temporary file" 0 $?
 
-# A trim of 100 % leaves nothing: each picture fails, no original changes.
-cp "$C/over/g.jpg" "$WORK/g_before"
-printf 'crop_mode=3\ncrop_side_unit=1\ncrop_side_percent_top=60\ncrop_side_percent_bottom=40\n' >"$C/all.txt"
-"$VELMORA" --tool crop --settings "$C/all.txt" --overwrite "$C/over" >"$WORK/out" 2>&1
-check "crop: a trim that leaves nothing exits 1" 1 $?
-contains "crop: the reason is said per picture" 'g\.jpg 失败: 裁掉四周的尺寸不小于图片本身' "$WORK/out"
-cmp -s "$C/over/g.jpg" "$WORK/g_before"; check "crop: the original is untouched" 0 $?
+# Top and bottom trimmed by 100 %: the first row is kept, the width trimmed as asked.
+printf 'crop_mode=3\ncrop_side_unit=1\ncrop_side_percent_left=10\ncrop_side_percent_top=60\ncrop_side_percent_bottom=40\ncrop_format=PNG\n' >"$C/all.txt"
+"$VELMORA" --tool crop --settings "$C/all.txt" --save-to "$C/strip" "$C/over" >"$WORK/out" 2>&1
+check "crop: a trim of a whole height exits 0" 0 $?
+w1=$(cidentify_ '%w' "$C/over/g.jpg")
+convert-im6.q16 "$C/over/g.jpg" -crop "$((w1 - w1 * 10 / 100))x1+$((w1 * 10 / 100))+0" +repage "$WORK/ref4.png"
+[ "$(cidentify_ '%h' "$C/strip/g.png")" = 1 ] && [ "$(differ_ "$C/strip/g.png" "$WORK/ref4.png")" = 0 ]
+check "crop: the kept strip is the picture's first row" 0 $?
 
 # Refused values: exit 2 and the window's words with the value's name.
 crop_usage() {  # crop_usage NAME EXPECTED_TEXT ARGS...

@@ -11,12 +11,12 @@ contains "describe: header description" 'imaging_flowers.png: 尺寸: 600 x 400,
 contains "describe: renamed PNG with a Chinese path" '其实是PNG.jpg: 尺寸: 32 x 32, 类型: PNG 图片, 大小: 1.5 KB$' "$WORK/out"
 contains "describe: BMP" 'bmpsuite_rgb24.bmp: 尺寸: 127 x 64, 类型: BMP 图片, 大小: ' "$WORK/out"
 
-# Not known to the header reader: described by decoding it, and not called
-# "not recognised" on the error stream when it is described.
+# WebP from its header; a TGA, not known to the header reader, described by
+# decoding it, and not called "not recognised" on the error stream.
 "$VELMORA" --describe "$SAMPLES/formats/webp/ximage_yellow_rose_lossy_alpha.webp" \
     "$SAMPLES/formats/other/gdkpixbuf_rle32_topleft.tga" >"$WORK/out" 2>"$WORK/err"
 check "describe: webp and tga are pictures" 0 $?
-contains "describe: decoded description" 'lossy_alpha.webp: 尺寸: 400 x 301, 类型: WEBP 图片, 大小: 11.3 KB$' "$WORK/out"
+contains "describe: webp description" 'lossy_alpha.webp: 尺寸: 400 x 301, 类型: WEBP 图片, 大小: 11.3 KB$' "$WORK/out"
 contains "describe: decoded tga" 'topleft.tga: 尺寸: 48 x 48, 类型: TGA 图片' "$WORK/out"
 [ ! -s "$WORK/err" ]; check "describe: nothing on the error stream for pictures it describes" 0 $?
 

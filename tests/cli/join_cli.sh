@@ -21,7 +21,7 @@ printf 'join_layout=2\njoin_width_or_height_index=2\njoin_space=8\njoin_format=P
 check "join: a run exits 0" 0 $?
 contains "join: one line per group" '^\[[12]/2\] .*相册.第一组 -> .*结果.第一组\.png$' "$WORK/out"
 contains "join: the second group" '^\[[12]/2\] .*相册.第二组 -> .*结果.第二组\.png$' "$WORK/out"
-contains "join: summary" '^共 2 张图片，已写入 2 张，失败 0 张。$' "$WORK/out"
+contains "join: summary counts groups" '^共 2 组图片，已写入 2 组，失败 0 组。$' "$WORK/out"
 cat "$WORK/out" "$WORK/err" >"$WORK/both"
 contains "join: the broken picture is named" '无法获取图片的尺寸' "$WORK/both"
 # Horizontal at the lowest height: 300x200 and 200x300 -> 300x200 and 133x200, gap 8.

@@ -18,7 +18,7 @@ for v in png_zoom_status png_zoom_1 png_zoom_2 png_zoom_value png_zoom_scale png
     contains "tool: png --help lists $v" "^  $v=" "$WORK/out"
 done
 "$VELMORA" --tool convert --help >"$WORK/out" 2>&1
-contains "tool: convert --help lists the format bits" "convert_load_format_option=0..2047" "$WORK/out"
+contains "tool: convert --help lists the format bits" "convert_load_format_option=0..4095" "$WORK/out"
 contains "tool: convert --help lists the output values" "convert_png8_color_count=2..256  (缺省 256)" "$WORK/out"
 
 # A conversion with sub-folders into a folder that does not exist yet.

@@ -186,3 +186,31 @@ std::string identifyFirstImage(const std::string &dosPath, const std::string &fo
     DestroyMagickWand(wand);
     return out;
 }
+
+bool runMagickTool(const std::string &tool, const std::vector<std::string> &arguments)
+{
+#ifdef __WINE__
+    std::string command = tool, last;
+    for (const std::string &argument : arguments) {
+        std::string word = argument;
+        if (argument.size() > 2 && argument.front() == '{' && argument.back() == '}') {
+            last = argument.substr(1, argument.size() - 2);
+            word = magickPath(last);
+        }
+        command += " '" + word + "'";
+    }
+    command += " 2>/dev/null";
+    FILE *p = popen(command.c_str(), "r");
+    if (!p)
+        return false;
+    char buffer[256];
+    while (fread(buffer, 1, sizeof buffer, p) > 0) {
+    }
+    int status = pclose(p);
+    return status == 0 && (last.empty() || pathExists(last));
+#else
+    (void)tool;
+    (void)arguments;
+    return false;
+#endif
+}

@@ -48,3 +48,8 @@ int runProcess(const std::string &commandLine);
 // What identify -format FORMAT prints for the first image of a file (ImageMagick's
 // own escapes, so no code of the program is involved); empty when it cannot be read.
 std::string identifyFirstImage(const std::string &dosPath, const std::string &format);
+
+// Runs an ImageMagick command-line tool: "convert-im6.q16 {in} -resize 50% {out}",
+// each {} holding a DOS path (turned into its Unix form and quoted). True when
+// the tool exits with 0 and the last path exists afterwards.
+bool runMagickTool(const std::string &tool, const std::vector<std::string> &arguments);

@@ -87,6 +87,13 @@ TEST(BatchLines, ItemAndSummaryText)
     s.skipped = 1;
     s.stopped = true;
     EXPECT_EQ(batchSummaryLine(s), "共 12 张图片，已写入 8 张，失败 2 张，跳过 1 张，未处理 1 张。");
+    // The join tool counts groups, and says so.
+    BatchSummary groups;
+    groups.total = 3;
+    groups.written = 2;
+    groups.failed = 1;
+    groups.unit = "组";
+    EXPECT_EQ(batchSummaryLine(groups), "共 3 组图片，已写入 2 组，失败 1 组。");
 }
 
 TEST(BatchList, FoldersFilesAndRelativeFolders)
@@ -126,6 +133,21 @@ TEST(BatchList, FoldersFilesAndRelativeFolders)
     EXPECT_TRUE(items.empty());
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0], "在[" + empty + "]中没有找到可处理的图片。");
+}
+
+TEST(BatchList, ItsOwnResultsInsideTheSourceAreNotListedAgain)
+{
+    ScratchFolder root("批量列表");
+    std::string results = root / "处理后";
+    ASSERT_TRUE(CreateDirectoryA(results.c_str(), nullptr));
+    ASSERT_TRUE(writeFileBytes(root / "a.jpg", "x"));
+    ASSERT_TRUE(writeFileBytes(results + "\\a.jpg", "an earlier result"));
+    std::vector<BatchItem> items;
+    std::string error;
+    std::vector<std::string> notes;
+    ASSERT_TRUE(collectBatchItems({root.path()}, items, error, notes, results + "\\"));
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].path, root / "a.jpg");
 }
 
 TEST(BatchList, RefusedPaths)

@@ -4,12 +4,14 @@
 #include "pipeline_test_support.h"
 
 #include <windows.h>
+#include <shlobj.h>
 #include <wand/MagickWand.h>
 #include <algorithm>
 #include <atomic>
 
 #include "core/batch_loops.h"
 #include "core/pipeline.h"
+#include "input/file_helpers.h"
 #include "util/magick_path.h"
 #include "util/safe_file.h"
 #include "util/text.h"
@@ -263,6 +265,94 @@ TEST_F(BatchLoops, PreparingRefusesFoldersItCannotMake)
     EXPECT_NE(error.find(out / "missing\\a"), std::string::npos);
 }
 
+TEST_F(BatchLoops, AFolderThatCanNeverBeMadeFailsOnlyThePicturesBelowIt)
+{
+    // A source tree with a sub-folder named "con" (made on Unix, Windows has no
+    // such folder) and one whose mirror is too long: the run goes on without them.
+    ScratchFolder src("batch_src"), out("batch_out");
+    std::string deep(230, 'd');
+    std::vector<BatchItem> items = {
+        item(put(src, kSmallJpeg, "1.jpg"), "trip\\con"),
+        item(put(src, kSmallJpeg, "2.jpg"), "trip\\day1"),
+        item(put(src, kSmallJpeg, "3.jpg"), "trip\\" + deep),
+    };
+    std::string error;
+    ASSERT_TRUE(prepareTargetFolders(out.path(), items, error)) << gbkToUtf8(error);
+    Recorder rec;
+    BatchSummary s = saveToFolderLoop(inputs, out.path(), true, items, rec.report());
+    EXPECT_EQ(s.written, 1);
+    EXPECT_EQ(s.failed, 2);
+    ASSERT_EQ(rec.done.size(), 3u);
+    EXPECT_EQ(rec.done[0].reason, "无法创建目标文件夹：[" + out.path() + "\\trip\\con]\r\n原因：con 是 Windows 保留的设备名"
+                                  "\r\n源图片：" + items[0].path);
+    EXPECT_EQ(rec.done[1].target, out / "trip\\day1\\2.jpg");
+    // The name it would have had, whole, and its length: not a shorter path that fits.
+    const std::string wanted = out.path() + "\\trip\\" + deep + "\\3.jpg";
+    EXPECT_EQ(rec.done[2].reason, formatText("目标文件名太长 (%zu 字节, 最多 259 字节):\r\n", wanted.size()) + wanted +
+                                      "\r\n源图片：" + items[2].path);
+}
+
+TEST_F(BatchLoops, AnOriginalWhoseTemporaryNameDoesNotFitIsNotBlamedForItsOwnPath)
+{
+    // A 253-byte original fits; the temporary file beside it ("~velmora-<run>-<n>.tmp") does not.
+    ScratchFolder src("batch_src");
+    std::string folder = src.path();
+    while (folder.size() < 240)
+        folder += "\\" + std::string(std::min<size_t>(60, 246 - folder.size()), 'f');
+    ASSERT_EQ(SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr), ERROR_SUCCESS);
+    std::string name = std::string(253 - folder.size() - 1 - 4, 'n') + ".jpg";
+    std::string original = folder + "\\" + name;
+    ASSERT_EQ(original.size(), 253u);
+    ASSERT_TRUE(copyFileTo(samplePath(kSmallJpeg), original));
+    SetFileAttributesA(original.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::string before = readFileBytes(original);
+    std::vector<BatchItem> items = {item(original)};
+    Recorder rec;
+    BatchSummary s = overwriteLoop(inputs, items, rec.report());
+    EXPECT_EQ(s.failed, 1);
+    ASSERT_EQ(rec.log.size(), 1u);
+    EXPECT_NE(rec.log[0].find("原图的路径有 253 字节, 在它旁边写临时文件时路径会超过 259 字节的上限"), std::string::npos)
+        << gbkToUtf8(rec.log[0]);
+    EXPECT_EQ(readFileBytes(original), before);
+}
+
+// Claims a file again and again until told to stop.
+struct ClaimRace {
+    SourceClaims claims;
+    std::string path;
+    std::atomic<bool> stop{false};
+};
+DWORD WINAPI claimAgainAndAgain(LPVOID parameter)
+{
+    ClaimRace *race = static_cast<ClaimRace *>(parameter);
+    while (!race->stop)
+        race->claims.claim(race->path);
+    return 0;
+}
+
+TEST(SourceClaims, AClaimNeverMakesTheReplacementOfAnEarlierItemFail)
+{
+    // Telling links apart opens the file, and a file that is open cannot be
+    // renamed over: the first item of an overwrite run was not written about one
+    // run in ten, when later items naming the same file were claimed meanwhile.
+    ScratchFolder dir("claims");
+    ClaimRace race;
+    race.path = dir / "dup.jpg";
+    ASSERT_TRUE(writeFileBytes(race.path, "original"));
+    HANDLE thread = CreateThread(nullptr, 0, claimAgainAndAgain, &race, 0, nullptr);
+    int failed = 0;
+    for (int i = 0; i < 200; ++i) {
+        std::string temp;
+        DWORD error = 0;
+        ASSERT_TRUE(writeOwnTempFile(dir.path(), "new", 3, temp, error));
+        failed += race.claims.replace(temp, race.path, error) != PlaceResult::Placed;
+    }
+    race.stop = true;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(failed, 0);
+}
+
 TEST_F(BatchLoops, StopFlagIsHonouredBetweenPictures)
 {
     // One worker: the stop falls exactly between two pictures.
@@ -376,7 +466,7 @@ TEST_F(BatchLoops, OverwriteProcessesEachFileOnce)
     std::vector<BatchItem> items = {item(a, "", 90, 0), item(a), item(otherSpelling, "", 0, 1)};
     Recorder rec;
     BatchSummary s = overwriteLoop(inputs, items, rec.report());
-    EXPECT_EQ(s.written, 1);
+    EXPECT_EQ(s.written, 1) << (rec.log.empty() ? "" : gbkToUtf8(rec.log[0]));
     EXPECT_EQ(s.skipped, 2);
     EXPECT_EQ(s.failed, 0);
     ASSERT_EQ(rec.done.size(), 3u);
@@ -431,23 +521,37 @@ TEST(SafeReplace, FailsCleanlyWhereNothingCanBeWritten)
 TEST_F(BatchLoops, AKilledRunLeavesNoEmptyFileAndTheNextRunRemovesItsTemporaryFiles)
 {
     ScratchFolder src("batch_src"), out("batch_out");
-    // What a run killed while writing leaves: its temporary file, never an empty
-    // file under a real name. A process of that number no longer runs.
+    // What killed runs leave: their temporary files, never an empty file under a
+    // real name. One is named with this very process's id, as a killed run's is
+    // when it was the first process of a Wine server and this run is the first of
+    // the next one: a process id says nothing about whose a file is.
     const std::string stale = formatText("%s%lx-7.tmp", kOwnTempPrefix, 0x7ffffff0ul);
-    const std::string running = formatText("%s%lx-7.tmp", kOwnTempPrefix, (unsigned long)GetCurrentProcessId());
-    for (const std::string &name : {stale, running, std::string("~velmora-notes.tmp"), std::string("vlm1A2B.tmp"),
-                                    std::string("other.tmp")})
+    const std::string samePid = formatText("%s%lx-7.tmp", kOwnTempPrefix, (unsigned long)GetCurrentProcessId());
+    const std::string ours = formatText("%s%s-999999.tmp", kOwnTempPrefix, ownRunToken().c_str());
+    // A run that lives holds the lock of its token (here: taken as another run would).
+    const std::string otherToken = "0badc0de";
+    HANDLE otherRun = CreateMutexA(nullptr, FALSE, ("velmora-run-" + otherToken).c_str());
+    ASSERT_TRUE(otherRun);
+    const std::string living = formatText("%s%s-3.tmp", kOwnTempPrefix, otherToken.c_str());
+    for (const std::string &name : {stale, samePid, ours, living, std::string("~velmora-notes.tmp"),
+                                    std::string("vlm1A2B.tmp"), std::string("other.tmp")})
         ASSERT_TRUE(writeFileBytes(out / name, "half a picture"));
     std::vector<BatchItem> items = {item(put(src, kSmallJpeg, "a.jpg")), item(put(src, kBroken, "b.jpg"))};
     Recorder rec;
     BatchSummary s = saveToFolderLoop(inputs, out.path(), false, items, rec.report());
     EXPECT_EQ(s.written, 1);
     EXPECT_EQ(s.failed, 1);
-    // Only the dead run's own file went; nothing else was touched, nothing was added
-    // for the picture that failed.
-    std::vector<std::string> expected = {running, "a.jpg", "other.tmp", "vlm1A2B.tmp", "~velmora-notes.tmp"};
+    // Only the dead runs' files went; the living runs' and every other name stay,
+    // nothing was added for the picture that failed.
+    std::vector<std::string> expected = {ours, living, "a.jpg", "other.tmp", "vlm1A2B.tmp", "~velmora-notes.tmp"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(folderEntries(out.path()), expected);
+
+    // Once that run has ended (however: a kill closes its handles too) its files go.
+    CloseHandle(otherRun);
+    EXPECT_EQ(removeOwnTempFiles(out.path()), 1);
+    EXPECT_TRUE(pathExists(out / ours));
+    DeleteFileA((out / ours).c_str());
 }
 
 TEST_F(BatchLoops, ANameTakenAfterItWasChosenGoesToTheNextNumber)

@@ -6,9 +6,41 @@
 #include <windows.h>
 
 #include "core/batch_run.h"
+#include "core/run_end_text.h"
 #include "core/settings_file.h"
 #include "app/save_group.h"
 #include "util/text.h"
+
+// ---- The end of a run --------------------------------------------------------------
+
+TEST(RunEnd, FailuresAreNeverReportedAsAFinishedRun)
+{
+    struct Case {
+        int written, failed;
+        const char *question;  // null: overwrite mode
+        const char *caption;
+        UINT buttonsAndIcon;
+        const char *text;
+    };
+    const char *ask = "是否要打开目标文件夹查看处理后的图片？";
+    const Case cases[] = {
+        {31, 0, ask, "完成", MB_YESNO | MB_ICONINFORMATION, "图片批量处理已完成，是否要打开目标文件夹查看处理后的图片？"},
+        {31, 0, nullptr, "完成", MB_OK | MB_ICONINFORMATION, "图片批量处理已完成"},
+        {0, 31, ask, "注意", MB_OK | MB_ICONWARNING, "没有写入任何图片：31 张全部失败。\n\n失败的原因见信息窗口 (F2)。"},
+        {29, 2, nullptr, "完成", MB_OK | MB_ICONWARNING,
+         "图片批量处理已完成：已写入 29 张，失败 2 张。\n\n失败的原因见信息窗口 (F2)。"},
+    };
+    for (const Case &c : cases) {
+        BatchSummary summary;
+        summary.written = c.written;
+        summary.failed = c.failed;
+        RunEndBox box = runEndBox(summary, "图片批量处理已完成", c.question);
+        EXPECT_EQ(box.text, c.text);
+        EXPECT_STREQ(box.caption, c.caption) << c.text;
+        EXPECT_EQ(box.type & (MB_TYPEMASK | MB_ICONMASK | MB_TOPMOST), c.buttonsAndIcon | MB_TOPMOST) << c.text;
+        EXPECT_EQ(box.offersFolder, c.question && c.written > 0) << c.text;
+    }
+}
 
 // ---- Progress bar scale ----------------------------------------------------------
 

@@ -8,6 +8,7 @@
 
 #include "util/registry_store.h"
 #include "imaging/colour_profiles.h"
+#include "imaging/magick_env.h"
 #include "util/text.h"
 
 namespace {
@@ -95,12 +96,12 @@ TEST(ColourProfiles, MissingWrongAndFallbackProfiles)
     EXPECT_TRUE(again.message.empty());
     EXPECT_EQ(again.name, "CoatedFOGRA39.icc");
 
-    // Nothing ever chosen and the default not installed: the fallback without a message.
+    // Nothing ever chosen and the default not installed: said like any other name.
     StoredProfileName::remove();
-    CmykProfileLoad quiet = loadStoredCmykProfile(program.path());
-    EXPECT_TRUE(quiet.message.empty());
-    EXPECT_EQ(quiet.name, "CoatedFOGRA39.icc");
-    EXPECT_FALSE(quiet.bytes.empty());
+    CmykProfileLoad unnamed = loadStoredCmykProfile(program.path());
+    EXPECT_EQ(unnamed.message, "加载ICC色彩特性文件 '" + program.path() + "\\icc\\JapanColor2001Coated.icc' 出错。");
+    EXPECT_EQ(unnamed.name, "CoatedFOGRA39.icc");
+    EXPECT_FALSE(unnamed.bytes.empty());
 
     ASSERT_TRUE(copyFileTo(samplePath(kSrgb), program / "icc\\sRGB.icc"));
     EXPECT_TRUE(loadSrgbProfile(program.path(), bytes, message));
@@ -143,4 +144,19 @@ TEST(ColourProfiles, CmykJpegWithTheLoadedDefaultProfileMatchesTheCommandLineToo
     EXPECT_LT(meanDifference(ours, theirs), 1.0);
     DestroyMagickWand(ours);
     DestroyMagickWand(theirs);
+}
+
+// The profiles shipped beside the program (build/icc): with nothing chosen the
+// default loads without a message, and every shipped name is a CMYK profile.
+TEST(ColourProfiles, ShippedProfilesLoad)
+{
+    StoredProfileName keep;
+    StoredProfileName::remove();
+    CmykProfileLoad fresh = loadStoredCmykProfile(programFolder());
+    EXPECT_EQ(fresh.name, kDefaultCmykProfile);
+    EXPECT_EQ(fresh.message + StoredProfileName::now(), "") << "a box, or a fallback stored";
+    for (const char *name : {"USWebCoatedSWOP.icc", "CoatedFOGRA39.icc", "USWebUncoated.icc"}) {
+        std::string bytes;
+        EXPECT_EQ(readProfileFile(profilePath(programFolder(), name), "CMYK", bytes), ProfileRead::Loaded) << name;
+    }
 }

@@ -105,17 +105,25 @@ TEST_F(ConvertJobTest, KeepExtensionNamesAndTheFormatBits)
     }
     EXPECT_EQ(convertTargetName("123.bmp", OutputOptions(), true), "123.bmp.jpg");
 
-    // Each bit takes its own extensions only; bit 7 takes nothing.
+    // Each bit takes its own extensions only; bits 6 (svg, never read) and 7 take nothing.
     struct Bit {
         unsigned mask;
         const char *name;
         bool taken;
     };
     const Bit bits[] = {{1, "a.JPEG", true},  {1, "a.jfif", false},   {1024, "a.jfif", true}, {32, "a.TIFF", true},
-                        {16, "a.psd", true},  {64, "a.svg", true},    {256, "a.webp", true},  {512, "a.dng", true},
-                        {128, "a.x", false},  {0x7FF, "a.heic", false}, {0x7FF, "a.png_bak", false}};
+                        {16, "a.psd", true},  {64, "a.svg", false},   {256, "a.webp", true},  {512, "a.dng", true},
+                        {128, "a.x", false},  {0x7FF, "a.heic", false}, {0x7FF, "a.png_bak", false},
+                        {2048, "a.HEIC", true}, {2048, "a.heif", true}, {2048, "a.avif", true},
+                        {2048, "a.webp", false}};
     for (const Bit &b : bits)
         EXPECT_EQ(sourceTypeAccepts(b.name, b.mask), b.taken) << b.name << " " << b.mask;
+    // The crop, join and slice tools' five boxes: the fifth takes the three new formats.
+    const Bit boxes[] = {{1, "a.jpeg", true},   {16, "a.webp", true}, {16, "a.HEIC", true}, {16, "a.heif", true},
+                         {16, "a.avif", true},  {16, "a.jpg", false}, {15, "a.webp", false}, {31, "a.psd", false},
+                         {8, "a.bmp", true}};
+    for (const Bit &b : boxes)
+        EXPECT_EQ(pictureTypeAccepts(b.name, b.mask), b.taken) << b.name << " " << b.mask;
 }
 
 TEST_F(ConvertJobTest, NumberingFirstFrameAlphaAndResolution)

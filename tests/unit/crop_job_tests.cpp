@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <wand/MagickWand.h>
 
+#include <algorithm>
+
 #include "pipeline_test_support.h"
 #include "tools/crop/crop_job.h"
 #include "tools/crop/crop_preview.h"
@@ -121,7 +123,6 @@ TEST(CropGeometry, RulesTimesAlignments)
         for (int a = 0; a < 5; ++a) {
             SCOPED_TRACE(formatText("%s, %s, %zux%zu", c.rule, kAlignNames[a], c.size.w, c.size.h));
             CropRect r = computeCropRect(c.size.w, c.size.h, c.settings(a));
-            EXPECT_FALSE(r.nothingLeft);
             EXPECT_EQ(r.width, c.cw);
             EXPECT_EQ(r.height, c.ch);
             EXPECT_EQ(r.x, c.x[a]);
@@ -157,7 +158,6 @@ TEST(CropGeometry, SidesIgnoreTheAlignment)
             s.align = a;
             CropRect r = computeCropRect(c.w, c.h, s);
             SCOPED_TRACE(formatText("%zux%zu %s", c.w, c.h, kAlignNames[a]));
-            EXPECT_FALSE(r.nothingLeft);
             EXPECT_EQ(r.x, c.x);
             EXPECT_EQ(r.y, c.y);
             EXPECT_EQ(r.width, c.cw);
@@ -193,7 +193,6 @@ TEST(CropGeometry, EdgeCases)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         CropRect r = computeCropRect(c.w, c.h, c.s);
-        EXPECT_FALSE(r.nothingLeft);
         EXPECT_EQ(r.x, c.x);
         EXPECT_EQ(r.y, c.y);
         EXPECT_EQ(r.width, c.cw);
@@ -204,27 +203,31 @@ TEST(CropGeometry, EdgeCases)
     }
 }
 
-// A rule that trims everything away leaves nothing to write (never a 1-pixel picture).
-TEST(CropGeometry, NothingLeft)
+// Trimming a whole side away keeps a 1-pixel strip at offset 0 on that axis;
+// the other axis is trimmed as asked.
+TEST(CropGeometry, WholeSideTrimmedKeepsOnePixel)
 {
     struct Case {
         const char *what;
         CropSettings s;
         size_t w, h;
+        long long x, y, cw, ch;
     };
     const Case cases[] = {
-        {"10 px + 10 px of 20", sides(false, 10, 10, 0, 0), 20, 10},
-        {"more pixels than the picture", sides(false, 9999, 9999, 0, 0), 20, 10},
-        {"top + bottom of the height", sides(false, 0, 0, 5, 5), 20, 10},
-        {"50 % + 50 %", sides(true, 50, 50, 0, 0), 1000, 500},
-        {"100 % top", sides(true, 0, 0, 100, 0), 1000, 500},
-        {"empty picture", fixedSize(10, 10), 0, 0},
+        {"10 px + 10 px of 20", sides(false, 10, 10, 0, 0), 20, 10, 0, 0, 1, 10},
+        {"more pixels than the picture", sides(false, 9999, 9999, 3, 2), 20, 10, 0, 3, 1, 5},
+        {"top + bottom of the height", sides(false, 4, 0, 5, 5), 20, 10, 4, 0, 16, 1},
+        {"50 % + 50 %", sides(true, 50, 50, 10, 0), 1000, 500, 0, 50, 1, 450},
+        {"100 % top", sides(true, 0, 0, 100, 0), 1000, 500, 0, 0, 1000, 1},
+        {"both axes", sides(true, 60, 40, 70, 30), 1000, 500, 0, 0, 1, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         CropRect r = computeCropRect(c.w, c.h, c.s);
-        EXPECT_TRUE(r.nothingLeft);
-        EXPECT_EQ(r.width, 0);
+        EXPECT_EQ(r.x, c.x);
+        EXPECT_EQ(r.y, c.y);
+        EXPECT_EQ(r.width, c.cw);
+        EXPECT_EQ(r.height, c.ch);
     }
 }
 
@@ -254,7 +257,7 @@ TEST(CropValues, StoredValuesReadBackAsTheWindowShowsThem)
     stored.setDword("crop_side_unit", 1);
     CropJob job;
     loadCropValues(stored, job);
-    EXPECT_EQ(job.sourceTypes, 15u) << "missing: all four types";
+    EXPECT_EQ(job.sourceTypes, 31u) << "missing: all five types";
     EXPECT_EQ(job.crop.mode, kCropFixedSize);
     EXPECT_EQ(job.crop.align, kCropCentre);
     EXPECT_EQ(job.crop.fixedWidth, kCropEmpty);
@@ -315,6 +318,8 @@ TEST(CropValues, StartProblemsInOrder)
 }
 
 // Real photos, cut as ImageMagick's own command line cuts them: pixel for pixel.
+// The rule applies to the photo as people see it (a phone photo stored on its
+// side is turned first), as -auto-orient turns it.
 TEST(CropPictures, RealPhotosMatchConvertCrop)
 {
     ScratchFolder dir("crop_pixels");
@@ -334,12 +339,12 @@ TEST(CropPictures, RealPhotosMatchConvertCrop)
         SCOPED_TRACE(c.photo);
         CroppedPicture cropped;
         std::string message, detail;
-        ASSERT_TRUE(cropPicture(samplePath(c.photo), c.s, cropped, message, detail)) << message;
+        ASSERT_TRUE(cropPicture(samplePath(c.photo), c.s, true, cropped, message, detail)) << message;
         const CropRect &r = cropped.rect;
         EXPECT_EQ(MagickGetImageWidth(cropped.wand), (size_t)r.width);
         EXPECT_EQ(MagickGetImageHeight(cropped.wand), (size_t)r.height);
         std::string theirs = formatText("theirs%d.png", n++);
-        ASSERT_TRUE(runTool(dir.path(), formatText("/usr/bin/convert-im6.q16 %s -crop %lldx%lld+%lld+%lld +repage %s/%s",
+        ASSERT_TRUE(runTool(dir.path(), formatText("/usr/bin/convert-im6.q16 %s -auto-orient +repage -crop %lldx%lld+%lld+%lld +repage %s/%s",
                                                    unixPath(samplePath(c.photo)).c_str(), r.width, r.height, r.x, r.y,
                                                    unixPath(dir.path()).c_str(), theirs.c_str())));
         MagickWand *reference = readPicture(dir / theirs);
@@ -364,6 +369,7 @@ TEST(CropRun, SaveToWithAndWithoutKeepFormat)
     copySample("formats/gif/go_video-001_single.gif", src + "\\one.gif");
     copySample("formats/gif/gdkpixbuf_partyanim.gif", src + "\\anim.gif");
     writeFileBytes(src + "\\notes.txt", "not a picture");
+    writeFileBytes(src + "\\空.png", "");
 
     CropJob job;
     job.sourceFolder = src;
@@ -373,10 +379,13 @@ TEST(CropRun, SaveToWithAndWithoutKeepFormat)
     job.output.format = OutputFormat::Png;
     JobRun run = runJob(job);
     EXPECT_EQ(run.outcome.end, ToolRunEnd::Completed) << run.outcome.message;
-    EXPECT_EQ(run.outcome.summary.total, 5);
+    EXPECT_EQ(run.outcome.summary.total, 6);
     EXPECT_EQ(run.outcome.summary.written, 4);
-    ASSERT_EQ(run.logLines.size(), 1u);
+    ASSERT_EQ(run.logLines.size(), 2u);
+    std::sort(run.logLines.begin(), run.logLines.end());
     EXPECT_EQ(run.logLines[0], "不支持裁剪动态gif图片:\r\n" + src + "\\anim.gif");
+    // An unreadable picture: "无法识别的图片:\r\n<path>", then the reason.
+    EXPECT_EQ(run.logLines[1].rfind("无法识别的图片:\r\n" + src + "\\空.png\r\n原因：", 0), 0u) << run.logLines[1];
     EXPECT_EQ(folderEntries(dir / "out"), (std::vector<std::string>{"one.png", "photo.png", "子\\"}));
     EXPECT_EQ(folderEntries(dir / "out\\子"), (std::vector<std::string>{"b.png", "酒.png"}));
     // Each written PNG is convert's crop of the source.
@@ -452,8 +461,8 @@ TEST(CropRun, ResolutionIsWrittenInPixelsPerInch)
     }
 }
 
-// Over the originals: each keeps its format; a rule that leaves nothing and a
-// read-only picture leave the originals byte for byte.
+// Over the originals: each keeps its format; a read-only picture is left byte
+// for byte.
 TEST(CropRun, OverwriteKeepsFormatsAndNeverLosesAnOriginal)
 {
     ScratchFolder dir("crop_over");
@@ -476,16 +485,12 @@ TEST(CropRun, OverwriteKeepsFormatsAndNeverLosesAnOriginal)
     EXPECT_EQ(identifyFirstImage(src + "\\g.jpg", "%m %Q"), "JPEG 100");
     EXPECT_EQ(folderEntries(src), (std::vector<std::string>{"b.bmp", "g.jpg", "t.png"})) << "no temporary file left";
 
-    // Trimming everything: a failure per picture, nothing written, nothing lost.
-    const std::string png = readFileBytes(src + "\\t.png");
+    // Trimming the whole width away keeps the first column of each picture.
     job.crop = sides(true, 60, 40, 0, 0);
     run = runJob(job);
     EXPECT_EQ(run.outcome.end, ToolRunEnd::Completed);
-    EXPECT_EQ(run.outcome.summary.written, 0);
-    EXPECT_EQ(run.outcome.summary.failed, 3);
-    ASSERT_EQ(run.logLines.size(), 3u);
-    EXPECT_NE(run.logLines[0].find("裁剪后什么也不剩"), std::string::npos) << run.logLines[0];
-    EXPECT_EQ(readFileBytes(src + "\\t.png"), png);
+    EXPECT_EQ(run.outcome.summary.written, 3);
+    EXPECT_EQ(identifyFirstImage(src + "\\t.png", "%wx%h"), "1x23");
 
     // A read-only original is not replaced; the run ends with the write's message.
     job.crop = fixedSize(10, 10);
@@ -547,7 +552,7 @@ Rgb shownPixel(const DisplayPicture &p, int x, int y)
 
 // The composed preview of a fully transparent picture, cut to its middle: the
 // cut-out as JPG output would look (white), as transparent PNG (the checker),
-// the rest darkened, a grey line around the kept area.
+// the rest darkened, the kept area to be outlined.
 TEST(CropPreview, ComposedPictureShowsTheOutput)
 {
     ScratchFolder dir("crop_compose");
@@ -564,6 +569,8 @@ TEST(CropPreview, ComposedPictureShowsTheOutput)
         {"JPG: flattened on white", OutputFormat::Jpg, true, 255, 255},
         {"PNG with transparency: the checker", OutputFormat::Png, true, 255, 204},
         {"PNG without transparency: white", OutputFormat::Png, false, 255, 255},
+        {"WEBP with transparency: the checker", OutputFormat::Webp, true, 255, 204},
+        {"WEBP without transparency: white", OutputFormat::Webp, false, 255, 255},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -587,19 +594,25 @@ TEST(CropPreview, ComposedPictureShowsTheOutput)
         EXPECT_TRUE(nearColour(shownPixel(job.picture, 14, 20), c.insideGreySquare, c.insideGreySquare,
                                c.insideGreySquare))
             << describe(shownPixel(job.picture, 14, 20));
-        EXPECT_TRUE(nearColour(shownPixel(job.picture, 9, 20), 204, 204, 204, 20)) << "the grey line";
+        // The grey line is the pane's to draw at the size it shows the picture.
+        EXPECT_TRUE(job.outline.leftRight && job.outline.topBottom);
+        EXPECT_EQ(job.outline.rect.left, 10);
+        EXPECT_EQ(job.outline.rect.top, 10);
+        EXPECT_EQ(job.outline.rect.right, 30);
+        EXPECT_EQ(job.outline.rect.bottom, 30);
+        EXPECT_LT(shownPixel(job.picture, 9, 20).r, 130) << "no line in the picture itself";
         Rgb outside = shownPixel(job.picture, 2, 2);
         EXPECT_LT(outside.r, 130) << "darkened: " << describe(outside);
     }
 
-    // Trimmed away entirely: still shown (darkened, nothing kept), not passed over.
+    // The whole width trimmed away: the first column is kept and shown.
     PreviewWorker worker;
     CropPreviewJob job;
     job.pictures = {clear};
     job.crop = sides(true, 50, 50, 0, 0);
     job.run(worker);
     ASSERT_EQ(job.outcome, CropPreviewJob::Outcome::Shown);
-    EXPECT_EQ(job.croppedSizeText, "裁剪后图片尺寸: 0 x 0");
+    EXPECT_EQ(job.croppedSizeText, "裁剪后图片尺寸: 1 x 40");
 
     // Backwards from the first picture starts at the last one.
     CropPreviewJob back;

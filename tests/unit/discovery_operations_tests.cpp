@@ -178,11 +178,17 @@ TEST_F(Discovery, FilterRowsUseTheirPatternAndRowZeroTheExtensionSet)
     EXPECT_STREQ(typeFilterPattern(0), "");
     EXPECT_STREQ(typeFilterPattern(2), "*.png");
     EXPECT_STREQ(typeFilterPattern(8), "*.psd");
-    EXPECT_STREQ(typeFilterPattern(9), "");
+    EXPECT_STREQ(typeFilterPattern(9), "*.webp");
+    EXPECT_STREQ(typeFilterPattern(10), "*.heic");
+    EXPECT_STREQ(typeFilterPattern(11), "*.heif");
+    EXPECT_STREQ(typeFilterPattern(12), "*.avif");
+    EXPECT_STREQ(typeFilterPattern(13), "");
     EXPECT_STREQ(typeFilterPattern(-1), "");
     EXPECT_STREQ(typeFilterLabel(0), "加载所有图片");
     EXPECT_STREQ(typeFilterLabel(5), "JFIF图片 (*.jfif)");
     EXPECT_STREQ(typeFilterLabel(1), "JPG图片  (*.jpg)");
+    EXPECT_STREQ(typeFilterLabel(9), "WEBP图片 (*.webp)");
+    EXPECT_STREQ(typeFilterLabel(12), "AVIF图片 (*.avif)");
 }
 
 TEST_F(Discovery, ThumbsFolderNeitherAsksNorIsDescended)
@@ -439,14 +445,20 @@ TEST(DiscoveryRules, FileDialogFilterListsTheLabelAndPatternPairsInOrder)
         parts.push_back(filter.substr(start, end - start));
         start = end + 1;
     }
-    ASSERT_EQ(parts.size(), 18u);
-    EXPECT_EQ(parts[0], "图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TBI;*.PSD)");
-    EXPECT_EQ(parts[1], "*.JPG;*.JPEG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TIFF;*.TBI;*.PSD");
+    ASSERT_EQ(parts.size(), 24u);
+    EXPECT_EQ(parts[0], "图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TBI;*.PSD;*.WEBP;*.HEIC;*.AVIF)");
+    EXPECT_EQ(parts[1], "*.JPG;*.JPEG;*.GIF;*.PNG;*.BMP;*.JFIF;*.TIF;*.TIFF;*.TBI;*.PSD;*.WEBP;*.HEIC;*.HEIF;*.AVIF");
     EXPECT_EQ(parts[2], "JPG图片 (*.JPG)");
     EXPECT_EQ(parts[3], "*.jpg;*.jpeg");
     EXPECT_EQ(parts[12], "TIF图片 (*.TIF)");
     EXPECT_EQ(parts[13], "*.tif;*.tiff");
     EXPECT_EQ(parts[17], "*.psd");
+    EXPECT_EQ(parts[18], "WEBP图片 (*.WEBP)");
+    EXPECT_EQ(parts[19], "*.webp");
+    EXPECT_EQ(parts[20], "HEIC图片 (*.HEIC)");
+    EXPECT_EQ(parts[21], "*.heic;*.heif");
+    EXPECT_EQ(parts[22], "AVIF图片 (*.AVIF)");
+    EXPECT_EQ(parts[23], "*.avif");
     EXPECT_EQ(filter.substr(filter.size() - 2), std::string("\0\0", 2));
 }
 

@@ -3,6 +3,7 @@
 
 #ifdef __WINE__
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 #include <windows.h>
@@ -218,14 +219,60 @@ TEST(FileHelpers, EntriesBeyondThePathLimitAreSkipped)
     ASSERT_GE(fd, 0);
     close(fd);
     touch(folder + "\\s.jpg");
+    ASSERT_EQ(mkdir((unixFolder + "/" + std::string(40, 'd')).c_str(), 0755), 0);
     Listing found;
-    listPictures(folder.c_str(), found.list);
+    LeftOutLines leftOut;
+    listPictures(folder.c_str(), found.list, &leftOut);
     EXPECT_EQ(found.sorted(), (std::vector<std::string>{folder + "\\s.jpg"}));
     for (int i = 0; i < found.list->count; ++i)
         EXPECT_LT(strlen(found.list->text(i)), (size_t)MAX_PATH);
+    // Left out, but never silently: the line names the cause and the whole path.
+    const std::string longPath = folder + "\\" + longName;
+    ASSERT_EQ(leftOut.size(), 1u);
+    EXPECT_EQ(leftOut[0], formatText("路径太长 (%zu 字节, 最多 259 字节), 这张图片没有处理:\r\n", longPath.size()) + longPath);
+    // A sub-folder that cannot be listed is named as well.
+    Listing folders;
+    leftOut.clear();
+    listSubfolders(folder.c_str(), folders.list, true, &leftOut);
+    EXPECT_EQ(folders.list->count, 0);
+    ASSERT_EQ(leftOut.size(), 1u);
+    EXPECT_NE(leftOut[0].find("这个文件夹里的图片没有处理:\r\n" + folder + "\\" + std::string(40, 'd')), std::string::npos);
+    rmdir((unixFolder + "/" + std::string(40, 'd')).c_str());
     unlink((unixFolder + "/" + longName).c_str());
 }
+
 #endif
+
+struct FolderRace {
+    std::string root;
+    LONG failures;
+};
+DWORD WINAPI makeRacingFolders(LPVOID parameter)
+{
+    FolderRace *race = static_cast<FolderRace *>(parameter);
+    DWORD error = 0;
+    for (int i = 0; i < 300; ++i)
+        if (!makeFolder(race->root + formatText("\\r%d", i), error))
+            InterlockedIncrement(&race->failures);
+    return 0;
+}
+
+TEST(FileHelpers, MakingAFolderThatAnotherRunMakesTooIsFine)
+{
+    // Two runs make the same new folders at the same moment: the look and the
+    // creation are apart, and the other may come in between. Neither fails.
+    ScratchFolder dir;
+    FolderRace race{dir.path(), 0};
+    HANDLE threads[2] = {CreateThread(nullptr, 0, makeRacingFolders, &race, 0, nullptr),
+                         CreateThread(nullptr, 0, makeRacingFolders, &race, 0, nullptr)};
+    WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+    CloseHandle(threads[0]);
+    CloseHandle(threads[1]);
+    EXPECT_EQ(race.failures, 0);
+    DWORD error = 0;
+    touch(dir / "file");
+    EXPECT_FALSE(makeFolder(dir / "file", error)) << "a file is no folder";
+}
 
 TEST(FileHelpers, ChineseFolderNamesListAndJoinCorrectly)
 {

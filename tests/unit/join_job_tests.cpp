@@ -3,6 +3,8 @@
 #include "gtest.h"
 #include "test_util.h"
 
+#include <algorithm>
+
 #include <windows.h>
 #include <wand/MagickWand.h>
 
@@ -72,7 +74,7 @@ TEST(JoinValues, ReadBackAsTheWindowDoes)
     ValueMap v;
     JoinSettings s;
     loadJoinValues(v, s);
-    EXPECT_EQ(s.sourceFormats, 15u);
+    EXPECT_EQ(s.sourceFormats, 31u);
     EXPECT_EQ(s.layout, kJoinVertical);
     EXPECT_EQ(s.customSize, 0);
     v.setDword("join_layout", 7);
@@ -192,6 +194,38 @@ TEST_F(JoinJobTest, ThreePhotosStackedAndSideBySideMatchImageMagick)
     DestroyMagickWand(joined);
 }
 
+// A photo stored on its side takes part as people see it: the first picture's
+// width is its shown width, and it is stacked upright.
+TEST_F(JoinJobTest, PhotosJoinAsShown)
+{
+    std::string g = group("手机");
+    // 308 x 231 shown as 231 x 308, then 308 x 410.
+    for (const char *name : {"1.jpg", "2.jpg"}) {
+        const char *sample = name[0] == '1' ? "meta/vips_rotation_orient6.jpg" : "meta/vips_rotation_orient1.jpg";
+        ASSERT_TRUE(copyFileTo(samplePath(sample), g + "\\" + name));
+        SetFileAttributesA((g + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    JoinSettings s;
+    for (bool turned : {true, false}) {
+        s.autoOrient = turned;
+        JoinResult joined = joinGroup(g, s);
+        ASSERT_TRUE(joined.picture) << joined.problem;
+        EXPECT_EQ(MagickGetImageWidth(joined.picture), turned ? 231u : 308u);
+        EXPECT_EQ(MagickGetImageHeight(joined.picture), turned ? 308u + 308 : 231u + 410);
+        if (turned) {
+            ASSERT_TRUE(runTool(root.path(), "/usr/bin/convert-im6.q16 " + unixPath(g + "\\1.jpg") +
+                                                 " -auto-orient +repage " + unixPath(root / "upright.png")));
+            MagickWand *upright = readPicture(root / "upright.png");
+            ASSERT_TRUE(upright);
+            MagickWand *top = MagickGetImageRegion(joined.picture, 231, 308, 0, 0);
+            EXPECT_LT(meanDifference(top, upright), 3.0);
+            DestroyMagickWand(top);
+            DestroyMagickWand(upright);
+        }
+        DestroyMagickWand(joined.picture);
+    }
+}
+
 TEST_F(JoinJobTest, PicturesWhoseSizeCannotBeToldTakeNoPart)
 {
     std::string g = group("中间坏了");
@@ -230,6 +264,28 @@ TEST_F(JoinJobTest, PicturesWhoseSizeCannotBeToldTakeNoPart)
         sizeNotes += line.find("无法获取图片的尺寸:\r\n") == 0;
     EXPECT_EQ(sizeNotes, 2);
     EXPECT_EQ(folderEntries(out), (std::vector<std::string>{"中间坏了.jpg"}));
+}
+
+TEST_F(JoinJobTest, APictureWhosePixelsCannotBeReadLeavesNoBlankPlace)
+{
+    // Its header says 232 x 232, its pixels fail their checksum: it takes no part
+    // at all (the widest, its width must not count), never a white slot.
+    std::string g = group("像素坏了");
+    photo("photos/mate_Storm.jpg", "200x100", g + "\\a.png");
+    ASSERT_TRUE(copyFileTo(samplePath("broken/go_invalid-crc32.png"), g + "\\b.png"));
+    photo("photos/mate_Garden.jpg", "100x50", g + "\\c.png");
+    JoinSettings s;
+    s.sizeRule = kJoinLargest;
+    s.output.format = OutputFormat::Png;
+    s.output.transparent = false;
+    std::vector<BatchItemResult> items;
+    ToolRunOutcome o = run(s, items);
+    EXPECT_EQ(o.summary.written, 1);
+    EXPECT_LT(against(out + "\\像素坏了.png", unixPath(g + "\\a.png") + " \\( " + unixPath(g + "\\c.png") +
+                                                   " -background white -gravity center -extent 200x50 \\) -append"),
+              0.01);
+    EXPECT_NE(std::find(info.begin(), info.end(), "无法识别的图片, 没有拼接:\r\n" + g + "\\b.png\r\n原因：文件已损坏, 或者不是一种能识别的图片格式"),
+              info.end());
 }
 
 TEST_F(JoinJobTest, ATallGroupOverTheJpegLimitIsLoggedAndTheRunGoesOn)

@@ -48,6 +48,8 @@ TEST(OutputOptions, StoredValuesReadBackAsTheWindowReadsThem)
         {"PNG ", 9, -1, -1, 1, OutputFormat::Jpg, 90, true, false, 256},
         {"JPG", 101, -1, -1, 257, OutputFormat::Jpg, 90, true, false, 256},
         {"", 60, -1, -1, 100, OutputFormat::Jpg, 60, true, false, 100},  // a count the list lacks is kept
+        {"WEBP", 75, 0, 1, 16, OutputFormat::Webp, 75, false, true, 16},
+        {"webp", 75, -1, -1, -1, OutputFormat::Jpg, 75, true, false, 256},  // as "png": the exact text only
     };
     for (const Case &c : cases) {
         ValueMap v;
@@ -68,8 +70,101 @@ TEST(OutputOptions, StoredValuesReadBackAsTheWindowReadsThem)
         EXPECT_EQ(o.transparent, c.wantTransparent);
         EXPECT_EQ(o.png8, c.wantPng8);
         EXPECT_EQ(o.colours, c.wantColours);
-        EXPECT_STREQ(o.extension(), c.wantFormat == OutputFormat::Png ? ".png" : ".jpg");
+        EXPECT_STREQ(o.extension(), c.wantFormat == OutputFormat::Png    ? ".png"
+                                    : c.wantFormat == OutputFormat::Webp ? ".webp"
+                                                                         : ".jpg");
+        ValueMap back;
+        putOutputOptions(back, "join", o);
+        std::string stored;
+        ASSERT_TRUE(back.readText("join_format", stored));
+        EXPECT_EQ(stored, o.formatName());
+        EXPECT_EQ(outputOptionsFrom(back, "join").format, o.format);
     }
+}
+
+// WebP output on a real transparent picture: the size kept, the alpha kept or
+// flattened on white as the box says, lossless at 100 and lossy below.
+TEST(OutputOptions, WebpRoundTrip)
+{
+    const struct {
+        int quality;
+        bool transparent;
+        bool alphaKept, lossless;
+    } cases[] = {
+        {90, true, true, false},
+        {90, false, false, false},
+        {100, true, true, true},
+        {100, false, false, true},
+    };
+    MagickWand *source = readFile(samplePath("formats/png/pngsuite/basn6a08.png"));
+    // Its gAMA of 1.0 reads as linear RGB, which the WebP coder would turn into
+    // sRGB values: taken as sRGB, the pixels go through unchanged.
+    MagickSetImageColorspace(source, sRGBColorspace);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(formatText("quality %d, transparent %d", c.quality, c.transparent));
+        OutputOptions o;
+        o.format = OutputFormat::Webp;
+        o.quality = c.quality;
+        o.transparent = c.transparent;
+        o.png8 = true;  // PNG-8 has nothing to say about a WebP
+        MagickWand *w = CloneMagickWand(source);
+        if (o.flattens())
+            ASSERT_TRUE(flattenOnWhite(w));
+        MagickWand *reference = CloneMagickWand(w);
+        std::string bytes, reason;
+        ASSERT_TRUE(encodePicture(w, o, WriteRules(), bytes, reason)) << reason;
+        DestroyMagickWand(w);
+        ASSERT_GT(bytes.size(), 12u);
+        EXPECT_EQ(bytes.substr(8, 4), "WEBP");
+        MagickWand *back = NewMagickWand();
+        ASSERT_TRUE(MagickReadImageBlob(back, bytes.data(), bytes.size()));
+        EXPECT_EQ(MagickGetImageWidth(back), MagickGetImageWidth(source));
+        EXPECT_EQ(MagickGetImageHeight(back), MagickGetImageHeight(source));
+        PixelWand *corner = NewPixelWand();
+        MagickGetImagePixelColor(back, 0, 0, corner);
+        if (c.alphaKept) {
+            EXPECT_LT(PixelGetAlpha(corner), 0.01);
+        } else {
+            EXPECT_GT(PixelGetAlpha(corner), 0.99);
+            EXPECT_GT(PixelGetRed(corner) + PixelGetGreen(corner) + PixelGetBlue(corner), 2.85) << "white";
+        }
+        DestroyPixelWand(corner);
+        // Compared as they look over white (libwebp may change the colour under
+        // an almost transparent pixel, never what shows).
+        if (c.alphaKept) {
+            flattenOnWhite(back);
+            flattenOnWhite(reference);
+        }
+        // The largest difference of a channel, 0..1 (8-bit rounding of the
+        // 16-bit picture is half a level).
+        double peak = 0;
+        MagickWand *difference = MagickCompareImages(back, reference, PeakAbsoluteErrorMetric, &peak);
+        if (difference)
+            DestroyMagickWand(difference);
+        if (c.lossless)
+            EXPECT_LE(peak, (c.alphaKept ? 2.0 : 0.6) / 255.0);
+        else
+            EXPECT_GT(peak, 2.0 / 255.0);
+        DestroyMagickWand(reference);
+        DestroyMagickWand(back);
+    }
+    DestroyMagickWand(source);
+
+    // A WebP holds at most 16383 pixels a side: that picture's problem, said so.
+    OutputOptions webp;
+    webp.format = OutputFormat::Webp;
+    EXPECT_EQ(outputSizeProblem(webp, 16383, 16383), "");
+    EXPECT_EQ(outputSizeProblem(webp, 16384, 10), "图片尺寸 16384 x 10 超出WEBP图片的最大尺寸 16383 像素");
+    EXPECT_EQ(outputSizeProblem(OutputOptions(), 16384, 10), "");
+    MagickWand *wide = NewMagickWand();
+    PixelWand *white = NewPixelWand();
+    PixelSetColor(white, "white");
+    MagickNewImage(wide, 16384, 2, white);
+    DestroyPixelWand(white);
+    std::string bytes, reason;
+    EXPECT_FALSE(encodePicture(wide, webp, WriteRules(), bytes, reason));
+    EXPECT_EQ(reason, outputSizeProblem(webp, 16384, 2));
+    DestroyMagickWand(wide);
 }
 
 TEST(OutputOptions, ColourListTextAndRegistryRoundTrip)

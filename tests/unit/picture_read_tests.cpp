@@ -157,6 +157,14 @@ TEST(CheckedRead, ADecodeErrorFailsEveryReaderAWarningFailsNone)
 TEST(CheckedRead, EveryFailureNamesItsReason)
 {
     ScratchFolder dir("checked_reasons");
+    // An SVG under a JPEG's name naming a file of this folder: ImageMagick's
+    // renderer would open that file; the policy refuses SVG before any of it runs.
+    ASSERT_TRUE(writeFileBytes(dir / "secret.png", readFileBytes(samplePath("formats/png/go_basn3p08_trns.png"))));
+    ASSERT_TRUE(writeFileBytes(dir / "drawing.jpg",
+                               "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                               "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"40\" height=\"40\">\n"
+                               "<image xlink:href=\"" + magickPath(dir / "secret.png") +
+                                   "\" width=\"20\" height=\"20\"/>\n</svg>\n"));
     struct Case {
         std::string path;
         const char *reason;
@@ -169,6 +177,9 @@ TEST(CheckedRead, EveryFailureNamesItsReason)
         {samplePath("broken/gdkpixbuf_issue205_claims_64250px.jpg"), "64250 x 64250"},
         {dir / "missing.jpg", ""},  // the system's own words
         {dir.path(), ""},
+        {dir / "drawing.jpg", "出于安全考虑不读取 SVG 格式的文件"},
+        // Opened by its name, "aux.png" is the AUX device (it reads as empty).
+        {dir / "aux.png", "文件名 aux.png 是 Windows 保留的设备名 (AUX)"},
     };
     for (const Case &c : cases) {
         std::string reason;
@@ -177,6 +188,20 @@ TEST(CheckedRead, EveryFailureNamesItsReason)
         EXPECT_FALSE(reason.empty()) << c.path;
         EXPECT_NE(reason.find(c.reason), std::string::npos) << c.path << ": " << gbkToUtf8(reason);
     }
+}
+
+TEST(CheckedRead, AnAnimatedPngIsTakenForTheAnimationItIs)
+{
+    // ImageMagick decodes an APNG as its first frame: only its acTL chunk tells
+    // that 20 frames would be lost. The runs refuse it as an animated GIF.
+    const std::string apng = samplePath("formats/png/mimetype_apng.png");
+    PictureFile file;
+    std::string reason;
+    ASSERT_TRUE(readPictureFile(apng, file, reason)) << gbkToUtf8(reason);
+    EXPECT_EQ(animationText(file), "PNG 动画 (共 20 帧)");
+    EXPECT_EQ(file.frames, 20u);
+    MagickWand *canvas = nullptr;
+    EXPECT_EQ(renderThumbnail(apng.c_str(), 0, 0, &canvas), kThumbnailAnimated);
 }
 
 TEST(CheckedRead, AFileClaimingAHugeSizeCostsNothing)

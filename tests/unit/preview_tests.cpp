@@ -78,6 +78,84 @@ TEST(PictureCanvasRules, ScrollRequestsAndTheWheelStayInsideTheRange)
     EXPECT_EQ(canvasWheel(-120, 0, none, 0, none).bar, -1);
 }
 
+// "适合窗口": pane size x picture size -> the size shown, the scale and where it
+// starts (centred, inside the frame and margins; never enlarged).
+TEST(PictureCanvasRules, FitRuleTable)
+{
+    struct Case {
+        int clientWidth, clientHeight, pictureWidth, pictureHeight;
+        int width, height;  // shown
+        int x, y;           // origin
+    } cases[] = {
+        {800, 600, 4000, 3000, 779, 584, 10, 8},  // a 12 MP photo: the height decides
+        {800, 600, 3000, 4000, 438, 584, 181, 8},   // the same, upright
+        {800, 600, 700, 500, 700, 500, 50, 50},     // fits: itself, centred
+        {800, 600, 784, 584, 784, 584, 8, 8},       // the largest that fits as it is
+        {800, 600, 785, 584, 784, 583, 8, 8},       // a pixel more: shrunk
+        {800, 600, 790, 100, 784, 99, 8, 250},      // the width decides
+        {800, 600, 100, 590, 99, 584, 350, 8},
+        {1280, 777, 6000, 4000, 1142, 761, 69, 8},  // a 24 MP photo in a wide pane
+        {800, 600, 65500, 10, 784, 1, 8, 299},      // a strip keeps one pixel
+        {10, 10, 100, 100, 1, 1, 8, 8},             // a pane too small for the margins
+        {800, 600, 0, 0, 0, 0, 400, 300},           // no picture
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(formatText("pane %d x %d, picture %d x %d", c.clientWidth, c.clientHeight, c.pictureWidth,
+                                c.pictureHeight));
+        CanvasSize shown = canvasFitSize(c.clientWidth, c.clientHeight, c.pictureWidth, c.pictureHeight);
+        EXPECT_EQ(shown.width, c.width);
+        EXPECT_EQ(shown.height, c.height);
+        EXPECT_EQ(canvasOrigin(c.clientWidth, shown.width, 0), c.x);
+        EXPECT_EQ(canvasOrigin(c.clientHeight, shown.height, 0), c.y);
+        if (c.pictureWidth > 0) {
+            // One scale for both sides (within the rounding of the shorter one),
+            // never above 1, and nothing to scroll once the pane has room.
+            double scale = (double)shown.width / c.pictureWidth;
+            EXPECT_LE(scale, 1.0);
+            EXPECT_NEAR((double)shown.height / c.pictureHeight * c.pictureHeight, scale * c.pictureHeight, 1.0);
+            if (c.clientWidth > 16 && c.clientHeight > 16) {
+                EXPECT_FALSE(canvasRange(c.clientWidth, shown.width).scrolls);
+                EXPECT_FALSE(canvasRange(c.clientHeight, shown.height).scrolls);
+            }
+        }
+    }
+}
+
+TEST(PictureCanvasRules, ShrinkingAveragesTheAreaEachPixelCovers)
+{
+    auto pixels = [](std::initializer_list<int> greys) {
+        std::vector<unsigned char> out;
+        for (int g : greys)
+            out.insert(out.end(), {(unsigned char)g, (unsigned char)g, (unsigned char)g, 0});
+        return out;
+    };
+    struct Case {
+        int fromWidth, fromHeight;
+        std::vector<unsigned char> from;
+        int toWidth, toHeight;
+        std::vector<int> expected;  // grey levels
+    } cases[] = {
+        {4, 2, pixels({0, 100, 200, 40, 20, 60, 0, 40}), 2, 1, {45, 70}},   // 2 x 2 blocks
+        {3, 1, pixels({0, 90, 180}), 2, 1, {30, 150}},                       // 1.5 pixels each
+        {2, 2, pixels({10, 20, 30, 40}), 1, 1, {25}},
+        {5, 3, pixels({77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77}), 2, 2, {77, 77, 77, 77}},
+        {3, 3, pixels({1, 2, 3, 4, 5, 6, 7, 8, 9}), 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}},  // same size: a copy
+    };
+    for (const Case &c : cases) {
+        std::vector<unsigned char> to((size_t)c.toWidth * c.toHeight * 4, 0xEE);
+        shrinkBgra(c.from.data(), c.fromWidth, c.fromHeight, to.data(), c.toWidth, c.toHeight);
+        for (size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ((int)to[i * 4], c.expected[i]) << c.fromWidth << "x" << c.fromHeight << " pixel " << i;
+            EXPECT_EQ((int)to[i * 4 + 1], c.expected[i]);
+            EXPECT_EQ((int)to[i * 4 + 3], 255) << "opaque";
+        }
+    }
+    // Never enlarged: a larger target is left alone.
+    std::vector<unsigned char> from = pixels({9}), to(16, 0xEE);
+    shrinkBgra(from.data(), 1, 1, to.data(), 2, 2);
+    EXPECT_EQ(to[0], 0xEE);
+}
+
 // ---------------------------------------------------------------------------
 // The displayable picture
 

@@ -112,6 +112,9 @@ ProcessSettings unusualSettings()
     s.bDpi = 1;
     s.dpi = 65535;
     s.bDpiResample = 1;
+    s.bAutoOrient = 0;
+    s.bRemovePhotoGpsInfo = 1;
+    s.bKeepFileTime = 1;
     return s;
 }
 
@@ -138,7 +141,8 @@ TEST(SettingsText, WritesEveryKeyInFileOrder)
         "sy_image_h_direction", "sy_image_h_value", "sy_image_rotate", "sy_image_opacity", "bBorder",
         "border_location", "border_size", "border_color", "border_padding", "bLight", "lightValue", "bContrast",
         "contrastValue", "bClearly", "clearlyValue", "bConvertBlackToWhite", "bRemovePhotoOtherInfo",
-        "bColorspaceTo", "fromColorspace", "toColorspace", "bUseSRGB_ICC", "bDpi", "dpi", "bDpiResample"};
+        "bColorspaceTo", "fromColorspace", "toColorspace", "bUseSRGB_ICC", "bDpi", "dpi", "bDpiResample",
+        "bAutoOrient", "bRemovePhotoGpsInfo", "bKeepFileTime"};
     EXPECT_EQ(settingsKeys(), expected);
 
     ProcessSettings s;
@@ -212,6 +216,10 @@ TEST(SettingsText, MissingKeysTakeTheDefaults)
     EXPECT_EQ(s.sy_text_fontName, "宋体");
     EXPECT_EQ(s.sy_text_htmlColor, "#000000");
     EXPECT_EQ(s.border_size, 0);
+    // Files from before the photo switches turn photos and keep the rest as it was.
+    EXPECT_EQ(s.bAutoOrient, 1);
+    EXPECT_EQ(s.bRemovePhotoGpsInfo, 0);
+    EXPECT_EQ(s.bKeepFileTime, 0);
 }
 
 TEST(SettingsText, ValuesOutsideTheirRangeTakeTheDefault)
@@ -264,6 +272,10 @@ TEST(SettingsText, ValuesOutsideTheirRangeTakeTheDefault)
         {"dpi=-7", &ProcessSettings::dpi, -1},
         {"dpi=70000", &ProcessSettings::dpi, -1},
         {"dpi=65535", &ProcessSettings::dpi, 65535},
+        {"bAutoOrient=0", &ProcessSettings::bAutoOrient, 0},
+        {"bAutoOrient=2", &ProcessSettings::bAutoOrient, 1},
+        {"bRemovePhotoGpsInfo=-1", &ProcessSettings::bRemovePhotoGpsInfo, 0},
+        {"bKeepFileTime=1", &ProcessSettings::bKeepFileTime, 1},
     };
     for (const Case &c : cases)
         EXPECT_EQ(parsed(std::string(c.line) + "\n").*c.field, c.expected) << c.line;
@@ -309,10 +321,6 @@ TEST(SettingsText, KeysAreExactAndOddLinesAreIgnored)
                                "nonsense\nsizeValue=640\n");
     EXPECT_EQ(s.quanlity, 80);
     EXPECT_EQ(s.sizeValue, 640);
-    // Numbers are read like "%d": trailing text ignored, no digits keeps the value.
-    EXPECT_EQ(parsed("sizeValue=800px\n").sizeValue, 800);
-    EXPECT_EQ(parsed("sizeValue=abc\n").sizeValue, 750);
-    EXPECT_EQ(parsed("sizeValue=\n").sizeValue, 750);
     EXPECT_EQ(parsed("lightValue=-40\n").lightValue, -40);
     // Numbers that do not fit 32 bits are refused rather than wrapped.
     EXPECT_EQ(parsed("sizeValue=99999999999999999999999\n").sizeValue, 750);
@@ -323,6 +331,35 @@ TEST(SettingsText, KeysAreExactAndOddLinesAreIgnored)
     EXPECT_FLOAT_EQ(parsed("fSizeValue=nan\n").fSizeValue, 100.0f);
     EXPECT_FLOAT_EQ(parsed("fSizeValue=1e999\n").fSizeValue, 100.0f);
     EXPECT_FLOAT_EQ(parsed("fSizeValue=55.5\n").fSizeValue, 55.5f);
+}
+
+TEST(SettingsText, ANumberIsAWholeNumberOrNoValueAtAll)
+{
+    // The digits in front of a typo are no value: "1,200" read as 1 made every
+    // picture 1 x 1. The window takes the default, the command line refuses it.
+    const std::pair<const char *, int> cases[] = {
+        {"1200", 1200}, {" 1200 \t", 1200}, {"0x4B0", 1200}, {"-5", 750},  {"1,200", -1},
+        {"1 200", -1},  {"7.5e2", -1},       {"800px", -1},   {"", -1},
+    };
+    for (const auto &c : cases) {
+        ProcessSettings s;
+        std::vector<SettingsTextFault> faults;
+        applySettingsText(s, std::string("bSize=1\nsizeValue=") + c.first + "\r\n", &faults);
+        EXPECT_EQ(s.sizeValue, c.second < 0 ? 750 : c.second) << c.first;
+        EXPECT_EQ(faults.empty() ? "" : settingsFaultText(faults[0]),
+                  c.second < 0 ? std::string("设置文件第 2 行: sizeValue 的值 '") + c.first + "' 不是一个整数" : "");
+    }
+    for (const char *text : {"5.55e1", "55,5", "nan", "5..5"})
+        EXPECT_FLOAT_EQ(parsed(std::string("fSizeValue=") + text + "\n").fSizeValue, 100.0f) << text;
+    EXPECT_FLOAT_EQ(parsed("fSizeValue= 55.50 \n").fSizeValue, 55.5f);
+    // A UTF-8 byte-order mark is not part of the first key; a key given twice is a fault.
+    std::vector<SettingsTextFault> faults;
+    ProcessSettings s;
+    applySettingsText(s, "\xEF\xBB\xBF" "bSize=1\nsizeValue=640\nsizeValue=320\n", &faults);
+    EXPECT_EQ(s.bSize, 1);
+    EXPECT_EQ(s.sizeValue, 320);
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_EQ(settingsFaultText(faults[0]), "设置文件第 3 行: sizeValue 重复出现");
 }
 
 TEST(SettingsText, CrLfAndLfGiveTheSameRecord)

@@ -218,6 +218,34 @@ TEST_F(SliceJobTest, ThreeByFiveByPixelsAndCountWithACollision)
     EXPECT_TRUE(pageResolves(out + "\\a&b #1.html", 15, "a&b #1.png"));
 }
 
+TEST_F(SliceJobTest, APictureThatFailsPartWayLeavesNoneOfItsTiles)
+{
+    // The fourth of six tiles cannot be written: its name is taken and the
+    // numbered name no longer fits the path limit. The three before it go again.
+    const size_t fixed = out.size() + 8;  // "\\" stem "\\" stem "-N.png"
+    const std::string stem(((259 - fixed) / 2), 's');
+    ASSERT_TRUE(copyFileTo(photoPath, src + "\\" + stem + ".png"));
+    DeleteFileA(photoPath.c_str());
+    const std::string tiles = out + "\\" + stem;
+    ASSERT_GE((tiles + "\\" + stem + "-1.png").size(), 257u);
+    ASSERT_LE((tiles + "\\" + stem + "-1.png").size(), 259u);
+    CreateDirectoryA(out.c_str(), nullptr);
+    CreateDirectoryA(tiles.c_str(), nullptr);
+    ASSERT_TRUE(writeFileBytes(tiles + "\\" + stem + "-4.png", "taken"));
+    SliceSettings s;
+    s.output.format = OutputFormat::Png;
+    s.horizontal = count(2);
+    s.vertical = count(3);
+    std::vector<BatchItemResult> items;
+    ToolRunOutcome o = run(s, items);
+    EXPECT_EQ(o.end, ToolRunEnd::Completed) << o.message;
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].status, ItemStatus::Failed);
+    EXPECT_EQ(items[0].reason.find("目标文件名太长"), 0u) << items[0].reason;
+    EXPECT_EQ(folderEntries(tiles), (std::vector<std::string>{stem + "-4.png"})) << "only what was there before";
+    EXPECT_EQ(folderEntries(out), (std::vector<std::string>{stem + "\\"})) << "no page";
+}
+
 TEST_F(SliceJobTest, AnAbsurdGridIsRefusedBeforeAnyTile)
 {
     SliceSettings s;

@@ -3,6 +3,7 @@
 #include "gtest.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -331,6 +332,34 @@ TEST(SniffPng, FullSizesAndCutHeader)
     cut.resize(23);  // the height's last byte missing: no made-up 256
     EXPECT_FALSE(header(cut, &h));
     EXPECT_EQ(h.height, 0);
+}
+
+TEST(SniffPng, AnAnimationControlChunkBeforeThePixelsMakesItAnimated)
+{
+    // After IHDR: chunks by type; a number is an acTL of that many frames.
+    const std::pair<std::vector<const char *>, int> cases[] = {
+        {{"IDAT", "IEND"}, kPicturePng},
+        {{"tEXt", "20", "fcTL", "IDAT", "fcTL", "fdAT", "IEND"}, kSniffAnimatedPng},
+        {{"1", "IDAT", "IEND"}, kPicturePng},  // one frame is a still picture
+        {{"IDAT", "5", "IEND"}, kPicturePng},  // an acTL after the pixels is none
+    };
+    for (const auto &c : cases) {
+        Bytes b = pngHeader(100, 100);
+        for (const char *chunk : c.first) {
+            const bool frames = chunk[0] >= '0' && chunk[0] <= '9';
+            put32be(b, b.size(), 8);
+            b.insert(b.end(), frames ? "acTL" : chunk, (frames ? "acTL" : chunk) + 4);
+            put32be(b, b.size(), frames ? (uint32_t)atoi(chunk) : 0);
+            put32be(b, b.size(), 0);
+            append(b, {0, 0, 0, 0});  // the CRC is not checked
+        }
+        EXPECT_EQ(sniff(b), c.second) << b.size();
+        // Cut anywhere, the walk ends inside the bytes and never invents an animation.
+        for (size_t n = 0; n < b.size(); ++n) {
+            int cut = sniff(Bytes(b.begin(), b.begin() + n));
+            EXPECT_TRUE(cut == kPicturePng || cut == kSniffNotRecognised || cut == c.second) << n;
+        }
+    }
 }
 
 TEST(SniffTiff, BothByteOrdersAndValueTypes)

@@ -75,6 +75,7 @@ int typeForMagickFormat(const std::string &format)
     static const std::map<std::string, int> table = {
         {"JPEG", kPictureJpeg}, {"PNG", kPicturePng},   {"GIF", kPictureGif},   {"BMP", kPictureBmp},
         {"BMP3", kPictureBmp},  {"BMP2", kPictureBmp},  {"TIFF", kPictureTiff}, {"PSD", kPicturePsd},
+        {"WEBP", kPictureWebp},
     };
     auto it = table.find(format);
     return it == table.end() ? 0 : it->second;
@@ -106,9 +107,10 @@ TEST(SniffSamples, TypesAndSizesMatchImageMagick)
         ASSERT_TRUE(ok);
         EXPECT_EQ(w, id.width);
         EXPECT_EQ(h, id.height);
-        if (type != kSniffAnimatedGif) {
+        if (type == kSniffAnimatedPng)
+            EXPECT_EQ(s.relative, "formats/png/mimetype_apng.png") << "the one APNG of the samples";
+        else if (type != kSniffAnimatedGif && type != kSniffAnimatedWebp)
             EXPECT_EQ(type, expected);
-        }
     }
     EXPECT_GT(compared, 45) << "ImageMagick answered too few times";
 }
@@ -126,7 +128,8 @@ TEST(SniffSamples, TypeCheckOfKnownFiles)
         {"formats/bmp/bmpsuite_pal8topdown.bmp", kPictureBmp},
         {"formats/jpeg/ljt_testorig12_12bit.jpg", kPictureJpeg},
         {"formats/ico/pillow_hopper.ico", kSniffNotRecognised},
-        {"formats/webp/pillow_iss634_animated.webp", kSniffNotRecognised},
+        {"formats/webp/pillow_iss634_animated.webp", kSniffAnimatedWebp},
+        {"formats/webp/ximage_yellow_rose_lossy_alpha.webp", kPictureWebp},
         {"formats/other/vips_world.jp2", kSniffNotRecognised},
         {"formats/png/pngsuite/README.txt", kSniffNotRecognised},
         {"broken/zero_bytes.jpg", kSniffNotRecognised},
@@ -196,11 +199,11 @@ TEST(SniffSamples, EveryCutOfEverySampleStaysInsideTheBuffer)
                 EXPECT_EQ(part.height, whole.height) << n;
             }
             // A cut of a still picture may lose its trailer, never become animated.
-            if (type == kSniffAnimatedGif) {
-                EXPECT_EQ(wholeType, kSniffAnimatedGif) << n;
+            if (type == kSniffAnimatedGif || type == kSniffAnimatedWebp || type == kSniffAnimatedPng) {
+                EXPECT_EQ(wholeType, type) << n;
             }
-            EXPECT_TRUE(type == kSniffNotRecognised || type == kSniffAnimatedGif ||
-                        (type >= kPictureJpeg && type <= kPictureTiff))
+            EXPECT_TRUE(type == kSniffNotRecognised || type == kSniffAnimatedGif || type == kSniffAnimatedWebp ||
+                        type == kSniffAnimatedPng || isPictureTypeCode(type))
                 << n;
         }
     }

@@ -206,22 +206,22 @@ TEST(StartupWindowSize, ClientSizeFollowsTheWorkArea)
     EXPECT_EQ(initialClientSize(1290, 768).width, 1268);
 }
 
-TEST(StartupWindowSize, PanelSectionsStackTo950Pixels)
+TEST(StartupWindowSize, PanelSectionsStackTo1016Pixels)
 {
     int tops[kPanelSectionCount];
-    EXPECT_EQ(stackPanelSections(kPanelSectionHeights, kPanelSectionCount, tops), 950);
-    const int expected[kPanelSectionCount] = {0, 114, 355, 492, 636, 838, 926};
+    EXPECT_EQ(stackPanelSections(kPanelSectionHeights, kPanelSectionCount, tops), 1016);
+    const int expected[kPanelSectionCount] = {0, 114, 355, 492, 636, 882, 992};
     for (int i = 0; i < kPanelSectionCount; ++i)
         EXPECT_EQ(tops[i], expected[i]) << "section " << i;
 
-    PanelScroll none = panelScrollFor(950, 950);
+    PanelScroll none = panelScrollFor(1016, 1016);
     EXPECT_FALSE(none.shown);
     EXPECT_EQ(clampPanelScroll(300, none), 0);
-    PanelScroll some = panelScrollFor(600, 950);
+    PanelScroll some = panelScrollFor(600, 1016);
     EXPECT_TRUE(some.shown);
-    EXPECT_EQ(some.maximum, 956);
+    EXPECT_EQ(some.maximum, 1022);
     EXPECT_EQ(some.page, 600);
-    EXPECT_EQ(clampPanelScroll(5000, some), 357);
+    EXPECT_EQ(clampPanelScroll(5000, some), 423);
     EXPECT_EQ(clampPanelScroll(-20, some), 0);
 }
 
@@ -295,7 +295,8 @@ TEST(MainCommandRules, CmykEntryCheckedForTheStoredProfile)
     EXPECT_EQ(checkedCmykEntry("uswebcoatedswop.ICC"), kCmdCmykSwop);
     EXPECT_EQ(checkedCmykEntry("JapanColor2001Coated.icc"), kCmdCmykJapan);
     EXPECT_EQ(checkedCmykEntry("CoatedFOGRA39.icc"), 0);
-    EXPECT_EQ(checkedCmykEntry("nonsense.icc"), kCmdCmykJapan);
+    EXPECT_EQ(checkedCmykEntry("nonsense.icc"), 0) << "only the entry whose file name matches";
+    EXPECT_EQ(checkedCmykEntry(""), 0);
 }
 
 TEST(MainCommandRules, RecentSettingsFilesNewestFirstAtMostTen)
@@ -334,7 +335,7 @@ TEST(MainCommandRules, AboutTextNamesTheProgramVersionAndFormats)
 {
     std::string text = aboutText();
     EXPECT_EQ(text.find("Velmora图片批量处理工具 V11.5\n\n\n批量处理图片："), 0u);
-    EXPECT_NE(text.find("支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TIF, TBI, PSD。"), std::string::npos);
+    EXPECT_NE(text.find("支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TIF, TBI, PSD, WEBP(静态), HEIC, AVIF。"), std::string::npos);
     EXPECT_NE(text.find(std::string("官网：") + kVendorWebSite), std::string::npos);
     EXPECT_NE(text.find("\n\n\n注意：图片处理后将采用JPG格式保存。"), std::string::npos);
 }

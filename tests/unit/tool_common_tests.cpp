@@ -51,7 +51,7 @@ TEST(ToolValues, SettingsFilesAreReadStrictly)
         {"convert_quality=\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
         {"convert_quality=99999999999999999999\n", "设置文件第 1 行: convert_quality 只能是 10..100 的整数"},
         {"convert_png8=2\n", "设置文件第 1 行: convert_png8 只能是 0 或 1 的整数"},
-        {"convert_format=GIF\n", "设置文件第 1 行: convert_format 只能是 JPG 或 PNG"},
+        {"convert_format=GIF\n", "设置文件第 1 行: convert_format 只能是 JPG 或 PNG 或 WEBP"},
         {"convert_load_format_option=2048\n", "设置文件第 1 行: convert_load_format_option 只能是 0..2047 的整数"},
     };
     for (const Case &c : cases) {
@@ -161,7 +161,7 @@ TEST(ToolPicture, NewFilesAreNumberedAndNothingIsReplaced)
 {
     ScratchFolder root("编号");
     std::string detail, message;
-    MagickWand *picture = readToolPicture(samplePath("formats/png/pngsuite/basn2c08.png"), message, detail);
+    MagickWand *picture = readToolPicture(samplePath("formats/png/pngsuite/basn2c08.png"), true, message, detail);
     ASSERT_TRUE(picture) << message;
     OutputOptions jpg;
     FolderTidy tidy;
@@ -195,12 +195,12 @@ TEST(ToolPicture, NewFilesAreNumberedAndNothingIsReplaced)
     DestroyMagickWand(picture);
 
     // The first image of a multi-page file; a broken file names its reason.
-    picture = readToolPicture(samplePath("formats/tiff/pillow_multipage.tiff"), message, detail);
+    picture = readToolPicture(samplePath("formats/tiff/pillow_multipage.tiff"), true, message, detail);
     ASSERT_TRUE(picture);
     EXPECT_EQ(MagickGetNumberImages(picture), 1u);
     EXPECT_EQ(MagickGetImageWidth(picture), 10u) << "the first page (the third is 20 wide)";
     DestroyMagickWand(picture);
-    EXPECT_FALSE(readToolPicture(samplePath("broken/text_renamed.jpg"), message, detail));
+    EXPECT_FALSE(readToolPicture(samplePath("broken/text_renamed.jpg"), true, message, detail));
     EXPECT_EQ(message.find("图片读取失败:\r\n" + samplePath("broken/text_renamed.jpg") + "\r\n原因："), 0u) << message;
     EXPECT_FALSE(detail.empty());
 }

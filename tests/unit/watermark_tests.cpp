@@ -10,6 +10,7 @@
 #include "core/watermark_render.h"
 #include "app/font_tables.h"
 #include "app/startup.h"
+#include "input/file_helpers.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -188,7 +189,10 @@ TEST(TextWatermark, ChineseFacesDrawChineseAndLatinOnlyFontsDoNot)
     }
     EXPECT_TRUE(fontUsable("DejaVu Sans", false));
     EXPECT_FALSE(fontUsable("DejaVu Sans", true)) << "a Latin-only font passed the Chinese test";
+    // A face known nowhere is refused, though ImageMagick would draw it in a font
+    // of its own choice (with the URW fonts installed, Nimbus Sans).
     EXPECT_FALSE(fontUsable("没有这个字体", false));
+    EXPECT_FALSE(fontUsable("No Such Face", false));
 
     // Real glyphs: two different characters give two different pictures (a font
     // without them draws the same empty box for both).
@@ -208,13 +212,33 @@ TEST(TextWatermark, ChineseFacesDrawChineseAndLatinOnlyFontsDoNot)
     }
     EXPECT_GT(inked, zhong.height() / 2);
 
-    // A face ImageMagick cannot measure builds nothing (and does not crash).
-    Mark none;
-    EXPECT_FALSE(buildText(textSettings("ABC", "没有这个字体"), none));
-    EXPECT_EQ(none.wand, nullptr);
     // An empty text builds nothing, successfully.
+    Mark none;
     EXPECT_TRUE(buildText(textSettings(""), none));
     EXPECT_EQ(none.wand, nullptr);
+}
+
+// A face chosen by its look draws in a font of that look (Ming, Kai, Hei), not
+// all in the sans font the prefix lends every Chinese face for the interface:
+// the same text at the same size, scaled to one box, differs stroke by stroke.
+TEST(TextWatermark, ChineseFacesDrawInFontsOfTheirStyle)
+{
+    loadFontTablesOnce();
+    const char *const faces[][2] = {{"宋体", "uming.ttc"}, {"仿宋", "uming.ttc"}, {"楷体", "ukai.ttc"},
+                                    {"黑体", "wqy-microhei.ttc"}, {"微软雅黑", "wqy-microhei.ttc"}};
+    for (const auto &f : faces)
+        EXPECT_EQ(fileNamePart(fontFileForFace(f[0])), f[1]) << gbkToUtf8(f[0]);
+    const char *const drawn[] = {"宋体", "楷体", "黑体"};
+    Mark glyphs[3];
+    for (int i = 0; i < 3; ++i) {
+        ProcessSettings s = textSettings("永和", drawn[i]);
+        s.sy_text_fontSize = 48;
+        ASSERT_TRUE(buildText(s, glyphs[i]));
+        MagickResizeImage(glyphs[i].wand, 128, 64, LanczosFilter, 1.0);
+    }
+    EXPECT_GT(meanDifference(glyphs[0].wand, glyphs[2].wand), 8.0) << "宋体 and 黑体 drawn alike";
+    EXPECT_GT(meanDifference(glyphs[1].wand, glyphs[2].wand), 8.0) << "楷体 and 黑体 drawn alike";
+    EXPECT_GT(meanDifference(glyphs[0].wand, glyphs[1].wand), 8.0) << "宋体 and 楷体 drawn alike";
 }
 
 TEST(PictureWatermark, OpacityGoesIntoAlphaAndRotationKeepsCornersClear)

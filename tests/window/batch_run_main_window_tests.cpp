@@ -15,7 +15,10 @@
 #include "app/main_commands.h"
 #include "app/main_run.h"
 #include "app/main_window.h"
+#include "app/picture_list_view.h"
 #include "app/progress_window.h"
+#include "input/thumbnail_worker.h"
+#include "ui/info_window.h"
 #include "ui/run_prompts.h"
 #include "app/save_mode_dialog.h"
 #include "app/settings_panel/panel_ids.h"
@@ -186,6 +189,58 @@ void chooseIn(HWND panel, int id, int index)
 
 }  // namespace
 
+namespace {
+
+// Watches for the end box of a run shown by the real MessageBoxA, notes whether
+// it lies above the information window (always on top), then presses its button.
+struct EndBoxWatch {
+    HWND infoWindow = nullptr;
+    bool found = false, above = false;
+};
+
+DWORD WINAPI watchEndBox(LPVOID parameter)
+{
+    EndBoxWatch *w = static_cast<EndBoxWatch *>(parameter);
+    for (int i = 0; i < 1200 && !w->found; ++i, Sleep(50)) {
+        HWND box = FindWindowA("#32770", "注意");
+        if (!box || !IsWindowVisible(box))
+            continue;
+        w->found = true;
+        // Top-level windows from the top down: whichever comes first is seen.
+        HWND at = GetTopWindow(nullptr);
+        while (at && at != box && at != w->infoWindow)
+            at = GetWindow(at, GW_HWNDNEXT);
+        w->above = at == box && IsWindowVisible(w->infoWindow);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(MainWindowRun, TheEndBoxIsShownAboveTheInformationWindow)
+{
+    // Every picture failed: the box says so ("注意", no offer to open the folder)
+    // and shows above the information window the failure opened.
+    ScratchFolder source("主窗口_失败"), target("主窗口_失败_目标");
+    ASSERT_TRUE(copyWritable(samplePath("broken/go_invalid-crc32.png"), source / "坏.png"));
+    addDroppedPaths(window, {source / "坏.png"});
+    startupConfig().picSaveMode = 1;
+    click(kIdSaveTo);
+    setPanelSaveToFolder(panel, target.path());
+    EndBoxWatch watch;
+    watch.infoWindow = createInfoWindow(GetModuleHandleA(nullptr), window);
+    runPrompts().messageBox = defaultRunPrompts().messageBox;
+    HANDLE watcher = CreateThread(nullptr, 0, watchEndBox, &watch, 0, nullptr);
+    SendMessageA(panelControl(panel, kIdStart), BM_CLICK, 0, 0);
+    WaitForSingleObject(watcher, INFINITE);
+    CloseHandle(watcher);
+    EXPECT_TRUE(watch.found) << "no end box captioned 注意";
+    EXPECT_TRUE(watch.above) << "the end box is hidden under the information window";
+    EXPECT_TRUE(opened.empty());
+    ShowWindow(watch.infoWindow, SW_HIDE);
+}
+
 TEST_F(MainWindowRun, TextAndPictureWatermarksMarkThePicturesOfARun)
 {
     ScratchFolder source("水印_源"), target("水印_目标");
@@ -323,10 +378,25 @@ TEST_F(MainWindowRun, OverwriteFromThePanelTurnsAPngIntoJpegData)
     ASSERT_EQ(boxes.size(), 1u);
     boxes.clear();
 
+    // The replaced picture's thumbnail is made again from the new file.
+    if (!thumbnailsShown())
+        runMainCommand(window, kCmdToggleThumbnails);
+    auto rendered = [](long after) {
+        auto done = [after] { return pictureImageList().at(0)->thumbDone && thumbnailWorker().renderCount() > after; };
+        for (int i = 0; i < 600 && !done(); ++i) {
+            pumpMainWindowMessages();
+            Sleep(50);
+        }
+        return done();
+    };
+    ASSERT_TRUE(rendered(-1));
+    const long renders = thumbnailWorker().renderCount();
+
     runMainCommand(window, kCmdStart);
 
     EXPECT_EQ(formatOf(source / "logo.png"), "JPEG");
     EXPECT_EQ(folderEntries(source.path()), (std::vector<std::string>{"logo.png"}));
+    EXPECT_TRUE(rendered(renders));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "图片批量处理已完成");
     EXPECT_EQ(boxes[0].caption, "完成");

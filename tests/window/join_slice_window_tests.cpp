@@ -20,6 +20,7 @@
 #include "ui/preview/preview_pane.h"
 #include "tools/slice/slice_job.h"
 #include "tools/slice/slice_window.h"
+#include "ui/window_kit.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -153,6 +154,7 @@ TEST_F(JoinWindowTest, StartChecksComeInOrder)
     EXPECT_EQ(textOf(w), "Velmora图片批量拼接工具");
     EXPECT_TRUE(IsZoomed(w)) << "opened maximised";
     EXPECT_TRUE(GetWindowLongA(w, GWL_STYLE) & WS_THICKFRAME) << "resizable";
+    EXPECT_TRUE(GetClassLongPtrA(w, GCLP_HICON) && GetClassLongPtrA(w, GCLP_HICONSM)) << "the program's icons";
     EXPECT_FALSE(IsWindowVisible(hostWindow()));
     EXPECT_EQ(statusText(w, 0), "就绪...");
     char cls[64] = {};
@@ -183,7 +185,7 @@ TEST_F(JoinWindowTest, StartChecksComeInOrder)
     browserAnswers = {src};
     click(w, kJoinSourceButtonId);
     EXPECT_EQ(textOf(GetDlgItem(w, kJoinTargetEditId)), src + "_处理后");
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)  // jpg, png, gif, bmp, webp/heic/avif
         SendMessageA(GetDlgItem(w, kJoinFormatBoxFirstId + i), BM_SETCHECK, BST_UNCHECKED, 0);
     said.clear();
     click(w, kJoinStartId);
@@ -258,6 +260,37 @@ TEST_F(JoinWindowTest, ThePreviewFollowsThePanelAndTheKeysAndARunWritesEveryGrou
     ASSERT_TRUE(waitForPreview(shown));
     EXPECT_EQ(statusText(w, 0), "图片尺寸: 443 x 200");
 
+    // The custom height: Enter composes again, an empty field or 0 at 128; so
+    // does leaving the field changed. Then "透明度" (PNG output) too.
+    HWND rule = GetDlgItem(w, kJoinHorizontalRuleId), custom = GetDlgItem(w, kJoinCustomId);
+    auto choose = [&](HWND list, int id, int index) {
+        SendMessageA(list, CB_SETCURSEL, index, 0);
+        PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)list);
+        pumpMessages();
+    };
+    choose(rule, kJoinHorizontalRuleId, kJoinCustom);
+    const char *const steps[][2] = {{"100", "227 x 100"}, {"", "287 x 128"}, {"90", "205 x 90"}, {"0", "287 x 128"}};
+    for (int i = 0; i < 4; ++i) {
+        shown = joinPreviewState().shown;
+        SetFocus(custom);
+        SetWindowTextA(custom, steps[i][0]);
+        if (i < 2)
+            PostMessageA(custom, WM_CHAR, 13, 1);  // Enter
+        else
+            SetFocus(GetDlgItem(w, kJoinStartId));  // leaving the field
+        ASSERT_TRUE(waitForPreview(shown)) << i;
+        EXPECT_EQ(statusText(w, 0), std::string("图片尺寸: ") + steps[i][1]);
+    }
+    choose(rule, kJoinHorizontalRuleId, 0);
+    HWND format = GetDlgItem(w, kJoinOutputFirstId + kOutputFormatOffset);
+    choose(format, kJoinOutputFirstId + kOutputFormatOffset, 1);
+    ASSERT_TRUE(pumpUntil([] { return !joinPreviewState().pending; }, 120000));
+    shown = joinPreviewState().shown;
+    click(w, kJoinOutputFirstId + kOutputTransparentOffset);
+    ASSERT_TRUE(waitForPreview(shown)) << "the transparency box composes the preview";
+    choose(format, kJoinOutputFirstId + kOutputFormatOffset, 0);
+    ASSERT_TRUE(pumpUntil([] { return !joinPreviewState().pending; }, 120000));
+
     click(w, kJoinStartId);
     ASSERT_TRUE(pumpUntil([] {
         for (const Said &s : said)
@@ -293,6 +326,7 @@ TEST_F(JoinWindowTest, SliceWindowChecksInOrderAndRuns)
     EXPECT_EQ(client.right, 601);
     EXPECT_EQ(client.bottom, 431);
     EXPECT_FALSE(GetWindowLongA(w, GWL_STYLE) & WS_THICKFRAME);
+    EXPECT_TRUE(GetClassLongPtrA(w, GCLP_HICON) && GetClassLongPtrA(w, GCLP_HICONSM)) << "the program's icons";
     EXPECT_EQ(SendMessageA(GetDlgItem(w, kSliceHtmlId), BM_GETCHECK, 0, 0), BST_CHECKED) << "HTML on by default";
     EXPECT_EQ(SendMessageA(GetDlgItem(w, kSliceHorizontalAvgId), BM_GETCHECK, 0, 0), BST_CHECKED)
         << "by count when nothing is stored";
@@ -308,12 +342,23 @@ TEST_F(JoinWindowTest, SliceWindowChecksInOrderAndRuns)
     EXPECT_EQ(textOf(GetDlgItem(w, kSliceOutputEditId)), src + "_处理后");
     said.clear();
     click(w, kSliceStartId);
-    ASSERT_EQ(said.size(), 2u) << "on both division boxes";
+    ASSERT_EQ(said.size(), 1u) << "one balloon for both division boxes";
     EXPECT_EQ(said[0].control, GetDlgItem(w, kSliceHorizontalId));
-    EXPECT_EQ(said[1].control, GetDlgItem(w, kSliceVerticalId));
     EXPECT_EQ(said[0].text, "【水平划分】与【垂直划分】至少勾选一项");
     EXPECT_EQ(said[0].title, "看这里");
-
+    // The real balloon lies inside the window.
+    runPrompts().balloon = defaultRunPrompts().balloon;
+    click(w, kSliceStartId);
+    runPrompts().balloon = balloon;
+    RECT frame, tip = {};
+    GetWindowRect(w, &frame);
+    for (HWND t = nullptr; (t = FindWindowExA(nullptr, t, TOOLTIPS_CLASSA, nullptr)) != nullptr;)
+        if (IsWindowVisible(t) && (GetWindowLongA(t, GWL_STYLE) & TTS_BALLOON))
+            GetWindowRect(t, &tip);
+    EXPECT_EQ(openBalloonCount(), 1);
+    EXPECT_TRUE(tip.right > tip.left && tip.left >= frame.left && tip.top >= frame.top && tip.right <= frame.right &&
+                tip.bottom <= frame.bottom);
+    closeBalloons();
     click(w, kSliceHorizontalId);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kSliceHorizontalAvgValueId)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w, kSliceHorizontalPixelValueId)));
@@ -366,9 +411,10 @@ TEST_F(JoinWindowTest, DISABLED_JoinAndSliceForScreenshots)
     std::string src = folder("旅行照片");
     std::string day = folder("旅行照片\\第一天");
     folder("旅行照片\\第二天");
-    photo("photos/mate_Storm.jpg", "640x427", day + "\\1.jpg");
-    photo("photos/lomiri_sunset.jpg", "800x533", day + "\\2.jpg");
-    photo("photos/mate_LadyBird.jpg", "480x300", day + "\\3.jpg");
+    // Real photos at their own sizes (1920 x 1280, 4272 x 2848, 2560 x 1600).
+    ASSERT_TRUE(copyFileTo(samplePath("photos/mate_Storm.jpg"), day + "\\1.jpg"));
+    ASSERT_TRUE(copyFileTo(samplePath("photos/lomiri_sunset.jpg"), day + "\\2.jpg"));
+    ASSERT_TRUE(copyFileTo(samplePath("photos/mate_LadyBird.jpg"), day + "\\3.jpg"));
     writeProgramDword("join_space", 12);
     writeProgramDword("join_width_or_height_index", 2);
     HWND w = openJoinTool(hostWindow());
@@ -389,4 +435,12 @@ TEST_F(JoinWindowTest, DISABLED_JoinAndSliceForScreenshots)
     browserAnswers = {src};
     click(s, kSliceSourceButtonId);
     shoot("slice");
+
+    // Neither division ticked: the one balloon, as the user sees it.
+    click(s, kSliceHorizontalId);
+    click(s, kSliceVerticalId);
+    runPrompts().balloon = defaultRunPrompts().balloon;
+    click(s, kSliceStartId);
+    shoot("slice_balloon");
+    closeBalloons();
 }

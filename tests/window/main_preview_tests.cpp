@@ -279,6 +279,46 @@ TEST_F(MainWindowPreview, OpensOnTheSelectedPictureAndFollowsEachSettingsChange)
     EXPECT_EQ(enterTips(control(kIdSizeField)), 0);
 }
 
+// The real output pixel for pixel when it fits the pane, else the whole of it;
+// the key 1 switches, and the choice holds for the next picture.
+TEST_F(MainWindowPreview, TheOutputAtActualSizeWhenItFitsElseFitted)
+{
+    ScratchFolder folder("预览_适合");
+    ASSERT_TRUE(copyWritable(samplePath("photos/mate_Storm.jpg"), folder / "a.jpg"));  // 1920 x 1280
+    addDroppedPaths(window, {folder / "a.jpg"});
+    select(0);
+    SetWindowTextA(control(kIdSizeField), "300");
+    click(kIdResize);
+    openPreview();
+    PreviewPaneInfo shown = pane();
+    EXPECT_TRUE(shown.fit);
+    EXPECT_EQ(shown.shownWidth, 300) << "pixel for pixel";
+    EXPECT_EQ(shown.shownHeight, 200);
+
+    click(kIdResize);  // no resize: the full 1920 x 1280
+    ASSERT_TRUE(pumpUntil(previewSettled));
+    shown = pane();
+    RECT client;
+    GetClientRect(mainPreviewPane(), &client);
+    EXPECT_EQ(shown.width, 1920);
+    EXPECT_LE(shown.shownWidth, client.right - 16);
+    EXPECT_LE(shown.shownHeight, client.bottom - 16);
+    EXPECT_TRUE(shown.shownWidth == client.right - 16 || shown.shownHeight == client.bottom - 16);
+    EXPECT_EQ(status(1).rfind("处理后图片尺寸: 1920 x 1280, 类型: JPEG 图片", 0), 0u) << "the real size";
+
+    PostMessageA(mainPreviewPane(), WM_KEYDOWN, '1', 0);
+    pumpMainWindowMessages();
+    EXPECT_FALSE(pane().fit);
+    EXPECT_EQ(pane().shownWidth, 1920);
+    click(kIdBlackWhite);
+    ASSERT_TRUE(pumpUntil(previewSettled));
+    EXPECT_FALSE(pane().fit) << "kept for the next picture";
+    EXPECT_EQ(pane().shownWidth, 1920);
+    PostMessageA(mainPreviewPane(), WM_KEYDOWN, '1', 0);
+    pumpMainWindowMessages();
+    EXPECT_TRUE(pane().fit);
+}
+
 TEST_F(MainWindowPreview, ANewerChangeSupersedesAnOlderOne)
 {
     ScratchFolder folder("预览_更新");
@@ -332,6 +372,19 @@ TEST_F(MainWindowPreview, ArrowKeysAndTurnsActOnThePreviewedPicture)
     ASSERT_TRUE(pumpUntil(previewSettled));
     EXPECT_EQ(pane().width, 1920);
     EXPECT_EQ(pictureListPreviewIndex(), 0);
+    // Esc after stepping on: the list's selection is the last picture shown.
+    PostMessageA(mainPreviewPane(), WM_KEYDOWN, VK_RIGHT, 0);
+    pumpQueuedMessages();
+    ASSERT_TRUE(pumpUntil(previewSettled));
+    PostMessageA(mainPreviewPane(), WM_KEYDOWN, VK_ESCAPE, 0);
+    pumpQueuedMessages();
+    EXPECT_FALSE(mainPreviewShown());
+    HWND list = mainPictureList(window);
+    EXPECT_EQ(ListView_GetSelectedCount(list), 1u);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 1);
+    select(0);
+    openPreview();
+    ASSERT_EQ(pane().width, 1920);
 
     // Rotating turns only the previewed picture, and the preview follows.
     runMainCommand(window, kCmdRotateRight);

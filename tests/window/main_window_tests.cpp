@@ -23,6 +23,7 @@
 #include "app/toolbar.h"
 #include "ui/window_kit.h"
 #include "test_util.h"
+#include "util/magick_path.h"
 
 // ---------------------------------------------------------------------------
 // Fixture
@@ -208,7 +209,7 @@ TEST(MainWindowTree, TitleClassAndTopLevelChildren)
     RECT filterBox = rectIn(filter, window);
     EXPECT_EQ(filterBox.left, -1000);
     EXPECT_EQ(filterBox.top, -1000);
-    EXPECT_EQ(SendMessageA(filter, CB_GETCOUNT, 0, 0), 9);
+    EXPECT_EQ(SendMessageA(filter, CB_GETCOUNT, 0, 0), 13);
     char entry[64] = {};
     SendMessageA(filter, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
     EXPECT_EQ(std::string(entry), "加载所有图片");
@@ -223,6 +224,29 @@ TEST(MainWindowTree, TitleClassAndTopLevelChildren)
     char statusText[64] = {};
     SendMessageA(status, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(statusText));
     EXPECT_EQ(std::string(statusText), "0 张图片");
+}
+
+// A status bar that grows is drawn afresh: no size grip is left where its right
+// edge was (seen in the middle of the bar after maximising).
+TEST(MainWindowTree, StatusBarKeepsNoGripWhereItsEdgeWas)
+{
+    HWND window = sharedMainWindow(), status = mainStatusBar(window);
+    RECT was = {}, now = {};
+    for (int width : {1000, 1200}) {
+        SetWindowPos(window, nullptr, 0, 0, width, 700, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        pumpMainWindowMessages();
+        UpdateWindow(status);
+        was = now;
+        GetClientRect(status, &now);
+    }
+    HDC dc = GetDC(status);
+    int marks = 0;
+    for (int y = 2; y < now.bottom - 1; ++y)
+        for (int x = was.right - 20; x < was.right; ++x)
+            marks += GetPixel(dc, x, y) != GetPixel(dc, was.right - 60, now.bottom / 2);
+    ReleaseDC(status, dc);
+    EXPECT_EQ(marks, 0) << "pixels of an old grip";
+    ShowWindow(window, SW_HIDE);
 }
 
 TEST(MainWindowTree, ToolbarButtonsLabelsStatesAndTooltips)
@@ -449,6 +473,14 @@ TEST(MainWindowMenus, SettingsMenuShowsPreferencesAndRecentFiles)
     EXPECT_TRUE(isChecked(menu, kCmdCmykSwop));
     EXPECT_FALSE(isChecked(menu, kCmdCmykJapan));
     DestroyMenu(menu);
+    // A stored name that neither entry stands for checks neither.
+    for (const char *other : {"CoatedFOGRA39.icc", "mine.icc"}) {
+        config.cmykDefaultIcc = other;
+        menu = buildSettingsMenu();
+        EXPECT_FALSE(isChecked(menu, kCmdCmykSwop)) << other;
+        EXPECT_FALSE(isChecked(menu, kCmdCmykJapan)) << other;
+        DestroyMenu(menu);
+    }
 
     // Toggling a preference stores it.
     runMainCommand(sharedMainWindow(), kCmdParseFileFormat);
@@ -509,6 +541,35 @@ TEST(MainWindowDrop, DroppedFoldersListTheirPicturesWithLocations)
     EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kCmdStart, 0));
 }
 
+// "官方网站" under Wine: the page goes to the desktop's browser through winebrowser
+// (a script stands in for it) by a page that keeps its section; no browser: a box.
+TEST(MainWindowMenus, WebSiteOpensInTheDesktopBrowserOrSaysThereIsNone)
+{
+    HWND window = sharedMainWindow();
+    ScratchFolder dir("web_browser");
+    ASSERT_TRUE(writeFileBytes(dir / "b.sh", "printf %s \"$1\" > '" + magickPath(dir / "url.txt") + "'\n"));
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    recorder().clear();
+    for (std::string browsers : {"/bin/sh " + magickPath(dir / "b.sh"), std::string("/nonexistent/browser")}) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", "Browsers", REG_SZ, browsers.c_str(),
+                        (DWORD)browsers.size() + 1);
+        const bool hadUrl = !readFileBytes(dir / "url.txt").empty();
+        auto answered = [&] { return !recorder().boxes.empty() || (!hadUrl && !readFileBytes(dir / "url.txt").empty()); };
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(kCmdWebSite, 0), 0);
+        for (int i = 0; i < 600 && !answered(); ++i) {
+            pumpMainWindowMessages();
+            Sleep(50);
+        }
+    }
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", "Browsers");
+    EXPECT_EQ(readFileBytes(dir / "url.txt").rfind("file:///", 0), 0u);
+    EXPECT_NE(readFileBytes(std::string(temp) + "velmora_page.html").find("/help/index.html#about\""), std::string::npos);
+    ASSERT_EQ(recorder().boxes.size(), 1u) << "only when there is no browser";
+    EXPECT_EQ(recorder().boxes[0].text.rfind("没有找到可以打开网页的浏览器。\n\n网页地址：file:///", 0), 0u);
+    recorder().clear();
+}
+
 // ---------------------------------------------------------------------------
 // Closing the real program
 
@@ -525,6 +586,13 @@ TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
     }
     char desktop[MAX_PATH] = {};
     ASSERT_TRUE(specialFolderPath(CSIDL_DESKTOPDIRECTORY, desktop));
+    // No profile ever chosen: the default CMYK profile, shipped in the program's
+    // "icc", loads at start without a box (and no fallback name is stored).
+    std::string oldIcc = readProgramString("cmyk_default_icc");
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramRegistryKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "cmyk_default_icc");
+        RegCloseKey(key);
+    }
 
     char buildDir[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, buildDir, MAX_PATH);
@@ -557,6 +625,12 @@ TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
     for (int i = 0; i < 100 && !IsWindowVisible(found); ++i)
         Sleep(50);
     EXPECT_TRUE(IsWindowVisible(found));
+    EXPECT_EQ(readProgramString("cmyk_default_icc"), "") << "the default profile did not load";
+    for (HWND box = nullptr; (box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(box, &owner);
+        EXPECT_FALSE(owner == pi.dwProcessId && IsWindowVisible(box)) << "a box at start: " << textOf(box);
+    }
     HWND container = FindWindowExA(found, nullptr, "static", "panel");
     HWND list = container ? FindWindowExA(container, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
     ASSERT_NE(list, nullptr);
@@ -574,6 +648,8 @@ TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
         writeProgramString("file_dlg_choose_image", oldImage);
     if (!oldLogo.empty())
         writeProgramString("file_dlg_choose_logo", oldLogo);
+    if (!oldIcc.empty())
+        writeProgramString("cmyk_default_icc", oldIcc);
 }
 
 // ---------------------------------------------------------------------------

@@ -29,12 +29,12 @@ LRESULT CALLBACK benchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 HANDLE gate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
 std::atomic<int> atGate(0);
 
-int gatedRender(const char *path, int flip, int rotation, HICON *icon)
+int gatedRender(const char *path, int flip, int rotation, HICON *icon, std::string *detail, bool autoOrient)
 {
     atGate++;
     WaitForSingleObject(gate, INFINITE);
     atGate--;
-    return makeThumbnail(path, flip, rotation, icon);
+    return makeThumbnail(path, flip, rotation, icon, detail, autoOrient);
 }
 
 }  // namespace

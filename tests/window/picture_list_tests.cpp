@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <string>
@@ -346,7 +347,23 @@ TEST_F(PictureList, StatusTextsFollowTheSelection)
     EXPECT_EQ(statusText(0), "0 张图片");
     EXPECT_EQ(statusText(1), "");
     EXPECT_FALSE(toolbarEnabled(kCmdToolStart));
-    EXPECT_TRUE(IsWindowVisible(FindWindowExA(pictureListView(), nullptr, "static", nullptr))) << "empty-list hint";
+    // The empty-list hint, one line in the middle of its grey box: as many clear
+    // rows above the text as below it.
+    HWND hint = FindWindowExA(pictureListView(), nullptr, "static", nullptr);
+    ASSERT_TRUE(IsWindowVisible(hint));
+    UpdateWindow(hint);
+    RECT box;
+    GetClientRect(hint, &box);
+    HDC dc = GetDC(hint);
+    int top = -1, bottom = -1;
+    for (int y = 0; y < box.bottom; ++y)
+        for (int x = 0; x < box.right; ++x)
+            if (GetPixel(dc, x, y) != GetPixel(dc, 0, 0)) {
+                top = top < 0 ? y : top;
+                bottom = y;
+            }
+    ReleaseDC(hint, dc);
+    EXPECT_TRUE(top >= 0 && abs(top - (box.bottom - 1 - bottom)) <= 4) << top << ".." << bottom << " of " << box.bottom;
 
     PictureFolder &f = pictureFolder();
     addAll(std::vector<std::string>(f.pictures.begin(), f.pictures.begin() + 9));
@@ -357,6 +374,11 @@ TEST_F(PictureList, StatusTextsFollowTheSelection)
     EXPECT_FALSE(IsWindowVisible(FindWindowExA(pictureListView(), nullptr, "static", nullptr)));
 
     selectOnly({0});  // go_video-001_q50_444.jpeg: 150 x 103, 4032 bytes
+    EXPECT_EQ(statusText(1), "尺寸: 150 x 103, 类型: JPEG 图片, 大小: 3.9 KB");
+    // "图片左转": the size the picture will come out at; turned back, as the file says.
+    handlePictureListCommand(kCmdToolRotateLeft);
+    EXPECT_EQ(statusText(1), "尺寸: 103 x 150, 类型: JPEG 图片, 大小: 3.9 KB");
+    handlePictureListCommand(kCmdToolRotateRight);
     EXPECT_EQ(statusText(1), "尺寸: 150 x 103, 类型: JPEG 图片, 大小: 3.9 KB");
     for (int c : {kCmdToolRemove, kCmdToolRotateLeft, kCmdToolRotateRight, kCmdToolFlipHorizontal,
                   kCmdToolFlipVertical, kCmdToolPreview})

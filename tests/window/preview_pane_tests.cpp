@@ -11,6 +11,7 @@
 
 #include "app/input_rules.h"
 #include "ui/picture_viewer.h"
+#include "ui/preview/display_picture.h"
 #include "ui/preview/preview_pane.h"
 #include "util/magick_path.h"
 #include "util/text.h"
@@ -134,6 +135,7 @@ protected:
         ownerKeys.clear();
         ownerCommands.clear();
         previewPaneMessageBox = recordBox;
+        previewPaneSetFit(pane, true);
     }
     void TearDown() override { previewPaneClear(pane); }
     PreviewPaneInfo info()
@@ -170,9 +172,10 @@ TEST_F(PreviewPane, ASmallPictureIsCentredInItsFrame)
     EXPECT_EQ(barOf(pane, SB_VERT).nMax, 0);
 }
 
-TEST_F(PreviewPane, APictureThatDoesNotFitScrollsWithItsMargin)
+TEST_F(PreviewPane, AtActualSizeAPictureThatDoesNotFitScrollsWithItsMargin)
 {
     // 10 pixels narrower than the pane: not centred, scrolled with an 8-pixel margin.
+    previewPaneSetFit(pane, false);
     ASSERT_TRUE(previewPaneShowPicture(pane, solid(750, 2000, "red"), 91));
     PreviewPaneInfo i = info();
     EXPECT_EQ(i.origin.x, 8);
@@ -216,6 +219,114 @@ TEST_F(PreviewPane, APictureThatDoesNotFitScrollsWithItsMargin)
     EXPECT_EQ(barOf(pane, SB_HORZ).nMax, 0);
     EXPECT_EQ(barOf(pane, SB_VERT).nMax, 0);
     EXPECT_EQ(paintedPixel(pane, 8, 8), RGB(255, 255, 255));
+}
+
+namespace {
+
+// Left half red, right half blue.
+MagickWand *halves(size_t width, size_t height)
+{
+    MagickWand *red = solid(width, height, "red");
+    MagickWand *blue = solid(width / 2, height, "blue");
+    MagickCompositeImage(red, blue, OverCompositeOp, (ssize_t)(width / 2), 0);
+    DestroyMagickWand(blue);
+    return red;
+}
+
+bool bigBlue(COLORREF c) { return GetBValue(c) > 200 && GetRValue(c) < 60 && GetGValue(c) < 60; }
+
+}  // namespace
+
+TEST_F(PreviewPane, ALargePictureIsFittedAndTheKeyOneOrADoubleClickShowsItAtActualSize)
+{
+    // 4000 x 3000 in 760 x 580: the width decides, 744 x 558, centred.
+    ASSERT_TRUE(previewPaneShowPicture(pane, halves(4000, 3000), 91));
+    PreviewPaneInfo i = info();
+    EXPECT_TRUE(i.fit);
+    EXPECT_EQ(i.width, 4000) << "the real size is kept";
+    EXPECT_EQ(i.shownWidth, 744);
+    EXPECT_EQ(i.shownHeight, 558);
+    EXPECT_EQ(i.origin.x, 8);
+    EXPECT_EQ(i.origin.y, 11);
+    EXPECT_EQ(barOf(pane, SB_HORZ).nMax, 0);
+    EXPECT_EQ(barOf(pane, SB_VERT).nMax, 0);
+    EXPECT_TRUE(bigRed(paintedPixel(pane, 8 + 100, 11 + 100)));
+    EXPECT_TRUE(bigBlue(paintedPixel(pane, 8 + 700, 11 + 500)));
+    EXPECT_EQ(paintedPixel(pane, 7, 200), RGB(0, 0, 0)) << "frame";
+    EXPECT_EQ(paintedPixel(pane, 8 + 744, 200), RGB(0, 0, 0)) << "frame";
+    EXPECT_EQ(paintedPixel(pane, 8 + 745, 200), RGB(255, 255, 255));
+
+    // The key 1: actual size, the middle of the picture in the middle of the pane.
+    PostMessageA(pane, WM_KEYDOWN, '1', 0);
+    pump();
+    i = info();
+    EXPECT_FALSE(i.fit);
+    EXPECT_EQ(i.shownWidth, 4000);
+    EXPECT_EQ(barOf(pane, SB_HORZ).nMax, 4017);
+    EXPECT_EQ(barOf(pane, SB_VERT).nMax, 3017);
+    // (the middle of the pane as it was before its scroll bars came)
+    EXPECT_NEAR(i.origin.x + 2000, 760 / 2, 1);
+    EXPECT_NEAR(i.origin.y + 1500, 580 / 2, 1);
+    // Kept for the next picture of this pane.
+    ASSERT_TRUE(previewPaneShowPicture(pane, halves(4000, 3000), 91, true));
+    EXPECT_FALSE(info().fit);
+    PostMessageA(pane, WM_KEYDOWN, VK_NUMPAD1, 0);
+    pump();
+    EXPECT_TRUE(info().fit);
+
+    // A double click: actual size with the point under the pointer kept there.
+    POINT at = {8 + 600, 11 + 100};  // picture point (3226, 538)
+    PostMessageA(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    pump();
+    i = info();
+    EXPECT_FALSE(i.fit);
+    EXPECT_NEAR(i.origin.x + 3226, at.x, 3);
+    EXPECT_NEAR(i.origin.y + 538, at.y, 3);
+    EXPECT_TRUE(bigBlue(paintedPixel(pane, at.x, at.y)));
+    PostMessageA(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    pump();
+    EXPECT_TRUE(info().fit);
+    EXPECT_EQ(info().origin.x, 8);
+
+    // The context menu, chosen with the keyboard: "适合窗口", then "实际大小".
+    PostMessageA(pane, WM_RBUTTONUP, 0, MAKELPARAM(100, 100));
+    PostMessageA(pane, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(pane, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(pane, WM_KEYDOWN, VK_RETURN, 0);
+    pump();
+    EXPECT_FALSE(info().fit) << "实际大小";
+}
+
+TEST_F(PreviewPane, TheOutlineIsOnePixelAtTheShownSize)
+{
+    PreviewOutline outline;
+    outline.rect = {1000, 750, 3000, 2250};
+    outline.leftRight = true;
+    outline.topBottom = true;
+    DisplayPicture picture;
+    std::string reason;
+    ASSERT_TRUE(makeDisplayPicture(solid(4000, 3000, "#101010"), 91, picture, reason)) << reason;
+    previewPaneShow(pane, picture, false, outline);
+    // Fitted at 744 x 558 from (8, 11): the rectangle is (194, 151) - (566, 430).
+    const COLORREF grey = RGB(0xCC, 0xCC, 0xCC);
+    EXPECT_EQ(paintedPixel(pane, 193, 300), grey) << "left";
+    EXPECT_EQ(paintedPixel(pane, 566, 300), grey) << "right";
+    EXPECT_EQ(paintedPixel(pane, 300, 150), grey) << "top";
+    EXPECT_EQ(paintedPixel(pane, 300, 430), grey) << "bottom";
+    EXPECT_NE(paintedPixel(pane, 195, 300), grey) << "one pixel wide";
+    EXPECT_NE(paintedPixel(pane, 192, 300), grey);
+    // At actual size it is where a border around the cut-out would be: the
+    // columns and rows just outside it, only on the sides asked for.
+    outline.rect = {100, 75, 300, 225};
+    outline.topBottom = false;
+    ASSERT_TRUE(makeDisplayPicture(solid(400, 300, "#101010"), 91, picture, reason)) << reason;
+    previewPaneShow(pane, picture, false, outline);
+    PreviewPaneInfo i = info();
+    ASSERT_EQ(i.shownWidth, 400);
+    EXPECT_EQ(paintedPixel(pane, i.origin.x + 99, i.origin.y + 75), grey);
+    EXPECT_EQ(paintedPixel(pane, i.origin.x + 300, i.origin.y + 224), grey);
+    EXPECT_NE(paintedPixel(pane, i.origin.x + 99, i.origin.y + 74), grey);
+    EXPECT_NE(paintedPixel(pane, i.origin.x + 150, i.origin.y + 74), grey) << "no top line";
 }
 
 TEST_F(PreviewPane, KeysGoToTheToolWindowAndFailuresDoNotEndTheProgram)
@@ -277,6 +388,7 @@ TEST(PreviewPaneWheel, OverAScrollingPartnerTheWheelGoesToThePartner)
     HWND pane = createPreviewPane(ownerWindow(), GetModuleHandleA(nullptr), options);
     ASSERT_NE(pane, nullptr);
     setClientSize(pane, 400, 300);
+    previewPaneSetFit(pane, false);
     ASSERT_TRUE(previewPaneShowPicture(pane, solid(400, 3000, "red"), 91));
     pump();
 
@@ -330,6 +442,7 @@ protected:
     void TearDown() override
     {
         closePictureViewer();
+        pictureViewerSetFit(true);
         pump();
     }
     PictureViewerInfo info()
@@ -368,11 +481,18 @@ TEST_F(PictureViewer, OpensAChineseNamedJpegMaximised)
     EXPECT_TRUE(i.hasPicture);
     EXPECT_EQ(i.width, 1920);
     EXPECT_EQ(i.height, 1280);
-    EXPECT_EQ(i.origin.x, 8);
+    // Larger than the window: fitted, centred, the whole photo in view.
+    RECT client;
+    GetClientRect(viewer, &client);
+    EXPECT_TRUE(i.fit);
+    EXPECT_LE(i.shownWidth, client.right - 16);
+    EXPECT_LE(i.shownHeight, client.bottom - 16);
+    EXPECT_NEAR(i.origin.x * 2 + i.shownWidth, client.right, 1);
+    EXPECT_NEAR(i.origin.y * 2 + i.shownHeight, client.bottom, 1);
     // The photo's own pixels are on the screen: not the white of the background.
-    COLORREF c = paintedPixel(viewer, 8 + 400, 8 + 300);
+    COLORREF c = paintedPixel(viewer, i.origin.x + 400, i.origin.y + 300);
     EXPECT_NE(c, RGB(255, 255, 255));
-    EXPECT_EQ(paintedPixel(viewer, 7, 100), RGB(0, 0, 0)) << "frame";
+    EXPECT_EQ(paintedPixel(viewer, i.origin.x - 1, i.origin.y + 100), RGB(0, 0, 0)) << "frame";
 
     // Esc on the active viewer, through the program's loop, closes it: hidden,
     // picture released.
@@ -394,6 +514,23 @@ TEST_F(PictureViewer, FitsCentresScrollsAndStartsEachPictureAtTheTop)
 
     ASSERT_TRUE(viewPicture(folder / "c.jpg", "c.jpg"));
     restoreTo760By580();
+    // Fitted: 900 x 2000 becomes 254 x 564, centred, nothing to scroll.
+    PictureViewerInfo fitted = info();
+    EXPECT_EQ(fitted.shownWidth, 254);
+    EXPECT_EQ(fitted.shownHeight, 564);
+    EXPECT_EQ(fitted.origin.x, 253);
+    EXPECT_EQ(fitted.origin.y, 8);
+    EXPECT_EQ(barOf(viewer, SB_VERT).nMax, 0);
+    EXPECT_TRUE(bigRed(paintedPixel(viewer, 253 + 127, 8 + 300)));
+    // The key 1 (a double click does the same): actual size, scrolled as before.
+    PostMessageA(viewer, WM_KEYDOWN, '1', 0);
+    pump();
+    EXPECT_FALSE(info().fit);
+    EXPECT_EQ(info().shownWidth, 900);
+    for (int i = 0; i < 4; ++i) {  // back to the top left corner
+        SendMessageA(viewer, WM_VSCROLL, SB_PAGEUP, 0);
+        SendMessageA(viewer, WM_HSCROLL, SB_PAGEUP, 0);
+    }
     SendMessageA(viewer, WM_VSCROLL, SB_PAGEDOWN, 0);
     SendMessageA(viewer, WM_HSCROLL, SB_LINEDOWN, 0);
     EXPECT_GT(info().y, 0);

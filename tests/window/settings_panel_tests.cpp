@@ -13,7 +13,9 @@
 #include "app/run_inputs.h"
 #include "app/settings_panel/panel_ids.h"
 #include "app/settings_panel/settings_panel.h"
+#include "app/picture_list_view.h"
 #include "app/startup.h"
+#include "util/registry_store.h"
 #include "ui/window_kit.h"
 #include "test_util.h"
 
@@ -494,6 +496,14 @@ TEST_F(SettingsPanel, CollectedRecordMatchesThePanel)
     EXPECT_EQ(again.sy_image, mark);
     EXPECT_EQ(again.border_size, 10);
     EXPECT_EQ(again.lightValue, -20);
+
+    // A typo is no value: "1,200" loaded from the menu is the default 750, never
+    // 1; a file saved as UTF-8 with a byte-order mark keeps its first line.
+    ASSERT_TRUE(writeFileBytes(file, "\xEF\xBB\xBF" "bSize=1\r\nsizeValue=1,200\r\n"));
+    ASSERT_TRUE(loadSettingsIntoPanel(panel(), file));
+    ASSERT_TRUE(collect(again));
+    EXPECT_EQ(again.bSize, 1);
+    EXPECT_EQ(again.sizeValue, 750);
 }
 
 TEST_F(SettingsPanel, AMissingWatermarkPictureIsReported)
@@ -608,6 +618,62 @@ TEST_F(SettingsPanel, StartupLoadShowsValuesWithEverySwitchCleared)
     EXPECT_TRUE(GetWindowLongA(control(kIdMaxSizeField), GWL_STYLE) & WS_VISIBLE) << "the quality mode is restored";
 }
 
+// "按照片方向自动旋转" is on unless a settings file says otherwise, goes into the
+// registry for the tools and into the settings files, and survives a start-up;
+// "去除GPS位置信息" is a switch of the next run, "保留原图的修改时间" a preference.
+TEST_F(SettingsPanel, PhotoSwitchesRoundTripThroughTheRegistryAndASettingsFile)
+{
+    auto stored = [] {
+        DWORD value = 7;
+        readRegDword(HKEY_CURRENT_USER, kProgramRegistryKey, "auto_orient", &value);
+        return value;
+    };
+    ProcessSettings s;
+    ASSERT_TRUE(collect(s));
+    EXPECT_EQ(s.bAutoOrient, 1);
+    EXPECT_EQ(stored(), 1u);
+    EXPECT_TRUE(picturesAutoOrient());
+
+    click(kIdAutoOrient);
+    tick(kIdRemoveGps, true);
+    tick(kIdKeepFileTime, true);
+    EXPECT_EQ(stored(), 0u);
+    EXPECT_FALSE(picturesAutoOrient()) << "the thumbnails and the viewer follow";
+    ASSERT_TRUE(collect(s));
+    EXPECT_EQ(s.bAutoOrient, 0);
+    EXPECT_EQ(s.bRemovePhotoGpsInfo, 1);
+    EXPECT_EQ(s.bKeepFileTime, 1);
+    ScratchFolder folder("照片设置");
+    const std::string file = folder / "照片.sz";
+    ASSERT_TRUE(writeSettingsFile(s, file));
+    const std::string bytes = readFileBytes(file);
+    for (const char *line : {"\nbAutoOrient=0", "\nbRemovePhotoGpsInfo=1", "\nbKeepFileTime=1"})
+        EXPECT_NE(bytes.find(line), std::string::npos) << line;
+
+    showSettingsInPanel(panel(), ProcessSettings());
+    EXPECT_TRUE(getCheck(control(kIdAutoOrient)));
+    EXPECT_EQ(stored(), 1u);
+    ASSERT_TRUE(loadSettingsIntoPanel(panel(), file));
+    EXPECT_FALSE(getCheck(control(kIdAutoOrient)));
+    EXPECT_TRUE(getCheck(control(kIdRemoveGps)));
+    EXPECT_TRUE(getCheck(control(kIdKeepFileTime)));
+    EXPECT_EQ(stored(), 0u);
+
+    ASSERT_TRUE(loadStartupSettings(panel(), file));
+    EXPECT_FALSE(getCheck(control(kIdAutoOrient)));
+    EXPECT_FALSE(getCheck(control(kIdRemoveGps)));
+    EXPECT_TRUE(getCheck(control(kIdKeepFileTime)));
+
+    // Removing all camera data removes the location with it.
+    tick(kIdRemoveExif, true);
+    EXPECT_FALSE(IsWindowEnabled(control(kIdRemoveGps)));
+    tick(kIdRemoveExif, false);
+    EXPECT_TRUE(IsWindowEnabled(control(kIdRemoveGps)));
+    click(kIdAutoOrient);
+    EXPECT_EQ(stored(), 1u);
+    EXPECT_TRUE(picturesAutoOrient());
+}
+
 TEST_F(SettingsPanel, ScrollingMovesEverySection)
 {
     HWND p = panel();
@@ -631,8 +697,8 @@ TEST_F(SettingsPanel, ScrollingMovesEverySection)
     SendMessageA(p, WM_VSCROLL, SB_PAGEDOWN, 0);
     EXPECT_EQ(settingsPanelScrollPosition(p), 471);
     SendMessageA(p, WM_VSCROLL, SB_BOTTOM, 0);
-    EXPECT_EQ(settingsPanelScrollPosition(p), 956 - 400 + 1);
-    EXPECT_EQ(sectionTop(6), 926 - 557);
+    EXPECT_EQ(settingsPanelScrollPosition(p), 1022 - 400 + 1);
+    EXPECT_EQ(sectionTop(6), 992 - 623);
 
     // Pointing at a field of an upper group scrolls back to the top.
     tick(kIdResize, true);

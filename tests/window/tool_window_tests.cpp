@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 
+#include "app/input_rules.h"
 #include "util/registry_store.h"
 #include "ui/output_controls.h"
 #include "picture_list_support.h"
@@ -27,6 +28,7 @@
 #include "tools/png/png_window.h"
 #include "util/magick_path.h"
 #include "util/text.h"
+#include "window_probe.h"
 
 namespace {
 
@@ -256,6 +258,21 @@ TEST_F(ToolWindowTest, ConvertValidationAndOutputBlock)
     click(w, out + kOutputPng8Offset);
     EXPECT_TRUE(visible(w, out + kOutputColoursOffset));
     EXPECT_EQ(text(GetDlgItem(w, out + kOutputColoursOffset)), "256");
+    // WEBP: the quality and the transparency box side by side, no PNG-8.
+    pick(w, out + kOutputFormatOffset, 2);
+    EXPECT_EQ(text(GetDlgItem(w, out + kOutputFormatOffset)), "WEBP");
+    EXPECT_TRUE(visible(w, out + kOutputQualityOffset));
+    EXPECT_TRUE(visible(w, out + kOutputTransparentOffset));
+    EXPECT_FALSE(visible(w, out + kOutputPng8Offset));
+    EXPECT_FALSE(visible(w, out + kOutputColoursOffset));
+    RECT value, box, group;
+    GetWindowRect(GetDlgItem(w, out + kOutputQualityValueOffset), &value);
+    GetWindowRect(GetDlgItem(w, out + kOutputTransparentOffset), &box);
+    GetWindowRect(GetDlgItem(w, kConvertTargetGroupId), &group);
+    EXPECT_GE(box.left, value.right) << "the box after the value text";
+    EXPECT_LE(box.right, group.right) << "inside the group";
+    EXPECT_EQ(text(GetDlgItem(w, kConvertKeepExtensionId)),
+              "新的文件名保留原文件名的扩展名部分，举例：123.bmp 转换成 webp 后新的文件名：123.bmp.webp");
 
     // Closing while idle hides the tool and brings the main window back.
     PostMessageA(w, WM_CLOSE, 0, 0);
@@ -301,6 +318,22 @@ TEST_F(ToolWindowTest, ConvertRunWritesTheMirroredTree)
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kConvertStartId)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kConvertSourceButtonId)));
     EXPECT_EQ(SendMessageA(GetDlgItem(w, kConvertProgressId), PBM_GETPOS, 0, 0), 0);
+}
+
+TEST_F(ToolWindowTest, AToolRunWithFailuresIsNotReportedAsDone)
+{
+    std::string src = folder("一半");
+    copyWritable("photos/mate_Storm.jpg", src + "\\0.jpg");
+    copyWritable("broken/text_renamed.jpg", src + "\\1.jpg");
+    writeProgramDword("convert_load_format_option", 1);
+    HWND w = openConvertTool(hostWindow());
+    rec.folders = {src};
+    click(w, kConvertSourceButtonId);
+    click(w, kConvertStartId);
+    ASSERT_TRUE(waitForBox("完成"));
+    const Box &end = rec.boxes.back();
+    EXPECT_EQ(end.text, "图片处理已完成：已写入 1 张，失败 1 张。\n\n失败的原因见信息窗口 (F2)。\n\n是否查看处理后的图片？");
+    EXPECT_EQ(end.type & (MB_TYPEMASK | MB_ICONMASK | MB_TOPMOST), (UINT)(MB_YESNO | MB_ICONWARNING | MB_TOPMOST));
 }
 
 TEST_F(ToolWindowTest, ConvertCloseDuringARunStopsIt)
@@ -505,7 +538,7 @@ TEST_F(ToolWindowTest, DISABLED_ToolWindowsForScreenshots)
         pumpUntil([&] { return pathExists(dir + "\\" + name + ".taken"); }, 60000);
     };
     std::string src = folder("我的照片");
-    writeProgramDword("convert_load_format_option", 0x30B);
+    writeProgramDword("convert_load_format_option", 0xB0B);
     HWND w = openConvertTool(hostWindow());
     rec.folders = {src};
     click(w, kConvertSourceButtonId);
@@ -514,6 +547,8 @@ TEST_F(ToolWindowTest, DISABLED_ToolWindowsForScreenshots)
     pick(w, kConvertOutputFirstId + kOutputFormatOffset, 1);
     click(w, kConvertOutputFirstId + kOutputPng8Offset);
     shoot("convert_png");
+    pick(w, kConvertOutputFirstId + kOutputFormatOffset, 2);
+    shoot("convert_webp");
     PostMessageA(w, WM_CLOSE, 0, 0);
     pumpMessages();
 
@@ -566,7 +601,7 @@ bool waitForCropPreview()
 
 TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
 {
-    std::string src = folder("裁剪");
+    std::string src = folder("裁剪_一个名字很长的文件夹_路径框显示它的末尾");
     copyWritable("photos/mate_Storm.jpg", src + "\\a.jpg");                  // 1920 x 1280
     copyWritable("formats/png/go_basn3p08_trns.png", src + "\\b.png");       // 32 x 32
     copyWritable("formats/gif/gdkpixbuf_partyanim.gif", src + "\\c.gif");    // animated: never cropped
@@ -595,6 +630,9 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     cropClick(kCropSourceButtonId);
     EXPECT_EQ(rec.browserTitles.back(), "源图片文件夹：");
     EXPECT_EQ(text(cropControl(kCropTargetEditId)), src + "_处理后");
+    // A long path shows its end, the folder's name.
+    EXPECT_GT(SendMessageA(cropControl(kCropSourceEditId), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    EXPECT_GT(SendMessageA(cropControl(kCropTargetEditId), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
     EXPECT_EQ(cropPreviewCount(), 3u);
     ASSERT_TRUE(waitForCropPreview());
     EXPECT_EQ(cropStatus(0), "原图尺寸: 1920 x 1280");
@@ -679,6 +717,16 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     EXPECT_EQ(rec.boxes.back().caption, "关于裁剪预览");
     EXPECT_EQ(rec.boxes.back().text, kCropPreviewHelpText);
 
+    // A target folder that cannot be made (below a file) is said by the start
+    // checks: nothing is stored or run.
+    rec.folders = {src + "\\a.jpg\\结果", src + "_处理后"};
+    cropClick(kCropTargetButtonId);
+    cropClick(kCropStartId);
+    EXPECT_EQ(rec.boxes.back().text.rfind("创建文件夹 " + src + "\\a.jpg\\结果 失败，错误码：", 0), 0u);
+    EXPECT_EQ(rec.boxes.back().caption, "错误");
+    EXPECT_EQ(readProgramDword("crop_fixed_width", 0), 0u) << "nothing stored";
+    cropClick(kCropTargetButtonId);
+
     // The run: two pictures written, the animated GIF logged and skipped.
     cropClick(kCropStartId);
     ASSERT_TRUE(waitForBox("完成"));
@@ -703,6 +751,143 @@ TEST_F(ToolWindowTest, CropValidationPreviewAndRun)
     EXPECT_EQ(text(cropField(kCropRatioHeightField)), "1");
     EXPECT_EQ(text(cropControl(kCropSourceEditId)), "");
     EXPECT_EQ(cropPreviewCount(), 0u);
+}
+
+// The crop panel keeps 400 pixels at the window's right edge and is grey between
+// the controls of its group boxes (they were black), maximised, restored and
+// maximised again.
+TEST_F(ToolWindowTest, CropPanelIsGreyAtEverySize)
+{
+    HWND w = openCropTool(hostWindow()), panel = cropToolPanel();
+    auto rectIn = [](HWND c, HWND parent) {
+        RECT r;
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, parent, (POINT *)&r, 2);
+        return r;
+    };
+    for (int show : {SW_MAXIMIZE, SW_RESTORE, SW_MAXIMIZE}) {
+        ShowWindow(w, show);
+        pumpMessages();
+        RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT client, placed = rectIn(panel, w);
+        GetClientRect(w, &client);
+        EXPECT_TRUE(placed.right == client.right && placed.right - placed.left == 400) << show;
+        HDC dc = GetDC(panel);
+        int sampled = 0, wrong = 0;
+        for (int id : {kCropSourceGroupId, kCropSettingsGroupId, kCropSaveGroupId}) {
+            RECT group = rectIn(cropControl(id), panel);
+            for (POINT p = {0, group.top + 20}; p.y < group.bottom - 4; p.y += 4)
+                for (p.x = group.left + 6; p.x < group.right - 6; p.x += 4) {
+                    bool onControl = false;
+                    for (HWND c = GetWindow(panel, GW_CHILD); c && !onControl; c = GetWindow(c, GW_HWNDNEXT)) {
+                        RECT r = rectIn(c, panel);
+                        onControl = c != cropControl(id) && IsWindowVisible(c) && PtInRect(&r, p);
+                    }
+                    sampled += !onControl;
+                    wrong += !onControl && GetPixel(dc, p.x, p.y) != GetSysColor(COLOR_BTNFACE);
+                }
+        }
+        ReleaseDC(panel, dc);
+        EXPECT_GT(sampled, 500);
+        EXPECT_EQ(wrong, 0) << "of " << sampled << " points between the controls, " << show;
+    }
+}
+
+// The tool windows carry the program's icons (101 and 102, not the missing 1).
+TEST_F(ToolWindowTest, ToolWindowsCarryTheProgramIcons)
+{
+    for (HWND w : {openConvertTool(hostWindow()), openPngTool(hostWindow()), openCropTool(hostWindow())})
+        EXPECT_TRUE(GetClassLongPtrA(w, GCLP_HICON) && GetClassLongPtrA(w, GCLP_HICONSM)) << text(w);
+}
+
+// Tab in the number fields, through the program's loop: to the other field of a
+// pair, to the next side, from the last side back to the first.
+TEST_F(ToolWindowTest, CropTabMovesWithinEachFieldGroup)
+{
+    openCropTool(hostWindow());
+    const int tabs[][3] = {{kCropFixedSize, kCropFixedHeightField, kCropFixedWidthField},
+                           {kCropAspectRatio, kCropRatioWidthField, kCropRatioHeightField},
+                           {kCropSides, kCropSidePixelsField + kCropTop, kCropSidePixelsField + kCropBottom},
+                           {kCropSides, kCropSidePixelsField + kCropBottom, kCropSidePixelsField + kCropLeft}};
+    for (const auto &t : tabs) {
+        cropPick(kCropModeId, t[0]);
+        SetFocus(cropField(t[1]));
+        PostMessageA(cropField(t[1]), WM_KEYDOWN, VK_TAB, 0);
+        pumpQueuedMessages();
+        EXPECT_EQ(GetFocus(), cropField(t[2])) << t[1];
+    }
+}
+
+// "Must see the whole picture": a 12 MP photo in an 800 x 600 pane is shown
+// fitted and centred with its cut-out outlined; the status keeps the real sizes.
+TEST_F(ToolWindowTest, CropPreviewOfA12MegapixelPhotoShowsTheWholePicture)
+{
+    std::string src = folder("千二百万");
+    ASSERT_TRUE(runMagickTool("convert-im6.q16", {"{" + samplePath("photos/lomiri_Bridge.jpg") + "}", "-resize",
+                                                  "4000x3000!", "-quality", "85", "{" + src + "\\photo.jpg}"}));
+    writeProgramDword("crop_mode", kCropPercent);
+    writeProgramDword("crop_percent_width", 50);
+    writeProgramDword("crop_percent_height", 50);
+    HWND w = openCropTool(hostWindow());
+    ShowWindow(w, SW_RESTORE);
+    // The window sized so that the pane's client area is 800 x 600.
+    HWND pane = cropToolPreviewPane();
+    for (int round = 0; round < 3; ++round) {
+        RECT outer, client;
+        GetWindowRect(w, &outer);
+        GetClientRect(pane, &client);
+        SetWindowPos(w, nullptr, 0, 0, outer.right - outer.left + 800 - client.right,
+                     outer.bottom - outer.top + 600 - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+        pumpMessages();
+    }
+    RECT client;
+    GetClientRect(pane, &client);
+    ASSERT_EQ(client.right, 800);
+    ASSERT_EQ(client.bottom, 600);
+    rec.folders = {src};
+    cropClick(kCropSourceButtonId);
+    cropClick(kCropSaveToId);
+    ASSERT_TRUE(waitForCropPreview());
+
+    PreviewPaneInfo info;
+    ASSERT_TRUE(previewPaneInfo(pane, info));
+    EXPECT_TRUE(info.fit);
+    EXPECT_EQ(info.width, 4000);
+    EXPECT_EQ(info.height, 3000);
+    EXPECT_EQ(info.shownWidth, 779);
+    EXPECT_EQ(info.shownHeight, 584);
+    EXPECT_EQ(info.origin.x, 10);
+    EXPECT_EQ(info.origin.y, 8);
+    SCROLLINFO bar = {sizeof bar, SIF_RANGE};
+    EXPECT_TRUE(!GetScrollInfo(pane, SB_HORZ, &bar) || bar.nMax == 0) << "nothing to scroll";
+    EXPECT_EQ(cropStatus(0), "原图尺寸: 4000 x 3000");
+    EXPECT_EQ(cropStatus(1), "裁剪后图片尺寸: 2000 x 1500");
+    // The frame around the whole picture, and the cut-out's grey line one pixel
+    // wide: (1000, 750) - (3000, 2250) is shown as (205, 154) - (594, 446).
+    EXPECT_EQ(paintedPixel(pane, 9, 300), RGB(0, 0, 0));
+    EXPECT_EQ(paintedPixel(pane, 10 + 779, 300), RGB(0, 0, 0));
+    const COLORREF grey = RGB(0xCC, 0xCC, 0xCC);
+    EXPECT_EQ(paintedPixel(pane, 10 + 195 - 1, 300), grey);
+    EXPECT_NE(paintedPixel(pane, 10 + 195 - 2, 300), grey);
+    EXPECT_EQ(paintedPixel(pane, 10 + 584, 300), grey);
+    EXPECT_EQ(paintedPixel(pane, 400, 8 + 146 - 1), grey);
+    // Outside the cut-out darker than inside.
+    COLORREF outside = paintedPixel(pane, 10 + 60, 300), inside = paintedPixel(pane, 10 + 390, 300);
+    EXPECT_LT(GetRValue(outside) + GetGValue(outside) + GetBValue(outside),
+              GetRValue(inside) + GetGValue(inside) + GetBValue(inside));
+
+    // The key 1 in the pane: actual size, the status unchanged; and back.
+    SetFocus(pane);
+    PostMessageA(pane, WM_KEYDOWN, '1', 0);
+    pumpMessages();
+    ASSERT_TRUE(previewPaneInfo(pane, info));
+    EXPECT_FALSE(info.fit);
+    EXPECT_EQ(info.shownWidth, 4000);
+    EXPECT_EQ(cropStatus(0), "原图尺寸: 4000 x 3000");
+    PostMessageA(pane, WM_KEYDOWN, '1', 0);
+    pumpMessages();
+    ASSERT_TRUE(previewPaneInfo(pane, info));
+    EXPECT_TRUE(info.fit);
 }
 
 // Over the originals, then a close during the next run: the stop ends that run
@@ -753,6 +938,60 @@ TEST_F(ToolWindowTest, CropOverwriteAndAStopThatEndsOnlyItsRun)
         EXPECT_EQ(atoi(identifyFirstImage(src + "\\" + name, "%w").c_str()), widths[i++] / 2) << name;
 }
 
+namespace {
+
+std::string menuTaken;
+void CALLBACK closeMenuOnceTaken(HWND window, UINT, UINT_PTR id, DWORD)
+{
+    if (!pathExists(menuTaken))
+        return;
+    KillTimer(window, id);
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+}  // namespace
+
+// The crop tool follows the main window's "按照片方向自动旋转" (kept in the
+// registry) and its own "保留原图的修改时间": the left half of a photo stored on
+// its side is the left half as people see it, dated as the photo.
+TEST_F(ToolWindowTest, CropFollowsTheMainSwitchAndKeepsTheDates)
+{
+    std::string src = folder("方向");
+    copyWritable("meta/vips_rotation_orient6.jpg", src + "\\竖.jpg");  // stored 308 x 231, shown 231 x 308
+    SYSTEMTIME when = {2001, 2, 6, 3, 4, 5, 6, 0};
+    FILETIME old;
+    ASSERT_TRUE(SystemTimeToFileTime(&when, &old));
+    HANDLE f = CreateFileA((src + "\\竖.jpg").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    SetFileTime(f, &old, nullptr, &old);
+    CloseHandle(f);
+    writeProgramDword("crop_mode", kCropPercent);
+    writeProgramDword("crop_percent_width", 50);
+    writeProgramDword("crop_align", kCropTopLeft);
+    for (DWORD turned : {1u, 0u}) {
+        writeProgramDword("auto_orient", turned);
+        openCropTool(hostWindow());
+        rec.folders = {src};
+        cropClick(kCropSourceButtonId);
+        ASSERT_TRUE(waitForCropPreview());
+        EXPECT_EQ(cropStatus(0), turned ? "原图尺寸: 231 x 308" : "原图尺寸: 308 x 231");
+        if (SendMessageA(cropControl(kCropOutputFirstId + kOutputKeepTimeOffset), BM_GETCHECK, 0, 0) != BST_CHECKED)
+            cropClick(kCropOutputFirstId + kOutputKeepTimeOffset);
+        cropClick(kCropSaveToId);
+        const std::string written = text(cropControl(kCropTargetEditId)) + "\\竖.jpg";
+        int done = boxesCaptioned("完成");
+        cropClick(kCropStartId);
+        ASSERT_TRUE(waitForBox("完成", done));
+        EXPECT_EQ(identifyFirstImage(written, "%wx%h"), turned ? "115x308" : "154x231");
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        ASSERT_TRUE(GetFileAttributesExA(written.c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &old), 0) << turned;
+        PostMessageA(cropToolWindow(), WM_CLOSE, 0, 0);
+        pumpUntil([] { return !IsWindowVisible(cropToolWindow()); }, 60000);
+    }
+    EXPECT_EQ(readProgramDword("crop_keep_file_time", 0), 1u);
+}
+
 // scripts/crop_screenshot.sh: the crop window with its preview on a real photo,
 // its sides trimmed by percent (run only on request).
 TEST_F(ToolWindowTest, DISABLED_CropWindowForScreenshot)
@@ -775,4 +1014,19 @@ TEST_F(ToolWindowTest, DISABLED_CropWindowForScreenshot)
     ASSERT_TRUE(waitForCropPreview());
     ASSERT_TRUE(writeFileBytes(dir + "\\crop.ready", ""));
     pumpUntil([&] { return pathExists(dir + "\\crop.taken"); }, 60000);
+
+    // WEBP output, and the pane's context menu open over the picture (closed by
+    // a timer once the picture is taken: the menu holds the thread meanwhile).
+    cropPick(kCropOutputFirstId + kOutputFormatOffset, 2);
+    ASSERT_TRUE(waitForCropPreview());
+    menuTaken = dir + "\\crop_menu.taken";
+    ASSERT_TRUE(writeFileBytes(dir + "\\crop_menu.ready", ""));
+    HWND pane = cropToolPreviewPane();
+    RECT box;
+    GetWindowRect(pane, &box);
+    SetCursorPos(box.left + 300, box.top + 200);
+    SetTimer(pane, 77, 200, closeMenuOnceTaken);
+    PostMessageA(pane, WM_RBUTTONUP, 0, MAKELPARAM(300, 200));
+    pumpUntil([&] { return pathExists(menuTaken); }, 60000);
+    pumpMessages();
 }

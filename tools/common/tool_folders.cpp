@@ -10,30 +10,32 @@
 
 namespace {
 
-// inner is outer itself or lies below it (names compared as the file system does).
-bool isSameOrBelow(const std::string &inner, const std::string &outer)
+bool makeToolFolder(const std::string &path, const char *format, std::string &message)
 {
-    std::string in = pathKey(trimFolder(inner));
-    std::string out = pathKey(trimFolder(outer));
-    return in == out || (in.size() > out.size() && in.compare(0, out.size(), out) == 0 && in[out.size()] == '\\');
-}
-
-bool makeFolder(const std::string &path, const char *format, std::string &message)
-{
-    if (isDirectory(path.c_str()))
+    DWORD code = 0;
+    if (makeFolder(path, code))
         return true;
-    if (!path.empty() && path.size() <= kMaxPathBytes && CreateDirectoryA(path.c_str(), nullptr))
-        return true;
-    DWORD code = path.empty() ? ERROR_PATH_NOT_FOUND
-                              : (path.size() > kMaxPathBytes ? ERROR_FILENAME_EXCED_RANGE : GetLastError());
     message = formatText(format, path.c_str(), (int)code);
     return false;
 }
 
-void appendAccepted(const std::string &folder, const ToolWalk &walk, std::vector<std::string> &files)
+// Why a mirror folder can never be made, whatever the disk: its path is too long
+// or its name is a device's. Empty when it may be made.
+std::string unmakeableFolderReason(const std::string &mirror)
+{
+    std::string device;
+    if (mirror.size() > kMaxPathBytes)
+        return formatText("保存结果的文件夹路径太长 (%zu 字节, 最多 %zu 字节)", mirror.size(), kMaxPathBytes);
+    if (isDeviceName(fileNameOf(mirror), &device))
+        return formatText("保存结果的文件夹名是 Windows 保留的设备名 (%s), 无法创建", device.c_str());
+    return std::string();
+}
+
+void appendAccepted(const std::string &folder, const ToolWalk &walk, std::vector<std::string> &files,
+                    LeftOutLines &leftOut)
 {
     PathList *found = PathList::create(256, 256);
-    listFilesByPattern(folder.c_str(), found, walk.pattern);
+    listFilesByPattern(folder.c_str(), found, walk.pattern, &leftOut);
     for (int i = 0; i < found->count; ++i) {
         const char *path = found->text(i);
         if (!walk.accept || walk.accept(fileNameOf(path).c_str()))
@@ -50,6 +52,11 @@ std::string trimFolder(const std::string &folder)
     while (out.size() > 3 && endsWithBackslash(out))
         out.pop_back();
     return out;
+}
+
+bool makeTargetFolder(const std::string &folder, std::string &message)
+{
+    return makeToolFolder(trimFolder(folder), "创建文件夹 %s 失败，错误码：%d", message);
 }
 
 std::string proposeOutputFolder(const std::string &source)
@@ -89,35 +96,55 @@ WalkEnd collectToolFiles(const ToolWalk &walk, std::vector<std::string> &files, 
     message.clear();
     const std::string source = trimFolder(walk.source);
     const std::string target = walk.writesToTarget ? trimFolder(walk.target) : std::string();
-    appendAccepted(source, walk, files);
-    if (walk.writesToTarget && !makeFolder(target, "任务中止！\n\n创建文件夹 %s 失败，错误码：%d", message))
+    // Every picture or folder left out is said: none is silently missing from the totals.
+    LeftOutLines leftOut;
+    auto sayLeftOut = [&leftOut] {
+        logLeftOut(leftOut);
+        leftOut.clear();
+    };
+    appendAccepted(source, walk, files, leftOut);
+    if (walk.writesToTarget && !makeToolFolder(target, "任务中止！\n\n创建文件夹 %s 失败，错误码：%d", message))
         return WalkEnd::FolderFailed;
-    if (!walk.includeSubfolders)
+    if (!walk.includeSubfolders) {
+        sayLeftOut();
         return WalkEnd::Listed;
+    }
     // Results kept below the source must not become pictures of the next run.
     const bool targetBelowSource =
-        !target.empty() && isSameOrBelow(target, source) && !isSameOrBelow(source, target);
+        !target.empty() && isSameOrBelowFolder(target, source) && !isSameOrBelowFolder(source, target);
     PathList *subfolders = PathList::create(256, 256);
-    listSubfolders(source.c_str(), subfolders, true);
+    listSubfolders(source.c_str(), subfolders, true, &leftOut);
     WalkEnd end = WalkEnd::Listed;
+    // Below a folder whose mirror cannot be made nothing can be written either.
+    std::string unmade;
     for (int i = 0; i < subfolders->count; ++i) {
         if (walk.stopRequested && walk.stopRequested()) {
             end = WalkEnd::Stopped;
             break;
         }
         std::string folder = subfolders->text(i);
-        if (targetBelowSource && isSameOrBelow(folder, target))
+        if (targetBelowSource && isSameOrBelowFolder(folder, target))
             continue;
-        appendAccepted(folder, walk, files);
-        if (target.empty())
+        if (!unmade.empty() && isSameOrBelowFolder(folder, unmade))
             continue;
-        std::string mirror = target + folder.substr(source.size());
-        if (!makeFolder(mirror, "任务中止！\n\n创建子文件夹 %s 失败，错误码：%d", message)) {
-            end = WalkEnd::FolderFailed;
-            break;
+        if (!target.empty()) {
+            std::string mirror = target + folder.substr(source.size());
+            std::string why = unmakeableFolderReason(mirror);
+            if (!why.empty()) {
+                leftOut.push_back(formatText("%s, 这个文件夹里的图片没有处理:\r\n%s\r\n%s", why.c_str(), folder.c_str(),
+                                             mirror.c_str()));
+                unmade = folder;
+                continue;
+            }
+            if (!makeToolFolder(mirror, "任务中止！\n\n创建子文件夹 %s 失败，错误码：%d", message)) {
+                end = WalkEnd::FolderFailed;
+                break;
+            }
         }
+        appendAccepted(folder, walk, files, leftOut);
     }
     subfolders->destroy(true);
+    sayLeftOut();
     return end;
 }
 
@@ -127,10 +154,12 @@ struct SourceExtension {
     int bit;
     const char *extension;
 };
-// Bit 7 is stored but stands for no extension.
+// Bits 6 (svg) and 7 are stored but stand for no extension: SVG is never read,
+// its renderer opens the files an SVG names (res/config/policy.xml).
 const SourceExtension kSourceExtensions[] = {
     {0, ".jpg"}, {0, ".jpeg"}, {1, ".png"},  {2, ".gif"},  {3, ".bmp"}, {4, ".psd"},
-    {5, ".tif"}, {5, ".tiff"}, {6, ".svg"}, {8, ".webp"}, {9, ".dng"}, {10, ".jfif"},
+    {5, ".tif"}, {5, ".tiff"}, {8, ".webp"}, {9, ".dng"}, {10, ".jfif"},
+    {11, ".heic"}, {11, ".heif"}, {11, ".avif"},
 };
 
 }  // namespace
@@ -143,4 +172,12 @@ bool sourceTypeAccepts(const char *fileName, unsigned mask)
         if ((mask & (1u << m.bit)) && endsWithNoCase(fileName, m.extension))
             return true;
     return false;
+}
+
+bool pictureTypeAccepts(const char *fileName, unsigned mask)
+{
+    unsigned converted = mask & 0xFu;
+    if (mask & kToolTypeWebpHeicAvif)
+        converted |= (1u << 8) | (1u << 11);
+    return sourceTypeAccepts(fileName, converted);
 }

@@ -11,11 +11,18 @@
 // existing folder; empty when none fits the path limit.
 std::string proposeOutputFolder(const std::string &source);
 
-// The source type bits the tools' check boxes stand for (1 jpg/jpeg, 2 png,
-// 4 gif, 8 bmp, 16 psd, 32 tif/tiff, 64 svg, 256 webp, 512 dng, 1024 jfif; bit 7
-// is kept but matches nothing). A file is taken when its name ends, ignoring
-// case, in an extension of a set bit (".heic" is never taken).
+// The source type bits of the convert tool's check boxes (1 jpg/jpeg, 2 png,
+// 4 gif, 8 bmp, 16 psd, 32 tif/tiff, 256 webp, 512 dng, 1024 jfif, 2048
+// heic/heif/avif; bits 6 (svg, which is never read) and 7 are kept but match
+// nothing). A file is taken when its name ends, ignoring case, in an extension
+// of a set bit.
 bool sourceTypeAccepts(const char *fileName, unsigned mask);
+
+// The crop, join and slice tools' type bits, one per check box: 1 jpg/jpeg,
+// 2 png, 4 gif, 8 bmp and 16 for webp, heic, heif and avif together.
+constexpr unsigned kToolTypeWebpHeicAvif = 16;
+constexpr unsigned kToolTypeAll = 31;
+bool pictureTypeAccepts(const char *fileName, unsigned mask);
 
 struct ToolWalk {
     std::string source;              // the chosen folder
@@ -31,11 +38,20 @@ enum class WalkEnd { Listed, Stopped, FolderFailed };
 
 // Lists the accepted files directly in source, creates target when it is not a
 // folder yet ("任务中止！\n\n创建文件夹 %s 失败，错误码：%d"), then, with
-// sub-folders, appends each sub-folder's accepted files and creates its mirror
-// target + (sub-folder below source) ("任务中止！\n\n创建子文件夹 %s 失败，错误码：%d").
-// A sub-folder inside a target that lies below the source is passed over: it
-// holds this tool's own results. message receives the box text of a failure.
+// sub-folders, creates each sub-folder's mirror target + (sub-folder below
+// source) ("任务中止！\n\n创建子文件夹 %s 失败，错误码：%d") and appends its
+// accepted files. A folder that exists when it is created (another run made it)
+// is fine. A sub-folder inside a target that lies below the source is passed
+// over: it holds this tool's own results. What cannot be taken is left out with
+// a line in the information window and the rest goes on: files and folders whose
+// paths are too long, files named like devices, and sub-folders whose mirror can
+// never be made (too long, named like a device) with everything below them.
+// message receives the box text of a failure.
 WalkEnd collectToolFiles(const ToolWalk &walk, std::vector<std::string> &files, std::string &message);
+
+// A tool's start: creates the target folder when it is missing; false with the
+// box text "创建文件夹 %s 失败，错误码：%d" (caption "错误").
+bool makeTargetFolder(const std::string &folder, std::string &message);
 
 // A folder without its trailing backslashes (a drive root keeps its one).
 std::string trimFolder(const std::string &folder);

@@ -5,16 +5,22 @@
 #include <cmath>
 
 #include "imaging/picture_read.h"
+#include "input/file_helpers.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail, size_t *imageCount)
+MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::string &message, std::string &detail,
+                            std::string *animation, const char *lead)
 {
-    MagickWand *all = readCheckedPicture(path, detail);
+    PictureFile file;
+    MagickWand *all = nullptr;
+    if (readPictureFile(path, file, detail)) {
+        if (animation)
+            *animation = animationText(file);
+        all = decodePictureFile(file, DecodeHint(), detail);
+    }
     MagickWand *first = nullptr;
-    if (all && imageCount)
-        *imageCount = MagickGetNumberImages(all);
     if (all && MagickGetNumberImages(all) == 1) {
         MagickResetIterator(all);
         MagickNextImage(all);
@@ -27,15 +33,45 @@ MagickWand *readToolPicture(const std::string &path, std::string &message, std::
         if (!first)
             detail = "MagickGetImage()";
     }
+    if (first && autoOrient && !orientPicture(first, (int)MagickGetImageOrientation(first))) {
+        detail = takeWandError(first);
+        DestroyMagickWand(first);
+        first = nullptr;
+    }
     if (!first)
-        message = formatText("图片读取失败:\r\n%s\r\n原因：%s", path.c_str(), detail.c_str());
+        message = formatText(lead, path.c_str()) + "\r\n原因：" + detail;
     return first;
+}
+
+bool readSourceTimes(const std::string &source, bool keep, SourceTimes &times, ToolItemOutcome &skipped)
+{
+    times.keep = keep;
+    DWORD error = 0;
+    if (!keep || readFileTimes(source, times.times, error))
+        return true;
+    skipped = toolItemSkipped(formatText("无法读取原图的修改时间:\r\n%s", source.c_str()), systemErrorText(error));
+    return false;
+}
+
+ToolItemOutcome giveSourceTimes(const ToolItemOutcome &written, const SourceTimes &times)
+{
+    if (!times.keep || written.status != ItemStatus::Written || isDirectory(written.target.c_str()))
+        return written;
+    DWORD error = 0;
+    if (applyFileTimes(written.target, times.times, error))
+        return written;
+    return toolRunError(formatText("图片已保存，但无法保留原图的修改时间：%s\n\n目标文件名：\n%s",
+                                   systemErrorText(error).c_str(), written.target.c_str()));
 }
 
 ToolItemOutcome writeNewToolPicture(MagickWand *wand, const OutputOptions &options, const WriteRules &rules,
                                     const std::string &first, const std::string &base, FolderTidy &tidy)
 {
     std::string bytes, reason;
+    // A picture the format cannot hold is this picture's problem, not the run's.
+    std::string tooLarge = outputSizeProblem(options, MagickGetImageWidth(wand), MagickGetImageHeight(wand));
+    if (!tooLarge.empty())
+        return toolItemSkipped(formatText("%s:\r\n%s", tooLarge.c_str(), first.c_str()), tooLarge);
     if (!encodePicture(wand, options, rules, bytes, reason))
         return toolRunError(writeFailureText(options, rules, first, reason));
     return writeNewToolFile(bytes, first, base, options.extension(), tidy,

@@ -9,15 +9,33 @@
 #include "core/batch_loops.h"
 #include "imaging/output_options.h"
 #include "tools/common/tool_run.h"
+#include "util/file_times.h"
 
 // Reads the picture at path (GBK) through the program's checked read
 // (imaging/picture_read.h) and returns a wand holding only its first image (the
 // first frame of an animation, the merged picture of a PSD, the first page of a
-// TIFF). Null with the information-window text ("图片读取失败:\r\n<path>\r\n原因：
-// <reason>") and the reason alone in detail when it cannot be read.
-// imageCount (if given) receives how many images the file holds.
-MagickWand *readToolPicture(const std::string &path, std::string &message, std::string &detail,
-                            size_t *imageCount = nullptr);
+// TIFF), with autoOrient turned as its orientation tag says. Null with the
+// information-window text (lead, "图片读取失败:\r\n%s" unless the tool says
+// otherwise, with the path, then "\r\n原因：<reason>") and the reason alone in
+// detail when it cannot be read.
+// animation (if given) receives animationText() of the file: "GIF 动画 (共 N 帧)",
+// "WEBP 动画 ...", "PNG 动画 (共 N 帧)" (an APNG, of which the wand holds the first
+// frame), or empty.
+MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::string &message, std::string &detail,
+                            std::string *animation = nullptr, const char *lead = "图片读取失败:\r\n%s");
+
+// "保留原图的修改时间": the dates of a source, read before anything is written for
+// it (an overwrite replaces it) and given to every file written for it.
+struct SourceTimes {
+    bool keep = false;
+    FileTimes times;
+};
+// keep false: nothing is read. false with the picture's skip outcome when the
+// dates cannot be read.
+bool readSourceTimes(const std::string &source, bool keep, SourceTimes &times, ToolItemOutcome &skipped);
+// A written outcome's file (a folder is left alone) takes the dates; when it
+// cannot, the run ends with a box that says so.
+ToolItemOutcome giveSourceTimes(const ToolItemOutcome &written, const SourceTimes &times);
 
 // Writes the picture as a new file: first, or base(2)ext, base(3)ext, ..., the
 // first name that is free when the file is put there. The picture is encoded and

@@ -1,29 +1,16 @@
 #include "tools/common/tool_values.h"
 
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <set>
 
 #include <windows.h>
 
 #include "util/safe_file.h"
+#include "util/settings_lines.h"
 #include "util/text.h"
 
 namespace {
 
 const unsigned long kMaxToolSettingsBytes = 64 * 1024;
-
-std::string trimBlanks(const std::string &text)
-{
-    size_t a = 0, b = text.size();
-    while (a < b && (text[a] == ' ' || text[a] == '\t'))
-        ++a;
-    while (b > a && (text[b - 1] == ' ' || text[b - 1] == '\t'))
-        --b;
-    return text.substr(a, b - a);
-}
 
 const ToolValueDef *findSpec(const std::vector<ToolValueDef> &table, const std::string &name)
 {
@@ -31,23 +18,6 @@ const ToolValueDef *findSpec(const std::vector<ToolValueDef> &table, const std::
         if (name == def.name)
             return &def;
     return nullptr;
-}
-
-bool parseNumber(const std::string &text, long low, long high, DWORD &out)
-{
-    if (text.empty() || text.size() > 12)
-        return false;
-    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char *digits = text.c_str() + (hex ? 2 : 0);
-    for (const char *p = digits; *p; ++p)
-        if (!(hex ? isxdigit((unsigned char)*p) : isdigit((unsigned char)*p)))
-            return false;
-    errno = 0;
-    long long v = strtoll(digits, nullptr, hex ? 16 : 10);
-    if (errno != 0 || v < low || v > high)
-        return false;
-    out = (DWORD)v;
-    return true;
 }
 
 std::string rangeText(const ToolValueDef &def)
@@ -64,18 +34,10 @@ std::string rangeText(const ToolValueDef &def)
 bool parseToolValues(const std::string &bytes, const std::vector<ToolValueDef> &table, ValueMap &values,
                      std::string &error)
 {
-    size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     std::set<std::string> seen;
-    int lineNumber = 0;
-    while (start < bytes.size()) {
-        size_t lf = bytes.find('\n', start);
-        size_t end = lf == std::string::npos ? bytes.size() : lf;
-        std::string line = bytes.substr(start, end - start);
-        start = lf == std::string::npos ? bytes.size() : lf + 1;
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        line = trimBlanks(line);
+    for (const SettingsLine &settingsLine : splitSettingsLines(bytes)) {
+        const int lineNumber = settingsLine.number;
+        const std::string line = trimBlanks(settingsLine.text);
         if (line.empty() || line[0] == '#' || line[0] == ';')
             continue;
         if (line.find('\0') != std::string::npos) {
@@ -95,7 +57,7 @@ bool parseToolValues(const std::string &bytes, const std::vector<ToolValueDef> &
             return false;
         }
         if (!seen.insert(name).second) {
-            error = formatText("设置文件第 %d 行: %s 重复出现", lineNumber, name.c_str());
+            error = repeatedSettingText(lineNumber, name);
             return false;
         }
         if (def->isText) {
@@ -110,13 +72,13 @@ bool parseToolValues(const std::string &bytes, const std::vector<ToolValueDef> &
                 return false;
             }
         } else {
-            DWORD number = 0;
-            if (!parseNumber(value, def->low, def->high, number)) {
+            long long number = 0;
+            if (!parseWholeNumber(value, def->low, def->high, number)) {
                 error = formatText("设置文件第 %d 行: %s 只能是 %s 的整数", lineNumber, name.c_str(),
                                    rangeText(*def).c_str());
                 return false;
             }
-            values.setDword(name, number);
+            values.setDword(name, (DWORD)number);
         }
     }
     return true;
@@ -139,8 +101,21 @@ bool readToolValuesFile(const std::string &path, const std::vector<ToolValueDef>
 {
     std::vector<unsigned char> bytes;
     DWORD code = 0;
-    if (isDiskFile(path) && readWholeFile(path, bytes, kMaxToolSettingsBytes, code))
-        return parseToolValues(std::string(bytes.begin(), bytes.end()), table, values, error);
+    if (isDiskFile(path) && readWholeFile(path, bytes, kMaxToolSettingsBytes, code)) {
+        // A file that gives no value is no settings file: running on the defaults
+        // by mistake would, with --overwrite, change every original unasked.
+        if (bytes.empty()) {
+            error = settingsFileEmptyText(path);
+            return false;
+        }
+        if (!parseToolValues(std::string(bytes.begin(), bytes.end()), table, values, error))
+            return false;
+        for (const ToolValueDef &def : table)
+            if (values.has(def.name))
+                return true;
+        error = settingsFileWithoutKeysText(path);
+        return false;
+    }
     if (code == ERROR_FILE_TOO_LARGE)
         error = formatText("设置文件太大 (最多 %lu 字节): %s", kMaxToolSettingsBytes, path.c_str());
     else
@@ -159,9 +134,22 @@ std::string toolValuesHelp(const std::vector<ToolValueDef> &table)
 
 void appendOutputValues(std::vector<ToolValueDef> &table, const std::string &prefix)
 {
-    table.push_back({prefix + "_format", true, 0, 0, "JPG|PNG", "JPG", "转换后的格式"});
-    table.push_back({prefix + "_quality", false, 10, 100, nullptr, "90", "JPG 的质量"});
-    table.push_back({prefix + "_transparent", false, 0, 1, nullptr, "1", "PNG: 保留透明度"});
+    table.push_back({prefix + "_format", true, 0, 0, "JPG|PNG|WEBP", "JPG", "转换后的格式"});
+    table.push_back({prefix + "_quality", false, 10, 100, nullptr, "90", "JPG 和 WEBP 的质量 (WEBP 为 100 时无损)"});
+    table.push_back({prefix + "_transparent", false, 0, 1, nullptr, "1", "PNG 和 WEBP: 保留透明度"});
     table.push_back({prefix + "_png8", false, 0, 1, nullptr, "0", "PNG: 保存为 PNG-8 (调色板)"});
     table.push_back({prefix + "_png8_color_count", false, 2, 256, nullptr, "256", "PNG-8 的颜色数"});
+    table.push_back({prefix + "_keep_file_time", false, 0, 1, nullptr, "0", "保留原图的修改时间"});
+}
+
+const char kAutoOrientValue[] = "auto_orient";
+
+void appendAutoOrientValue(std::vector<ToolValueDef> &table)
+{
+    table.push_back({kAutoOrientValue, false, 0, 1, nullptr, "1", "按照片方向自动旋转 (与主窗口的设置相同)"});
+}
+
+bool autoOrientFrom(const StoredValues &values)
+{
+    return values.dwordOr(kAutoOrientValue, 1) != 0;
 }

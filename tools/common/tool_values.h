@@ -27,7 +27,8 @@ struct ToolValueDef {
 bool parseToolValues(const std::string &bytes, const std::vector<ToolValueDef> &table, ValueMap &values,
                      std::string &error);
 
-// Reads a settings file (GBK path, at most 64 KB) and parses it.
+// Reads a settings file (GBK path, at most 64 KB) and parses it. An empty file,
+// or one without a single value line, is refused as --batch refuses it.
 bool readToolValuesFile(const std::string &path, const std::vector<ToolValueDef> &table, ValueMap &values,
                         std::string &error);
 
@@ -35,5 +36,12 @@ bool readToolValuesFile(const std::string &path, const std::vector<ToolValueDef>
 std::string toolValuesHelp(const std::vector<ToolValueDef> &table);
 
 // The rows of the shared output block under a prefix ("convert", "crop", "join",
-// "slice"): _format, _quality, _transparent, _png8, _png8_color_count.
+// "slice"): _format, _quality, _transparent, _png8, _png8_color_count,
+// _keep_file_time.
 void appendOutputValues(std::vector<ToolValueDef> &table, const std::string &prefix);
+
+// "auto_orient": the main window's "按照片方向自动旋转", which every tool follows.
+// The main window keeps it in the registry; a tool's settings file may give it.
+extern const char kAutoOrientValue[];
+void appendAutoOrientValue(std::vector<ToolValueDef> &table);
+bool autoOrientFrom(const StoredValues &values);  // missing: on

@@ -4,7 +4,9 @@
 
 #include <utility>
 
+#include "core/run_end_text.h"
 #include "input/discovery.h"
+#include "res/resource.h"
 #include "ui/info_window.h"
 #include "ui/run_prompts.h"
 #include "ui/window_kit.h"
@@ -58,19 +60,22 @@ void finishRun(ToolSession &s, bool quietly)
         s.stopRequested = false;
         returnToHostWindow(s.window);
     } else {
+        // Every box of the end stays above the information window (always on top),
+        // which the first failure of the run may have opened.
+        const UINT kAbove = MB_TOPMOST | MB_SETFOREGROUND;
         if (s.outcome.end == ToolRunEnd::Failed)
-            ask(s, s.outcome.message.c_str(), "错误", MB_OK | MB_ICONERROR);
+            ask(s, s.outcome.message.c_str(), "错误", MB_OK | MB_ICONERROR | kAbove);
         else if (s.outcome.end == ToolRunEnd::NothingToDo)
-            ask(s, kNothingToDoText, "提示", MB_OK | MB_ICONWARNING);
+            ask(s, kNothingToDoText, "提示", MB_OK | MB_ICONWARNING | kAbove);
         if (s.stopRequested) {
-            ask(s, "任务已中止", "提示", MB_OK | MB_ICONWARNING);
+            ask(s, "任务已中止", "提示", MB_OK | MB_ICONWARNING | kAbove);
             s.stopRequested = false;
             returnToHostWindow(s.window);
         } else if (s.outcome.end == ToolRunEnd::Completed) {
             SendMessageA(s.progressBar, PBM_SETPOS, (WPARAM)s.outcome.summary.total, 0);
             restoreIfMinimised(s.window);
-            if (ask(s, "图片处理已完成，是否查看处理后的图片？", "完成", MB_YESNO | MB_ICONINFORMATION) == IDYES &&
-                s.resultFolder)
+            RunEndBox box = runEndBox(s.outcome.summary, "图片处理已完成", "是否查看处理后的图片？");
+            if (ask(s, box.text.c_str(), box.caption, box.type) == IDYES && box.offersFolder && s.resultFolder)
                 runPrompts().openFolder(s.window, s.resultFolder().c_str());
         }
     }
@@ -105,7 +110,11 @@ HINSTANCE registerToolClass(const char *className, WNDPROC proc)
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    // The program's own icons: the large one for Alt+Tab, the small one for the caption.
+    wc.hIcon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                 GetSystemMetrics(SM_CYICON), LR_SHARED);
+    wc.hIconSm = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP_SMALL), IMAGE_ICON,
+                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
     wc.lpszClassName = className;
     RegisterClassExA(&wc);
     return instance;
@@ -165,11 +174,11 @@ bool handleToolWindowMessage(ToolSession &s, UINT msg, LRESULT &result)
 void setToolHostWindow(HWND mainWindow) { hostWindow = mainWindow; }
 HWND toolHostWindow() { return hostWindow; }
 
-void showToolWindow(HWND tool)
+void showToolWindow(HWND tool, bool maximised)
 {
     if (hostWindow)
         ShowWindow(hostWindow, SW_HIDE);
-    ShowWindow(tool, SW_SHOW);
+    ShowWindow(tool, maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
     restoreIfMinimised(tool);
     SetForegroundWindow(tool);
     BringWindowToTop(tool);

@@ -63,8 +63,9 @@ bool handleToolWindowMessage(ToolSession &session, UINT msg, LRESULT &result);
 // The main window the tools hide while they are open (set once by the program).
 void setToolHostWindow(HWND mainWindow);
 HWND toolHostWindow();
-// Hides the main window and shows, restores and raises the tool window.
-void showToolWindow(HWND tool);
+// Hides the main window and shows, restores and raises the tool window
+// (maximised: shown maximised in one step, so a window manager sees one size).
+void showToolWindow(HWND tool, bool maximised = false);
 // Hides the tool window and shows and raises the main window.
 void returnToHostWindow(HWND tool);
 

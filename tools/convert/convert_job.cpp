@@ -20,8 +20,12 @@ bool startsWith(const std::string &text, const char *head) { return text.compare
 
 ToolItemOutcome convertOne(const ConvertJob &job, const std::string &path, FolderTidy &tidy)
 {
+    SourceTimes times;
+    ToolItemOutcome skipped;
+    if (!readSourceTimes(path, job.output.keepFileTime, times, skipped))
+        return skipped;
     std::string message, detail;
-    MagickWand *picture = readToolPicture(path, message, detail);
+    MagickWand *picture = readToolPicture(path, job.autoOrient, message, detail);
     if (!picture)
         return toolItemSkipped(message, detail);
 
@@ -62,7 +66,7 @@ ToolItemOutcome convertOne(const ConvertJob &job, const std::string &path, Folde
     ToolItemOutcome outcome =
         writeNewToolPicture(picture, job.output, rules, first, first.substr(0, first.rfind('.')), tidy);
     DestroyMagickWand(picture);
-    return outcome;
+    return giveSourceTimes(outcome, times);
 }
 
 }  // namespace
@@ -72,9 +76,10 @@ const std::vector<ToolValueDef> &convertToolValues()
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
-        t.push_back({kFormats, false, 0, 0x7FF, nullptr, "0 (一种也没有选)",
-                     "原格式, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 psd, 32 tif/tiff, 64 svg, "
-                     "256 webp, 512 dng, 1024 jfif"});
+        appendAutoOrientValue(t);
+        t.push_back({kFormats, false, 0, 0xFFF, nullptr, "0 (一种也没有选)",
+                     "原格式, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 psd, 32 tif/tiff, "
+                     "256 webp, 512 dng, 1024 jfif, 2048 heic/heif/avif (64 svg 不再读取)"});
         t.push_back({kKeepExtension, false, 0, 1, nullptr, "0", "新文件名保留原扩展名 (123.bmp -> 123.bmp.jpg)"});
         return t;
     }();
@@ -86,6 +91,7 @@ void loadConvertValues(const StoredValues &values, ConvertJob &job)
     job.output = outputOptionsFrom(values, kPrefix);
     job.sourceFormats = values.dwordOr(kFormats, 0);
     job.keepOriginalExtension = values.dwordOr(kKeepExtension, 0) != 0;
+    job.autoOrient = autoOrientFrom(values);
 }
 
 void putConvertValues(ValueMap &values, const ConvertJob &job)
@@ -99,7 +105,7 @@ const std::vector<ConvertFormatBox> &convertFormatBoxes()
 {
     static const std::vector<ConvertFormatBox> boxes = {
         {"jpg", 0}, {"png", 1}, {"gif", 2}, {"bmp", 3}, {"psd", 4},
-        {"tif", 5}, {"svg", 6}, {"jfif", 10}, {"webp", 8}, {"dng", 9},
+        {"tif", 5}, {"jfif", 10}, {"webp", 8}, {"dng", 9}, {"heic/avif", 11},
     };
     return boxes;
 }

@@ -20,6 +20,7 @@ struct ConvertJob {
     std::string targetFolder;        // created when missing
     OutputOptions output;            // "convert" prefix
     bool keepOriginalExtension = false;  // 123.bmp -> 123.bmp.jpg
+    bool autoOrient = true;              // auto_orient: the main window's switch
 };
 
 // The registry values of the tool, as the command line's settings file names them.

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include <vector>
 
 #include "ui/output_controls.h"
@@ -11,6 +13,7 @@
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_window.h"
 #include "tools/convert/convert_job.h"
+#include "util/text.h"
 
 const char kConvertWindowClass[] = "Velmora_Convert";
 
@@ -37,10 +40,11 @@ HWND add(const char *cls, const char *text, DWORD style, int x, int y, int w, in
 
 void updateKeepExtensionLabel()
 {
-    bool png = readOutputOptions(state.output).format == OutputFormat::Png;
+    const char *extension = readOutputOptions(state.output).extension() + 1;  // "jpg", "png", "webp"
     SetWindowTextA(state.keepExtension,
-                   png ? "新的文件名保留原文件名的扩展名部分，举例：123.bmp 转换成 png 后新的文件名：123.bmp.png"
-                       : "新的文件名保留原文件名的扩展名部分，举例：123.bmp 转换成 jpg 后新的文件名：123.bmp.jpg");
+                   formatText("新的文件名保留原文件名的扩展名部分，举例：123.bmp 转换成 %s 后新的文件名：123.bmp.%s",
+                              extension, extension)
+                       .c_str());
 }
 
 void createControls()
@@ -52,10 +56,12 @@ void createControls()
     state.formatsLabel = add("STATIC", "原格式：", 0, 22, 64, 62, 20, kConvertFormatsLabelId);
     int x = 86, i = 0;
     for (const ConvertFormatBox &box : convertFormatBoxes()) {
-        int width = box.label[3] ? 54 : 48;  // "jfif", "webp" are a letter longer
+        // Eleven boxes share the row: each as wide as its label needs.
+        const size_t letters = strlen(box.label);
+        const int width = letters <= 3 ? 44 : letters == 4 ? 50 : 80;
         state.formatBoxes.push_back(add("BUTTON", box.label, BS_AUTOCHECKBOX | WS_TABSTOP, x, 62, width, 22,
                                         kConvertFormatBoxFirstId + i++));
-        x += width + 8;
+        x += width + 3;
     }
     state.subfolders =
         add("BUTTON", "同时处理所有子文件夹里的图片", BS_AUTOCHECKBOX | WS_TABSTOP, 22, 90, 320, 22, kConvertSubfoldersId);
@@ -65,10 +71,16 @@ void createControls()
                            WS_EX_CLIENTEDGE);
     state.targetButton = add("BUTTON", "选择...", BS_PUSHBUTTON | WS_TABSTOP, 552, 147, 90, 25, kConvertTargetButtonId);
     state.convertToLabel = add("STATIC", "格式转换为：", 0, 22, 186, 84, 20, kConvertToLabelId);
-    createOutputControls(state.output, state.window, GetModuleHandleA(nullptr), 108, 186, kConvertOutputFirstId, true);
+    createOutputControls(state.output, state.window, GetModuleHandleA(nullptr), 108, 186, kConvertOutputFirstId, true,
+                         530);
+    // The format row is full (WEBP's quality and box share it): the date box
+    // starts the progress row.
+    createKeepTimeBox(state.output, state.window, GetModuleHandleA(nullptr), 22, 259, kConvertOutputFirstId);
     state.keepExtension = add("BUTTON", "", BS_AUTOCHECKBOX | WS_TABSTOP, 22, 216, 620, 22, kConvertKeepExtensionId);
-    state.progress = add(PROGRESS_CLASSA, "", 0, 22, 258, 500, 24, kConvertProgressId);
+    state.progress = add(PROGRESS_CLASSA, "", 0, 190, 258, 332, 24, kConvertProgressId);
     state.start = add("BUTTON", "开始转换", BS_PUSHBUTTON | WS_TABSTOP, 532, 254, 110, 32, kConvertStartId);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.targetEdit);
     applyUiFontToChildren(state.window);
 }
 
@@ -134,6 +146,7 @@ void startConversion()
         showInfoMessage("格式转换的设置没有保存到注册表 (这一次仍按窗口中的设置转换)");
     // The run works with exactly what was stored, as a command line run with the same values would.
     loadConvertValues(values, job);
+    job.autoOrient = autoOrientFrom(RegistryValues());
     job.includeSubfolders = getCheck(state.subfolders);
     job.targetFolder = toolControlText(state.targetEdit);
     state.job = job;

@@ -77,9 +77,13 @@ ToolItemOutcome cropOne(const CropJob &job, const std::string &path, FolderTidy 
             base.size() + extension.size() > kMaxPathBytes)
             return toolItemSkipped(formatText("目标文件名太长:\r\n%s", path.c_str()));
     }
+    SourceTimes times;
+    ToolItemOutcome skipped;
+    if (!readSourceTimes(path, job.output.keepFileTime, times, skipped))
+        return skipped;
     CroppedPicture cropped;
     std::string message, detail;
-    if (!cropPicture(path, job.crop, cropped, message, detail))
+    if (!cropPicture(path, job.crop, job.autoOrient, cropped, message, detail))
         return toolItemSkipped(message, detail);
     MagickWand *picture = cropped.wand;
     ToolItemOutcome outcome;
@@ -107,7 +111,7 @@ ToolItemOutcome cropOne(const CropJob &job, const std::string &path, FolderTidy 
         outcome = writeNewToolPicture(picture, job.output, WriteRules(), base + extension, base, tidy);
     }
     DestroyMagickWand(picture);
-    return outcome;
+    return giveSourceTimes(outcome, times);
 }
 
 }  // namespace
@@ -126,10 +130,8 @@ CropRect computeCropRect(size_t pictureWidth, size_t pictureHeight, const CropSe
 {
     CropRect r;
     const long long W = (long long)pictureWidth, H = (long long)pictureHeight;
-    if (W <= 0 || H <= 0) {
-        r.nothingLeft = true;
+    if (W <= 0 || H <= 0)
         return r;
-    }
     long long cw = W, ch = H;
     switch (s.mode) {
     case kCropFixedSize:
@@ -165,21 +167,26 @@ CropRect computeCropRect(size_t pictureWidth, size_t pictureHeight, const CropSe
         const long *sides = s.sidesInPercent ? s.sidePercents : s.sidePixels;
         const long long l = amount(sides[kCropLeft]), rt = amount(sides[kCropRight]), t = amount(sides[kCropTop]),
                         b = amount(sides[kCropBottom]);
+        // Each axis apart: trimming a whole side away keeps its first pixel.
         if (s.sidesInPercent) {
-            r.nothingLeft = l + rt > 99 || t + b > 99;
-            r.x = l * W / 100;
-            r.width = W - (l + rt) * W / 100;
-            r.y = t * H / 100;
-            r.height = H - (t + b) * H / 100;
+            if (l + rt <= 99)
+                r.x = l * W / 100, r.width = W - (l + rt) * W / 100;
+            else
+                r.x = 0, r.width = 1;
+            if (t + b <= 99)
+                r.y = t * H / 100, r.height = H - (t + b) * H / 100;
+            else
+                r.y = 0, r.height = 1;
         } else {
-            r.nothingLeft = l + rt >= W || t + b >= H;
-            r.x = l;
-            r.width = W - l - rt;
-            r.y = t;
-            r.height = H - t - b;
+            if (W > l + rt)
+                r.x = l, r.width = W - l - rt;
+            else
+                r.x = 0, r.width = 1;
+            if (H > t + b)
+                r.y = t, r.height = H - t - b;
+            else
+                r.y = 0, r.height = 1;
         }
-        if (r.nothingLeft)
-            r = CropRect{0, 0, 0, 0, true};
         return r;
     }
     default:
@@ -198,7 +205,7 @@ CropRect computeCropRect(size_t pictureWidth, size_t pictureHeight, const CropSe
 
 const std::vector<CropTypeBox> &cropTypeBoxes()
 {
-    static const std::vector<CropTypeBox> boxes = {{"jpg", 0}, {"png", 1}, {"gif", 2}, {"bmp", 3}};
+    static const std::vector<CropTypeBox> boxes = {{"jpg", 0}, {"png", 1}, {"gif", 2}, {"bmp", 3}, {"webp/heic/avif", 4}};
     return boxes;
 }
 
@@ -206,7 +213,7 @@ const std::vector<ToolValueDef> &cropToolValues()
 {
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
-        t.push_back({kTypes, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
+        t.push_back({kTypes, false, 0, 31, nullptr, "31", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/heif/avif"});
         t.push_back({kMode, false, 0, 3, nullptr, "0", "0 裁剪固定尺寸, 1 裁剪百分比, 2 裁剪宽高比, 3 裁掉四周"});
         t.push_back({kAlign, false, 0, 4, nullptr, "0",
                      "0 裁剪正中间, 1 裁剪左上角, 2 裁剪左下角, 3 裁剪右上角, 4 裁剪右下角 (裁掉四周时不用)"});
@@ -226,6 +233,7 @@ const std::vector<ToolValueDef> &cropToolValues()
         for (int i = 0; i < 4; ++i)
             t.push_back({kSidePercentNames[i], false, 0, 100, nullptr, "空", percentMeanings[i]});
         appendOutputValues(t, kPrefix);
+        appendAutoOrientValue(t);
         return t;
     }();
     return table;
@@ -233,7 +241,7 @@ const std::vector<ToolValueDef> &cropToolValues()
 
 void loadCropValues(const StoredValues &values, CropJob &job)
 {
-    job.sourceTypes = values.dwordOr(kTypes, 15) & 15u;
+    job.sourceTypes = values.dwordOr(kTypes, kToolTypeAll) & kToolTypeAll;
     CropSettings &s = job.crop;
     DWORD mode = values.dwordOr(kMode, 0), align = values.dwordOr(kAlign, 0);
     s.mode = mode > 3 ? kCropFixedSize : (int)mode;
@@ -250,6 +258,7 @@ void loadCropValues(const StoredValues &values, CropJob &job)
         s.sidePercents[i] = storedField(values, kSidePercentNames[i], 1, 100);
     }
     job.output = outputOptionsFrom(values, kPrefix);
+    job.autoOrient = autoOrientFrom(values);
 }
 
 void putCropValues(ValueMap &values, const CropJob &job)
@@ -278,7 +287,7 @@ CropProblem cropJobProblem(const CropJob &job)
         return {CropField::Source, "请选择【源图片文件夹】", "源图片文件夹不能为空"};
     if (!isDirectory(job.sourceFolder.c_str()))
         return {CropField::Source, "请重新选择", "选择的【源图片文件夹】不存在"};
-    if ((job.sourceTypes & 15u) == 0)
+    if ((job.sourceTypes & kToolTypeAll) == 0)
         return {CropField::Types, "请选择", "加载的图片类型至少选择一项"};
     const CropSettings &s = job.crop;
     switch (s.mode) {
@@ -310,20 +319,21 @@ CropProblem cropJobProblem(const CropJob &job)
     return {};
 }
 
-bool cropPicture(const std::string &path, const CropSettings &settings, CroppedPicture &out, std::string &message,
-                 std::string &detail, MagickWand **uncropped)
+bool cropPicture(const std::string &path, const CropSettings &settings, bool autoOrient, CroppedPicture &out,
+                 std::string &message, std::string &detail, MagickWand **uncropped)
 {
     out = CroppedPicture();
     if (uncropped)
         *uncropped = nullptr;
-    size_t images = 0;
-    MagickWand *wand = readToolPicture(path, message, detail, &images);
+    std::string animation;
+    MagickWand *wand = readToolPicture(path, autoOrient, message, detail, &animation, "无法识别的图片:\r\n%s");
     if (!wand)
         return false;
     out.format = wandFormat(wand);
-    if (out.format == "GIF" && images > 1) {
+    if (!animation.empty()) {
         DestroyMagickWand(wand);
-        message = formatText("不支持裁剪动态gif图片:\r\n%s", path.c_str());
+        detail = animation;
+        message = formatText("不支持裁剪动态%s图片:\r\n%s", toLowerAscii(out.format).c_str(), path.c_str());
         return false;
     }
     ResolutionType units = MagickGetImageUnits(wand);
@@ -334,11 +344,6 @@ bool cropPicture(const std::string &path, const CropSettings &settings, CroppedP
     out.rect = computeCropRect(out.sourceWidth, out.sourceHeight, settings);
     if (uncropped)
         *uncropped = CloneMagickWand(wand);
-    if (out.rect.nothingLeft) {
-        DestroyMagickWand(wand);
-        message = formatText("裁掉四周的尺寸不小于图片本身，裁剪后什么也不剩:\r\n%s", path.c_str());
-        return false;
-    }
     const CropRect &r = out.rect;
     MagickSetImagePage(wand, out.sourceWidth, out.sourceHeight, 0, 0);
     if (!MagickCropImage(wand, (size_t)r.width, (size_t)r.height, (ssize_t)r.x, (ssize_t)r.y)) {
@@ -380,7 +385,7 @@ ToolRunOutcome runCropJob(const CropJob &given, const BatchReport &report)
     walk.includeSubfolders = job.includeSubfolders;
     walk.writesToTarget = !job.overwrite;
     walk.target = job.targetFolder;
-    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.sourceTypes); };
+    walk.accept = [&job](const char *name) { return pictureTypeAccepts(name, job.sourceTypes); };
     return runToolWalk(walk, report, [&job](const std::string &path, FolderTidy &tidy) {
         return cropOne(job, path, tidy);
     });

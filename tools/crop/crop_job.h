@@ -41,31 +41,31 @@ struct CropSettings {
 // as a decimal number; kCropEmpty when there are none.
 long cropFieldValue(const std::string &text);
 
-// The kept area of a width x height picture: at least 1 x 1, inside the picture.
-// nothingLeft: the rule trims the whole width or height away (sides of 100 % or
-// of the picture's size) and there is no picture to keep.
+// The kept area of a width x height picture: at least 1 x 1, inside the picture
+// (all 0 for a picture without pixels). Trimming a whole side away keeps a
+// 1-pixel strip at offset 0 on that axis.
 struct CropRect {
     long long width = 0, height = 0, x = 0, y = 0;
-    bool nothingLeft = false;
 };
 CropRect computeCropRect(size_t width, size_t height, const CropSettings &settings);
 
 // Source types, in the order of the window's check boxes.
 struct CropTypeBox {
-    const char *label;  // "jpg", "png", "gif", "bmp"
+    const char *label;  // "jpg", "png", "gif", "bmp", "webp/heic/avif"
     int bit;
 };
 const std::vector<CropTypeBox> &cropTypeBoxes();
 
 struct CropJob {
     std::string sourceFolder;
-    unsigned sourceTypes = 15;       // crop_load_format_option
+    unsigned sourceTypes = 31;       // crop_load_format_option (tools/common/tool_folders.h)
     bool includeSubfolders = false;  // not stored (check box, --subfolders)
     CropSettings crop;
     bool overwrite = false;          // not stored (radio button, --overwrite)
     std::string targetFolder;        // save-to mode; created when missing
     bool keepFormat = false;         // not stored: each picture keeps its own format and extension
     OutputOptions output;            // "crop" prefix
+    bool autoOrient = true;          // auto_orient: the main window's switch
 };
 
 const std::vector<ToolValueDef> &cropToolValues();
@@ -89,18 +89,19 @@ CropProblem cropJobProblem(const CropJob &job);
 // Reads the picture at path and crops it by the rule. Returns the cropped wand
 // (no page offset; a BMP flattened on white; resolution in pixels per inch as
 // the tool writes it) with the picture's size and the kept area, or nullptr with
-// the information-window text: unreadable, an animated GIF
-// ("不支持裁剪动态gif图片:\r\n%s"), or a rule that leaves nothing.
+// the information-window text: unreadable ("无法识别的图片:\r\n%s" and the
+// reason) or an animated GIF ("不支持裁剪动态gif图片:\r\n%s").
 struct CroppedPicture {
     MagickWand *wand = nullptr;
     size_t sourceWidth = 0, sourceHeight = 0;
     CropRect rect;
     std::string format;  // the source's format name ("JPEG", "GIF", ...)
 };
-// uncropped (if given) receives a copy of the picture as read (its first image),
-// also when the rule leaves nothing; the caller destroys it.
-bool cropPicture(const std::string &path, const CropSettings &settings, CroppedPicture &out, std::string &message,
-                 std::string &detail, MagickWand **uncropped = nullptr);
+// uncropped (if given) receives a copy of the picture as read (its first image);
+// the caller destroys it.
+// autoOrient: the rule applies to the photo as people see it (orientation tag).
+bool cropPicture(const std::string &path, const CropSettings &settings, bool autoOrient, CroppedPicture &out,
+                 std::string &message, std::string &detail, MagickWand **uncropped = nullptr);
 
 // The cropped picture in its own format (a JPEG at quality 100), as the
 // overwrite and keep-format modes write it. false with ImageMagick's reason.

@@ -27,8 +27,10 @@ void toSrgb(MagickWand *wand)
         MagickTransformImageColorspace(wand, sRGBColorspace);
 }
 
-// The cut-out as the chosen output would show it: JPEG at its quality, PNG
-// flattened, palette PNG quantised, and what stays transparent over the checker.
+// The cut-out as the chosen output would show it: JPEG at its quality, PNG and
+// WebP flattened when transparency is off, palette PNG quantised, and what stays
+// transparent over the checker. (WebP is not encoded for the preview: that takes
+// seconds on a camera photo, and the pane shows a JPEG at quality 91 anyway.)
 void simulateWrite(MagickWand *&cut, const CropPreviewJob &job, bool &png8Failed)
 {
     if (job.simulateOutput && job.output.format == OutputFormat::Jpg) {
@@ -38,6 +40,9 @@ void simulateWrite(MagickWand *&cut, const CropPreviewJob &job, bool &png8Failed
             replaceWithBlob(cut, bytes.data(), bytes.size());
         return;
     }
+    if (job.simulateOutput && job.output.format == OutputFormat::Webp && !job.output.transparent &&
+        MagickGetImageAlphaChannel(cut))
+        flattenOnWhite(cut);
     if (job.simulateOutput && job.output.format == OutputFormat::Png) {
         if (!job.output.transparent && MagickGetImageAlphaChannel(cut))
             flattenOnWhite(cut);
@@ -69,7 +74,7 @@ std::vector<std::string> cropPreviewList(const std::string &source, unsigned typ
     walk.source = source;
     walk.includeSubfolders = includeSubfolders;
     walk.writesToTarget = false;
-    walk.accept = [typeMask](const char *name) { return sourceTypeAccepts(name, typeMask); };
+    walk.accept = [typeMask](const char *name) { return pictureTypeAccepts(name, typeMask); };
     // Enough pictures: the sub-folders still to come are not listed.
     walk.stopRequested = [&files] { return files.size() >= kCropPreviewPictures; };
     std::string message;
@@ -96,8 +101,8 @@ void CropPreviewJob::run(const PreviewWorker &worker)
         CroppedPicture cropped;
         MagickWand *background = nullptr;
         std::string message, detail;
-        bool croppedOk = cropPicture(pictures[i], crop, cropped, message, detail, &background);
-        if (!croppedOk && !(cropped.rect.nothingLeft && background)) {
+        bool croppedOk = cropPicture(pictures[i], crop, autoOrient, cropped, message, detail, &background);
+        if (!croppedOk) {
             // Passed over; the next picture may do.
             skipped.push_back(message);
             if (background)
@@ -121,18 +126,14 @@ void CropPreviewJob::run(const PreviewWorker &worker)
             MagickWand *cut = cropped.wand;
             toSrgb(cut);
             simulateWrite(cut, *this, png8Failed);
-            // A grey line just outside the kept area where the picture goes on beyond it.
+            // A grey line just outside the kept area where the picture goes on
+            // beyond it, drawn by the pane at the size the picture is shown.
             const long long cw = (long long)MagickGetImageWidth(cut), ch = (long long)MagickGetImageHeight(cut);
-            const size_t bw = cw < (long long)cropped.sourceWidth - 2 ? 1 : 0;
-            const size_t bh = ch < (long long)cropped.sourceHeight - 2 ? 1 : 0;
-            if (bw || bh) {
-                PixelWand *grey = NewPixelWand();
-                PixelSetColor(grey, "#cccccc");
-                MagickBorderImage(cut, grey, bw, bh);
-                DestroyPixelWand(grey);
-            }
-            MagickCompositeImage(background, cut, OverCompositeOp, (ssize_t)(cropped.rect.x - (long long)bw),
-                                 (ssize_t)(cropped.rect.y - (long long)bh));
+            outline.rect = {(LONG)cropped.rect.x, (LONG)cropped.rect.y, (LONG)(cropped.rect.x + cw),
+                            (LONG)(cropped.rect.y + ch)};
+            outline.leftRight = cw < (long long)cropped.sourceWidth - 2;
+            outline.topBottom = ch < (long long)cropped.sourceHeight - 2;
+            MagickCompositeImage(background, cut, OverCompositeOp, (ssize_t)cropped.rect.x, (ssize_t)cropped.rect.y);
             DestroyMagickWand(cut);
         }
         if (worker.superseded(ticket)) {

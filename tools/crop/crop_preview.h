@@ -11,6 +11,7 @@
 #include "imaging/output_options.h"
 #include "tools/crop/crop_job.h"
 #include "ui/preview/display_picture.h"
+#include "ui/preview/preview_pane.h"
 #include "ui/preview/preview_worker.h"
 
 // At most this many pictures are previewed.
@@ -35,12 +36,16 @@ public:
     CropSettings crop;
     bool simulateOutput = false;  // save-to mode without keep-format: show the output format's effect
     OutputOptions output;
+    bool autoOrient = true;
 
     // Result.
     enum class Outcome { NotRun, Shown, NoneFound, DisplayFailed };
     Outcome outcome = Outcome::NotRun;
     size_t index = 0;             // the picture shown
     DisplayPicture picture;       // Shown: the pane takes it
+    // The grey line just outside the kept area, on the sides where the picture
+    // goes on beyond it; the pane draws it at the size the picture is shown.
+    PreviewOutline outline;
     std::string sourceSizeText;   // "原图尺寸: %d x %d"
     std::string croppedSizeText;  // "裁剪后图片尺寸: %d x %d"
     std::string pathText;         // "图片: %s"

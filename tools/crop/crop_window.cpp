@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include <memory>
 #include <vector>
 
@@ -116,9 +118,12 @@ void createControls()
     state.sourceButton = add("BUTTON", "选择", BS_PUSHBUTTON | WS_TABSTOP, 310, 25, 74, 25, kCropSourceButtonId);
     int x = 16, i = 0;
     for (const CropTypeBox &box : cropTypeBoxes()) {
+        const int width = strlen(box.label) > 4 ? 116 : 56;  // "webp/heic/avif"
         state.typeBoxes.push_back(
-            add("BUTTON", box.label, BS_AUTOCHECKBOX | WS_TABSTOP, x, 56, 56, 22, kCropTypeBoxFirstId + i++));
-        x += 64;
+            add("BUTTON", box.label, BS_AUTOCHECKBOX | WS_TABSTOP, x, 56, width, 22,
+                i < 4 ? kCropTypeBoxFirstId + i : kCropModernTypeBoxId));
+        ++i;
+        x += width + 8;
     }
     state.subfolders =
         add("BUTTON", "同时处理所有子文件夹里的图片", BS_AUTOCHECKBOX | WS_TABSTOP, 16, 82, 320, 22, kCropSubfoldersId);
@@ -145,14 +150,15 @@ void createControls()
     state.keepFormat =
         add("BUTTON", "图片格式保持不变", BS_AUTOCHECKBOX | WS_TABSTOP, 196, 310, 180, 22, kCropKeepFormatId);
     state.formatLabel = add("STATIC", "格式：", 0, 12, 340, 38, 20, kCropFormatLabelId);
-    createOutputControls(state.output, state.panel, GetModuleHandleA(nullptr), 50, 340, kCropOutputFirstId, true);
-    // The panel is 400 pixels wide: a shorter slider keeps the value text inside it.
-    MoveWindow(state.output.quality, 50 + 126, 336, 140, 26, TRUE);
-    MoveWindow(state.output.qualityValue, 50 + 270, 340, 60, 20, TRUE);
+    // The panel is 400 pixels wide: the row ends inside its group box.
+    createOutputControls(state.output, state.panel, GetModuleHandleA(nullptr), 50, 340, kCropOutputFirstId, true, 336);
+    createKeepTimeBox(state.output, state.panel, GetModuleHandleA(nullptr), 196, 254, kCropOutputFirstId);
 
     state.progress = add(PROGRESS_CLASSA, "", 0, 8, 382, 256, 24, kCropProgressId);
     state.start = add("BUTTON", "开始裁剪", BS_PUSHBUTTON | WS_TABSTOP, 274, 378, 120, 32, kCropStartId);
     state.helpLink = add("STATIC", "预览说明", SS_NOTIFY, 8, 422, 80, 20, kCropHelpLinkId);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.targetEdit);
     applyUiFontToChildren(state.panel);
 }
 
@@ -292,6 +298,7 @@ void composePreview(CropPreviewDirection direction)
     job->crop = settingsFromFields();
     job->simulateOutput = !overwriteChosen() && !getCheck(state.keepFormat);
     job->output = readOutputOptions(state.output);
+    job->autoOrient = autoOrientFrom(RegistryValues());
     if (!state.worker.submit(job, state.window, kPreviewDoneMessage))
         return;
     setStatus(1, "生成预览图片...");
@@ -316,7 +323,7 @@ void onPreviewDone(LPARAM lp)
     switch (job->outcome) {
     case CropPreviewJob::Outcome::Shown:
         state.previewIndex = job->index;
-        previewPaneShow(state.pane, job->picture, true);
+        previewPaneShow(state.pane, job->picture, true, job->outline);
         setStatus(0, job->sourceSizeText);
         setStatus(1, job->croppedSizeText);
         setStatus(2, job->pathText);
@@ -450,14 +457,19 @@ void startCrop()
     job.keepFormat = !job.overwrite && getCheck(state.keepFormat);
     job.targetFolder = job.overwrite ? std::string() : toolControlText(state.targetEdit);
     job.output = readOutputOptions(state.output);
-    // Nothing to crop: said at once, before anything is stored or made.
+    job.autoOrient = autoOrientFrom(RegistryValues());
+    std::string message;
+    if (!job.overwrite && !makeTargetFolder(job.targetFolder, message)) {
+        runPrompts().messageBox(state.window, message.c_str(), "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
+    // Nothing to crop: said at once, before anything is stored.
     ToolWalk walk;
     walk.source = job.sourceFolder;
     walk.includeSubfolders = job.includeSubfolders;
     walk.writesToTarget = false;
-    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.sourceTypes); };
+    walk.accept = [&job](const char *name) { return pictureTypeAccepts(name, job.sourceTypes); };
     std::vector<std::string> files;
-    std::string message;
     collectToolFiles(walk, files, message);
     if (files.empty()) {
         runPrompts().balloon(state.sourceButton, "没有可裁剪的图片", "请重新选择");
@@ -527,7 +539,7 @@ void onCommand(WPARAM wp, LPARAM lp)
     }
     if (code != BN_CLICKED)
         return;
-    if (id >= kCropTypeBoxFirstId && id < kCropTypeBoxFirstId + 4) {
+    if ((id >= kCropTypeBoxFirstId && id < kCropTypeBoxFirstId + 4) || id == kCropModernTypeBoxId) {
         rebuildPreviewList();
         composePreview(CropPreviewDirection::None);
         return;
@@ -610,6 +622,9 @@ void layout()
     MoveWindow(state.panel, paneWidth, 0, width - paneWidth, height, TRUE);
     int parts[3] = {200, 400, -1};
     SendMessageA(state.status, SB_SETPARTS, 3, (LPARAM)parts);
+    // A move copies the panel's old pixels, the window's former edge among them:
+    // everything is drawn afresh for the new size.
+    RedrawWindow(state.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 LRESULT CALLBACK cropWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
@@ -663,7 +678,9 @@ bool createWindowOnce()
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     wc.lpszClassName = kPanelClass;
     RegisterClassExA(&wc);
-    state.panel = CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+    // The group boxes draw only their frames: the panel itself paints the grey
+    // under them (no WS_CLIPCHILDREN), or their insides stay black.
+    state.panel = CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CHILD | WS_VISIBLE, 0, 0,
                                   kPanelWidth, 600, state.window, (HMENU)(INT_PTR)kCropPanelId, instance, nullptr);
     state.status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                                    state.window, (HMENU)(INT_PTR)kCropStatusBarId, instance, nullptr);
@@ -712,8 +729,7 @@ HWND openCropTool(HWND mainWindow)
         loadStoredValues();
         refreshVisibility();
     }
-    showToolWindow(state.window);
-    ShowWindow(state.window, SW_MAXIMIZE);
+    showToolWindow(state.window, true);
     return state.window;
 }
 
@@ -723,3 +739,20 @@ HWND cropToolPreviewPane() { return state.pane; }
 size_t cropPreviewCount() { return state.previewList.size(); }
 size_t cropPreviewIndex() { return state.previewIndex; }
 bool cropPreviewPending() { return state.worker.pending(); }
+
+HWND cropFieldAfterTab(HWND field)
+{
+    // Field groups by their first index; the last entry ends the table.
+    static const int kGroupStarts[] = {kCropFixedWidthField, kCropPercentWidthField, kCropRatioWidthField,
+                                       kCropSidePixelsField, kCropSidePercentField,  kCropFieldCount};
+    for (int i = 0; field && i < kCropFieldCount; ++i) {
+        if (state.fields[i] != field)
+            continue;
+        int g = 0;
+        while (kGroupStarts[g + 1] <= i)
+            ++g;
+        const int first = kGroupStarts[g], size = kGroupStarts[g + 1] - first;
+        return state.fields[first + (i - first + 1) % size];
+    }
+    return nullptr;
+}

@@ -36,6 +36,7 @@ enum CropControlId {
     kCropProgressId = 37330,
     kCropStartId = 37331,
     kCropHelpLinkId = 37332,
+    kCropModernTypeBoxId = 37333,  // webp/heic/avif, the fifth type box
     // The fields: fixed width, height; percent width, height; ratio width, height;
     // side pixels left, right, top, bottom; side percent left, right, top, bottom.
     kCropFieldFirstId = 37340,
@@ -67,3 +68,7 @@ size_t cropPreviewCount();
 size_t cropPreviewIndex();
 // True while a preview picture is being made.
 bool cropPreviewPending();
+// Tab in one of the fourteen number fields: the field it moves to (the other
+// field of a two-field group, the next of a four-field group and from the last
+// back to the first); null for any other window.
+HWND cropFieldAfterTab(HWND field);

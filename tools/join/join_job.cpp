@@ -28,32 +28,42 @@ const char kRule[] = "join_width_or_height_index";
 const char kCustom[] = "join_width_or_height_value";
 const char kSpace[] = "join_space";
 
-bool accepts(const char *name, unsigned formats) { return sourceTypeAccepts(name, formats & 0xFu); }
+bool accepts(const char *name, unsigned formats) { return pictureTypeAccepts(name, formats); }
 
 // The size from the file's header, else from ImageMagick's ping (the first image).
-bool pictureSize(const std::string &path, JoinSize &size)
+// The size a picture takes part with: as people see it when autoOrient (a tag
+// that exchanges width and height is only in ImageMagick's ping, not the header).
+bool pictureSize(const std::string &path, bool autoOrient, JoinSize &size)
 {
-    if (readPictureHeader(path.c_str(), nullptr, &size.width, &size.height))
+    const bool fromHeader = readPictureHeader(path.c_str(), nullptr, &size.width, &size.height);
+    if (fromHeader && !autoOrient)
         return true;
     MagickWand *ping = NewMagickWand();
     bool ok = MagickPingImage(ping, magickPath(path).c_str()) != MagickFalse;
     if (ok) {
         MagickResetIterator(ping);
         MagickNextImage(ping);
-        size.width = (int)MagickGetImageWidth(ping);
-        size.height = (int)MagickGetImageHeight(ping);
+        if (!fromHeader) {
+            size.width = (int)MagickGetImageWidth(ping);
+            size.height = (int)MagickGetImageHeight(ping);
+        }
+        if (autoOrient && orientationSwapsSides((int)MagickGetImageOrientation(ping)))
+            std::swap(size.width, size.height);
         ok = size.width > 0 && size.height > 0;
     }
     DestroyMagickWand(ping);
-    return ok;
+    return ok || fromHeader;
 }
 
-// The canvas a JPEG can hold and ImageMagick can make; empty when it fits.
+// The canvas a JPEG or WebP can hold and ImageMagick can make; empty when it fits.
 std::string canvasProblem(const JoinPlan &plan, const JoinSettings &s, const std::string &folder)
 {
     const long long w = plan.canvasWidth, h = plan.canvasHeight;
     if (s.output.format == OutputFormat::Jpg && (w > kJpegMaxSide || h > kJpegMaxSide))
         return formatText("拼接后的图片尺寸 %lld x %lld 超出JPEG图片的最大尺寸 %d 像素:\r\n%s", w, h, kJpegMaxSide,
+                          folder.c_str());
+    if (s.output.format == OutputFormat::Webp && (w > (long long)kWebpMaxSide || h > (long long)kWebpMaxSide))
+        return formatText("拼接后的图片尺寸 %lld x %lld 超出WEBP图片的最大尺寸 %zu 像素:\r\n%s", w, h, kWebpMaxSide,
                           folder.c_str());
     PictureLimits limits = currentPictureLimits();
     if ((limits.maxWidth && (unsigned long long)w > limits.maxWidth) ||
@@ -94,7 +104,8 @@ const std::vector<ToolValueDef> &joinToolValues()
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
-        t.push_back({kFormats, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
+        appendAutoOrientValue(t);
+        t.push_back({kFormats, false, 0, 31, nullptr, "31", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/heif/avif"});
         t.push_back({kLayout, false, 1, 2, nullptr, "1", "1 竖排 (宽度相同), 2 横排 (高度相同)"});
         t.push_back({kRule, false, 0, 3, nullptr, "0",
                      "竖排的宽度/横排的高度: 0 每组第一张, 1 最宽/最高, 2 最窄/最矮, 3 自定义"});
@@ -108,7 +119,7 @@ const std::vector<ToolValueDef> &joinToolValues()
 void loadJoinValues(const StoredValues &values, JoinSettings &s)
 {
     s.output = outputOptionsFrom(values, kPrefix);
-    s.sourceFormats = values.dwordOr(kFormats, 15);
+    s.sourceFormats = values.dwordOr(kFormats, kToolTypeAll) & kToolTypeAll;
     s.layout = values.dwordOr(kLayout, 1) == 1 ? kJoinVertical : kJoinHorizontal;
     DWORD rule = values.dwordOr(kRule, 0);
     s.sizeRule = rule <= 3 ? (int)rule : 0;
@@ -116,6 +127,7 @@ void loadJoinValues(const StoredValues &values, JoinSettings &s)
     s.customSize = custom >= 1 && custom <= 9999 ? (int)custom : 0;
     DWORD space = values.dwordOr(kSpace, 0);
     s.spacing = space <= 128 ? (int)space : 0;
+    s.autoOrient = autoOrientFrom(values);
 }
 
 void putJoinValues(ValueMap &values, const JoinSettings &s)
@@ -128,11 +140,11 @@ void putJoinValues(ValueMap &values, const JoinSettings &s)
     values.setDword(kSpace, (DWORD)s.spacing);
 }
 
-std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned formats)
+std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned formats, LeftOutLines *leftOut)
 {
     std::vector<std::string> files;
     PathList *found = PathList::create(64, 256);
-    listFilesByPattern(folder.c_str(), found, "*.*");
+    listFilesByPattern(folder.c_str(), found, "*.*", leftOut);
     for (int i = 0; i < found->count; ++i)
         if (accepts(fileNameOf(found->text(i)).c_str(), formats))
             files.push_back(found->text(i));
@@ -140,12 +152,12 @@ std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned form
     return files;
 }
 
-std::vector<std::string> joinGroups(const std::string &source, unsigned formats)
+std::vector<std::string> joinGroups(const std::string &source, unsigned formats, LeftOutLines *leftOut)
 {
     std::vector<std::string> groups;
     const std::string root = trimFolder(source);
     PathList *subfolders = PathList::create(64, 256);
-    listSubfolders(root.c_str(), subfolders, false);
+    listSubfolders(root.c_str(), subfolders, false, leftOut);
     for (int i = 0; i < subfolders->count; ++i)
         if (fileNameOf(subfolders->text(i))[0] != '.')
             groups.push_back(subfolders->text(i));
@@ -217,7 +229,7 @@ JoinPlan planJoin(const std::vector<JoinSize> &sizes, const JoinSettings &s)
 JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
 {
     JoinResult result;
-    std::vector<std::string> files = joinGroupFiles(folder, s.sourceFormats);
+    std::vector<std::string> files = joinGroupFiles(folder, s.sourceFormats, &result.notes);
     if (files.size() < 2) {
         result.tooFewListed = true;
         return result;
@@ -227,65 +239,82 @@ JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
     std::vector<JoinSize> sizes;
     for (const std::string &path : files) {
         JoinSize size;
-        if (pictureSize(path, size)) {
+        if (pictureSize(path, s.autoOrient, size)) {
             taking.push_back(path);
             sizes.push_back(size);
         } else {
             result.notes.push_back(formatText("无法获取图片的尺寸:\r\n%s", path.c_str()));
         }
     }
-    if (sizes.size() < 2) {
-        result.problem = formatText("文件夹中没有找到需要拼接的图片:\r\n%s", folder.c_str());
-        return result;
-    }
-    JoinPlan plan = planJoin(sizes, s);
-    result.problem = canvasProblem(plan, s, folder);
-    if (!result.problem.empty())
-        return result;
+    // The composite pass. A picture whose header reads but whose pixels do not
+    // (or that the limits refuse) takes no part: the layout is made again
+    // without it, so no place of the joined picture is ever left blank.
+    for (;;) {
+        if (sizes.size() < 2) {
+            result.problem = formatText("文件夹中没有找到需要拼接的图片:\r\n%s", folder.c_str());
+            return result;
+        }
+        JoinPlan plan = planJoin(sizes, s);
+        result.problem = canvasProblem(plan, s, folder);
+        if (!result.problem.empty())
+            return result;
 
-    // An output that keeps no transparency starts on white: the same as joining on
-    // "none" and flattening afterwards, without a fourth channel and a second pass.
-    MagickWand *canvas = NewMagickWand();
-    PixelWand *background = NewPixelWand();
-    PixelSetColor(background, s.output.flattens() ? "#FFFFFF" : "none");
-    bool made =
-        MagickNewImage(canvas, (size_t)plan.canvasWidth, (size_t)plan.canvasHeight, background) != MagickFalse;
-    DestroyPixelWand(background);
-    if (!made) {
-        result.problem = formatText("MagickNewImage() 发生错误 (%lld x %lld)：%s:\r\n%s", plan.canvasWidth,
-                                    plan.canvasHeight, takeWandError(canvas).c_str(), folder.c_str());
-        DestroyMagickWand(canvas);
-        return result;
-    }
-    // The composite pass: the same pictures in the same places.
-    bool resolutionSet = false;
-    int placed = 0;
-    for (size_t i = 0; i < taking.size(); ++i) {
-        std::string message, detail;
-        MagickWand *picture = readToolPicture(taking[i], message, detail);
-        if (!picture) {
-            result.notes.push_back(formatText("无法识别的图片:\r\n%s\r\n原因：%s", taking[i].c_str(), detail.c_str()));
-            continue;
+        // An output that keeps no transparency starts on white: the same as joining on
+        // "none" and flattening afterwards, without a fourth channel and a second pass.
+        MagickWand *canvas = NewMagickWand();
+        PixelWand *background = NewPixelWand();
+        PixelSetColor(background, s.output.flattens() ? "#FFFFFF" : "none");
+        bool made =
+            MagickNewImage(canvas, (size_t)plan.canvasWidth, (size_t)plan.canvasHeight, background) != MagickFalse;
+        DestroyPixelWand(background);
+        if (!made) {
+            result.problem = formatText("MagickNewImage() 发生错误 (%lld x %lld)：%s:\r\n%s", plan.canvasWidth,
+                                        plan.canvasHeight, takeWandError(canvas).c_str(), folder.c_str());
+            DestroyMagickWand(canvas);
+            return result;
         }
-        if (!resolutionSet) {
-            applyFirstResolution(canvas, picture);
-            resolutionSet = true;
+        bool resolutionSet = false;
+        std::vector<bool> unusable(taking.size(), false);
+        bool anyUnusable = false;
+        for (size_t i = 0; i < taking.size(); ++i) {
+            std::string message, detail;
+            MagickWand *picture = readToolPicture(taking[i], s.autoOrient, message, detail);
+            if (!picture) {
+                result.notes.push_back(
+                    formatText("无法识别的图片, 没有拼接:\r\n%s\r\n原因：%s", taking[i].c_str(), detail.c_str()));
+                unusable[i] = anyUnusable = true;
+                continue;
+            }
+            // Once the layout is to be made again only the other pictures' reads matter.
+            if (!anyUnusable) {
+                if (!resolutionSet) {
+                    applyFirstResolution(canvas, picture);
+                    resolutionSet = true;
+                }
+                if (!placePicture(canvas, picture, plan.placements[i])) {
+                    result.notes.push_back(formatText("无法识别的图片, 没有拼接:\r\n%s\r\n原因：%s", taking[i].c_str(),
+                                                      takeWandError(picture).c_str()));
+                    unusable[i] = anyUnusable = true;
+                }
+            }
+            DestroyMagickWand(picture);
         }
-        if (placePicture(canvas, picture, plan.placements[i]))
-            ++placed;
-        else
-            result.notes.push_back(
-                formatText("无法识别的图片:\r\n%s\r\n原因：%s", taking[i].c_str(), takeWandError(picture).c_str()));
-        DestroyMagickWand(picture);
-    }
-    if (placed < 2) {
+        if (!anyUnusable) {
+            MagickClearException(canvas);
+            result.picture = canvas;
+            return result;
+        }
         DestroyMagickWand(canvas);
-        result.problem = formatText("文件夹中没有找到需要拼接的图片:\r\n%s", folder.c_str());
-        return result;
+        std::vector<std::string> keptPaths;
+        std::vector<JoinSize> keptSizes;
+        for (size_t i = 0; i < taking.size(); ++i)
+            if (!unusable[i]) {
+                keptPaths.push_back(taking[i]);
+                keptSizes.push_back(sizes[i]);
+            }
+        taking.swap(keptPaths);
+        sizes.swap(keptSizes);
     }
-    MagickClearException(canvas);
-    result.picture = canvas;
-    return result;
 }
 
 std::string joinTargetName(const std::string &targetFolder, const std::string &group, const OutputOptions &output)
@@ -302,7 +331,7 @@ JoinProblem joinSourceProblem(const std::string &source, unsigned formats)
         return {JoinField::Source, "请选择【源图片文件夹】", "源图片文件夹不能为空"};
     if (!isDirectory(source.c_str()))
         return {JoinField::Source, "请重新选择", "选择的【源图片文件夹】不存在"};
-    if ((formats & 0xFu) == 0)
+    if ((formats & kToolTypeAll) == 0)
         return {JoinField::Formats, "请选择", "加载的图片类型至少选择一项"};
     return {};
 }
@@ -320,14 +349,24 @@ JoinProblem joinCustomProblem(int sizeRule, const std::string &customText)
 
 bool makeJoinTarget(const std::string &folder, std::string &message)
 {
-    const std::string target = trimFolder(folder);
-    if (isDirectory(target.c_str()))
-        return true;
-    if (!target.empty() && target.size() <= kMaxPathBytes && CreateDirectoryA(target.c_str(), nullptr))
-        return true;
-    DWORD code = target.empty() ? ERROR_PATH_NOT_FOUND : GetLastError();
-    message = formatText("创建文件夹 %s 失败，错误码：%d", target.c_str(), (int)code);
-    return false;
+    return makeTargetFolder(folder, message);
+}
+
+// The dates of the group's newest picture.
+static bool newestSourceTimes(const std::string &group, unsigned formats, SourceTimes &times,
+                              ToolItemOutcome &skipped)
+{
+    times.keep = true;
+    bool any = false;
+    for (const std::string &path : joinGroupFiles(group, formats)) {
+        SourceTimes one;
+        if (!readSourceTimes(path, true, one, skipped))
+            return false;
+        if (!any || CompareFileTime(&one.times.lastWrite, &times.times.lastWrite) > 0)
+            times.times = one.times;
+        any = true;
+    }
+    return true;
 }
 
 ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
@@ -340,11 +379,18 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
         return failed;
     }
     std::vector<std::string> groups;
-    for (const std::string &group : joinGroups(job.sourceFolder, job.settings.sourceFormats))
+    LeftOutLines leftOut;
+    for (const std::string &group : joinGroups(job.sourceFolder, job.settings.sourceFormats, &leftOut))
         if (joinGroupFiles(group, job.settings.sourceFormats).size() >= 2)
             groups.push_back(group);
+    logLeftOut(leftOut);
     FolderTidy tidy;
-    return runToolFiles(groups, report, [&](const std::string &group) {
+    ToolRunOutcome outcome = runToolFiles(groups, report, [&](const std::string &group) {
+        // A joined picture is as new as the newest of its pictures.
+        SourceTimes times;
+        ToolItemOutcome skipped;
+        if (job.settings.output.keepFileTime && !newestSourceTimes(group, job.settings.sourceFormats, times, skipped))
+            return skipped;
         JoinResult joined = joinGroup(group, job.settings);
         for (const std::string &note : joined.notes)
             showInfoMessage(note);
@@ -354,11 +400,13 @@ ToolRunOutcome runJoinJob(const JoinJob &job, const BatchReport &report)
         if (output.flattens())
             MagickSetImageAlphaChannel(joined.picture, DeactivateAlphaChannel);
         std::string first = joinTargetName(job.targetFolder, group, output);
-        ToolItemOutcome outcome = writeNewToolPicture(joined.picture, output, WriteRules(), first,
+        ToolItemOutcome written = writeNewToolPicture(joined.picture, output, WriteRules(), first,
                                                       first.substr(0, first.size() - 4), tidy);
         DestroyMagickWand(joined.picture);
-        return outcome;
+        return giveSourceTimes(written, times);
     });
+    outcome.summary.unit = "组";  // one item is one group of pictures
+    return outcome;
 }
 
 ToolRunOutcome runJoinCommand(const ValueMap &values, const ToolCommandLine &command, const BatchReport &report)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/batch_report.h"
+#include "input/file_helpers.h"
 #include "util/stored_values.h"
 #include "imaging/output_options.h"
 #include "tools/common/tool_cli.h"
@@ -19,12 +20,13 @@ enum JoinLayout { kJoinVertical = 1, kJoinHorizontal = 2 };
 enum JoinSizeRule { kJoinFirst = 0, kJoinLargest = 1, kJoinSmallest = 2, kJoinCustom = 3 };
 
 struct JoinSettings {
-    unsigned sourceFormats = 15;  // join_load_format_option: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp
+    unsigned sourceFormats = 31;  // join_load_format_option: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/avif
     int layout = kJoinVertical;   // join_layout
     int sizeRule = kJoinFirst;    // join_width_or_height_index
     int customSize = 0;           // join_width_or_height_value; 0 = the field is empty
     int spacing = 0;              // join_space, 0..128
     OutputOptions output;         // "join" prefix
+    bool autoOrient = true;       // auto_orient: the main window's switch
 };
 
 struct JoinJob {
@@ -34,7 +36,7 @@ struct JoinJob {
 };
 
 const std::vector<ToolValueDef> &joinToolValues();
-// Read back as the window does: mask missing 15, layout 1 (or missing) vertical
+// Read back as the window does: mask missing 31, layout 1 (or missing) vertical
 // and anything else horizontal, rule 0..3 else 0, custom size 1..9999 else
 // empty, spacing 0..128 else 0.
 void loadJoinValues(const StoredValues &values, JoinSettings &settings);
@@ -42,10 +44,13 @@ void putJoinValues(ValueMap &values, const JoinSettings &settings);
 
 // The groups of a source folder: its direct sub-folders (names beginning with
 // '.' left out), or, without any, the folder itself when it holds at least two
-// accepted pictures. Empty: nothing to join.
-std::vector<std::string> joinGroups(const std::string &source, unsigned formats);
-// The accepted pictures directly in a group folder, in listing order.
-std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned formats);
+// accepted pictures. Empty: nothing to join. Sub-folders whose paths are too
+// long go to leftOut (information-window texts).
+std::vector<std::string> joinGroups(const std::string &source, unsigned formats, LeftOutLines *leftOut = nullptr);
+// The accepted pictures directly in a group folder, in listing order; what
+// cannot be taken (paths too long, device names) to leftOut.
+std::vector<std::string> joinGroupFiles(const std::string &folder, unsigned formats,
+                                        LeftOutLines *leftOut = nullptr);
 
 // ---- Layout (pure) -------------------------------------------------------------------
 
@@ -77,8 +82,9 @@ struct JoinResult {
 };
 // Joins the pictures of one group folder. Sizes come from the file headers (or
 // ImageMagick's ping); a picture whose size cannot be told takes no part at all,
-// and a picture that then cannot be read leaves its place empty, so the canvas
-// always holds every picture composited. The canvas is transparent when the
+// and neither does one whose pixels then cannot be read (or that the limits
+// refuse): the layout is made without it, each with a line in notes. No place
+// of the joined picture is ever left blank. The canvas is transparent when the
 // output keeps transparency (PNG with 透明度), else white. A JPEG target refuses
 // a side over 65500 pixels before anything is read.
 JoinResult joinGroup(const std::string &folder, const JoinSettings &settings);

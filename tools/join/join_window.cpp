@@ -32,7 +32,8 @@ const char *const kVerticalRules[] = {"使用每组第一张图片的宽度", "�
                                       "使用每组最窄的一张图片宽度", "自定义宽度："};
 const char *const kHorizontalRules[] = {"使用每组第一张图片的高度", "使用每组最高的一张图片高度",
                                         "使用每组最矮的一张图片高度", "自定义高度："};
-const char *const kFormatBoxes[] = {"jpg", "png", "gif", "bmp"};
+const char *const kFormatBoxes[] = {"jpg", "png", "gif", "bmp", "webp/heic/avif"};
+constexpr int kFormatBoxCount = sizeof kFormatBoxes / sizeof kFormatBoxes[0];
 
 // One preview request: the search for a group that gives a picture, the
 // picture composed as the output would look, made displayable off the window thread.
@@ -77,6 +78,7 @@ private:
         height = (int)MagickGetImageHeight(joined);
         const OutputOptions &out = settings.output;
         const bool png = out.format == OutputFormat::Png;
+        const bool keepsAlpha = out.transparent && (png || out.format == OutputFormat::Webp);
         if (png && out.png8) {
             MagickSetImageFormat(joined, "PNG");
             unsigned char *data = nullptr;
@@ -93,12 +95,12 @@ private:
                 return;
             }
         }
-        if (png && out.transparent)
+        if (keepsAlpha)
             layOverChecker(joined);
         else
             flattenOnWhite(joined);
         std::string reason;
-        if (!makeDisplayPicture(joined, png ? 91 : out.quality, picture, reason))
+        if (!makeDisplayPicture(joined, out.format == OutputFormat::Jpg ? out.quality : 91, picture, reason))
             failure = previewLoadFailureText("loadPictureFromMW_join", reason);
     }
 };
@@ -107,7 +109,7 @@ struct JoinWindow {
     HWND window = nullptr;
     HWND pane = nullptr, status = nullptr;
     HWND sourceLabel = nullptr, helpLink = nullptr, sourceEdit = nullptr, sourceButton = nullptr;
-    HWND formatBoxes[4] = {};
+    HWND formatBoxes[kFormatBoxCount] = {};
     HWND vertical = nullptr, horizontal = nullptr, sizeLabel = nullptr, verticalRule = nullptr,
          horizontalRule = nullptr, custom = nullptr;
     HWND spacingLabel = nullptr, spacing = nullptr, spacingValue = nullptr;
@@ -149,7 +151,7 @@ HWND ruleList() { return vertical() ? state.verticalRule : state.horizontalRule;
 unsigned checkedFormats()
 {
     unsigned mask = 0;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kFormatBoxCount; ++i)
         if (getCheck(state.formatBoxes[i]))
             mask |= 1u << i;
     return mask;
@@ -167,6 +169,7 @@ JoinSettings panelSettings()
     s.customSize = custom.empty() ? 0 : atoi(custom.c_str());
     s.spacing = (int)SendMessageA(state.spacing, TBM_GETPOS, 0, 0);
     s.output = readOutputOptions(state.output);
+    s.autoOrient = autoOrientFrom(RegistryValues());
     return s;
 }
 
@@ -262,6 +265,8 @@ void layout()
                                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (batch)
         EndDeferWindowPos(batch);
+    // The quality row is arranged by the chosen format, after the chooser moved.
+    refreshOutputControls(state.output);
     int parts[2] = {200, -1};
     SendMessageA(state.status, SB_SETPARTS, 2, (LPARAM)parts);
 }
@@ -269,9 +274,9 @@ void layout()
 LRESULT CALLBACK customFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg == WM_CHAR && wp == 13) {
+        // Empty or 0 too: the preview is then built at 128.
         state.customBefore = toolControlText(hwnd);
-        if (atoi(state.customBefore.c_str()) > 0)
-            requestPreview(0);
+        requestPreview(0);
         return 0;
     }
     return CallWindowProcA(state.customProc, hwnd, msg, wp, lp);
@@ -285,8 +290,9 @@ void createControls()
     state.sourceEdit =
         add("EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 12, 38, 290, 23, kJoinSourceEditId, WS_EX_CLIENTEDGE);
     state.sourceButton = add("BUTTON", "选择", BS_PUSHBUTTON | WS_TABSTOP, 310, 37, 76, 25, kJoinSourceButtonId);
-    for (int i = 0; i < 4; ++i)
-        state.formatBoxes[i] = add("BUTTON", kFormatBoxes[i], BS_AUTOCHECKBOX | WS_TABSTOP, 12 + i * 62, 74, 56, 22,
+    for (int i = 0; i < kFormatBoxCount; ++i)
+        state.formatBoxes[i] = add("BUTTON", kFormatBoxes[i], BS_AUTOCHECKBOX | WS_TABSTOP, 12 + i * 62, 74,
+                                   i < 4 ? 56 : 120, 22,
                                    kJoinFormatBoxFirstId + i);
     state.vertical =
         add("BUTTON", "竖排", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 12, 106, 80, 22, kJoinVerticalId);
@@ -314,9 +320,11 @@ void createControls()
         add("EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 12, 246, 290, 23, kJoinTargetEditId, WS_EX_CLIENTEDGE);
     state.targetButton = add("BUTTON", "选择", BS_PUSHBUTTON | WS_TABSTOP, 310, 245, 76, 25, kJoinTargetButtonId);
     state.formatLabel = add("STATIC", "格式：", 0, 12, 284, 60, 20, kJoinFormatLabelId);
-    createOutputControls(state.output, state.window, instance, 14, 312, kJoinOutputFirstId, true);
+    createOutputControls(state.output, state.window, instance, 14, 312, kJoinOutputFirstId, true, 372);
+    createKeepTimeBox(state.output, state.window, instance, 230, 282, kJoinOutputFirstId);
     for (HWND c : {state.output.format, state.output.qualityLabel, state.output.quality, state.output.qualityValue,
-                   state.output.transparent, state.output.png8, state.output.coloursLabel, state.output.colours}) {
+                   state.output.transparent, state.output.png8, state.output.coloursLabel, state.output.colours,
+                   state.output.keepTime}) {
         RECT r;
         GetWindowRect(c, &r);
         MapWindowPoints(nullptr, state.window, (POINT *)&r, 2);
@@ -334,6 +342,8 @@ void createControls()
     ShowWindow(state.pane, SW_SHOW);
     state.status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, state.window,
                                    (HMENU)(INT_PTR)kJoinStatusId, instance, nullptr);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.targetEdit);
     applyUiFontToChildren(state.window);
 }
 
@@ -353,7 +363,7 @@ void loadStoredValues()
 {
     JoinSettings s;
     loadJoinValues(RegistryValues(), s);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kFormatBoxCount; ++i)
         setCheck(state.formatBoxes[i], (s.sourceFormats >> i) & 1);
     setCheck(state.vertical, s.layout != kJoinHorizontal);
     setCheck(state.horizontal, s.layout == kJoinHorizontal);
@@ -475,9 +485,12 @@ void onCommand(WPARAM wp, LPARAM lp)
     if (id == kJoinCustomId) {
         if (code == EN_SETFOCUS)
             state.customBefore = toolControlText(state.custom);
-        else if (code == EN_KILLFOCUS && toolControlText(state.custom) != state.customBefore &&
-                 atoi(toolControlText(state.custom).c_str()) > 0)
+        else if (code == EN_KILLFOCUS && toolControlText(state.custom) != state.customBefore)
             requestPreview(0);
+        return;
+    }
+    if (id == kJoinOutputFirstId + kOutputTransparentOffset && code == BN_CLICKED) {
+        requestPreview(0);
         return;
     }
     if (code != BN_CLICKED)
@@ -498,7 +511,7 @@ void onCommand(WPARAM wp, LPARAM lp)
         requestPreview(0);
         break;
     default:
-        if (id >= kJoinFormatBoxFirstId && id < kJoinFormatBoxFirstId + 4)
+        if (id >= kJoinFormatBoxFirstId && id < kJoinFormatBoxFirstId + kFormatBoxCount)
             requestPreview(0);
         break;
     }

@@ -28,7 +28,7 @@ enum JoinControlId {
     kJoinStartId = 37318,
     kJoinPaneId = 37319,
     kJoinStatusId = 37320,
-    kJoinFormatBoxFirstId = 37330,  // "jpg", "png", "gif", "bmp"
+    kJoinFormatBoxFirstId = 37330,  // "jpg", "png", "gif", "bmp", "webp/heic/avif"
     kJoinOutputFirstId = 37340,     // the output block (ui/output_controls.h offsets)
 };
 

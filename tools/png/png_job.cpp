@@ -25,6 +25,7 @@ const char kProportions[] = "png_zoom_scale";
 const char kTransparent[] = "png_transparent";
 const char kPng8[] = "png_png8";
 const char kColours[] = "png_png8_color_count";
+const char kKeepFileTime[] = "png_keep_file_time";
 
 // Truncated towards zero, plus one from a fraction of .5.
 size_t roundHalfUp(double d)
@@ -41,10 +42,21 @@ bool enlarges(int rule) { return rule == kPngEnlarge || rule == kPngResizeBothWa
 
 ToolItemOutcome processPng(const PngJob &job, const std::string &path, FolderTidy &tidy)
 {
-    std::string message, detail;
-    MagickWand *picture = readToolPicture(path, message, detail);
+    SourceTimes times;
+    ToolItemOutcome skipped;
+    if (!readSourceTimes(path, job.keepFileTime, times, skipped))
+        return skipped;
+    std::string message, detail, animation;
+    MagickWand *picture = readToolPicture(path, job.autoOrient, message, detail, &animation);
     if (!picture)
         return toolItemSkipped(message, detail);
+    // Re-encoded, an animation would keep its first frame only (over the
+    // original with --overwrite).
+    if (!animation.empty()) {
+        DestroyMagickWand(picture);
+        return toolItemSkipped(formatText("这是一个不受支持的图片格式:\r\n%s\r\n原因：%s", path.c_str(), animation.c_str()),
+                               animation);
+    }
     const std::string format = wandFormat(picture);
     if (job.zoom) {
         PngZoomResult size = pngZoomSize(MagickGetImageWidth(picture), MagickGetImageHeight(picture), job.zoomSize,
@@ -84,23 +96,28 @@ ToolItemOutcome processPng(const PngJob &job, const std::string &path, FolderTid
             outcome = toolItemSkipped(formatText("目标文件名太长:\r\n%s", path.c_str()));
     }
     DestroyMagickWand(picture);
-    return outcome;
+    return giveSourceTimes(outcome, times);
 }
 
 }  // namespace
 
 const std::vector<ToolValueDef> &pngToolValues()
 {
-    static const std::vector<ToolValueDef> table = {
-        {kZoom, false, 0, 1, nullptr, "0", "图片缩放"},
-        {kRule, false, 0, 2, nullptr, "0", "0 图片缩小, 1 图片放大, 2 图片缩放"},
-        {kSide, false, 0, 1, nullptr, "0", "0 按图片宽, 1 按图片高"},
-        {kSize, false, 1, 9999, nullptr, "空", "缩放到的像素数 (缩放时必须给出)"},
-        {kProportions, false, 0, 1, nullptr, "1", "另一边等比例缩放"},
-        {kTransparent, false, 0, 1, nullptr, "1", "保留透明度"},
-        {kPng8, false, 0, 1, nullptr, "1", "保存为 PNG-8 (调色板)"},
-        {kColours, false, 2, 256, nullptr, "256", "PNG-8 的颜色数"},
-    };
+    static const std::vector<ToolValueDef> table = [] {
+        std::vector<ToolValueDef> t = {
+            {kZoom, false, 0, 1, nullptr, "0", "图片缩放"},
+            {kRule, false, 0, 2, nullptr, "0", "0 图片缩小, 1 图片放大, 2 图片缩放"},
+            {kSide, false, 0, 1, nullptr, "0", "0 按图片宽, 1 按图片高"},
+            {kSize, false, 1, 9999, nullptr, "空", "缩放到的像素数 (缩放时必须给出)"},
+            {kProportions, false, 0, 1, nullptr, "1", "另一边等比例缩放"},
+            {kTransparent, false, 0, 1, nullptr, "1", "保留透明度"},
+            {kPng8, false, 0, 1, nullptr, "1", "保存为 PNG-8 (调色板)"},
+            {kColours, false, 2, 256, nullptr, "256", "PNG-8 的颜色数"},
+            {kKeepFileTime, false, 0, 1, nullptr, "0", "保留原图的修改时间"},
+        };
+        appendAutoOrientValue(t);
+        return t;
+    }();
     return table;
 }
 
@@ -117,6 +134,8 @@ void loadPngValues(const StoredValues &values, PngJob &job)
     DWORD colours = 0;
     bool present = values.readDword(kColours, colours);
     job.colours = colourCountFromStored(present, colours);
+    job.keepFileTime = values.dwordOr(kKeepFileTime, 0) != 0;
+    job.autoOrient = autoOrientFrom(values);
 }
 
 void putPngValues(ValueMap &values, const PngJob &job)
@@ -129,6 +148,7 @@ void putPngValues(ValueMap &values, const PngJob &job)
     values.setDword(kTransparent, job.transparent ? 1 : 0);
     values.setDword(kPng8, job.png8 ? 1 : 0);
     values.setDword(kColours, job.png8 ? (DWORD)colourCountFromStored(true, (DWORD)job.colours) : 256);
+    values.setDword(kKeepFileTime, job.keepFileTime ? 1 : 0);
 }
 
 PngZoomResult pngZoomSize(size_t width, size_t height, int size, int rule, int side, bool keepProportions)

@@ -29,6 +29,8 @@ struct PngJob {
     bool transparent = true;         // png_transparent
     bool png8 = true;                // png_png8
     int colours = 256;               // png_png8_color_count, 2..256
+    bool keepFileTime = false;       // png_keep_file_time
+    bool autoOrient = true;          // auto_orient: the main window's switch
 };
 
 const std::vector<ToolValueDef> &pngToolValues();

@@ -82,9 +82,12 @@ void createControls()
     state.outputButton = add("BUTTON", "选择...", BS_PUSHBUTTON | WS_TABSTOP, 478, 307, 100, 25, kPngOutputButtonId);
     state.overwrite = add("BUTTON", "直接覆盖原图", BS_RADIOBUTTON | WS_TABSTOP, 22, 340, 110, 22, kPngOverwriteId);
     createOutputControls(state.output, state.window, GetModuleHandleA(nullptr), 22, 378, kPngOutputFirstId, false);
+    createKeepTimeBox(state.output, state.window, GetModuleHandleA(nullptr), 300, 377, kPngOutputFirstId);
 
     state.progress = add(PROGRESS_CLASSA, "", 0, 10, 432, 444, 26, kPngProgressId);
     state.start = add("BUTTON", "开始处理", BS_PUSHBUTTON | WS_TABSTOP, 464, 426, 126, 38, kPngStartId);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.outputEdit);
     applyUiFontToChildren(state.window);
 
     LOGFONTA lf = {};
@@ -172,6 +175,7 @@ void loadStoredValues()
     output.transparent = stored.transparent;
     output.png8 = stored.png8;
     output.colours = stored.colours;
+    output.keepFileTime = stored.keepFileTime;
     showOutputOptions(state.output, output);
     refreshZoomControls();
 }
@@ -254,11 +258,13 @@ void startRun()
     job.transparent = output.transparent;
     job.png8 = output.png8;
     job.colours = output.colours;
+    job.keepFileTime = output.keepFileTime;
     ValueMap values;
     putPngValues(values, job);
     if (!values.storeInRegistry())
         showInfoMessage("处理PNG的设置没有保存到注册表 (这一次仍按窗口中的设置处理)");
     loadPngValues(values, job);
+    job.autoOrient = autoOrientFrom(RegistryValues());
     job.sourceFolder = source;
     job.includeSubfolders = getCheck(state.subfolders);
     job.overwrite = getCheck(state.overwrite);

@@ -110,8 +110,12 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
     const std::string below = job.outputFolder + folderBelowSource(job.sourceFolder, path);
     const std::string tileFolder = below + "\\" + stem;
 
+    SourceTimes times;
+    ToolItemOutcome skipped;
+    if (!readSourceTimes(path, s.output.keepFileTime, times, skipped))
+        return skipped;
     std::string message, detail;
-    MagickWand *picture = readToolPicture(path, message, detail);
+    MagickWand *picture = readToolPicture(path, s.autoOrient, message, detail);
     if (!picture)
         return toolItemSkipped(message, detail);
     const int width = (int)MagickGetImageWidth(picture), height = (int)MagickGetImageHeight(picture);
@@ -122,12 +126,33 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
         return toolItemSkipped(formatText("切片太多 (%d x %d = %lld 个，每张图片最多 %lld 个)，这张图片没有切片:\r\n%s",
                                           (int)columns.size(), (int)rows.size(), total, kSliceMaxTiles, path.c_str()));
     }
-    if (!isDirectory(tileFolder.c_str()) &&
-        (tileFolder.size() > kMaxPathBytes || !CreateDirectoryA(tileFolder.c_str(), nullptr))) {
-        DWORD code = tileFolder.size() > kMaxPathBytes ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
+    // A tile folder whose path is too long (or named like a device) fails this
+    // picture alone; the next one may well fit.
+    std::string device;
+    if (tileFolder.size() > kMaxPathBytes || isDeviceName(stem, &device)) {
+        DestroyMagickWand(picture);
+        return toolItemSkipped(
+            device.empty()
+                ? formatText("切片文件夹的路径太长 (%zu 字节, 最多 %zu 字节), 这张图片没有切片:\r\n%s\r\n%s",
+                             tileFolder.size(), kMaxPathBytes, path.c_str(), tileFolder.c_str())
+                : formatText("切片文件夹名是 Windows 保留的设备名 (%s), 这张图片没有切片:\r\n%s", device.c_str(),
+                             path.c_str()));
+    }
+    // Another run may make the same folder at the same moment: that is fine.
+    const bool folderWasThere = isDirectory(tileFolder.c_str());
+    DWORD code = 0;
+    if (!makeFolder(tileFolder, code)) {
         DestroyMagickWand(picture);
         return toolRunError(formatText("任务中止！\n\n创建子文件夹 %s 失败，错误码：%d", tileFolder.c_str(), (int)code));
     }
+    // A picture that fails part-way leaves nothing: what it wrote goes again.
+    std::vector<std::string> written;
+    auto removeWritten = [&] {
+        for (const std::string &file : written)
+            DeleteFileA(file.c_str());
+        if (!folderWasThere)
+            RemoveDirectoryA(tileFolder.c_str());  // only when empty: never what others put there
+    };
 
     double xResolution = 0.0, yResolution = 0.0;
     MagickGetImageResolution(picture, &xResolution, &yResolution);
@@ -154,6 +179,7 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
         }
         if (!ok) {
             DestroyMagickWand(picture);
+            removeWritten();
             return toolRunError(formatText("图片转换成PNG-8格式时发生错误。\n\n文件名：\n%s", path.c_str()));
         }
         tileOutput.png8 = false;
@@ -175,20 +201,24 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
             if (!tile) {
                 std::string reason = takeWandError(picture);
                 DestroyMagickWand(picture);
+                removeWritten();
                 return toolRunError(writeFailureText(tileOutput, WriteRules(), tileFolder + "\\" + name, reason));
             }
             MagickSetImagePage(tile, column.length, row.length, 0, 0);
             applyKeptResolution(tile, units, xResolution, yResolution);
-            ToolItemOutcome written =
+            ToolItemOutcome outcome = giveSourceTimes(
                 writeNewToolPicture(tile, tileOutput, WriteRules(), tileFolder + "\\" + name,
-                                    tileFolder + "\\" + sliceTileCollisionBase(stem, number, tileCount), tidy);
+                                    tileFolder + "\\" + sliceTileCollisionBase(stem, number, tileCount), tidy),
+                times);
             DestroyMagickWand(tile);
-            if (written.status != ItemStatus::Written) {
+            if (outcome.status != ItemStatus::Written) {
                 DestroyMagickWand(picture);
-                return written;
+                removeWritten();
+                return outcome;
             }
+            written.push_back(outcome.target);
             if (s.html)
-                page += slicePageCell(sliceTileAddress(stem, fileNameOf(written.target)), column.length, row.length);
+                page += slicePageCell(sliceTileAddress(stem, fileNameOf(outcome.target)), column.length, row.length);
         }
         if (s.html)
             page += "</tr>\r\n";
@@ -199,7 +229,10 @@ ToolItemOutcome sliceOne(const SliceJob &job, const std::string &path, FolderTid
     if (!s.html)
         return toolItemWritten(tileFolder);
     page += kSlicePageTail;
-    return writePage(below + "\\" + stem, page);
+    ToolItemOutcome pageOutcome = giveSourceTimes(writePage(below + "\\" + stem, page), times);
+    if (pageOutcome.status != ItemStatus::Written)
+        removeWritten();
+    return pageOutcome;
 }
 
 }  // namespace
@@ -209,7 +242,8 @@ const std::vector<ToolValueDef> &sliceToolValues()
     static const std::vector<ToolValueDef> table = [] {
         std::vector<ToolValueDef> t;
         appendOutputValues(t, kPrefix);
-        t.push_back({kFormats, false, 0, 15, nullptr, "15", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp"});
+        appendAutoOrientValue(t);
+        t.push_back({kFormats, false, 0, 31, nullptr, "31", "加载的图片类型, 各位相加: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/heif/avif"});
         appendDirection(t, kHorizontal, "1: 水平划分 (切成若干行)");
         appendDirection(t, kVertical, "1: 垂直划分 (切成若干列)");
         t.push_back({kHtml, false, 0, 1, nullptr, "1", "生成HTML代码"});
@@ -221,10 +255,11 @@ const std::vector<ToolValueDef> &sliceToolValues()
 void loadSliceValues(const StoredValues &values, SliceSettings &s)
 {
     s.output = outputOptionsFrom(values, kPrefix);
-    s.sourceFormats = values.dwordOr(kFormats, 15) & 0xFu;
+    s.sourceFormats = values.dwordOr(kFormats, kToolTypeAll) & kToolTypeAll;
     s.horizontal = loadDirection(values, kHorizontal);
     s.vertical = loadDirection(values, kVertical);
     s.html = values.dwordOr(kHtml, 1) != 0;
+    s.autoOrient = autoOrientFrom(values);
 }
 
 void putSliceValues(ValueMap &values, const SliceSettings &s)
@@ -324,7 +359,7 @@ SliceProblem sliceStartProblem(const std::string &source, unsigned formats, cons
         return {SliceField::Source, "请选择【源图片文件夹】", "源图片文件夹不能为空"};
     if (!isDirectory(source.c_str()))
         return {SliceField::Source, "请重新选择", "选择的【源图片文件夹】不存在"};
-    if ((formats & 0xFu) == 0)
+    if ((formats & kToolTypeAll) == 0)
         return {SliceField::Formats, "请选择", "加载的图片类型至少选择一项"};
     if (!horizontal.on && !vertical.on)
         return {SliceField::Divisions, "看这里", "【水平划分】与【垂直划分】至少勾选一项"};
@@ -341,7 +376,7 @@ ToolRunOutcome runSliceJob(const SliceJob &given, const BatchReport &report)
     walk.source = job.sourceFolder;
     walk.includeSubfolders = job.includeSubfolders;
     walk.target = job.outputFolder;
-    walk.accept = [&job](const char *name) { return sourceTypeAccepts(name, job.settings.sourceFormats & 0xFu); };
+    walk.accept = [&job](const char *name) { return pictureTypeAccepts(name, job.settings.sourceFormats); };
     return runToolWalk(walk, report, [&](const std::string &path, FolderTidy &tidy) {
         return sliceOne(job, path, tidy, report.stopRequested);
     });

@@ -22,11 +22,12 @@ struct SliceDivision {
 };
 
 struct SliceSettings {
-    unsigned sourceFormats = 15;  // slice_load_format_option: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp
+    unsigned sourceFormats = 31;  // slice_load_format_option: 1 jpg/jpeg, 2 png, 4 gif, 8 bmp, 16 webp/heic/avif
     SliceDivision horizontal;     // slice_horizontal*
     SliceDivision vertical;       // slice_vertical*
     OutputOptions output;         // "slice" prefix
     bool html = true;             // slice_save_html
+    bool autoOrient = true;       // auto_orient: the main window's switch
 };
 
 struct SliceJob {

@@ -17,7 +17,8 @@ const char kSliceWindowClass[] = "Velmora_Slice";
 
 namespace {
 
-const char *const kFormatBoxes[] = {"jpg", "png", "gif", "bmp"};
+const char *const kFormatBoxes[] = {"jpg", "png", "gif", "bmp", "webp/heic/avif"};
+constexpr int kFormatBoxCount = sizeof kFormatBoxes / sizeof kFormatBoxes[0];
 
 // One direction's controls: the check box, then by count and by pixels.
 struct DirectionControls {
@@ -28,7 +29,7 @@ struct DirectionControls {
 struct SliceWindow {
     HWND window = nullptr;
     HWND sourceGroup = nullptr, sourceEdit = nullptr, sourceButton = nullptr, subfolders = nullptr;
-    HWND formatBoxes[4] = {};
+    HWND formatBoxes[kFormatBoxCount] = {};
     HWND gridGroup = nullptr;
     DirectionControls horizontal, vertical;
     HWND html = nullptr;
@@ -67,8 +68,9 @@ void createControls()
     state.sourceEdit =
         add("EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 22, 28, 456, 23, kSliceSourceEditId, WS_EX_CLIENTEDGE);
     state.sourceButton = add("BUTTON", "选择...", BS_PUSHBUTTON | WS_TABSTOP, 488, 27, 90, 25, kSliceSourceButtonId);
-    for (int i = 0; i < 4; ++i)
-        state.formatBoxes[i] = add("BUTTON", kFormatBoxes[i], BS_AUTOCHECKBOX | WS_TABSTOP, 22 + i * 62, 60, 56, 22,
+    for (int i = 0; i < kFormatBoxCount; ++i)
+        state.formatBoxes[i] = add("BUTTON", kFormatBoxes[i], BS_AUTOCHECKBOX | WS_TABSTOP, 22 + i * 62, 60,
+                                   i < 4 ? 56 : 120, 22,
                                    kSliceFormatBoxFirstId + i);
     state.subfolders = add("BUTTON", "同时处理所有子文件夹里的图片", BS_AUTOCHECKBOX | WS_TABSTOP, 22, 86, 320, 22,
                            kSliceSubfoldersId);
@@ -83,10 +85,14 @@ void createControls()
         add("EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 22, 264, 456, 23, kSliceOutputEditId, WS_EX_CLIENTEDGE);
     state.outputButton = add("BUTTON", "选择...", BS_PUSHBUTTON | WS_TABSTOP, 488, 263, 90, 25, kSliceOutputButtonId);
     state.formatLabel = add("STATIC", "格式：", 0, 22, 306, 44, 20, kSliceFormatLabelId);
-    createOutputControls(state.output, state.window, GetModuleHandleA(nullptr), 70, 306, kSliceOutputFirstId, true);
+    createOutputControls(state.output, state.window, GetModuleHandleA(nullptr), 70, 306, kSliceOutputFirstId, true,
+                         500);
+    createKeepTimeBox(state.output, state.window, GetModuleHandleA(nullptr), 22, 332, kSliceOutputFirstId);
 
     state.progress = add(PROGRESS_CLASSA, "", 0, 10, 384, 440, 26, kSliceProgressId);
     state.start = add("BUTTON", "开始处理", BS_PUSHBUTTON | WS_TABSTOP, 460, 378, 131, 38, kSliceStartId);
+    showPathEnd(state.sourceEdit);
+    showPathEnd(state.outputEdit);
     applyUiFontToChildren(state.window);
 }
 
@@ -134,7 +140,7 @@ void loadStoredValues()
 {
     SliceSettings s;
     loadSliceValues(RegistryValues(), s);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kFormatBoxCount; ++i)
         setCheck(state.formatBoxes[i], (s.sourceFormats >> i) & 1);
     loadDirection(state.horizontal, s.horizontal);
     loadDirection(state.vertical, s.vertical);
@@ -182,7 +188,7 @@ void startSlicing()
     if (state.session.running)
         return;
     unsigned formats = 0;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kFormatBoxCount; ++i)
         if (getCheck(state.formatBoxes[i]))
             formats |= 1u << i;
     const std::string source = toolControlText(state.sourceEdit);
@@ -198,8 +204,8 @@ void startSlicing()
         runPrompts().balloon(state.formatBoxes[0], problem.text, problem.title);
         return;
     case SliceField::Divisions:
+        // One balloon for both boxes: a second one under the next box would cover the first.
         runPrompts().balloon(state.horizontal.on, problem.text, problem.title);
-        runPrompts().balloon(state.vertical.on, problem.text, problem.title);
         return;
     case SliceField::Horizontal:
     case SliceField::Vertical: {
@@ -216,12 +222,14 @@ void startSlicing()
     s.vertical = directionSettings(state.vertical);
     s.output = readOutputOptions(state.output);
     s.html = getCheck(state.html);
+    s.autoOrient = autoOrientFrom(RegistryValues());
     ValueMap values;
     putSliceValues(values, s);
     if (!values.storeInRegistry())
         showInfoMessage("图片切片的设置没有保存到注册表 (这一次仍按窗口中的设置切片)");
     SliceJob job;
     loadSliceValues(values, job.settings);
+    job.settings.autoOrient = s.autoOrient;
     job.sourceFolder = source;
     job.includeSubfolders = getCheck(state.subfolders);
     job.outputFolder = toolControlText(state.outputEdit);

@@ -27,7 +27,7 @@ enum SliceControlId {
     kSliceFormatLabelId = 37523,
     kSliceProgressId = 37524,
     kSliceStartId = 37525,
-    kSliceFormatBoxFirstId = 37530,  // "jpg", "png", "gif", "bmp"
+    kSliceFormatBoxFirstId = 37530,  // "jpg", "png", "gif", "bmp", "webp/heic/avif"
     kSliceOutputFirstId = 37540,     // the output block (ui/output_controls.h offsets)
 };
 // The vertical direction's controls follow kSliceVerticalId in the horizontal order.

@@ -27,3 +27,21 @@ void releaseDisplayPicture(DisplayPicture &picture);
 // The size a picture of width x height is shown at: itself, or scaled down
 // proportionally until no side is over the JPEG limit (no side below 1).
 void displaySizeFor(size_t width, size_t height, size_t &outWidth, size_t &outHeight);
+
+// A display picture made from a bitmap a drawing produced (the picture viewer
+// renders its OLE picture into one): a 32-bit top-down DIB of width x height,
+// white where nothing was drawn. draw(context, dc) paints into it.
+bool makeDrawnPicture(int width, int height, void (*draw)(void *context, HDC dc), void *context,
+                      DisplayPicture &out);
+
+// Shrinks 32-bit BGRA rows (top-down, no padding) of fromWidth x fromHeight to
+// toWidth x toHeight (each at most the original): every new pixel is the mean of
+// the area of the original it covers. Alpha comes out opaque.
+void shrinkBgra(const unsigned char *from, int fromWidth, int fromHeight, unsigned char *to, int toWidth,
+                int toHeight);
+
+// Draws picture with its top-left corner at (x, y) at width x height: its own
+// pixels at its own size, else a shrunk copy kept in cache until another size
+// is asked for (the caller releases cache with the picture).
+void drawDisplayPicture(const DisplayPicture &picture, DisplayPicture &cache, HDC dc, int x, int y, int width,
+                        int height);

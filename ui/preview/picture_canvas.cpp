@@ -1,5 +1,31 @@
 #include "ui/preview/picture_canvas.h"
 
+CanvasSize canvasFitSize(int clientWidth, int clientHeight, int pictureWidth, int pictureHeight)
+{
+    CanvasSize size;
+    if (pictureWidth <= 0 || pictureHeight <= 0)
+        return size;
+    size.width = pictureWidth;
+    size.height = pictureHeight;
+    if (pictureWidth + kCanvasFitMargin < clientWidth && pictureHeight + kCanvasFitMargin < clientHeight)
+        return size;
+    const long long limitWidth = clientWidth - kCanvasFitMargin - 1 > 1 ? clientWidth - kCanvasFitMargin - 1 : 1;
+    const long long limitHeight = clientHeight - kCanvasFitMargin - 1 > 1 ? clientHeight - kCanvasFitMargin - 1 : 1;
+    const long long w = pictureWidth, h = pictureHeight;
+    if (w * limitHeight >= h * limitWidth) {  // the width decides
+        size.width = (int)limitWidth;
+        size.height = (int)((h * limitWidth + w / 2) / w);
+    } else {
+        size.height = (int)limitHeight;
+        size.width = (int)((w * limitHeight + h / 2) / h);
+    }
+    if (size.width < 1)
+        size.width = 1;
+    if (size.height < 1)
+        size.height = 1;
+    return size;
+}
+
 CanvasRange canvasRange(int client, int picture)
 {
     CanvasRange range;
@@ -90,16 +116,31 @@ void setBar(HWND window, int bar, const CanvasRange &range, int position)
 
 }  // namespace
 
+// The size the picture is drawn at in a client area of w x h.
+static void updateShownSize(PictureCanvas &canvas, int w, int h)
+{
+    CanvasSize shown = {canvas.width, canvas.height};
+    if (canvas.fit)
+        shown = canvasFitSize(w, h, canvas.width, canvas.height);
+    canvas.shownWidth = shown.width;
+    canvas.shownHeight = shown.height;
+}
+
 void canvasUpdateRanges(PictureCanvas &canvas)
 {
-    if (!canvas.window)
+    if (!canvas.window) {
+        canvas.shownWidth = canvas.width;
+        canvas.shownHeight = canvas.height;
         return;
-    // Showing or hiding one bar changes the other axis's client size; two rounds settle it.
-    for (int round = 0; round < 2; ++round) {
+    }
+    // Showing or hiding one bar changes the other axis's client size; three rounds
+    // settle it (a fitted picture follows the client size it gets).
+    for (int round = 0; round < 3; ++round) {
         int w = 0, h = 0;
         clientSize(canvas, w, h);
-        CanvasRange horizontal = canvasRange(w, canvas.width);
-        CanvasRange vertical = canvasRange(h, canvas.height);
+        updateShownSize(canvas, w, h);
+        CanvasRange horizontal = canvasRange(w, canvas.shownWidth);
+        CanvasRange vertical = canvasRange(h, canvas.shownHeight);
         canvas.x = clampCanvasPosition(canvas.x, horizontal);
         canvas.y = clampCanvasPosition(canvas.y, vertical);
         setBar(canvas.window, SB_HORZ, horizontal, canvas.x);
@@ -119,11 +160,27 @@ void canvasSetPicture(PictureCanvas &canvas, int width, int height, bool keepPos
     canvasUpdateRanges(canvas);
 }
 
+void canvasSetFit(PictureCanvas &canvas, bool fit, POINT anchor)
+{
+    if (canvas.fit == fit)
+        return;
+    // The picture point under the anchor, in picture pixels.
+    POINT origin = canvasPictureOrigin(canvas);
+    double px = canvas.shownWidth > 0 ? (anchor.x - origin.x) * (double)canvas.width / canvas.shownWidth : 0.0;
+    double py = canvas.shownHeight > 0 ? (anchor.y - origin.y) * (double)canvas.height / canvas.shownHeight : 0.0;
+    canvas.fit = fit;
+    canvasUpdateRanges(canvas);
+    // Scrolled, the origin is kCanvasEdge - position: the position that puts the point back.
+    canvas.x = (int)(kCanvasEdge + px * canvas.shownWidth / (canvas.width > 0 ? canvas.width : 1) - anchor.x + 0.5);
+    canvas.y = (int)(kCanvasEdge + py * canvas.shownHeight / (canvas.height > 0 ? canvas.height : 1) - anchor.y + 0.5);
+    canvasUpdateRanges(canvas);
+}
+
 void canvasOnScroll(PictureCanvas &canvas, int bar, WPARAM wParam)
 {
     int w = 0, h = 0;
     clientSize(canvas, w, h);
-    CanvasRange range = bar == SB_HORZ ? canvasRange(w, canvas.width) : canvasRange(h, canvas.height);
+    CanvasRange range = bar == SB_HORZ ? canvasRange(w, canvas.shownWidth) : canvasRange(h, canvas.shownHeight);
     SCROLLINFO info = {sizeof info, SIF_TRACKPOS};
     GetScrollInfo(canvas.window, bar, &info);
     int &position = bar == SB_HORZ ? canvas.x : canvas.y;
@@ -138,8 +195,8 @@ bool canvasOnWheel(PictureCanvas &canvas, int delta)
 {
     int w = 0, h = 0;
     clientSize(canvas, w, h);
-    CanvasWheelMove move =
-        canvasWheel(delta, canvas.x, canvasRange(w, canvas.width), canvas.y, canvasRange(h, canvas.height));
+    CanvasWheelMove move = canvasWheel(delta, canvas.x, canvasRange(w, canvas.shownWidth), canvas.y,
+                                       canvasRange(h, canvas.shownHeight));
     if (move.bar < 0)
         return false;
     (move.bar == SB_HORZ ? canvas.x : canvas.y) = move.position;
@@ -154,8 +211,25 @@ POINT canvasPictureOrigin(const PictureCanvas &canvas)
 {
     int w = 0, h = 0;
     clientSize(canvas, w, h);
-    POINT origin = {canvasOrigin(w, canvas.width, canvas.x), canvasOrigin(h, canvas.height, canvas.y)};
+    POINT origin = {canvasOrigin(w, canvas.shownWidth, canvas.x), canvasOrigin(h, canvas.shownHeight, canvas.y)};
     return origin;
+}
+
+RECT canvasClientRect(const PictureCanvas &canvas, const RECT &r)
+{
+    POINT at = canvasPictureOrigin(canvas);
+    auto scale = [](LONG value, int shown, int natural) {
+        return natural > 0 ? (LONG)(((long long)value * shown + natural / 2) / natural) : value;
+    };
+    RECT out = {at.x + scale(r.left, canvas.shownWidth, canvas.width),
+                at.y + scale(r.top, canvas.shownHeight, canvas.height),
+                at.x + scale(r.right, canvas.shownWidth, canvas.width),
+                at.y + scale(r.bottom, canvas.shownHeight, canvas.height)};
+    if (r.right > r.left && out.right <= out.left)
+        out.right = out.left + 1;
+    if (r.bottom > r.top && out.bottom <= out.top)
+        out.bottom = out.top + 1;
+    return out;
 }
 
 void canvasPaint(const PictureCanvas &canvas, HDC dc)
@@ -171,15 +245,15 @@ void canvasPaint(const PictureCanvas &canvas, HDC dc)
     HGDIOBJ oldBitmap = buffer ? SelectObject(memory, buffer) : nullptr;
     RECT all = {0, 0, w, h};
     FillRect(target, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
-    if (canvas.width > 0 && canvas.height > 0) {
+    if (canvas.shownWidth > 0 && canvas.shownHeight > 0) {
         POINT at = canvasPictureOrigin(canvas);
         HGDIOBJ oldPen = SelectObject(target, GetStockObject(BLACK_PEN));
         HGDIOBJ oldBrush = SelectObject(target, GetStockObject(NULL_BRUSH));
-        Rectangle(target, at.x - 1, at.y - 1, at.x + canvas.width + 1, at.y + canvas.height + 1);
+        Rectangle(target, at.x - 1, at.y - 1, at.x + canvas.shownWidth + 1, at.y + canvas.shownHeight + 1);
         SelectObject(target, oldBrush);
         SelectObject(target, oldPen);
         if (canvas.draw)
-            canvas.draw(canvas.context, target, at.x, at.y);
+            canvas.draw(canvas.context, target, at.x, at.y, canvas.shownWidth, canvas.shownHeight);
     }
     if (buffer) {
         BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);

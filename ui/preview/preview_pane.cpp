@@ -11,8 +11,8 @@ struct PaneState {
     std::string routineName;
     PictureCanvas canvas;
     DisplayPicture picture;
-    HDC pictureDc = nullptr;  // memory DC holding picture.bitmap while there is one
-    HGDIOBJ pictureDcOld = nullptr;
+    DisplayPicture shrunk;  // the picture at the fitted size, made when first drawn at it
+    PreviewOutline outline;
     bool busy = false;
     int shown = 0;
 };
@@ -22,21 +22,51 @@ PaneState *stateOf(HWND pane)
     return reinterpret_cast<PaneState *>(GetWindowLongPtrA(pane, GWLP_USERDATA));
 }
 
-void drawPicture(void *context, HDC dc, int x, int y)
+// The outline is drawn at the shown size, so that it stays one pixel wide and
+// on the edge of its rectangle however small the picture is shown.
+void drawOutline(const PaneState *s, HDC dc)
+{
+    const PreviewOutline &o = s->outline;
+    if (!o.leftRight && !o.topBottom)
+        return;
+    RECT r = canvasClientRect(s->canvas, o.rect);
+    const int across = o.topBottom ? 1 : 0, down = o.leftRight ? 1 : 0;
+    HBRUSH brush = CreateSolidBrush(o.colour);
+    if (o.leftRight) {
+        RECT left = {r.left - 1, r.top - across, r.left, r.bottom + across};
+        RECT right = {r.right, r.top - across, r.right + 1, r.bottom + across};
+        FillRect(dc, &left, brush);
+        FillRect(dc, &right, brush);
+    }
+    if (o.topBottom) {
+        RECT top = {r.left - down, r.top - 1, r.right + down, r.top};
+        RECT bottom = {r.left - down, r.bottom, r.right + down, r.bottom + 1};
+        FillRect(dc, &top, brush);
+        FillRect(dc, &bottom, brush);
+    }
+    DeleteObject(brush);
+}
+
+void drawPicture(void *context, HDC dc, int x, int y, int width, int height)
 {
     PaneState *s = static_cast<PaneState *>(context);
-    if (s->pictureDc)
-        BitBlt(dc, x, y, s->picture.width, s->picture.height, s->pictureDc, 0, 0, SRCCOPY);
+    drawDisplayPicture(s->picture, s->shrunk, dc, x, y, width, height);
+    drawOutline(s, dc);
 }
 
 void releasePicture(PaneState *s)
 {
-    if (s->pictureDc) {
-        SelectObject(s->pictureDc, s->pictureDcOld);
-        DeleteDC(s->pictureDc);
-        s->pictureDc = nullptr;
-    }
     releaseDisplayPicture(s->picture);
+    releaseDisplayPicture(s->shrunk);
+    s->outline = PreviewOutline();
+}
+
+POINT clientCentre(HWND pane)
+{
+    RECT client = {};
+    GetClientRect(pane, &client);
+    POINT centre = {client.right / 2, client.bottom / 2};
+    return centre;
 }
 
 int realMessageBox(HWND owner, const char *text, const char *caption, UINT type)
@@ -69,16 +99,23 @@ void closePane(HWND pane, PaneState *s)
         SendMessageA(s->options.owner, WM_COMMAND, MAKEWPARAM(s->options.closeCommand, 0), (LPARAM)pane);
 }
 
-void showExitMenu(HWND pane)
+void showContextMenu(HWND pane, PaneState *s)
 {
     HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING, kPreviewExitCommand, "退出预览");
+    AppendMenuA(menu, MF_STRING | (s->canvas.fit ? MF_CHECKED : 0), kPreviewFitCommand, "适合窗口");
+    AppendMenuA(menu, MF_STRING | (s->canvas.fit ? 0 : MF_CHECKED), kPreviewActualSizeCommand, "实际大小");
+    if (s->options.exitMenu) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, kPreviewExitCommand, "退出预览");
+    }
     POINT at;
     GetCursorPos(&at);
     int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, pane, nullptr);
     DestroyMenu(menu);
     if (command == kPreviewExitCommand)
         PostMessageA(pane, WM_CLOSE, 0, 0);
+    else if (command == kPreviewFitCommand || command == kPreviewActualSizeCommand)
+        canvasSetFit(s->canvas, command == kPreviewFitCommand, clientCentre(pane));
 }
 
 LRESULT CALLBACK paneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
@@ -133,17 +170,23 @@ LRESULT CALLBACK paneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
             if (s->options.owner)
                 SendMessageA(s->options.owner, WM_KEYDOWN, wParam, lParam);
             return 0;
+        case '1':
+        case VK_NUMPAD1:
+            canvasSetFit(s->canvas, !s->canvas.fit, clientCentre(pane));
+            return 0;
         }
         break;
     case WM_LBUTTONDOWN:
         SetFocus(pane);
         return 0;
+    case WM_LBUTTONDBLCLK: {
+        POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+        canvasSetFit(s->canvas, !s->canvas.fit, at);
+        return 0;
+    }
     case WM_RBUTTONUP:
-        if (s->options.exitMenu) {
-            showExitMenu(pane);
-            return 0;
-        }
-        break;
+        showContextMenu(pane, s);
+        return 0;
     case WM_SETCURSOR:
         if (s->busy && LOWORD(lParam) == HTCLIENT) {
             SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_APPSTARTING));
@@ -214,7 +257,7 @@ HWND createPreviewPane(HWND parent, HINSTANCE instance, const PreviewPaneOptions
     return pane;
 }
 
-void previewPaneShow(HWND pane, DisplayPicture &picture, bool keepScroll)
+void previewPaneShow(HWND pane, DisplayPicture &picture, bool keepScroll, const PreviewOutline &outline)
 {
     PaneState *s = pane ? stateOf(pane) : nullptr;
     if (!s) {
@@ -223,10 +266,8 @@ void previewPaneShow(HWND pane, DisplayPicture &picture, bool keepScroll)
     }
     releasePicture(s);
     s->picture = picture;
+    s->outline = outline;
     picture = DisplayPicture();
-    s->pictureDc = CreateCompatibleDC(nullptr);
-    if (s->pictureDc)
-        s->pictureDcOld = SelectObject(s->pictureDc, s->picture.bitmap);
     s->shown++;
     canvasSetPicture(s->canvas, s->picture.width, s->picture.height, keepScroll);
     if (!(GetWindowLongA(pane, GWL_STYLE) & WS_VISIBLE)) {
@@ -279,6 +320,13 @@ void previewPaneSetBusy(HWND pane, bool busy)
         SendMessageA(pane, WM_SETCURSOR, (WPARAM)pane, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
 }
 
+void previewPaneSetFit(HWND pane, bool fit)
+{
+    PaneState *s = pane ? stateOf(pane) : nullptr;
+    if (s)
+        canvasSetFit(s->canvas, fit, clientCentre(pane));
+}
+
 bool previewPaneInfo(HWND pane, PreviewPaneInfo &info)
 {
     PaneState *s = pane ? stateOf(pane) : nullptr;
@@ -287,6 +335,9 @@ bool previewPaneInfo(HWND pane, PreviewPaneInfo &info)
     info.hasPicture = s->picture.bitmap != nullptr;
     info.width = s->canvas.width;
     info.height = s->canvas.height;
+    info.fit = s->canvas.fit;
+    info.shownWidth = s->canvas.shownWidth;
+    info.shownHeight = s->canvas.shownHeight;
     info.x = s->canvas.x;
     info.y = s->canvas.y;
     info.origin = canvasPictureOrigin(s->canvas);

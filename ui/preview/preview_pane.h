@@ -1,9 +1,11 @@
 // The scrollable picture pane of the previews: the main tool's, the crop tool's and
 // the join tool's each own one. The caller composes the picture in a MagickWand
 // and hands it over with the JPEG quality to show it at; the pane shows the
-// JPEG-compressed appearance at the picture's own size (canvas rules of
-// ui/preview/picture_canvas.h) and paints from one decoded bitmap, so
-// scrolling never touches the wand.
+// JPEG-compressed appearance fitted to the pane or at the picture's own size
+// (canvas rules of ui/preview/picture_canvas.h) and paints from one decoded
+// bitmap, so scrolling never touches the wand. The context menu, the key 1 and a
+// double click switch between "适合窗口" and "实际大小"; each pane keeps its
+// choice for the session (fitted at first).
 #pragma once
 #include <windows.h>
 
@@ -12,15 +14,17 @@
 
 #include "ui/preview/display_picture.h"
 
-// The exit item of the pane's context menu.
-constexpr int kPreviewExitCommand = 35398;
+// The items of the pane's context menu.
+constexpr int kPreviewFitCommand = 35396;         // "适合窗口"
+constexpr int kPreviewActualSizeCommand = 35397;  // "实际大小"
+constexpr int kPreviewExitCommand = 35398;        // "退出预览" (the main tool's pane)
 
 struct PreviewPaneOptions {
     const char *className = "Preview";  // "Preview", "Preview_Crop", "Preview_JOIN"
     HWND owner = nullptr;               // receives the arrow keys (WM_KEYDOWN, unchanged)
     // Named in the message shown when a picture cannot be made displayable.
     const char *routineName = "loadPictureFromMW";
-    // The main tool's pane: a right click offers "退出预览", which closes the pane;
+    // The main tool's pane: the context menu also offers "退出预览", which closes the pane;
     // closing an open pane sends closeCommand (WM_COMMAND) to the owner. (Esc is
     // the message loop's: it sends the owner the same command.)
     bool exitMenu = false;
@@ -40,19 +44,35 @@ HWND createPreviewPane(HWND parent, HINSTANCE instance, const PreviewPaneOptions
 // displayable, the load-failure message is shown, the pane is emptied and false
 // returned; the program goes on.
 bool previewPaneShowPicture(HWND pane, MagickWand *wand, int quality, bool keepScroll = false);
+// A one-pixel line drawn just outside a rectangle of the picture, at the size
+// the picture is shown (the crop preview's cut-out): left and right sides when
+// leftRight, top and bottom when topBottom.
+struct PreviewOutline {
+    RECT rect = {0, 0, 0, 0};  // in picture pixels
+    bool leftRight = false;
+    bool topBottom = false;
+    COLORREF colour = RGB(0xCC, 0xCC, 0xCC);
+};
+
 // The same with a picture made beforehand (off the window thread); the pane owns it then.
-void previewPaneShow(HWND pane, DisplayPicture &picture, bool keepScroll);
+void previewPaneShow(HWND pane, DisplayPicture &picture, bool keepScroll,
+                     const PreviewOutline &outline = PreviewOutline());
 // The load-failure message for reason, then an empty pane.
 void previewPaneShowFailure(HWND pane, const std::string &reason);
 // clearPicture: no picture, both scroll bars hidden, an empty white pane.
 void previewPaneClear(HWND pane);
 // While busy the pointer over the pane shows that work goes on in the background.
 void previewPaneSetBusy(HWND pane, bool busy);
+// "适合窗口" (true) or "实际大小" (false), as the menu, the key 1 and a double
+// click switch it; the centre of the pane stays on the same picture point.
+void previewPaneSetFit(HWND pane, bool fit);
 
 // What the pane shows (for status texts and tests).
 struct PreviewPaneInfo {
     bool hasPicture = false;
     int width = 0, height = 0;  // picture size in screen pixels
+    bool fit = true;                      // "适合窗口"
+    int shownWidth = 0, shownHeight = 0;  // the size it is drawn at
     int x = 0, y = 0;           // scroll positions
     POINT origin = {0, 0};      // where the picture starts in the client area
     size_t jpegBytes = 0;
