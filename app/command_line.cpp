@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "app/tool_commands.h"
 #include "util/text.h"
+#include "util/wine_host.h"
 
 std::vector<std::string> commandLineArguments()
 {
@@ -36,14 +37,36 @@ std::vector<std::string> commandLineArguments()
     return args;
 }
 
+static bool hasStandardHandle(DWORD which)
+{
+    HANDLE handle = GetStdHandle(which);
+    return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+static void useConsoleFor(DWORD which, FILE *stream)
+{
+    HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE)
+        return;
+    SetStdHandle(which, console);
+    freopen("CONOUT$", "w", stream);
+}
+
 void attachParentConsole()
 {
-#ifndef __WINE__
-    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-        freopen("CONOUT$", "w", stdout);
-        freopen("CONOUT$", "w", stderr);
-    }
-#endif
+    // velmora.exe is a window program: started from cmd.exe it has no standard
+    // handles unless they were redirected, and cmd.exe does not wait for it
+    // (velmora-cli.exe, the console build, is the one for scripts). It then writes
+    // to the console it was started from; redirected output stays where it goes.
+    bool out = hasStandardHandle(STD_OUTPUT_HANDLE);
+    bool err = hasStandardHandle(STD_ERROR_HANDLE);
+    if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (!out)
+        useConsoleFor(STD_OUTPUT_HANDLE, stdout);
+    if (!err)
+        useConsoleFor(STD_ERROR_HANDLE, stderr);
 }
 
 namespace {
@@ -123,16 +146,7 @@ std::string usageText()
     return text;
 }
 
-bool displayAvailable()
-{
-#ifdef __WINE__
-    // Without an X display Wine falls back to a driver that draws nothing.
-    const char *display = getenv("DISPLAY");
-    return display && *display;
-#else
-    return true;
-#endif
-}
+bool displayAvailable() { return windowDisplayAvailable(); }
 
 std::string noDisplayText()
 {

@@ -77,12 +77,11 @@ void requireThumbnailWorker(bool running)
     hooks.exit(static_cast<UINT>(-1));
 }
 
-// The JPEG coder must be there: on Windows it is a module file beside the program,
-// on the Linux build ImageMagick is the system library and must know the format.
-static bool jpegCoderAvailable(const StartupConfig &config)
+// The JPEG coder must be there. Both builds ask ImageMagick: the Linux build loads
+// it as a module of the system's ImageMagick, the Windows program has every coder
+// built in (no module file that a folder name could keep from loading).
+static bool jpegCoderAvailable()
 {
-#ifdef __WINE__
-    (void)config;
     size_t count = 0;
     char **formats = MagickQueryFormats("JPEG", &count);
     if (formats) {
@@ -91,9 +90,6 @@ static bool jpegCoderAvailable(const StartupConfig &config)
         MagickRelinquishMemory(formats);
     }
     return count > 0;
-#else
-    return fileExists(formatText("%s\\modules\\coders\\IM_MOD_RL_jpeg_.dll", config.programFolder.c_str()).c_str());
-#endif
 }
 
 static void loadIcons(HINSTANCE instance, StartupConfig &config)
@@ -114,7 +110,7 @@ int startApplication(HINSTANCE instance, int showCommand, const std::vector<std:
         refuseToStart("请先对软件压缩包进行解压缩后再启动软件。\n\n点击[确定]按钮，查看正确的解压缩方式。");
 
     startImageMagick();
-    if (!jpegCoderAvailable(config))
+    if (!jpegCoderAvailable())
         refuseToStart("软件无法正常启动，可能是没有对下载的文件进行正确的解压缩。\n\n点击[确定]按钮，查看正确的解压缩方式。");
 
     readPreferences(config);

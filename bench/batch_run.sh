@@ -14,6 +14,8 @@
 # Extra velmora options (e.g. --workers 1) go to every velmora run. With
 # BEFORE=<another build folder> that build's velmora runs in every round too
 # (as "before"), for figures before and after a change on an equally busy machine.
+# With WINDOWS=<Windows build folder> (build-windows) the Windows program runs in
+# every round too (as "windows", velmora.exe under Wine's loader).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${1:-$ROOT/build}"
@@ -49,6 +51,7 @@ printf "${common}qualityMode=1\nmaxFileSize=$LIMIT_KB\n" >"$WORK/w750max.sz"
 # The wine server is up and the prefixes made, as for any later start.
 "$VELMORA" --self-test >/dev/null 2>&1 || true
 [ -n "${BEFORE:-}" ] && { "$BEFORE/velmora" --self-test >/dev/null 2>&1 || true; }
+[ -n "${WINDOWS:-}" ] && { "$WINDOWS/velmora" --self-test >/dev/null 2>&1 || true; }
 
 # run NAME OUTDIR COMMAND...: empties OUTDIR, runs, appends "seconds peak-KiB cpu-seconds" to $WORK/NAME.times
 run() {
@@ -61,6 +64,7 @@ run() {
 }
 velmora() { run velmora "$WORK/v" "$VELMORA" --batch "${EXTRA[@]}" --settings "$WORK/w750.sz" --save-to "$WORK/v" "$WORK/in"; }
 before() { run before "$WORK/b" "$BEFORE/velmora" --batch --settings "$WORK/w750.sz" --save-to "$WORK/b" "$WORK/in"; }
+windows() { run windows "$WORK/w" "$WINDOWS/velmora" --batch "${EXTRA[@]}" --settings "$WORK/w750.sz" --save-to "$WORK/w" "$WORK/in"; }
 mogrify() { run mogrify "$WORK/m" mogrify-im6.q16 -path "$WORK/m" -filter Lanczos -resize 750x -quality 91 "$WORK"/in/*.jpg; }
 vips() { run vips "$WORK/s" vipsthumbnail --size 750x -o "$WORK/s/%s.jpg[Q=91]" "$WORK"/in/*.jpg; }
 velmoraMax() { run velmoraMax "$WORK/vx" "$VELMORA" --batch "${EXTRA[@]}" --settings "$WORK/w750max.sz" --save-to "$WORK/vx" "$WORK/in"; }
@@ -69,6 +73,10 @@ mogrifyMax() { run mogrifyMax "$WORK/mx" mogrify-im6.q16 -path "$WORK/mx" -filte
 orders=("velmora mogrify vips" "mogrify vips velmora" "vips velmora mogrify")
 if [ -n "${BEFORE:-}" ]; then
     orders=("velmora mogrify before vips" "before mogrify vips velmora" "vips velmora mogrify before")
+fi
+if [ -n "${WINDOWS:-}" ]; then
+    for i in 0 1 2; do orders[$i]="${orders[$i]/velmora/velmora windows}"; done
+    orders[1]="${orders[1]/velmora windows/windows velmora}"
 fi
 for r in $(seq 1 "$ROUNDS"); do
     for t in ${orders[$(( (r - 1) % 3 ))]}; do $t; done
@@ -99,7 +107,8 @@ mm=$(med mogrify)
 echo
 echo "resize 750 wide, quality 91 (wall time in s: every run, then the median):"
 tools="velmora mogrify vips"
-[ -n "${BEFORE:-}" ] && tools="before velmora mogrify vips"
+[ -n "${BEFORE:-}" ] && tools="before $tools"
+[ -n "${WINDOWS:-}" ] && tools="windows $tools"
 for t in $tools; do
     printf '  %-14s %s -> median %5.2f s, %.2f x mogrify, CPU %5.2f s, peak %s MiB\n' "$t" \
         "$(cut -d' ' -f1 "$WORK/$t.times" | tr '\n' ' ')" "$(med $t)" "$(echo "$(med $t) / $mm" | bc -l)" "$(cpu $t)" \
@@ -107,6 +116,10 @@ for t in $tools; do
 done
 echo "  lowest PSNR against mogrify's (full decode) output: velmora $(lowest_psnr "$WORK/v" "$WORK/m"), vipsthumbnail $(lowest_psnr "$WORK/s" "$WORK/m")"
 [ -n "${BEFORE:-}" ] && echo "  before: lowest PSNR $(lowest_psnr "$WORK/b" "$WORK/m")"
+if [ -n "${WINDOWS:-}" ]; then
+    printf '  windows / velmora (the Winelib build): %.3f; lowest PSNR of windows against velmora: %s\n' \
+        "$(echo "$(med windows) / $(med velmora)" | bc -l)" "$(lowest_psnr "$WORK/w" "$WORK/v")"
+fi
 
 echo
 echo "resize 750 wide, maximum file size $LIMIT_KB KB:"

@@ -109,9 +109,9 @@ bool runSelfTest(std::string &report)
     all = all && builtIn;
 
     std::string text = "中文路径";
-    bool iconvOk = utf8ToGbk(gbkToUtf8(text)) == text && gbkToUtf8(text) == u8"中文路径";
-    addLine(report, iconvOk, "iconv GBK <-> UTF-8");
-    all = all && iconvOk;
+    bool textOk = utf8ToGbk(gbkToUtf8(text)) == text && gbkToUtf8(text) == u8"中文路径";
+    addLine(report, textOk, "GBK <-> UTF-8 (代码页 936)");
+    all = all && textOk;
 
     all = checkJpegThroughChinesePath(report) && all;
     all = checkPalettePng(report) && all;

@@ -1,6 +1,6 @@
 // Proves on start (or from the command line) that the picture libraries work on
-// this machine: ImageMagick reads and writes JPEG through a Chinese path, iconv
-// converts GBK, libimagequant and LodePNG produce a palette PNG.
+// this machine: ImageMagick reads and writes JPEG through a Chinese path, GBK
+// converts to UTF-8 and back, libimagequant and LodePNG produce a palette PNG.
 #pragma once
 #include <string>
 

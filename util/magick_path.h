@@ -18,5 +18,10 @@ std::string magickWritePath(const std::string &gbkPath);
 // anything else is returned unchanged.
 std::string dosPathFromArgument(const std::string &gbkPath);
 
+// The Unix path of a file when the program runs under Wine (what a Linux program
+// opens; the tests hand it to the host's reference tools), empty on Windows or
+// when a parent folder is missing.
+std::string unixPathUnderWine(const std::string &gbkPath);
+
 // Full path of a file or folder (GetFullPathNameA); the input when it fails.
 std::string fullPath(const std::string &gbkPath);

@@ -1,48 +1,82 @@
 #include "util/text.h"
+#include "util/wine_host.h"
 
-#include <cerrno>
+#include <windows.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <iconv.h>
 
-static std::string convertText(const std::string &in, const char *to, const char *from)
+// The conversions use the system's own code-page tables, the ones the A-API and
+// every file name of the program go through, so that a character means the same
+// on both sides of the boundary. What cannot be converted is dropped.
+static const UINT kGbk = 936;
+
+static void appendWide(std::vector<WCHAR> &out, UINT codePage, const char *bytes, int length)
 {
-    if (in.empty())
-        return in;
-    iconv_t cd = iconv_open(to, from);
-    if (cd == (iconv_t)-1)
-        return in;
-    std::string out;
-    out.resize(in.size() * 2 + 16);
-    char *src = const_cast<char *>(in.data());
-    size_t srcLeft = in.size();
-    size_t written = 0;
-    while (srcLeft > 0) {
-        char *dst = &out[written];
-        size_t dstLeft = out.size() - written;
-        size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-        written = out.size() - dstLeft;
-        // glibc's //IGNORE converts everything it can and still reports EILSEQ.
-        if (r != (size_t)-1 || srcLeft == 0)
-            break;
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2);
-        } else if (errno == EILSEQ || errno == EINVAL) {
-            // //IGNORE is not honoured the same way by every iconv: skip the byte ourselves.
-            ++src;
-            --srcLeft;
-        } else {
-            break;
-        }
+    WCHAR wide[4];
+    int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, length, wide, 4);
+    out.insert(out.end(), wide, wide + (n > 0 ? n : 0));
+}
+
+// Bytes of one character starting at `lead`: GBK lead bytes start two-byte
+// characters, UTF-8 lead bytes announce their length.
+static int characterLength(UINT codePage, unsigned char lead)
+{
+    if (codePage == kGbk)
+        return IsDBCSLeadByteEx(kGbk, lead) ? 2 : 1;
+    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
+static std::vector<WCHAR> toWide(const std::string &in, UINT codePage)
+{
+    std::vector<WCHAR> out;
+    int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), (int)in.size(), nullptr, 0);
+    if (n > 0) {
+        out.resize((size_t)n);
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), (int)in.size(), out.data(), n);
+        return out;
     }
-    out.resize(written);
-    iconv_close(cd);
+    // Something does not convert: character by character, a broken one losing
+    // only its first byte.
+    for (size_t i = 0; i < in.size();) {
+        int length = characterLength(codePage, (unsigned char)in[i]);
+        size_t before = out.size();
+        if (i + (size_t)length <= in.size())
+            appendWide(out, codePage, in.data() + i, length);
+        i += out.size() > before ? (size_t)length : 1;
+    }
     return out;
 }
 
-std::string gbkToUtf8(const std::string &gbk) { return convertText(gbk, "UTF-8//IGNORE", "GBK"); }
-std::string utf8ToGbk(const std::string &utf8) { return convertText(utf8, "GBK//IGNORE", "UTF-8"); }
+static std::string fromWide(const std::vector<WCHAR> &wide, UINT codePage)
+{
+    std::string out;
+    if (wide.empty())
+        return out;
+    // Only GBK has characters it cannot take; UTF-8 takes everything.
+    BOOL usedDefault = FALSE;
+    BOOL *check = codePage == CP_UTF8 ? nullptr : &usedDefault;
+    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    int n = WideCharToMultiByte(codePage, flags, wide.data(), (int)wide.size(), nullptr, 0, nullptr, check);
+    if (n > 0 && !usedDefault) {
+        out.resize((size_t)n);
+        WideCharToMultiByte(codePage, flags, wide.data(), (int)wide.size(), &out[0], n, nullptr, nullptr);
+        return out;
+    }
+    for (size_t i = 0; i < wide.size();) {
+        int units = (IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() && IS_LOW_SURROGATE(wide[i + 1])) ? 2 : 1;
+        char bytes[8];
+        usedDefault = FALSE;
+        int got = WideCharToMultiByte(codePage, flags, &wide[i], units, bytes, sizeof bytes, nullptr, check);
+        if (got > 0 && !usedDefault)
+            out.append(bytes, (size_t)got);
+        i += (size_t)units;
+    }
+    return out;
+}
+
+std::string gbkToUtf8(const std::string &gbk) { return fromWide(toWide(gbk, kGbk), CP_UTF8); }
+std::string utf8ToGbk(const std::string &utf8) { return fromWide(toWide(utf8, CP_UTF8), kGbk); }
 
 static char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
@@ -118,16 +152,16 @@ std::string formatText(const char *format, ...)
 {
     va_list ap;
     va_start(ap, format);
-    char small[512];
+    char buffer[512];
     va_list copy;
     va_copy(copy, ap);
-    int n = vsnprintf(small, sizeof small, format, copy);
+    int n = vsnprintf(buffer, sizeof buffer, format, copy);
     va_end(copy);
     std::string out;
     if (n < 0) {
         out.clear();
-    } else if ((size_t)n < sizeof small) {
-        out.assign(small, (size_t)n);
+    } else if ((size_t)n < sizeof buffer) {
+        out.assign(buffer, (size_t)n);
     } else {
         out.resize((size_t)n + 1);
         vsnprintf(&out[0], out.size(), format, ap);
@@ -139,15 +173,28 @@ std::string formatText(const char *format, ...)
 
 void consoleWrite(const std::string &gbk, bool toStderr)
 {
-#ifdef __WINE__
-    // A Winelib module writes straight to the Unix terminal, which reads UTF-8.
-    std::string text = gbkToUtf8(gbk);
-#else
-    const std::string &text = gbk;
-#endif
-    FILE *f = toStderr ? stderr : stdout;
-    fwrite(text.data(), 1, text.size(), f);
-    fflush(f);
+    HANDLE handle = GetStdHandle(toStderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    if (!handle || handle == INVALID_HANDLE_VALUE)
+        return;
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        // A console shows UTF-16 whatever its code page: Chinese stays readable
+        // after "chcp 65001".
+        std::vector<WCHAR> wide = toWide(gbk, kGbk);
+        if (!wide.empty())
+            WriteConsoleW(handle, wide.data(), (DWORD)wide.size(), &written, nullptr);
+        return;
+    }
+    // A file or pipe gets what its reader expects: under Wine a Unix program in
+    // UTF-8, on Windows the program's own GBK, as every program of a Chinese
+    // Windows writes there.
+    std::string text = runningUnderWine() ? gbkToUtf8(gbk) : gbk;
+    const char *data = text.data();
+    size_t left = text.size();
+    while (left > 0 && WriteFile(handle, data, (DWORD)left, &written, nullptr) && written > 0) {
+        data += written;
+        left -= written;
+    }
 }
 
 size_t findLastBackslash(const std::string &gbk)

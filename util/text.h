@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-// GBK -> UTF-8 and back through iconv with //IGNORE: characters that cannot be
-// converted are dropped; when iconv cannot be opened the text is copied unchanged.
+// GBK (code page 936) -> UTF-8 and back with the system's code-page tables:
+// characters that cannot be converted, and broken byte sequences, are dropped.
 std::string gbkToUtf8(const std::string &gbk);
 std::string utf8ToGbk(const std::string &utf8);
 
@@ -27,7 +27,9 @@ bool endsWithBackslash(const std::string &gbk);
 
 // snprintf into a std::string; never writes past its own buffer.
 std::string formatText(const char *format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    __attribute__((format(gnu_printf, 1, 2)))  // MinGW's C99 printf, not msvcrt's
+#elif defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;

@@ -43,7 +43,8 @@ check "batch: one worker exits 0" 0 $?
 "$VELMORA" --batch --workers 3 --save-to "$B/w3" "$B/src" >"$WORK/w3" 2>&1
 check "batch: three workers exit 0" 0 $?
 sed 's/w1/wN/g' "$WORK/w1" >"$WORK/w1n"; sed 's/w3/wN/g' "$WORK/w3" >"$WORK/w3n"
-cmp -s "$WORK/w1n" "$WORK/w3n"; check "batch: three workers print the lines of one, in list order" 0 $?
+cmp -s "$WORK/w1n" "$WORK/w3n"; check "batch: three workers print the lines of one, in list order" 0 $? ||
+    diff "$WORK/w1n" "$WORK/w3n"
 contains "batch: colliding names numbered in list order" '^\[2/4\] .*a\.png -> .*w3.a(3)\.jpg$' "$WORK/w3"
 [ "$(cd "$B/w1" && ls -R)" = "$(cd "$B/w3" && ls -R)" ]; check "batch: three workers write the files of one" 0 $?
 
@@ -85,7 +86,7 @@ cmp -s "$B/ow/只读.jpg" "$SAMPLES/meta/vips_rotation_orient4.jpg"; check "batc
 mkdir -p "$B/cut"
 put "$SAMPLES/photos/mate_Garden.jpg" "$B/cut/大.jpg"
 rm -f "$B/keep.ready"
-"$BUILD/winerun" "$BUILD/keepalive.exe.so" "$(echo "Z:$B/keep.ready" | tr / '\\')" >/dev/null 2>&1 </dev/null &
+"$BUILD/winerun" "$KEEPALIVE" "$(echo "Z:$B/keep.ready" | tr / '\\')" >/dev/null 2>&1 </dev/null &
 keep_pid=$!
 for _ in $(seq 1 300); do [ -f "$B/keep.ready" ] && break; sleep 0.1; done
 if [ -f "$B/keep.ready" ]; then

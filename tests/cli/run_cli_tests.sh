@@ -4,6 +4,9 @@ set -u
 BUILD="$1"
 SAMPLES="$2"
 VELMORA="$BUILD/velmora"
+# The Winelib build's keep-alive module, or the Windows build's keep-alive program.
+KEEPALIVE="$BUILD/keepalive.exe.so"
+[ -f "$KEEPALIVE" ] || KEEPALIVE="$BUILD/keepalive.exe"
 passed=0
 failed=0
 check() {  # check NAME EXPECTED_CODE ACTUAL_CODE
@@ -11,6 +14,7 @@ check() {  # check NAME EXPECTED_CODE ACTUAL_CODE
         passed=$((passed + 1)); echo "[ok] $1"
     else
         failed=$((failed + 1)); echo "[FAILED] $1 (exit $3, expected $2)"
+        return 1
     fi
 }
 contains() {  # contains NAME TEXT FILE

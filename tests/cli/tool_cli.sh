@@ -58,7 +58,7 @@ mkdir -p "$T/cut"
 tput_ "$SAMPLES/photos/mate_Garden.jpg" "$T/cut/big.png"
 cp "$T/cut/big.png" "$WORK/big_before"
 rm -f "$T/keep.ready"
-"$BUILD/winerun" "$BUILD/keepalive.exe.so" "$(echo "Z:$T/keep.ready" | tr / '\\')" >/dev/null 2>&1 </dev/null &
+"$BUILD/winerun" "$KEEPALIVE" "$(echo "Z:$T/keep.ready" | tr / '\\')" >/dev/null 2>&1 </dev/null &
 keep_pid=$!
 for _ in $(seq 1 300); do [ -f "$T/keep.ready" ] && break; sleep 0.1; done
 if [ -f "$T/keep.ready" ]; then

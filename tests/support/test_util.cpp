@@ -170,21 +170,20 @@ PictureInfo readPictureBack(const std::string &path)
 
 std::string identifyFirstImage(const std::string &dosPath, const std::string &format)
 {
+    // ImageMagick's own -format escapes on a wand of its own: what identify prints.
     std::string out;
-#ifdef __WINE__
-    std::string command = "identify-im6.q16 -format '" + format + "' '" + magickPath(dosPath) + "[0]' 2>/dev/null";
-    FILE *p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, p)) > 0)
-        out.append(buffer, got);
-    pclose(p);
-#else
-    (void)dosPath;
-    (void)format;
-#endif
+    std::string path = magickPath(dosPath);
+    MagickWand *wand = NewMagickWand();
+    if (!path.empty() && MagickReadImage(wand, (path + "[0]").c_str())) {
+        ImageInfo *info = AcquireImageInfo();
+        char *text = InterpretImageProperties(info, GetImageFromMagickWand(wand), format.c_str());
+        if (text) {
+            out = text;
+            DestroyString(text);
+        }
+        DestroyImageInfo(info);
+    }
+    DestroyMagickWand(wand);
     return out;
 }
 

@@ -45,9 +45,8 @@ std::string thisTestProgram();
 // output goes to the test's own stdout.
 int runProcess(const std::string &commandLine);
 
-// What identify-im6.q16 -format FORMAT prints for the first image of a file
-// (ImageMagick's own command-line tool, so no code of the program is involved);
-// empty when it cannot read the file.
+// What identify -format FORMAT prints for the first image of a file (ImageMagick's
+// own escapes, so no code of the program is involved); empty when it cannot be read.
 std::string identifyFirstImage(const std::string &dosPath, const std::string &format);
 
 // Runs an ImageMagick command-line tool: "convert-im6.q16 {in} -resize 50% {out}",

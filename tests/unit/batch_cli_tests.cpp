@@ -9,6 +9,7 @@
 #include "core/batch_cli.h"
 #include "app/crash_handler.h"
 #include "util/text.h"
+#include "util/wine_host.h"
 
 typedef std::vector<std::string> Args;
 
@@ -236,9 +237,9 @@ TEST(BatchCutOff, AFaultInTheMiddleOfARunSaysWhereItStoppedAndWhatWasDone)
 
     EXPECT_EQ(code, (DWORD)kBatchCutOff);
     std::string text = readFileBytes(log);
-#ifdef __WINE__
-    text = utf8ToGbk(text);  // the child writes to its Unix terminal in UTF-8
-#endif
+    if (runningUnderWine())
+        text = utf8ToGbk(text);  // the child writes to a Unix file, in UTF-8
+
     EXPECT_NE(text.find("[1/3] " + dir / "in\\1.jpg -> "), std::string::npos) << gbkToUtf8(text);
     EXPECT_NE(text.find("[2/3] " + dir / "in\\2.jpg 失败: 处理这张图片时程序出错 (exceptionCode:0xc0000005)"),
               std::string::npos)

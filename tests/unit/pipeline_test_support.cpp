@@ -88,7 +88,7 @@ PictureOutcome runPipeline(const ProcessSettings &settings, const std::string &s
 
 std::string unixPath(const std::string &dosPath)
 {
-    return magickPath(dosPath);
+    return unixPathUnderWine(dosPath);
 }
 
 bool runTool(const std::string &folder, const std::string &commandLine)
@@ -97,7 +97,7 @@ bool runTool(const std::string &folder, const std::string &commandLine)
     // leaves its exit code in a marker file that is polled for.
     std::string marker = folder + "\\tool_exit_code.txt";
     DeleteFileA(marker.c_str());
-    std::string command = "/bin/sh -c \"" + commandLine + "; echo $? > " + magickPath(folder) + "/tool_exit_code.txt\"";
+    std::string command = "/bin/sh -c \"" + commandLine + "; echo $? > " + unixPath(folder) + "/tool_exit_code.txt\"";
     // The command line is handed over in the ANSI code page; Wine gives it to the
     // Unix program in UTF-8 again, so non-ASCII paths arrive as they were.
     runProcess(utf8ToGbk(command));

@@ -30,8 +30,9 @@ TEST(TextConversion, RoundTripsChineseAndDropsWhatCannotConvert)
     EXPECT_EQ(utf8ToGbk(gbkToUtf8(gbk)), gbk);
     // A character outside GBK is dropped, the rest kept.
     EXPECT_EQ(utf8ToGbk(u8"a\U0001F600b"), "ab");
-    // A cut-off GBK sequence loses only the broken byte.
+    // A cut-off GBK sequence loses only the broken byte, broken UTF-8 likewise.
     EXPECT_EQ(gbkToUtf8(std::string("ab\xD6", 3)), "ab");
+    EXPECT_EQ(utf8ToGbk("a\xFF\xE4\xB8" "b\xE4\xB8\xAD"), "ab中");
     EXPECT_EQ(gbkToUtf8(""), "");
 }
 
@@ -67,8 +68,10 @@ TEST(MagickPath, ChinesePathsReachImageMagickAsUtf8)
     ASSERT_FALSE(unixPath.empty());
 #ifdef __WINE__
     EXPECT_EQ(unixPath[0], '/');
-    EXPECT_NE(unixPath.find(u8"相册 照片.jpg"), std::string::npos);
+#else
+    EXPECT_EQ(unixPath.substr(1, 2), ":\\");  // the Windows library opens Windows paths
 #endif
+    EXPECT_NE(unixPath.find(u8"相册 照片.jpg"), std::string::npos);
     // A missing parent folder cannot be opened by ImageMagick: no path at all.
 #ifdef __WINE__
     EXPECT_TRUE(magickPath(dir / "缺少\\a.jpg").empty());

@@ -7,7 +7,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <deque>
+#include <wand/MagickWand.h>
 
 #include "util/registry_store.h"
 #include "ui/output_controls.h"
@@ -125,15 +127,18 @@ protected:
         CreateDirectoryA(path.c_str(), nullptr);
         return path;
     }
+    // A sample photo resized to exactly SIZE ("80x60"), written as TO's format.
     void photo(const char *sample, const char *size, const std::string &to)
     {
-        std::string from = samplePath(sample);
-        std::string command = formatText("convert-im6.q16 '%s' -resize '%s!' '%s'", magickUnix(from).c_str(), size,
-                                         magickUnix(to).c_str());
-        ASSERT_TRUE(runShell(command)) << to;
+        unsigned width = 0, height = 0;
+        ASSERT_EQ(sscanf(size, "%ux%u", &width, &height), 2);
+        MagickWand *wand = NewMagickWand();
+        bool ok = MagickReadImage(wand, magickPath(samplePath(sample)).c_str()) &&
+                  MagickResizeImage(wand, width, height, LanczosFilter, 1.0) &&
+                  MagickWriteImage(wand, magickWritePath(to).c_str());
+        DestroyMagickWand(wand);
+        ASSERT_TRUE(ok) << to;
     }
-    static std::string magickUnix(const std::string &dos);
-    static bool runShell(const std::string &command);
     bool waitForPreview(int before)
     {
         return pumpUntil([&] { return joinPreviewState().shown > before && !joinPreviewState().pending; }, 120000);
@@ -141,17 +146,6 @@ protected:
 };
 
 }  // namespace
-
-std::string JoinWindowTest::magickUnix(const std::string &dos) { return magickPath(dos); }
-bool JoinWindowTest::runShell(const std::string &command)
-{
-#ifdef __WINE__
-    return system(command.c_str()) == 0;
-#else
-    (void)command;
-    return false;
-#endif
-}
 
 TEST_F(JoinWindowTest, StartChecksComeInOrder)
 {

@@ -597,7 +597,9 @@ TEST(ProgramStart, ShowsItsWindowAndClosingExitsWithZeroStoringTheDialogFolders)
     char buildDir[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, buildDir, MAX_PATH);
     std::string self = buildDir;
-    std::string program = self.substr(0, self.find_last_of('\\')) + "\\velmora.exe.so";
+    std::string program = self.substr(0, self.find_last_of('\\')) + "\\velmora.exe";
+    if (!pathExists(program))
+        program += ".so";  // the Winelib module
     STARTUPINFOA si = {sizeof si};
     PROCESS_INFORMATION pi = {};
     // A picture named on the command line is listed as if it had been dropped.
