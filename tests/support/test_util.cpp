@@ -187,30 +187,43 @@ std::string identifyFirstImage(const std::string &dosPath, const std::string &fo
     return out;
 }
 
+std::string unixPath(const std::string &dosPath)
+{
+    return unixPathUnderWine(dosPath);
+}
+
+bool runTool(const std::string &folder, const std::string &commandLine)
+{
+    // Wine starts a Unix program without a handle to wait on, so the command
+    // leaves its exit code in a marker file that is polled for.
+    std::string marker = folder + "\\tool_exit_code.txt";
+    DeleteFileA(marker.c_str());
+    std::string command = "/bin/sh -c \"" + commandLine + "; echo $? > " + unixPath(folder) + "/tool_exit_code.txt\"";
+    // The command line is handed over in the ANSI code page; Wine gives it to the
+    // Unix program in UTF-8 again, so non-ASCII paths arrive as they were.
+    runProcess(utf8ToGbk(command));
+    for (int waited = 0; waited < 120000; waited += 50) {
+        std::string code = readFileBytes(marker);
+        if (!code.empty() && code.back() == '\n') {
+            DeleteFileA(marker.c_str());
+            return code == "0\n";
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
 bool runMagickTool(const std::string &tool, const std::vector<std::string> &arguments)
 {
-#ifdef __WINE__
     std::string command = tool, last;
     for (const std::string &argument : arguments) {
         std::string word = argument;
         if (argument.size() > 2 && argument.front() == '{' && argument.back() == '}') {
             last = argument.substr(1, argument.size() - 2);
-            word = magickPath(last);
+            word = unixPath(last);
         }
         command += " '" + word + "'";
     }
-    command += " 2>/dev/null";
-    FILE *p = popen(command.c_str(), "r");
-    if (!p)
-        return false;
-    char buffer[256];
-    while (fread(buffer, 1, sizeof buffer, p) > 0) {
-    }
-    int status = pclose(p);
-    return status == 0 && (last.empty() || pathExists(last));
-#else
-    (void)tool;
-    (void)arguments;
-    return false;
-#endif
+    ScratchFolder marker("tool");
+    return runTool(marker.path(), command + " 2>/dev/null") && (last.empty() || pathExists(last));
 }

@@ -49,6 +49,13 @@ int runProcess(const std::string &commandLine);
 // own escapes, so no code of the program is involved); empty when it cannot be read.
 std::string identifyFirstImage(const std::string &dosPath, const std::string &format);
 
+// Unix form of a DOS path, for the ImageMagick command-line tools.
+std::string unixPath(const std::string &dosPath);
+// Runs a Unix command line (ImageMagick's convert-im6.q16 ...) and waits for it,
+// from either build of the program; true on exit code 0. The folder (DOS path)
+// receives a marker file.
+bool runTool(const std::string &folder, const std::string &commandLine);
+
 // Runs an ImageMagick command-line tool: "convert-im6.q16 {in} -resize 50% {out}",
 // each {} holding a DOS path (turned into its Unix form and quoted). True when
 // the tool exits with 0 and the last path exists afterwards.

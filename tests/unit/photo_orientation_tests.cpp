@@ -13,7 +13,6 @@
 #include "core/pipeline.h"
 #include "imaging/camera_data.h"
 #include "input/thumbnail_render.h"
-#include "util/magick_path.h"
 #include "util/text.h"
 
 namespace {
@@ -39,11 +38,11 @@ struct References {
 References makeReferences(const ScratchFolder &dir, const std::string &source)
 {
     References r{dir / "stored.png", dir / "upright.png", dir / "resized.png"};
-    const std::string in = "'" + magickPath(source) + "'";
-    EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " '" + magickPath(r.stored) + "'"));
-    EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient +repage '" + magickPath(r.upright) + "'"));
+    const std::string in = "'" + unixPath(source) + "'";
+    EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " '" + unixPath(r.stored) + "'"));
+    EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient +repage '" + unixPath(r.upright) + "'"));
     EXPECT_TRUE(runTool(dir.path(), "convert-im6.q16 " + in + " -auto-orient +repage -resize '300x>' '" +
-                                        magickPath(r.resized) + "'"));
+                                        unixPath(r.resized) + "'"));
     return r;
 }
 
@@ -168,8 +167,8 @@ TEST(PhotoOrientation, AReducedPhotoIsTurnedAfterItsReduction)
     ScratchFolder dir("orientation_reduced");
     const std::string lying = dir / "lying.jpg";
     ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" +
-                                        magickPath(samplePath("meta/kphotoalbum_pool_olympus_icc.jpg")) +
-                                        "' -orient RightTop '" + magickPath(lying) + "'"));
+                                        unixPath(samplePath("meta/kphotoalbum_pool_olympus_icc.jpg")) +
+                                        "' -orient RightTop '" + unixPath(lying) + "'"));
     ProcessSettings settings;
     settings.bSize = 1;
     PipelineInputs inputs;
@@ -178,7 +177,7 @@ TEST(PhotoOrientation, AReducedPhotoIsTurnedAfterItsReduction)
         settings.sizeValue = width;
         const std::string ref = dir / formatText("ref%d.png", width), target = dir / formatText("out%d.jpg", width);
         ASSERT_TRUE(runTool(dir.path(), formatText("convert-im6.q16 '%s' -auto-orient +repage -resize %dx '%s'",
-                                                   magickPath(lying).c_str(), width, magickPath(ref).c_str())));
+                                                   unixPath(lying).c_str(), width, unixPath(ref).c_str())));
         ASSERT_EQ(processIntoTarget(inputs, itemOf(lying), target).status, ItemStatus::Written);
         PictureInfo info = readPictureBack(target);
         EXPECT_EQ(info.width, (size_t)width);
@@ -195,10 +194,10 @@ TEST(PhotoOrientation, TheListsTurnsActOnThePhotoAsShown)
     const std::string source = samplePath("meta/vips_rotation_orient5.jpg");
     ScratchFolder dir("orientation_turns");
     const std::string upright = dir / "upright.png", turned = dir / "turned.png";
-    ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" + magickPath(source) + "' -auto-orient +repage '" +
-                                        magickPath(upright) + "'"));
+    ASSERT_TRUE(runTool(dir.path(), "convert-im6.q16 '" + unixPath(source) + "' -auto-orient +repage '" +
+                                        unixPath(upright) + "'"));
     ASSERT_TRUE(runTool(dir.path(),
-                        "convert-im6.q16 '" + magickPath(upright) + "' -rotate 90 -flip '" + magickPath(turned) + "'"));
+                        "convert-im6.q16 '" + unixPath(upright) + "' -rotate 90 -flip '" + unixPath(turned) + "'"));
     MagickWand *mine = nullptr, *theirs = nullptr;
     ASSERT_EQ(renderThumbnail(source.c_str(), 1, 90, &mine, nullptr, true), kThumbnailRendered);
     ASSERT_EQ(renderThumbnail(upright.c_str(), 1, 90, &theirs, nullptr, false), kThumbnailRendered);

@@ -86,32 +86,6 @@ PictureOutcome runPipeline(const ProcessSettings &settings, const std::string &s
     return processPicture(inputs, source, target, flip, rotation);
 }
 
-std::string unixPath(const std::string &dosPath)
-{
-    return unixPathUnderWine(dosPath);
-}
-
-bool runTool(const std::string &folder, const std::string &commandLine)
-{
-    // Wine starts a Unix program without a handle to wait on, so the command
-    // leaves its exit code in a marker file that is polled for.
-    std::string marker = folder + "\\tool_exit_code.txt";
-    DeleteFileA(marker.c_str());
-    std::string command = "/bin/sh -c \"" + commandLine + "; echo $? > " + unixPath(folder) + "/tool_exit_code.txt\"";
-    // The command line is handed over in the ANSI code page; Wine gives it to the
-    // Unix program in UTF-8 again, so non-ASCII paths arrive as they were.
-    runProcess(utf8ToGbk(command));
-    for (int waited = 0; waited < 120000; waited += 50) {
-        std::string code = readFileBytes(marker);
-        if (!code.empty() && code.back() == '\n') {
-            DeleteFileA(marker.c_str());
-            return code == "0\n";
-        }
-        Sleep(50);
-    }
-    return false;
-}
-
 static bool sameSize(MagickWand *a, MagickWand *b)
 {
     return MagickGetImageWidth(a) == MagickGetImageWidth(b) && MagickGetImageHeight(a) == MagickGetImageHeight(b);

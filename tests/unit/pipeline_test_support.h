@@ -25,11 +25,6 @@ std::string readAll(const std::string &path);
 PictureOutcome runPipeline(const ProcessSettings &settings, const std::string &source, const std::string &target,
                            int flip = 0, int rotation = 0, const MagickWand *textMark = nullptr,
                            const MagickWand *imageMark = nullptr);
-// Unix form of a DOS path, for the ImageMagick command-line tools.
-std::string unixPath(const std::string &dosPath);
-// Runs a Unix command line (ImageMagick's convert-im6.q16 ...) and waits for it;
-// true on exit code 0. The folder (DOS path, plain ASCII) receives a marker file.
-bool runTool(const std::string &folder, const std::string &commandLine);
 // Largest per-channel difference between two pictures of the same size (0..255);
 // a negative value when the sizes differ.
 double largestDifference(MagickWand *a, MagickWand *b);
