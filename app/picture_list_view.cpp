@@ -177,18 +177,7 @@ HICON makeTypeIcon(const TypeLook &look)
     unsigned char *px = static_cast<unsigned char *>(bits);
     for (int i = 0; i < n * n; ++i)
         px[i * 4 + 3] = 255;
-
-    std::vector<unsigned char> maskBits((size_t)(n / 8) * n, 0);
-    HBITMAP mask = CreateBitmap(n, n, 1, 1, maskBits.data());
-    ICONINFO info = {};
-    info.fIcon = TRUE;
-    info.hbmColor = colour;
-    info.hbmMask = mask;
-    HICON icon = mask ? CreateIconIndirect(&info) : nullptr;
-    DeleteObject(colour);
-    if (mask)
-        DeleteObject(mask);
-    return icon;
+    return iconFromOpaqueBitmap(colour, n);
 }
 
 HICON typeIcon(int code)

@@ -239,6 +239,11 @@ HICON iconFromThumbnail(MagickWand *canvas)
     }
     memcpy(bits, bgra.data(), bgra.size());
     GdiFlush();
+    return iconFromOpaqueBitmap(colour, n);
+}
+
+HICON iconFromOpaqueBitmap(HBITMAP colour, int n)
+{
     std::vector<unsigned char> maskBits((size_t)(n / 8) * n, 0);  // all zero: every pixel drawn
     HBITMAP mask = CreateBitmap(n, n, 1, 1, maskBits.data());
     ICONINFO info = {};

@@ -44,6 +44,9 @@ int renderThumbnail(const char *path, int flip, int rotation, MagickWand **canva
 
 // A 96 x 96 icon with the pixels of a rendered canvas; null on failure.
 HICON iconFromThumbnail(MagickWand *canvas);
+// An n x n icon drawn wholly from an opaque 32-bit bitmap, which it takes over
+// (deleted in every case); null on failure.
+HICON iconFromOpaqueBitmap(HBITMAP colour, int n);
 
 // renderThumbnail + iconFromThumbnail. 1 with the icon, 0 when the picture
 // cannot be read (or the icon not made), -1 for an animation; detail as above.

@@ -6,12 +6,15 @@
 
 ThumbnailWorker::ThumbnailWorker()
     : list_(nullptr), sink_(nullptr), render_(makeThumbnail), thread_(nullptr), busy_(false),
-      deferred_(kNoDeferredOp), pauseCount_(0), shown_(true), autoOrient_(true), progressWindow_(nullptr), passes_(0), renders_(0)
+      deferred_(kNoDeferredOp), pauseCount_(0), shown_(true), autoOrient_(true), progressWindow_(nullptr), passes_(0), renders_(0),
+      aheadThread_(nullptr), aheadPending_(false)
 {
     InitializeCriticalSection(&cs_);
     wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     parked_ = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     resumed_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    aheadStart_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    aheadDone_ = CreateEventA(nullptr, TRUE, TRUE, nullptr);
 }
 
 bool ThumbnailWorker::start(ImageList *list, HWND sink, ThumbnailRenderer render)
@@ -21,8 +24,15 @@ bool ThumbnailWorker::start(ImageList *list, HWND sink, ThumbnailRenderer render
     sink_ = sink;
     render_ = render ? render : makeThumbnail;
     bool first = thread_ == nullptr;
-    if (first)
+    if (first) {
+        // A thumbnail is one core's work from start to end; a second core
+        // renders the next one meanwhile.
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        if (system.dwNumberOfProcessors > 1)
+            aheadThread_ = CreateThread(nullptr, 0, aheadMain, this, 0, nullptr);
         thread_ = CreateThread(nullptr, 0, threadMain, this, 0, nullptr);
+    }
     bool ok = thread_ != nullptr;
     LeaveCriticalSection(&cs_);
     return ok;
@@ -32,6 +42,71 @@ DWORD WINAPI ThumbnailWorker::threadMain(LPVOID self)
 {
     static_cast<ThumbnailWorker *>(self)->run();
     return 0;
+}
+
+DWORD WINAPI ThumbnailWorker::aheadMain(LPVOID self)
+{
+    ThumbnailWorker *worker = static_cast<ThumbnailWorker *>(self);
+    for (;;) {
+        WaitForSingleObject(worker->aheadStart_, INFINITE);
+        AheadJob &ahead = worker->ahead_;
+        worker->render(ahead.render, ahead.job, ahead.autoOrient, &ahead.result);
+        SetEvent(worker->aheadDone_);
+    }
+}
+
+void ThumbnailWorker::render(ThumbnailRenderer render, const ThumbnailJob &job, bool autoOrient,
+                             ThumbnailResult *result)
+{
+    memset(result, 0, sizeof *result);
+    result->id = job.id;
+    result->generation = job.generation;
+    result->index = job.index;
+    memcpy(result->path, job.path, sizeof result->path);
+    std::string detail;
+    result->result = render(job.path, job.flip, job.rotation, &result->icon, &detail, autoOrient);
+    lstrcpynA(result->detail, detail.c_str(), sizeof result->detail);
+    renders_++;
+}
+
+void ThumbnailWorker::startAhead(ThumbnailRenderer render, const ThumbnailJob &job)
+{
+    if (!aheadThread_ || aheadPending_)
+        return;
+    ahead_.job = job;
+    ahead_.autoOrient = autoOrient_;
+    ahead_.render = render;
+    aheadPending_ = true;
+    ResetEvent(aheadDone_);
+    SetEvent(aheadStart_);
+}
+
+// The job rendered ahead, when it is still exactly the picture due now (same
+// item, same generation, turned the same way, same orientation switch).
+bool ThumbnailWorker::takeAhead(const ThumbnailJob &job, ThumbnailResult *result)
+{
+    if (!aheadPending_)
+        return false;
+    const ThumbnailJob &done = ahead_.job;
+    bool same = done.id == job.id && done.generation == job.generation && done.rotation == job.rotation &&
+                done.flip == job.flip && strcmp(done.path, job.path) == 0 && ahead_.autoOrient == autoOrient_;
+    if (!same)
+        return false;
+    WaitForSingleObject(aheadDone_, INFINITE);
+    aheadPending_ = false;
+    *result = ahead_.result;
+    result->index = job.index;  // the item may have moved up since
+    return true;
+}
+
+void ThumbnailWorker::dropAhead()
+{
+    if (!aheadPending_)
+        return;
+    WaitForSingleObject(aheadDone_, INFINITE);
+    aheadPending_ = false;
+    if (ahead_.result.icon)
+        DestroyIcon(ahead_.result.icon);
 }
 
 bool ThumbnailWorker::busy() const
@@ -156,15 +231,13 @@ void ThumbnailWorker::run()
                 break;
             SendMessageA(sink, kThumbnailProgressMessage, (WPARAM)(job.index + 1), 0);
             ThumbnailResult result;
-            memset(&result, 0, sizeof result);
-            result.id = job.id;
-            result.generation = job.generation;
-            result.index = job.index;
-            memcpy(result.path, job.path, sizeof result.path);
-            std::string detail;
-            result.result = render(job.path, job.flip, job.rotation, &result.icon, &detail, autoOrient_);
-            lstrcpynA(result.detail, detail.c_str(), sizeof result.detail);
-            renders_++;
+            if (!takeAhead(job, &result)) {
+                dropAhead();
+                ThumbnailJob next;
+                if (list->nextDueJob(job.index + 1, &next))
+                    startAhead(render, next);
+                this->render(render, job, autoOrient_, &result);
+            }
             if (result.result == kThumbnailRendered && !shown_) {
                 DestroyIcon(result.icon);
                 break;
@@ -172,6 +245,8 @@ void ThumbnailWorker::run()
             if (!SendMessageA(sink, kThumbnailReadyMessage, 0, (LPARAM)&result) && result.icon)
                 DestroyIcon(result.icon);
         }
+        // Nothing rendered ahead outlives the pass: the list may change before the next.
+        dropAhead();
         SendMessageA(sink, kThumbnailProgressMessage, 0, 0);
         passes_++;
     }

@@ -1,5 +1,8 @@
-// The thumbnail worker: one thread for the life of the process that renders the
-// missing thumbnails of an ImageList, one at a time and in list order.
+// The thumbnail worker: one thread for the life of the process that hands out
+// the missing thumbnails of an ImageList in list order. On a machine with more
+// than one core a second thread renders the next due picture while the worker
+// renders the current one; its result is used only if that picture is still the
+// next due one, unchanged, when the worker gets there.
 //
 // It never touches a window itself. Everything visible is handed to a sink
 // window on the window thread with SendMessage (sent messages are delivered
@@ -73,8 +76,21 @@ public:
     long renderCount() const { return renders_; }
 
 private:
+    // The picture rendered ahead by the second thread.
+    struct AheadJob {
+        ThumbnailJob job;
+        bool autoOrient;
+        ThumbnailRenderer render;
+        ThumbnailResult result;
+    };
+
     static DWORD WINAPI threadMain(LPVOID self);
+    static DWORD WINAPI aheadMain(LPVOID self);
     void run();
+    void render(ThumbnailRenderer render, const ThumbnailJob &job, bool autoOrient, ThumbnailResult *result);
+    void startAhead(ThumbnailRenderer render, const ThumbnailJob &job);
+    bool takeAhead(const ThumbnailJob &job, ThumbnailResult *result);
+    void dropAhead();
     void endPass();
     void checkpoint();
     bool passMustStop() const;
@@ -95,6 +111,13 @@ private:
     std::atomic<HWND> progressWindow_;
     std::atomic<long> passes_;
     std::atomic<long> renders_;
+
+    // Only the worker thread starts, takes and drops the job ahead.
+    HANDLE aheadThread_;
+    HANDLE aheadStart_;  // auto-reset
+    HANDLE aheadDone_;   // manual-reset: set while no job is being rendered ahead
+    bool aheadPending_;  // a job was started and its result not yet taken or dropped
+    AheadJob ahead_;
 };
 
 // The program's one worker (its thread starts with start()).

@@ -2,10 +2,14 @@
 
 #include <windows.h>
 #include <wand/MagickWand.h>
+#include <atomic>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "input/image_list.h"
 #include "input/thumbnail_render.h"
+#include "input/thumbnail_worker.h"
 #include "test_util.h"
 #include "util/magick_path.h"
 #include "util/text.h"
@@ -319,35 +323,159 @@ TEST(ThumbnailDcScan, ThumbnailFromTheFirstScanMatchesAFullDecode)
     DestroyMagickWand(b);
 }
 
+// The worker's passes ---------------------------------------------------------------
+
+namespace {
+
+// A sink window that takes what the worker hands over as the picture list does:
+// a result counts only if the item is still there in the state it was rendered from.
+// A worker's threads never end, so a sink is made once and never freed.
+struct WorkerSink {
+    struct Taken {
+        int index;
+        std::string detail;
+    };
+    ImageList list;
+    ThumbnailWorker worker;
+    HWND window = nullptr;
+    std::vector<Taken> taken;
+    bool passEnded = false;
+
+    static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l)
+    {
+        WorkerSink *self = reinterpret_cast<WorkerSink *>(GetWindowLongPtrA(h, GWLP_USERDATA));
+        if (self && m == kThumbnailReadyMessage) {
+            const ThumbnailResult *r = reinterpret_cast<const ThumbnailResult *>(l);
+            int index = -1;
+            if (self->list.acceptThumbnail(r->id, r->generation, &index))
+                self->taken.push_back({index, r->detail});
+            if (r->icon)
+                DestroyIcon(r->icon);
+            return 1;
+        }
+        if (self && m == kThumbnailProgressMessage && w == 0)
+            self->passEnded = true;
+        return DefWindowProcA(h, m, w, l);
+    }
+
+    explicit WorkerSink(ThumbnailRenderer render)
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "VelmoraThumbnailSinkTest";
+        RegisterClassA(&wc);
+        window = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        worker.start(&list, window, render);
+    }
+
+    // One pass over what is due, serving the worker's messages meanwhile.
+    bool runPass(DWORD limitMs = 60000)
+    {
+        passEnded = false;
+        worker.wake();
+        DWORD start = GetTickCount();
+        while (!passEnded && GetTickCount() - start < limitMs) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+        }
+        return passEnded;
+    }
+};
+
+// A renderer that renders nothing: it says which path and turn it was given. On
+// the first picture it changes the list as the test says, and lets the picture
+// after it be rendered ahead (where a second core does that) before it returns.
+WorkerSink *changing = nullptr;
+std::string changeKind;
+std::atomic<int> secondRendered(0);
+
+int turnReportingRender(const char *path, int flip, int rotation, HICON *icon, std::string *detail, bool)
+{
+    *icon = nullptr;
+    std::string name = strrchr(path, '\\') + 1;
+    if (name == "p1.jpg")
+        secondRendered++;
+    if (name == "p0.jpg" && changing && !changeKind.empty()) {
+        if (changeKind == "turn")
+            changing->list.turn(1, TurnCommand::RotateRight);
+        else if (changeKind == "remove")
+            changing->list.removeAt(1);
+        for (int i = 0; i < 100 && secondRendered == 0; ++i)
+            Sleep(20);
+    }
+    *detail = name + " " + std::to_string(rotation) + " " + std::to_string(flip);
+    return kThumbnailUnreadable;
+}
+
+}  // namespace
+
+// What is shown for each picture is rendered from its state when it is shown,
+// even when the picture after the current one was rendered ahead and then changed.
+TEST(ThumbnailWorkerPass, EachPictureIsShownOnceInListOrderFromItsCurrentState)
+{
+    struct Case {
+        const char *change;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"", {"p0.jpg 0 0", "p1.jpg 0 0", "p2.jpg 0 0", "p3.jpg 0 0", "p4.jpg 0 0"}},
+        {"turn", {"p0.jpg 0 0", "p1.jpg 90 0", "p2.jpg 0 0", "p3.jpg 0 0", "p4.jpg 0 0"}},
+        {"remove", {"p0.jpg 0 0", "p2.jpg 0 0", "p3.jpg 0 0", "p4.jpg 0 0"}},
+    };
+    for (const Case &c : cases) {
+        WorkerSink &sink = *new WorkerSink(turnReportingRender);
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(sink.list.append("C:\\velmora-pass\\p" + std::to_string(i) + ".jpg", ""));
+        changing = &sink;
+        changeKind = c.change;
+        secondRendered = 0;
+        ASSERT_TRUE(sink.runPass()) << c.change;
+        changing = nullptr;
+
+        std::vector<std::string> shown;
+        for (size_t k = 0; k < sink.taken.size(); ++k) {
+            shown.push_back(sink.taken[k].detail);
+            EXPECT_EQ(sink.taken[k].index, (int)k) << c.change;
+        }
+        EXPECT_EQ(shown, c.shown) << c.change;
+    }
+}
+
 // Throughput (run by bench/thumbnail_bench.sh, not by ctest) -------------------------
 
 TEST(ThumbnailBench, DISABLED_RenderPhotos)
 {
     std::string folder = samplePath("photos");
-    std::vector<std::string> photos;
+    WorkerSink &sink = *new WorkerSink(nullptr);  // makeThumbnail, as the picture list renders
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((folder + "\\*.jpg").c_str(), &fd);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     do
-        photos.push_back(folder + "\\" + fd.cFileName);
+        sink.list.append(folder + "\\" + fd.cFileName, "");
     while (FindNextFileA(h, &fd));
     FindClose(h);
 
+    // Whole passes over the list, as when thumbnails are switched on again.
     const char *env = getenv("THUMB_BENCH_COUNT");
     int count = env ? atoi(env) : 204;
+    int passes = (count + sink.list.count() - 1) / sink.list.count();
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&t0);
-    int rendered = 0;
-    for (int i = 0; i < count; ++i) {
-        HICON icon = nullptr;
-        if (makeThumbnail(photos[(size_t)i % photos.size()].c_str(), 0, 0, &icon) == kThumbnailRendered)
-            rendered++;
-        DestroyIcon(icon);
+    for (int p = 0; p < passes; ++p) {
+        for (int i = 0; i < sink.list.count(); ++i)
+            sink.list.markStale(i);
+        ASSERT_TRUE(sink.runPass(600000));
     }
     QueryPerformanceCounter(&t1);
     double seconds = (double)(t1.QuadPart - t0.QuadPart) / freq.QuadPart;
-    printf("BENCH makeThumbnail pictures=%d rendered=%d seconds=%.3f per_second=%.2f\n", count, rendered, seconds,
-           count / seconds);
-    EXPECT_EQ(rendered, count);
+    int pictures = passes * sink.list.count();
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    printf("BENCH thumbnail_worker pictures=%d shown=%d cores=%lu seconds=%.3f per_second=%.2f\n", pictures,
+           (int)sink.taken.size(), (unsigned long)system.dwNumberOfProcessors, seconds, pictures / seconds);
+    EXPECT_EQ((int)sink.taken.size(), pictures);
 }
