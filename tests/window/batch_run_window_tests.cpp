@@ -405,7 +405,7 @@ TEST_F(BatchRunWindow, HundredPicturesCountOneToHundredAndEndWithTheQuestion)
     ASSERT_EQ(rec.boxes.size(), 1u);
     EXPECT_EQ(rec.boxes[0].text, "图片批量处理已完成，是否要打开目标文件夹查看处理后的图片？");
     EXPECT_EQ(rec.boxes[0].caption, "完成");
-    EXPECT_EQ(rec.boxes[0].type, (UINT)(MB_YESNO | MB_ICONINFORMATION));
+    EXPECT_EQ(rec.boxes[0].type, (UINT)(MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST | MB_SETFOREGROUND));
     EXPECT_TRUE(rec.boxes[0].ownerEnabled);
     ASSERT_EQ(rec.opened.size(), 1u);
     EXPECT_EQ(rec.opened[0], target.path());
@@ -645,7 +645,7 @@ TEST_F(BatchRunWindow, OverwritingAPngLeavesJpegDataUnderTheSameNameAndResetsThe
     ASSERT_EQ(rec.boxes.size(), 1u);
     EXPECT_EQ(rec.boxes[0].text, "图片批量处理已完成");
     EXPECT_EQ(rec.boxes[0].caption, "完成");
-    EXPECT_EQ(rec.boxes[0].type, (UINT)(MB_OK | MB_ICONINFORMATION));
+    EXPECT_EQ(rec.boxes[0].type, (UINT)(MB_OK | MB_ICONINFORMATION | MB_TOPMOST | MB_SETFOREGROUND));
 }
 
 // A picture that fails is logged, the run goes on, and its turn is reset too.

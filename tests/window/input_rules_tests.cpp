@@ -322,7 +322,7 @@ TEST_F(MainWindowInput, TheWheelOverASliderOrAListScrollsThePanelOrNothingButNev
             SCOPED_TRACE(std::string(tight ? "the panel scrolls" : "the panel shows everything") +
                          (focus == slider ? ", slider" : ", list"));
             // (A screen tall enough for the whole panel is rare: the panel alone is made taller.)
-            SetWindowPos(panel(), nullptr, 0, 0, box.right - box.left, tight ? 500 : 1000,
+            SetWindowPos(panel(), nullptr, 0, 0, box.right - box.left, tight ? 500 : 2000,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             pumpQueuedMessages();
             ASSERT_EQ(settingsPanelCanScroll(panel()), tight);
