@@ -389,8 +389,12 @@ TEST_F(PictureList, StatusTextsFollowTheSelection)
     EXPECT_EQ(statusText(1), "");
     EXPECT_FALSE(toolbarEnabled(kCmdToolFlipVertical));
 
-    // While the worker renders picture k the count says so.
+    // While the worker renders picture k the count says so. The pass the
+    // additions and turns started must be over first: a fast one leaves nothing
+    // due for the held renderer.
+    ASSERT_TRUE(waitForThumbnails());
     useGatedRenderer(true);
+    pictureImageList().markStale(0);
     wakeThumbnailWorker();
     ASSERT_TRUE(pumpUntil([] { return picturesAtGate() > 0; }));
     EXPECT_EQ(statusText(0), "9 张图片, 正在生成第 1 张图片的缩略图...");
