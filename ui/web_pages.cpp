@@ -79,7 +79,9 @@ std::string keepQueryAndSection(const std::string &address)
             dos += address[i] == '/' ? '\\' : address[i];
         }
     }
-    const std::string onDisk = magickPath(dos);
+    // The desktop's browser is a Linux program: it opens the Unix name, from
+    // either build of the program.
+    const std::string onDisk = unixPathUnderWine(dos);
     if (onDisk.empty())
         return address;
     // Percent-encoded, so that nothing in it can end the HTML attribute.

@@ -547,11 +547,11 @@ TEST(MainWindowMenus, WebSiteOpensInTheDesktopBrowserOrSaysThereIsNone)
 {
     HWND window = sharedMainWindow();
     ScratchFolder dir("web_browser");
-    ASSERT_TRUE(writeFileBytes(dir / "b.sh", "printf %s \"$1\" > '" + magickPath(dir / "url.txt") + "'\n"));
+    ASSERT_TRUE(writeFileBytes(dir / "b.sh", "printf %s \"$1\" > '" + unixPath(dir / "url.txt") + "'\n"));
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     recorder().clear();
-    for (std::string browsers : {"/bin/sh " + magickPath(dir / "b.sh"), std::string("/nonexistent/browser")}) {
+    for (std::string browsers : {"/bin/sh " + unixPath(dir / "b.sh"), std::string("/nonexistent/browser")}) {
         RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", "Browsers", REG_SZ, browsers.c_str(),
                         (DWORD)browsers.size() + 1);
         const bool hadUrl = !readFileBytes(dir / "url.txt").empty();
