@@ -26,7 +26,9 @@ measure() {
     read -r wall user sys kib <"$scratch/t"
     echo "$name $wall $(echo "$user + $sys" | bc -l) $kib" >>"$scratch/results"
 }
-stop_server() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; }
+# "wineserver -w" can return while the killed server is still going away; a run
+# started then joins it and is not cold.
+stop_server() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; sleep 0.5; }
 batch() { rm -f "$2/out/"*; "$1" --batch --save-to "$2/out" "$2/p.jpg"; }
 
 "$BUILD/winerun" --prefix
