@@ -135,7 +135,10 @@ build_imagemagick() {
     # The TIFF check links tif_webp before -lwebp unless static libraries are asked
     # for; -lws2_32 (the distributed cache of a Debian backport) must not reach
     # configure, which would then look for Unix socket headers.
-    PKG_CONFIG="pkg-config --static" LIBS="-lwebp" CFLAGS="-O2" CXXFLAGS="-O2" \
+    # Its PNG coder takes one process-wide lock around every PNG read and write
+    # unless told that setjmp is thread-safe, which it is here (one jump buffer per
+    # png_struct, libpng 1.6): the tools' workers then encode PNGs side by side.
+    PKG_CONFIG="pkg-config --static" LIBS="-lwebp" CFLAGS="-O2 -DIMPNG_SETJMP_IS_THREAD_SAFE" CXXFLAGS="-O2" \
         "$src/configure" --host="$HOST" --build=x86_64-linux-gnu --prefix="$out" --disable-installed \
         --enable-static --disable-shared --without-modules --with-quantum-depth=16 --disable-hdri \
         --without-x --without-perl --without-magick-plus-plus --disable-docs --without-gcc-arch \
