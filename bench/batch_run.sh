@@ -48,10 +48,31 @@ common='bSize=1\nzoomType=2\nsizeType=0\nzoomUnit=0\nsizeValue=750\nbZoomSameSca
 printf "${common}qualityMode=0\n" >"$WORK/w750.sz"
 printf "${common}qualityMode=1\nmaxFileSize=$LIMIT_KB\n" >"$WORK/w750max.sz"
 
-# The wine server is up and the prefixes made, as for any later start.
-"$VELMORA" --self-test >/dev/null 2>&1 || true
-[ -n "${BEFORE:-}" ] && { "$BEFORE/velmora" --self-test >/dev/null 2>&1 || true; }
-[ -n "${WINDOWS:-}" ] && { "$WINDOWS/velmora" --self-test >/dev/null 2>&1 || true; }
+# The prefixes are made, and each build's wine server stays up for the whole
+# bench, as in a session of work (a server ends 3 s after its last process, so
+# without a keep-alive every run after mogrify's would pay Wine's start again,
+# the Windows program its full boot). COLD=1 lets each server end between runs.
+KEEPALIVES=()
+keep_warm() {
+    local build="$1" ka
+    "$build/velmora" --self-test >/dev/null 2>&1 || true
+    [ "${COLD:-0}" = 1 ] && return 0
+    ka="$build/keepalive.exe"; [ -f "$ka" ] || ka="$build/keepalive.exe.so"
+    [ -f "$ka" ] || { echo "no keep-alive program in $build: build it, or run with COLD=1"; exit 2; }
+    rm -f "$build/bench-keepalive.ready"
+    setsid "$build/winerun" "$ka" "Z:${build//\//\\}\\bench-keepalive.ready" >/dev/null 2>&1 </dev/null &
+    KEEPALIVES+=($!)
+    for _ in $(seq 1 300); do
+        [ -f "$build/bench-keepalive.ready" ] && break
+        sleep 0.1
+    done
+    rm -f "$build/bench-keepalive.ready"
+}
+trap 'rm -rf "$WORK"; for k in "${KEEPALIVES[@]}"; do kill -- -"$k" 2>/dev/null; done' EXIT
+keep_warm "$BUILD"
+[ -n "${BEFORE:-}" ] && keep_warm "$BEFORE"
+[ -n "${WINDOWS:-}" ] && keep_warm "$WINDOWS"
+echo "Wine: $([ "${COLD:-0}" = 1 ] && echo "each server ends between runs (COLD=1)" || echo "each build's server kept up (COLD=1: cold starts)")"
 
 # run NAME OUTDIR COMMAND...: empties OUTDIR, runs, appends "seconds peak-KiB cpu-seconds" to $WORK/NAME.times
 run() {
