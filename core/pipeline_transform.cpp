@@ -7,6 +7,7 @@
 
 #include "core/resize_geometry.h"
 #include "imaging/camera_data.h"
+#include "imaging/sharpen.h"
 #include "util/text.h"
 
 // The reason of a failed call: ImageMagick's text, or a plain one when it gave none.
@@ -176,7 +177,7 @@ void adjustTone(MagickWand *picture, const ProcessSettings &s)
     if (s.bClearly) {
         int v = slider(s.clearlyValue);
         if (v > 0)
-            MagickSharpenImage(picture, v / 10.0, v / 10.0);
+            sharpenPicture(picture, v / 10.0, v / 10.0);
         else if (v < 0)
             MagickGaussianBlurImage(picture, -v / 10.0, -v / 10.0);
     }
