@@ -6,8 +6,8 @@
 
 std::string aboutText()
 {
-    // HEIC and AVIF only where this build's ImageMagick has their coder (the
-    // Windows build has no libheif yet).
+    // HEIC and AVIF only where this build's ImageMagick has their coder (a
+    // system ImageMagick without libheif has none).
     std::string heif = imageMagickReads("HEIC") ? ", HEIC, AVIF" : "";
     return formatText("%s V%1.1f\n\n\n批量处理图片：缩放图片尺寸,压缩图片,旋转图片,加水印,加边框,调整亮度,对比度,清晰度,去色等。"
                       "\n\n支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TIF, TBI, PSD, WEBP(静态)%s。\n\n官网：",

@@ -179,7 +179,7 @@ void startImageMagick()
     // heap, which gives every block of about 1 MB and more virtual memory of its
     // own and releases it when the block is freed, at any time and on any
     // thread. bench/batch_run.sh with WINDOWS=build-windows measures the peak of
-    // both builds on the same batch (152 against 133 MiB).
+    // both builds on the same batch (135 against 132 MiB).
     std::string config = magickPath(programFolder() + "\\config");
     if (!config.empty())
         setMagickEnvironment("MAGICK_CONFIGURE_PATH", config);

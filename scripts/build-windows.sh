@@ -34,7 +34,7 @@ say() { printf '%s\n' "$*"; }
 elapsed() { local s=$(($2 - $1)); printf '%d:%02d' $((s / 60)) $((s % 60)); }
 
 # --- tools --------------------------------------------------------------------
-TOOLS=(g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm cmake make pkg-config dpkg-dev xz-utils patch zip file
+TOOLS=(g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm meson ninja-build cmake make pkg-config dpkg-dev xz-utils patch zip file
        autoconf automake libtool autopoint)
 install_tools() {
     "$ROOT/scripts/setup.sh"

@@ -55,7 +55,8 @@ done
 for f in README.txt LICENSE.txt config/policy.xml config/colors.xml config/english.xml config/locale.xml \
          icc/sRGB.icc icc/JapanColor2001Coated.icc icc/LICENSE-icc-profiles.txt help/index.html licenses/imagemagick.txt licenses/imagequant.txt licenses/lodepng.txt \
          licenses/jpeg.txt licenses/png.txt licenses/tiff.txt licenses/webp.txt licenses/lcms2.txt \
-         licenses/freetype.txt licenses/xml2.txt licenses/exif.txt licenses/zlib.txt; do
+         licenses/freetype.txt licenses/xml2.txt licenses/exif.txt licenses/zlib.txt licenses/heif.txt \
+         licenses/de265.txt licenses/dav1d.txt; do
     [ -s "$TOP/$f" ] || fail "$f is missing from the zip"
 done
 head -c 3 "$TOP/README.txt" | cmp -s - <(printf '\xEF\xBB\xBF') || fail "README.txt has no UTF-8 byte-order mark"

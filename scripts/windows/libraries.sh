@@ -43,7 +43,17 @@ library exif        libexif        libexif12                 ""      build_exif 
 library imagequant  libimagequant  libimagequant0            ""      build_imagequant
 library lodepng     lodepng        liblodepng-dev            ""      build_lodepng
 library googletest  googletest     libgtest-dev              ""      cmake -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF
-library imagemagick imagemagick    libmagickwand-6.q16-dev   "zlib jpeg png lcms2 freetype webp tiff xml2" build_imagemagick
+# HEIC and AVIF: libheif with its HEVC (libde265) and AV1 (dav1d) decoders built
+# in, no encoders and no plug-in folder (the program writes neither format).
+library de265       libde265       libde265-0                ""      cmake \
+    -DBUILD_SHARED_LIBS=OFF -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF
+library dav1d       dav1d          libdav1d6                 ""      build_dav1d
+library heif        libheif        libheif1                  "de265 dav1d" cmake \
+    -DBUILD_SHARED_LIBS=OFF -DENABLE_PLUGIN_LOADING=OFF -DWITH_EXAMPLES=OFF -DWITH_LIBDE265=ON -DWITH_DAV1D=ON \
+    -DWITH_X265=OFF -DWITH_AOM_ENCODER=OFF -DWITH_AOM_DECODER=OFF -DWITH_RAV1E=OFF -DWITH_SvtEnc=OFF \
+    -DWITH_GDK_PIXBUF=OFF -DWITH_FUZZERS=OFF -DBUILD_TESTING=OFF
+library imagemagick imagemagick    libmagickwand-6.q16-dev   "zlib jpeg png lcms2 freetype webp tiff xml2 heif de265 dav1d" \
+    build_imagemagick
 
 # --- how libraries are built: STEP SOURCE INSTALL [OPTIONS...] ----------------------
 # Each runs under bash -e in an empty work folder; CPPFLAGS, LDFLAGS,
@@ -127,6 +137,30 @@ build_lodepng() {
     write_pc "$out" lodepng "LodePNG" "$UPSTREAM_VERSION" "-llodepng" ""
 }
 
+# dav1d builds with Meson, which takes the cross compilers from a file.
+build_dav1d() {
+    local src="$1" out="$2"
+    cat >cross.txt <<CROSS
+[binaries]
+c = '$CC'
+cpp = '$CXX'
+ar = '$AR'
+strip = '$STRIP'
+nasm = 'nasm'
+pkgconfig = 'pkg-config'
+[host_machine]
+system = 'windows'
+cpu_family = 'x86_64'
+cpu = 'x86_64'
+endian = 'little'
+CROSS
+    meson setup build "$src" --cross-file cross.txt --prefix="$out" --libdir=lib --buildtype=release \
+        --default-library=static -Denable_tools=false -Denable_examples=false -Denable_tests=false \
+        -Denable_docs=false
+    ninja -C build -j"$JOBS"
+    ninja -C build install
+}
+
 # ImageMagick 6, Q16 without HDRI as Debian builds it, every coder built into the
 # library (no modules to load, so no folder name can keep a coder from loading)
 # and OpenMP linked in. Features Debian has but the program never uses are off.
@@ -138,12 +172,16 @@ build_imagemagick() {
     # Its PNG coder takes one process-wide lock around every PNG read and write
     # unless told that setjmp is thread-safe, which it is here (one jump buffer per
     # png_struct, libpng 1.6): the tools' workers then encode PNGs side by side.
-    PKG_CONFIG="pkg-config --static" LIBS="-lwebp" CFLAGS="-O2 -DIMPNG_SETJMP_IS_THREAD_SAFE" CXXFLAGS="-O2" \
+    # Its HEIC coder includes <heif.h> on Windows, where the library's own
+    # layout has <libheif/heif.h>.
+    local heif
+    heif="$(pkg-config --variable=includedir libheif)/libheif"
+    PKG_CONFIG="pkg-config --static" LIBS="-lwebp" CFLAGS="-O2 -DIMPNG_SETJMP_IS_THREAD_SAFE -I$heif" CXXFLAGS="-O2" \
         "$src/configure" --host="$HOST" --build=x86_64-linux-gnu --prefix="$out" --disable-installed \
         --enable-static --disable-shared --without-modules --with-quantum-depth=16 --disable-hdri \
         --without-x --without-perl --without-magick-plus-plus --disable-docs --without-gcc-arch \
         --without-fontconfig --without-bzlib --without-lzma --without-zstd --without-openjp2 \
-        --without-heic --without-raw --without-djvu --without-wmf --without-lqr --without-fftw --without-fpx \
+        --without-raw --without-djvu --without-wmf --without-lqr --without-fftw --without-fpx \
         --without-gvc --without-rsvg --without-pango --without-jbig --without-dps --without-openexr \
         --without-flif --without-jxl --without-gslib --without-autotrace --without-raqm --disable-opencl
     libs="$(sed -n 's/^LIBS = //p' Makefile) -lws2_32"

@@ -30,17 +30,6 @@ contains "modern: HEIC from its header" '花园.heic: 尺寸: 640 x 400, 类型:
 contains "modern: AVIF from its header" '花园.avif: 尺寸: 640 x 400, 类型: AVIF 图片, 大小: ' "$WORK/out"
 contains "modern: WebP from its header" '花园.webp: 尺寸: 640 x 400, 类型: WEBP 图片, 大小: ' "$WORK/out"
 
-# The Windows build has no libheif yet: its HEIC and AVIF pictures say so, one
-# by one, and the WebP is still written.
-if [ ! -f "$BUILD/velmora.exe.so" ]; then
-    "$VELMORA" --batch --save-to "$N/批量" "$N/照片" >"$WORK/out" 2>&1
-    check "modern: --batch in a build without libheif exits 1" 1 $?
-    contains "modern: HEIC not supported in this build, said per picture" '花园.heic 失败: 图片读取失败: .* 原因：不支持此格式 (HEIC)$' "$WORK/out"
-    contains "modern: AVIF not supported in this build" '原因：不支持此格式 (AVIF)$' "$WORK/out"
-    [ "$(identify-im6.q16 -format '%m %w %h' "$N/批量"/*.jpg)" = "JPEG 640 400" ]
-    check "modern: the WebP is written beside them" 0 $?
-    return 0
-fi
 "$VELMORA" --batch --save-to "$N/批量" "$N/照片" >"$WORK/out" 2>&1
 check "modern: --batch of a folder of them exits 0" 0 $?
 contains "modern: --batch lists all three" '^共 3 张图片，已写入 3 张，失败 0 张。$' "$WORK/out"
@@ -70,6 +59,8 @@ contains "modern: --tool crop takes all three" '^共 3 张图片，已写入 3 �
 
 # A build whose ImageMagick lacks the coders: the program beside a policy that
 # refuses to load them. Each picture says so; --describe still reads the header.
+# (The Windows program's coders are built in, not loaded: no such policy reaches them.)
+[ -f "$BUILD/velmora.exe.so" ] || return 0
 mkdir -p "$N/程序/config"
 ln -s "$BUILD/velmora.exe.so" "$N/程序/velmora.exe.so"
 sed 's|<policymap>|<policymap><policy domain="module" rights="none" pattern="HEIC" /><policy domain="module" rights="none" pattern="AVIF" /><policy domain="module" rights="none" pattern="WEBP" />|' \

@@ -36,14 +36,6 @@ const Made kMade[] = {
     {"photo.webp", "WEBP", kPictureWebp},
 };
 const int kWidth = 640, kHeight = 400;
-// The Windows build has no libheif yet: its HEIC and AVIF files are listed and
-// described from their headers, and each read says that the format is not
-// supported.
-#ifdef __WINE__
-const bool kHeifCoders = true;
-#else
-const bool kHeifCoders = false;
-#endif
 
 // One folder of pictures for the whole suite: encoding HEIC and AVIF takes a while.
 class ModernFormats : public ::testing::Test {
@@ -109,11 +101,6 @@ TEST_F(ModernFormats, ListedDescribedAndThumbnailedFromAFolder)
         EXPECT_EQ(std::string(text).substr(0, 40), formatText("尺寸: 640 x 400, 类型: %s 图片, 大小: ", m.typeName).substr(0, 40));
 
         std::string reason;
-        if (!kHeifCoders && m.type != kPictureWebp) {
-            EXPECT_FALSE(readCheckedPicture(p, reason));
-            EXPECT_EQ(reason, unsupportedFormatReason(m.typeName));
-            continue;
-        }
         EXPECT_EQ(identifyFirstImage(p, "%w %h"), formatText("%d %d", w, h));
         // Read in the photo's colours (libheif hands out YCbCr samples).
         MagickWand *read = readCheckedPicture(p, reason);
@@ -181,8 +168,8 @@ TEST_F(ModernFormats, AnAnimatedWebpIsRefusedWhereAnAnimatedGifIs)
 
 TEST(ModernFormatSupport, AFormatWithoutACoderIsSaidToBeUnsupported)
 {
-    EXPECT_EQ(imageMagickReads("HEIC"), kHeifCoders);
-    EXPECT_EQ(imageMagickReads("AVIF"), kHeifCoders);
+    EXPECT_TRUE(imageMagickReads("HEIC"));
+    EXPECT_TRUE(imageMagickReads("AVIF"));
     EXPECT_TRUE(imageMagickReads("WEBP"));
     EXPECT_FALSE(imageMagickReads("NOSUCHCODER"));
     EXPECT_FALSE(imageMagickReads(""));
