@@ -8,6 +8,7 @@
 #include "core/resize_geometry.h"
 #include "imaging/camera_data.h"
 #include "imaging/sharpen.h"
+#include "imaging/tone_table.h"
 #include "util/text.h"
 
 // The reason of a failed call: ImageMagick's text, or a plain one when it gave none.
@@ -171,9 +172,9 @@ static int slider(int value)
 void adjustTone(MagickWand *picture, const ProcessSettings &s)
 {
     if (s.bLight && s.lightValue != 0)
-        MagickBrightnessContrastImage(picture, slider(s.lightValue), 0.0);
+        brightnessContrastPicture(picture, slider(s.lightValue), 0.0);
     if (s.bContrast && s.contrastValue != 0)
-        MagickBrightnessContrastImage(picture, 0.0, slider(s.contrastValue));
+        brightnessContrastPicture(picture, 0.0, slider(s.contrastValue));
     if (s.bClearly) {
         int v = slider(s.clearlyValue);
         if (v > 0)

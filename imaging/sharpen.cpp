@@ -1,6 +1,7 @@
 #include "imaging/sharpen.h"
 
-#include <windows.h>
+#include "imaging/row_bands.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -59,26 +60,18 @@ Quantum clampToQuantum(double value)
     return (Quantum)(value + 0.5);
 }
 
-struct Band {
-    const Image *source = nullptr;
-    Image *target = nullptr;
-    const double *kernel = nullptr;
-    size_t width = 0;
-    ssize_t firstRow = 0, endRow = 0;
-    bool ok = false;
-};
-
 // The rows of one band: each source row converted once into three planes of
 // doubles (edges continued as ImageMagick's virtual pixels continue them), a
 // ring of as many rows as the kernel is tall. Every output channel is one sum
 // over the taps in ImageMagick's order, starting from its bias of 0; four
 // neighbouring pixels are summed side by side, each in its own register lane.
-bool convolveBand(Band &band)
+bool convolveBand(const Image *source, Image *target, const double *kernel, size_t width, ssize_t firstRow,
+                  ssize_t endRow)
 {
-    const size_t w = band.width, off = (w - 1) / 2, columns = band.source->columns, virt = columns + w - 1;
+    const size_t w = width, off = (w - 1) / 2, columns = source->columns, virt = columns + w - 1;
     ExceptionInfo *exception = AcquireExceptionInfo();
-    CacheView *in = AcquireVirtualCacheView(band.source, exception);
-    CacheView *out = AcquireAuthenticCacheView(band.target, exception);
+    CacheView *in = AcquireVirtualCacheView(source, exception);
+    CacheView *out = AcquireAuthenticCacheView(target, exception);
     std::vector<double> ring(w * 3 * virt);
     auto plane = [&](ssize_t row, int channel) {
         const size_t slot = (size_t)(((row % (ssize_t)w) + (ssize_t)w) % (ssize_t)w);
@@ -97,10 +90,10 @@ bool convolveBand(Band &band)
         return true;
     };
     bool ok = true;
-    for (ssize_t row = band.firstRow - (ssize_t)off; ok && row < band.firstRow + (ssize_t)off; ++row)
+    for (ssize_t row = firstRow - (ssize_t)off; ok && row < firstRow + (ssize_t)off; ++row)
         ok = load(row);
     const double *rows[3][kMaxWidth];
-    for (ssize_t y = band.firstRow; ok && y < band.endRow; ++y) {
+    for (ssize_t y = firstRow; ok && y < endRow; ++y) {
         if (!load(y + (ssize_t)off)) {
             ok = false;
             break;
@@ -119,7 +112,7 @@ bool convolveBand(Band &band)
             __m128d sum[3][2];
             for (int c = 0; c < 3; ++c)
                 sum[c][0] = sum[c][1] = _mm_setzero_pd();
-            const double *k = band.kernel;
+            const double *k = kernel;
             for (size_t v = 0; v < w; ++v)
                 for (size_t u = 0; u < w; ++u, ++k) {
                     const __m128d weight = _mm_set1_pd(*k);
@@ -143,7 +136,7 @@ bool convolveBand(Band &band)
 #endif
         for (; x < columns; ++x) {
             double s[3] = {0.0, 0.0, 0.0};
-            const double *k = band.kernel;
+            const double *k = kernel;
             for (size_t v = 0; v < w; ++v)
                 for (size_t u = 0; u < w; ++u, ++k)
                     for (int c = 0; c < 3; ++c)
@@ -159,13 +152,6 @@ bool convolveBand(Band &band)
     in = DestroyCacheView(in);
     exception = DestroyExceptionInfo(exception);
     return ok;
-}
-
-DWORD WINAPI convolveBandThread(void *p)
-{
-    Band *band = static_cast<Band *>(p);
-    band->ok = convolveBand(*band);
-    return 0;
 }
 
 // What this code computes as ImageMagick does; anything else is left to it.
@@ -214,31 +200,9 @@ bool sharpenPicture(MagickWand *wand, double radius, double sigma)
     if (!source)
         return MagickSharpenImage(wand, radius, sigma) != MagickFalse;
 
-    // As many threads as ImageMagick may use (one per batch worker's share),
-    // each on a band of rows.
-    size_t threads = (size_t)GetMagickResourceLimit(ThreadResource);
-    threads = std::max<size_t>(1, std::min<size_t>({threads, 16, image->rows / 32 + 1}));
-    std::vector<Band> bands(threads);
-    std::vector<HANDLE> started;
-    for (size_t i = 0; i < threads; ++i) {
-        Band &band = bands[i];
-        band.source = source;
-        band.target = image;
-        band.kernel = kernel.data();
-        band.width = width;
-        band.firstRow = (ssize_t)(image->rows * i / threads);
-        band.endRow = (ssize_t)(image->rows * (i + 1) / threads);
-        HANDLE thread = i + 1 < threads ? CreateThread(nullptr, 0, convolveBandThread, &band, 0, nullptr) : nullptr;
-        if (thread)
-            started.push_back(thread);
-        else
-            band.ok = convolveBand(band);
-    }
-    if (!started.empty())
-        WaitForMultipleObjects((DWORD)started.size(), started.data(), TRUE, INFINITE);
-    for (HANDLE thread : started)
-        CloseHandle(thread);
-    bool ok = std::all_of(bands.begin(), bands.end(), [](const Band &band) { return band.ok; });
+    const bool ok = forEachRowBand(image->rows, [&](ssize_t firstRow, ssize_t endRow) {
+        return convolveBand(source, image, kernel.data(), width, firstRow, endRow);
+    });
     if (!ok) {
         // A pixel cache that failed part way: the picture as it was, then
         // ImageMagick's own attempt (and its error).

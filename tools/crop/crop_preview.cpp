@@ -2,6 +2,7 @@
 
 #include "imaging/palette_png.h"
 #include "imaging/picture_read.h"
+#include "imaging/tone_table.h"
 #include "tools/common/tool_folders.h"
 #include "ui/preview/checker_tile.h"
 #include "util/text.h"
@@ -34,7 +35,9 @@ void toSrgb(MagickWand *wand)
 void simulateWrite(MagickWand *&cut, const CropPreviewJob &job, bool &png8Failed)
 {
     if (job.simulateOutput && job.output.format == OutputFormat::Jpg) {
-        flattenOnWhite(cut);
+        // Only the pixels are shown: an opaque cut-out needs no white under it.
+        if (MagickGetImageAlphaChannel(cut))
+            flattenOnWhite(cut);
         std::string bytes, reason;
         if (encodePicture(cut, job.output, WriteRules(), bytes, reason))
             replaceWithBlob(cut, bytes.data(), bytes.size());
@@ -121,7 +124,7 @@ void CropPreviewJob::run(const PreviewWorker &worker)
         toSrgb(background);
         if (MagickGetImageAlphaChannel(background))
             layOverChecker(background);
-        MagickBrightnessContrastImage(background, -60.0, 0.0);
+        brightnessContrastPicture(background, -60.0, 0.0);
         if (croppedOk) {
             MagickWand *cut = cropped.wand;
             toSrgb(cut);
@@ -133,7 +136,9 @@ void CropPreviewJob::run(const PreviewWorker &worker)
                             (LONG)(cropped.rect.y + ch)};
             outline.leftRight = cw < (long long)cropped.sourceWidth - 2;
             outline.topBottom = ch < (long long)cropped.sourceHeight - 2;
-            MagickCompositeImage(background, cut, OverCompositeOp, (ssize_t)cropped.rect.x, (ssize_t)cropped.rect.y);
+            // Over an opaque cut-out a plain copy gives the same pixels, without the blending.
+            const CompositeOperator op = MagickGetImageAlphaChannel(cut) ? OverCompositeOp : CopyCompositeOp;
+            MagickCompositeImage(background, cut, op, (ssize_t)cropped.rect.x, (ssize_t)cropped.rect.y);
             DestroyMagickWand(cut);
         }
         if (worker.superseded(ticket)) {
