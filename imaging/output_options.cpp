@@ -67,6 +67,11 @@ bool flattenOnWhite(MagickWand *wand)
     return ok;
 }
 
+bool flattenShownOnWhite(MagickWand *wand)
+{
+    return !MagickGetImageAlphaChannel(wand) || flattenOnWhite(wand);
+}
+
 bool encodePicture(MagickWand *wand, const OutputOptions &o, const WriteRules &rules, std::string &bytes,
                    std::string &reason)
 {

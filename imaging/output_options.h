@@ -69,6 +69,9 @@ int colourCountFromText(const std::string &text, bool png8);
 // Composites the picture over an opaque white canvas of its own size (background
 // "#ffffff", MagickExtentImage at 0,0).
 bool flattenOnWhite(MagickWand *wand);
+// The same for a picture that is only shown (a preview): an opaque one is left
+// as it is, since flattening it would change no pixel (and cost a whole canvas).
+bool flattenShownOnWhite(MagickWand *wand);
 
 // What the convert tool adds to the JPEG write: a JPEG source whose own quality
 // is not above the slider keeps its quality (a conversion never raises it), and

@@ -35,9 +35,7 @@ void toSrgb(MagickWand *wand)
 void simulateWrite(MagickWand *&cut, const CropPreviewJob &job, bool &png8Failed)
 {
     if (job.simulateOutput && job.output.format == OutputFormat::Jpg) {
-        // Only the pixels are shown: an opaque cut-out needs no white under it.
-        if (MagickGetImageAlphaChannel(cut))
-            flattenOnWhite(cut);
+        flattenShownOnWhite(cut);
         std::string bytes, reason;
         if (encodePicture(cut, job.output, WriteRules(), bytes, reason))
             replaceWithBlob(cut, bytes.data(), bytes.size());

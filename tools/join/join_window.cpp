@@ -98,7 +98,7 @@ private:
         if (keepsAlpha)
             layOverChecker(joined);
         else
-            flattenOnWhite(joined);
+            flattenShownOnWhite(joined);
         std::string reason;
         if (!makeDisplayPicture(joined, out.format == OutputFormat::Jpg ? out.quality : 91, picture, reason))
             failure = previewLoadFailureText("loadPictureFromMW_join", reason);
