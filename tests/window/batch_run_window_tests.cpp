@@ -432,10 +432,21 @@ TEST_F(BatchRunWindow, TwoWorkersCountFinishedPicturesAndNeverGoBack)
         // Read and kept under one lock: the order of the readings is the order
         // of the list below.
         EnterCriticalSection(&lock);
-        std::string status = windowText(progressControl(kProgressStatusId));
-        size_t at = status.find("正在处理第 ");
-        int shown = at == std::string::npos ? 0 : atoi(status.c_str() + at + strlen("正在处理第 "));
-        seen.push_back({shown, (int)SendMessageA(progressControl(kProgressBarId), PBM_GETPOS, 0, 0)});
+        // The window thread answers each reading between two updates, and every
+        // update moves the bar: a bar that reads the same before and after the
+        // status line was not updated in between (the other worker may finish
+        // a picture while this one reads).
+        int shown = 0, bar = -1;
+        for (int tries = 0; tries < 100; ++tries) {
+            const int before = (int)SendMessageA(progressControl(kProgressBarId), PBM_GETPOS, 0, 0);
+            std::string status = windowText(progressControl(kProgressStatusId));
+            size_t at = status.find("正在处理第 ");
+            shown = at == std::string::npos ? 0 : atoi(status.c_str() + at + strlen("正在处理第 "));
+            bar = (int)SendMessageA(progressControl(kProgressBarId), PBM_GETPOS, 0, 0);
+            if (bar == before)
+                break;
+        }
+        seen.push_back({shown, bar});
         threads.insert(GetCurrentThreadId());
         LeaveCriticalSection(&lock);
         Sleep(50);  // both workers are busy at once
