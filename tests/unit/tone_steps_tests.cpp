@@ -25,17 +25,17 @@ std::vector<unsigned short> pixels(MagickWand *w)
     return out;
 }
 
-// A sample (relative path, reduced to fit size when given) or an ImageMagick
-// picture spec "spec:NAME[WxH]".
+// A sample (relative path, reduced to fit size when given) or a picture
+// ImageMagick makes, "made:NAME[WxH]".
 MagickWand *picture(const std::string &source, const char *size)
 {
-    if (source.compare(0, 5, "spec:") == 0) {
-        std::string spec = source.substr(5);
-        size_t bracket = spec.find('[');
+    if (source.compare(0, 5, "made:") == 0) {
+        std::string made = source.substr(5);
+        size_t bracket = made.find('[');
         MagickWand *w = NewMagickWand();
-        MagickSetSize(w, (size_t)atoi(spec.c_str() + bracket + 1),
-                      (size_t)atoi(spec.c_str() + spec.find('x', bracket) + 1));
-        if (!MagickReadImage(w, spec.substr(0, bracket).c_str()))
+        MagickSetSize(w, (size_t)atoi(made.c_str() + bracket + 1),
+                      (size_t)atoi(made.c_str() + made.find('x', bracket) + 1));
+        if (!MagickReadImage(w, made.substr(0, bracket).c_str()))
             return DestroyMagickWand(w);
         return w;
     }
@@ -64,10 +64,10 @@ const Case kCases[] = {
     {"sharpen: photo, one thread", Step::Sharpen, "photos/mate_Garden.jpg", "320x240", 3.0, 3.0, 1},
     {"sharpen: more threads than rows need", Step::Sharpen, "photos/mate_Garden.jpg", "97x33", 3.0, 3.0, 8},
     {"sharpen: grey JPEG", Step::Sharpen, "formats/jpeg/gdkpixbuf_cat_gray.jpg", "", 3.0, 3.0, 2},
-    {"sharpen: one pixel", Step::Sharpen, "spec:xc:#8040C0[1x1]", "", 3.0, 3.0, 2},
-    {"sharpen: narrower and lower than the kernel", Step::Sharpen, "spec:plasma:fractal[5x3]", "", 3.0, 3.0, 2},
-    {"sharpen: a single column", Step::Sharpen, "spec:gradient:red-blue[1x40]", "", 2.0, 2.0, 2},
-    {"sharpen: hard edges that clip", Step::Sharpen, "spec:pattern:checkerboard[64x48]", "", 10.0, 10.0, 2},
+    {"sharpen: one pixel", Step::Sharpen, "made:xc:#8040C0[1x1]", "", 3.0, 3.0, 2},
+    {"sharpen: narrower and lower than the kernel", Step::Sharpen, "made:plasma:fractal[5x3]", "", 3.0, 3.0, 2},
+    {"sharpen: a single column", Step::Sharpen, "made:gradient:red-blue[1x40]", "", 2.0, 2.0, 2},
+    {"sharpen: hard edges that clip", Step::Sharpen, "made:pattern:checkerboard[64x48]", "", 10.0, 10.0, 2},
     {"sharpen: alpha", Step::Sharpen, "formats/png/pngsuite/basn6a08.png", "", 3.0, 3.0, 2},
     {"sharpen: CMYK", Step::Sharpen, "formats/jpeg/pillow_cmyk_noicc.jpg", "", 3.0, 3.0, 2},
     {"tone: brighter", Step::BrightnessContrast, "photos/mate_Garden.jpg", "640x480", 20.0, 0.0, 2},
@@ -75,8 +75,8 @@ const Case kCases[] = {
     {"tone: more contrast", Step::BrightnessContrast, "photos/mate_Garden.jpg", "640x480", 0.0, 100.0, 1},
     {"tone: less contrast", Step::BrightnessContrast, "photos/mate_Garden.jpg", "640x480", 0.0, -100.0, 2},
     {"tone: both, clipping", Step::BrightnessContrast, "photos/mate_Garden.jpg", "640x480", 100.0, 37.0, 2},
-    {"tone: grey palette picture", Step::BrightnessContrast, "spec:gradient:black-white[700x400]", "", 25.0, 10.0, 2},
-    {"tone: alpha left as it is", Step::BrightnessContrast, "spec:gradient:red-none[700x400]", "", -30.0, 20.0, 2},
+    {"tone: grey palette picture", Step::BrightnessContrast, "made:gradient:black-white[700x400]", "", 25.0, 10.0, 2},
+    {"tone: alpha left as it is", Step::BrightnessContrast, "made:gradient:red-none[700x400]", "", -30.0, 20.0, 2},
     {"tone: too small for the table", Step::BrightnessContrast, "photos/mate_Garden.jpg", "64x48", 20.0, 0.0, 2},
     {"tone: CMYK", Step::BrightnessContrast, "formats/jpeg/pillow_cmyk_noicc.jpg", "", 20.0, 10.0, 2},
 };
