@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/batch_loops.h"
+#include "imaging/jpeg_memory.h"
 
 // What the loop's thread decides for one item before any worker sees it.
 struct ItemStart {
@@ -88,6 +89,7 @@ private:
 
     std::function<ItemOutcome(size_t)> work_;
     std::function<void(int)> starting_;
+    JpegMemoryReuse jpegMemory_;  // a run's photos take turns with the same large blocks
     std::vector<HANDLE> threads_;
     CRITICAL_SECTION lock_;
     HANDLE taskReady_ = nullptr;  // semaphore: one count per queued index (or quit)

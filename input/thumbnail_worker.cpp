@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "imaging/jpeg_memory.h"
 #include "input/thumbnail_render.h"
 
 ThumbnailWorker::ThumbnailWorker()
@@ -224,6 +225,7 @@ void ThumbnailWorker::run()
         if (!list)
             continue;
 
+        JpegMemoryReuse reuse;  // the pass's photos take turns with the same large blocks
         ThumbnailJob job;
         for (int k = 0;; k = job.index + 1) {
             checkpoint();

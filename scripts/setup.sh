@@ -8,7 +8,7 @@ set -euo pipefail
 # and SWOP profiles the program ships in build/icc. openbox: the window manager
 # of the screenshot scripts.
 PKGS=(wine wine64 wine64-tools libwine-dev g++ make cmake pkg-config
-      libmagickwand-6.q16-dev libimagequant-dev liblodepng-dev libexif-dev libgtest-dev
+      libmagickwand-6.q16-dev libimagequant-dev liblodepng-dev libexif-dev libjpeg62-turbo-dev libgtest-dev
       fonts-wqy-zenhei fonts-wqy-microhei fonts-wine locales xvfb xauth xdotool imagemagick openbox
       fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai
       g++-mingw-w64-x86-64 icc-profiles-free icc-profiles libgs-common

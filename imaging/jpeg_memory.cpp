@@ -1,0 +1,255 @@
+#include "imaging/jpeg_memory.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+// No windows.h here: its boolean is not libjpeg's (the pages come from
+// jpeg_pages.cpp).
+#include "imaging/jpeg_pages.h"
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace {
+
+// Smaller blocks (row buffers, tables) come and go through malloc: its own
+// free lists serve them without fresh pages.
+const size_t kLargeBlock = 1024 * 1024;
+// Blocks kept at most: the coefficients of two workers' pictures (a block a
+// component).
+const size_t kKeptBlocks = 8;
+
+// In front of every large block. Its size keeps the block's alignment.
+struct alignas(16) BlockHeader {
+    size_t reserved;   // what the block can ever hold, header included
+    size_t committed;  // its resident part
+};
+
+struct Pool {
+    std::mutex lock;
+    int scopes = 0;
+    std::vector<BlockHeader *> kept;
+    size_t keptBytes = 0;
+    size_t inUse = 0;      // committed bytes handed out now
+    size_t mostInUse = 0;  // the most handed out at once since the run began
+    size_t fresh = 0, reused = 0;
+    std::atomic<size_t> asked{0};  // every block libjpeg asked this module for
+};
+
+thread_local size_t t_inUse = 0;  // what this thread holds of Pool::inUse
+
+Pool &pool()
+{
+    static Pool p;
+    return p;
+}
+
+// Takes the kept blocks the test picks out of the pool (its lock held), for
+// releasing once the lock is let go.
+template <typename Test> void dropKept(Pool &p, Test test, std::vector<BlockHeader *> &drop)
+{
+    for (size_t i = 0; i < p.kept.size();) {
+        if (test(p.kept[i])) {
+            drop.push_back(p.kept[i]);
+            p.keptBytes -= p.kept[i]->committed;
+            p.kept[i] = p.kept.back();
+            p.kept.pop_back();
+        } else {
+            ++i;
+        }
+    }
+}
+
+void releaseAll(const std::vector<BlockHeader *> &blocks)
+{
+    for (BlockHeader *b : blocks)
+        releasePages(b);
+}
+
+void *takeLarge(size_t size)
+{
+    if (size > (size_t)-1 / 2)
+        return nullptr;
+    const size_t need = pageRounded(sizeof(BlockHeader) + size);
+    Pool &p = pool();
+    std::vector<BlockHeader *> drop;
+    BlockHeader *block = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(p.lock);
+        // The smallest kept block that can hold it, whichever thread gave it
+        // back: a worker between two photos holds nothing another worker's
+        // photo could use.
+        size_t best = p.kept.size();
+        for (size_t i = 0; i < p.kept.size(); ++i)
+            if (p.kept[i]->reserved >= need && (best == p.kept.size() || p.kept[i]->reserved < p.kept[best]->reserved))
+                best = i;
+        if (best < p.kept.size()) {
+            block = p.kept[best];
+            p.keptBytes -= block->committed;
+            p.kept[best] = p.kept.back();
+            p.kept.pop_back();
+            ++p.reused;
+        } else {
+            // Too small for this picture, probably for its other components too.
+            dropKept(p, [need](const BlockHeader *k) { return k->reserved < need; }, drop);
+            ++p.fresh;
+        }
+        p.inUse += need;
+        p.mostInUse = std::max(p.mostInUse, p.inUse);
+    }
+    t_inUse += need;
+    releaseAll(drop);
+    if (block) {
+        // Only the pages this use needs stay resident.
+        if (!recommitPages(block, block->committed, need)) {
+            releasePages(block);
+            block = nullptr;
+        }
+    } else {
+        block = (BlockHeader *)reservePages(need, need);
+        if (block)
+            block->reserved = need;
+    }
+    if (!block) {  // libjpeg reports it (out of memory)
+        std::lock_guard<std::mutex> hold(p.lock);
+        p.inUse -= need;
+        t_inUse -= need;
+        return nullptr;
+    }
+    block->committed = need;
+    return block + 1;
+}
+
+void giveLarge(void *object)
+{
+    if (!object)
+        return;
+    BlockHeader *block = (BlockHeader *)object - 1;
+    Pool &p = pool();
+    bool keep = false;
+    {
+        std::lock_guard<std::mutex> hold(p.lock);
+        p.inUse -= block->committed;
+        t_inUse -= block->committed;
+        // While another thread decodes, kept and handed-out blocks together
+        // stay an eighth below what the run once needed at its busiest.
+        // Without that bound a worker whose next photo is small would hold its
+        // last one's blocks beside the other worker's; without the eighth, they
+        // would sit beside the rest of its work (its output, its next file)
+        // where a run without keeping has freed them: either way a peak such a
+        // run never reaches.
+        const bool othersDecode = p.inUse > t_inUse;
+        keep = p.scopes > 0 && p.kept.size() < kKeptBlocks &&
+               (!othersDecode || p.inUse + p.keptBytes + block->committed <= p.mostInUse - p.mostInUse / 8);
+        if (keep) {
+            p.kept.push_back(block);
+            p.keptBytes += block->committed;
+        }
+    }
+    if (!keep)
+        releasePages(block);
+}
+
+}  // namespace
+
+JpegMemoryReuse::JpegMemoryReuse()
+{
+    Pool &p = pool();
+    std::lock_guard<std::mutex> hold(p.lock);
+    if (p.scopes++ == 0)
+        p.mostInUse = p.inUse;
+}
+
+JpegMemoryReuse::~JpegMemoryReuse()
+{
+    Pool &p = pool();
+    std::vector<BlockHeader *> drop;
+    {
+        std::lock_guard<std::mutex> hold(p.lock);
+        if (--p.scopes == 0)
+            dropKept(p, [](const BlockHeader *) { return true; }, drop);
+    }
+    releaseAll(drop);
+}
+
+JpegMemoryCounts jpegMemoryCounts()
+{
+    Pool &p = pool();
+    JpegMemoryCounts counts;
+    std::lock_guard<std::mutex> hold(p.lock);
+    counts.fresh = p.fresh;
+    counts.reused = p.reused;
+    counts.kept = p.kept.size();
+    counts.keptBytes = p.keptBytes;
+    return counts;
+}
+
+bool jpegMemoryIsTheProgramsOwn()
+{
+    // A decoder object is the smallest thing libjpeg allocates for; making one
+    // also makes the library a direct need of the program, loaded with it, so
+    // that its calls for memory find the functions below first.
+    const size_t before = pool().asked;
+    jpeg_error_mgr errors;
+    jpeg_decompress_struct decoder;
+    decoder.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&decoder);
+    jpeg_destroy_decompress(&decoder);
+    return pool().asked != before;
+}
+
+// libjpeg's system-dependent memory manager (the interface of its jmemsys.h).
+// Linked into the program, these take the place of the library's own malloc
+// versions, in the static Windows build and in the shared library alike.
+struct backing_store_struct;
+
+extern "C" {
+
+void *jpeg_get_small(j_common_ptr, size_t size)
+{
+    ++pool().asked;
+    return malloc(size);
+}
+
+void jpeg_free_small(j_common_ptr, void *object, size_t) { free(object); }
+
+void *jpeg_get_large(j_common_ptr, size_t size)
+{
+    // libjpeg gives the same size back when it frees a block, so the size
+    // alone tells a block with a header from a plain one.
+    ++pool().asked;
+    return size >= kLargeBlock ? takeLarge(size) : malloc(size);
+}
+
+void jpeg_free_large(j_common_ptr, void *object, size_t size)
+{
+    if (size >= kLargeBlock)
+        giveLarge(object);
+    else
+        free(object);
+}
+
+size_t jpeg_mem_available(j_common_ptr cinfo, size_t, size_t maxBytesNeeded, size_t alreadyAllocated)
+{
+    const long limit = cinfo->mem->max_memory_to_use;
+    if (!limit)
+        return maxBytesNeeded;
+    return (size_t)limit > alreadyAllocated ? (size_t)limit - alreadyAllocated : 0;
+}
+
+// No temporary files: a picture whose coefficients do not fit in memory fails
+// as with libjpeg's own module.
+void jpeg_open_backing_store(j_common_ptr cinfo, backing_store_struct *, long)
+{
+    ERREXIT(cinfo, JERR_NO_BACKING_STORE);
+}
+
+long jpeg_mem_init(j_common_ptr) { return 0; }
+
+void jpeg_mem_term(j_common_ptr) {}
+
+}  // extern "C"

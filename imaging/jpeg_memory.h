@@ -1,0 +1,37 @@
+// Where libjpeg takes its memory from while many pictures go through it.
+//
+// libjpeg asks a "system-dependent memory manager" for every block it needs,
+// a module chosen when the program is linked; jpeg_memory.cpp is this
+// program's. Outside a JpegMemoryReuse it is malloc and free, as libjpeg's own.
+// While one is alive, large blocks given back are kept (a few, within a
+// budget) and handed out again: a progressive photo's coefficients take tens
+// of megabytes, and fresh pages for every photo made the kernel zero and
+// fault them in page by page, a tenth of a batch's time and nearly half of
+// a thumbnail pass's.
+//
+// Usage:
+//     { JpegMemoryReuse reuse;  // for a run of pictures, on any thread
+//       ... decode JPEGs (ImageMagick's coder, libtiff's JPEG) ... }
+//     // the last scope to end gives every kept block back to the system
+#pragma once
+#include <cstddef>
+
+class JpegMemoryReuse {
+public:
+    JpegMemoryReuse();
+    ~JpegMemoryReuse();
+    JpegMemoryReuse(const JpegMemoryReuse &) = delete;
+    JpegMemoryReuse &operator=(const JpegMemoryReuse &) = delete;
+};
+
+struct JpegMemoryCounts {
+    size_t fresh = 0;      // large blocks taken from the system
+    size_t reused = 0;     // large blocks handed out again
+    size_t kept = 0;       // blocks kept now
+    size_t keptBytes = 0;
+};
+JpegMemoryCounts jpegMemoryCounts();
+
+// Whether libjpeg takes its memory from this module (the program was linked
+// so that it does).
+bool jpegMemoryIsTheProgramsOwn();
