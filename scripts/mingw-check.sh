@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Windows check: every program source must still compile for a MinGW-w64 build.
-# Syntax only: Debian has no MinGW builds of ImageMagick, libimagequant, libexif or iconv,
+# Syntax only: Debian has no MinGW builds of ImageMagick, libjpeg, libimagequant, libexif or iconv,
 # so their Linux headers (and a declaration-only iconv.h) stand in.
 set -eu
 SRC="$1"
@@ -14,6 +14,7 @@ trap 'rm -rf "$SHIM"' EXIT
 ln -s /usr/include/lodepng.h "$SHIM/lodepng.h"
 ln -s /usr/include/libimagequant.h "$SHIM/libimagequant.h"
 ln -s /usr/include/libexif "$SHIM/libexif"
+for h in jpeglib.h jerror.h jmorecfg.h x86_64-linux-gnu/jconfig.h; do ln -s "/usr/include/$h" "$SHIM/$(basename "$h")"; done
 cat >"$SHIM/iconv.h" <<'H'
 #pragma once
 #include <stddef.h>
