@@ -19,6 +19,8 @@ namespace {
 // Smaller blocks (row buffers, tables) come and go through malloc: its own
 // free lists serve them without fresh pages.
 const size_t kLargeBlock = 1024 * 1024;
+// What a large block reserves at least (committing only what each use needs).
+const size_t kReservedAtLeast = 128u * 1024 * 1024;
 // Blocks kept at most: the coefficients of two workers' pictures (a block a
 // component).
 const size_t kKeptBlocks = 8;
@@ -80,13 +82,23 @@ void *takeLarge(size_t size)
     BlockHeader *block = nullptr;
     {
         std::lock_guard<std::mutex> hold(p.lock);
-        // The smallest kept block that can hold it, whichever thread gave it
-        // back: a worker between two photos holds nothing another worker's
-        // photo could use.
+        // The kept block whose resident pages come closest to the need,
+        // whichever thread gave it back (a worker between two photos holds
+        // nothing another worker's photo could use): the smallest that holds
+        // it all, else the largest, which grows by the fewest fresh pages.
         size_t best = p.kept.size();
-        for (size_t i = 0; i < p.kept.size(); ++i)
-            if (p.kept[i]->reserved >= need && (best == p.kept.size() || p.kept[i]->reserved < p.kept[best]->reserved))
+        for (size_t i = 0; i < p.kept.size(); ++i) {
+            const BlockHeader *k = p.kept[i];
+            if (k->reserved < need)
+                continue;
+            if (best == p.kept.size()) {
                 best = i;
+                continue;
+            }
+            const size_t held = p.kept[best]->committed;
+            if (k->committed >= need ? held < need || k->committed < held : held < need && k->committed > held)
+                best = i;
+        }
         if (best < p.kept.size()) {
             block = p.kept[best];
             p.keptBytes -= block->committed;
@@ -110,9 +122,12 @@ void *takeLarge(size_t size)
             block = nullptr;
         }
     } else {
-        block = (BlockHeader *)reservePages(need, need);
+        // Address space is plentiful: room for a larger photo later, its pages
+        // committed only then.
+        const size_t reserve = std::max(2 * need, kReservedAtLeast);
+        block = (BlockHeader *)reservePages(reserve, need);
         if (block)
-            block->reserved = need;
+            block->reserved = pageRounded(reserve);
     }
     if (!block) {  // libjpeg reports it (out of memory)
         std::lock_guard<std::mutex> hold(p.lock);
