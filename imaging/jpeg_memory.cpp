@@ -74,7 +74,7 @@ void releaseAll(const std::vector<BlockHeader *> &blocks)
 
 void *takeLarge(size_t size)
 {
-    if (size > (size_t)-1 / 2)
+    if (size > (size_t)-1 / 4)  // the reservation below is twice the need
         return nullptr;
     const size_t need = pageRounded(sizeof(BlockHeader) + size);
     Pool &p = pool();
