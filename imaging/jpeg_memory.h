@@ -2,12 +2,12 @@
 //
 // libjpeg asks a "system-dependent memory manager" for every block it needs,
 // a module chosen when the program is linked; jpeg_memory.cpp is this
-// program's. Outside a JpegMemoryReuse it is malloc and free, as libjpeg's own.
-// While one is alive, large blocks given back are kept (a few, within a
-// budget) and handed out again: a progressive photo's coefficients take tens
-// of megabytes, and fresh pages for every photo made the kernel zero and
-// fault them in page by page, a tenth of a batch's time and nearly half of
-// a thumbnail pass's.
+// program's. Outside a JpegMemoryReuse, small blocks come from malloc and
+// large ones straight from the system's pages, freed at once. While one is
+// alive, large blocks given back are kept (a few, never so many that the run's
+// peak rises) and handed out again: a progressive photo's coefficients take
+// tens of megabytes, and fresh pages for every photo made the kernel zero and
+// fault them in page by page, about a tenth of a batch's time.
 //
 // Usage:
 //     { JpegMemoryReuse reuse;  // for a run of pictures, on any thread
