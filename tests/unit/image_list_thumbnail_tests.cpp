@@ -384,7 +384,8 @@ struct WorkerSink {
 
 // A renderer that renders nothing: it says which path and turn it was given. On
 // the first picture it changes the list as the test says, and lets the picture
-// after it be rendered ahead (where a second core does that) before it returns.
+// after it be rendered ahead (where a second core does that) before it returns;
+// the third is claimed by then, but rendered from what it was when claimed.
 WorkerSink *changing = nullptr;
 std::string changeKind;
 std::atomic<int> secondRendered(0);
@@ -398,6 +399,8 @@ int turnReportingRender(const char *path, int, int rotation, HICON *icon, std::s
     if (name == "p0.jpg" && changing && !changeKind.empty()) {
         if (changeKind == "turn")
             changing->list.turn(1, TurnCommand::RotateRight);
+        else if (changeKind == "turn third")
+            changing->list.turn(2, TurnCommand::RotateRight);
         else if (changeKind == "remove")
             changing->list.removeAt(1);
         for (int i = 0; i < 100 && secondRendered == 0; ++i)
@@ -419,6 +422,7 @@ TEST(ThumbnailWorkerPass, EachPictureIsShownOnceInListOrderFromItsCurrentState)
     } cases[] = {
         {"", {"0 p0.jpg 0", "1 p1.jpg 0", "2 p2.jpg 0", "3 p3.jpg 0", "4 p4.jpg 0"}},
         {"turn", {"0 p0.jpg 0", "1 p1.jpg 90", "2 p2.jpg 0", "3 p3.jpg 0", "4 p4.jpg 0"}},
+        {"turn third", {"0 p0.jpg 0", "1 p1.jpg 0", "2 p2.jpg 90", "3 p3.jpg 0", "4 p4.jpg 0"}},
         {"remove", {"0 p0.jpg 0", "1 p2.jpg 0", "2 p3.jpg 0", "3 p4.jpg 0"}},
     };
     for (const Case &c : cases) {
