@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -40,9 +41,11 @@ struct Pool {
     size_t mostInUse = 0;  // the most handed out at once since the run began
     size_t fresh = 0, reused = 0;
     std::atomic<size_t> asked{0};  // every block libjpeg asked this module for
+    std::atomic<size_t> dcStores{0};
 };
 
 thread_local size_t t_inUse = 0;  // what this thread holds of Pool::inUse
+thread_local int t_firstScanOnly = 0;
 
 Pool &pool()
 {
@@ -200,6 +203,7 @@ JpegMemoryCounts jpegMemoryCounts()
     counts.reused = p.reused;
     counts.kept = p.kept.size();
     counts.keptBytes = p.keptBytes;
+    counts.dcStores = p.dcStores;
     return counts;
 }
 
@@ -217,10 +221,79 @@ bool jpegMemoryIsTheProgramsOwn()
     return pool().asked != before;
 }
 
+JpegFirstScanOnly::JpegFirstScanOnly() { ++t_firstScanOnly; }
+JpegFirstScanOnly::~JpegFirstScanOnly() { --t_firstScanOnly; }
+
 // libjpeg's system-dependent memory manager (the interface of its jmemsys.h).
 // Linked into the program, these take the place of the library's own malloc
 // versions, in the static Windows build and in the shared library alike.
-struct backing_store_struct;
+//
+// The "backing store" is where libjpeg puts the rows of a coefficient array
+// that do not fit in the memory jpeg_mem_available allows. Only a first-scan
+// decode gets one: a DC term per block, the rest zero when read back.
+struct backing_store_struct {
+    void (*read_backing_store)(j_common_ptr, backing_store_struct *, void *buffer, long offset, long count);
+    void (*write_backing_store)(j_common_ptr, backing_store_struct *, void *buffer, long offset, long count);
+    void (*close_backing_store)(j_common_ptr, backing_store_struct *);
+    FILE *temp_file;  // the module's own: here the DC store
+    char temp_name[64];
+};
+
+namespace {
+
+struct DcStore {
+    size_t blocks;
+    JCOEF *dc;
+};
+
+// libjpeg moves whole rows of blocks, so offsets and counts are in blocks.
+bool dcStoreRange(j_common_ptr cinfo, backing_store_struct *info, long offset, long count, DcStore **store,
+                  size_t *first, size_t *n)
+{
+    *store = (DcStore *)info->temp_file;
+    *first = (size_t)offset / sizeof(JBLOCK);
+    *n = (size_t)count / sizeof(JBLOCK);
+    if (offset < 0 || count < 0 || offset % sizeof(JBLOCK) || count % sizeof(JBLOCK) ||
+        *first > (*store)->blocks || *n > (*store)->blocks - *first) {
+        ERREXIT(cinfo, JERR_BAD_ALLOC_CHUNK);
+        return false;
+    }
+    return true;
+}
+
+void readDcStore(j_common_ptr cinfo, backing_store_struct *info, void *buffer, long offset, long count)
+{
+    DcStore *store;
+    size_t first, n;
+    if (!dcStoreRange(cinfo, info, offset, count, &store, &first, &n))
+        return;
+    JBLOCK *blocks = (JBLOCK *)buffer;
+    memset(buffer, 0, (size_t)count);
+    for (size_t i = 0; i < n; ++i)
+        blocks[i][0] = store->dc[first + i];
+}
+
+void writeDcStore(j_common_ptr cinfo, backing_store_struct *info, void *buffer, long offset, long count)
+{
+    DcStore *store;
+    size_t first, n;
+    if (!dcStoreRange(cinfo, info, offset, count, &store, &first, &n))
+        return;
+    const JBLOCK *blocks = (const JBLOCK *)buffer;
+    for (size_t i = 0; i < n; ++i)
+        store->dc[first + i] = blocks[i][0];
+}
+
+void closeDcStore(j_common_ptr, backing_store_struct *info)
+{
+    DcStore *store = (DcStore *)info->temp_file;
+    if (store)
+        free(store->dc);
+    free(store);
+    info->temp_file = nullptr;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -248,19 +321,40 @@ void jpeg_free_large(j_common_ptr, void *object, size_t size)
         free(object);
 }
 
-size_t jpeg_mem_available(j_common_ptr cinfo, size_t, size_t maxBytesNeeded, size_t alreadyAllocated)
+size_t jpeg_mem_available(j_common_ptr cinfo, size_t leastBytesNeeded, size_t maxBytesNeeded,
+                          size_t alreadyAllocated)
 {
+    // A first scan's coefficients: two access heights of rows in memory, the
+    // rest as DC terms in the backing store.
+    if (t_firstScanOnly && cinfo->is_decompressor)
+        return 2 * leastBytesNeeded;
     const long limit = cinfo->mem->max_memory_to_use;
     if (!limit)
         return maxBytesNeeded;
     return (size_t)limit > alreadyAllocated ? (size_t)limit - alreadyAllocated : 0;
 }
 
-// No temporary files: a picture whose coefficients do not fit in memory fails
-// as with libjpeg's own module.
-void jpeg_open_backing_store(j_common_ptr cinfo, backing_store_struct *, long)
+// No temporary files: apart from a first scan's DC store, a picture whose
+// coefficients do not fit in memory fails as with libjpeg's own module.
+void jpeg_open_backing_store(j_common_ptr cinfo, backing_store_struct *info, long totalBytesNeeded)
 {
-    ERREXIT(cinfo, JERR_NO_BACKING_STORE);
+    if (!t_firstScanOnly || !cinfo->is_decompressor || totalBytesNeeded < 0)
+        ERREXIT(cinfo, JERR_NO_BACKING_STORE);
+    const size_t blocks = (size_t)totalBytesNeeded / sizeof(JBLOCK);
+    DcStore *store = (DcStore *)malloc(sizeof(DcStore));
+    JCOEF *dc = (JCOEF *)malloc((blocks ? blocks : 1) * sizeof(JCOEF));
+    if (!store || !dc) {
+        free(store);
+        free(dc);
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 12);
+    }
+    store->blocks = blocks;
+    store->dc = dc;
+    info->temp_file = (FILE *)store;
+    info->read_backing_store = readDcStore;
+    info->write_backing_store = writeDcStore;
+    info->close_backing_store = closeDcStore;
+    ++pool().dcStores;
 }
 
 long jpeg_mem_init(j_common_ptr) { return 0; }

@@ -24,11 +24,26 @@ public:
     JpegMemoryReuse &operator=(const JpegMemoryReuse &) = delete;
 };
 
+// While alive on a thread, the JPEG decoded there holds nothing but a first,
+// DC-only scan (a progressive file cut after it, as a thumbnail reads it):
+// its coefficient arrays keep the one DC term of each block instead of all 64,
+// a sixty-fourth of the memory, and only a few block rows are ever laid out in
+// full. The other 63 terms of such a file are zero anyway, so the pixels are
+// the same. Anything else decoded meanwhile would lose its AC terms.
+class JpegFirstScanOnly {
+public:
+    JpegFirstScanOnly();
+    ~JpegFirstScanOnly();
+    JpegFirstScanOnly(const JpegFirstScanOnly &) = delete;
+    JpegFirstScanOnly &operator=(const JpegFirstScanOnly &) = delete;
+};
+
 struct JpegMemoryCounts {
     size_t fresh = 0;      // large blocks taken from the system
     size_t reused = 0;     // large blocks handed out again
     size_t kept = 0;       // blocks kept now
     size_t keptBytes = 0;
+    size_t dcStores = 0;   // coefficient arrays kept as DC terms only
 };
 JpegMemoryCounts jpegMemoryCounts();
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/jpeg_memory.h"
 #include "imaging/picture_read.h"
 
 const char kThumbnailFrameColour[] = "#d4d0c8";
@@ -127,7 +128,12 @@ static MagickWand *decodeForThumbnail(PictureFile &file, std::string &reason)
             file.bytes.resize(prefix);
             file.bytes.push_back(0xFF);
             file.bytes.push_back(0xD9);
-            if (MagickWand *wand = decodePictureFile(file, hint, reason))
+            MagickWand *wand;
+            {
+                JpegFirstScanOnly dcOnly;  // its coefficients as DC terms alone
+                wand = decodePictureFile(file, hint, reason);
+            }
+            if (wand)
                 return wand;
             file.bytes.resize(prefix);
             file.bytes.insert(file.bytes.end(), whole.begin(), whole.end());

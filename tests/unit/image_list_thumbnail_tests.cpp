@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/jpeg_memory.h"
+#include "imaging/picture_read.h"
 #include "input/image_list.h"
 #include "input/thumbnail_render.h"
 #include "input/thumbnail_worker.h"
@@ -321,6 +323,58 @@ TEST(ThumbnailDcScan, ThumbnailFromTheFirstScanMatchesAFullDecode)
     EXPECT_LT(worst, 90);
     DestroyMagickWand(a);
     DestroyMagickWand(b);
+}
+
+// A first scan decoded with its coefficients kept as DC terms alone gives the
+// pixels of the same scan decoded with all 64 terms in memory: at the
+// thumbnail's 1/8, at full size (where the zero AC terms and the smoothing
+// from neighbouring blocks show), for each chroma subsampling, and cut short.
+TEST(ThumbnailDcScan, FirstScanKeptAsDcTermsDecodesToTheSamePixels)
+{
+    struct Case {
+        const char *photo;
+        size_t cutAt;  // bytes of the scan kept, 0: all of it
+        DecodeHint hint;
+    } cases[] = {
+        {"photos/lomiri_Bridge.jpg", 0, {188, 188}},         // 2x1, 4352 x 2448
+        {"photos/lomiri_Bridge.jpg", 0, {0, 0}},             // full size
+        {"photos/lomiri_picosdeeuropa.jpg", 0, {188, 188}},  // 2x2
+        {"photos/lomiri_friends.jpg", 0, {0, 0}},            // 2x2, portrait
+        {"photos/lomiri_greentock.jpg", 0, {188, 188}},      // 1x1
+        {"photos/lomiri_sunset.jpg", 9000, {188, 188}},      // the scan cut short
+    };
+    for (const Case &c : cases) {
+        const std::string what = std::string(c.photo) + " cut " + std::to_string(c.cutAt) + " hint " +
+                                 std::to_string(c.hint.width);
+        PictureFile file;
+        std::string reason;
+        ASSERT_TRUE(readPictureFile(samplePath(c.photo), file, reason)) << reason;
+        bool needMore = false;
+        size_t prefix = progressiveDcPrefixLength(file.bytes.data(), file.bytes.size(), &needMore);
+        ASSERT_GT(prefix, c.cutAt) << what;
+        file.bytes.resize(c.cutAt ? c.cutAt : prefix);
+        file.bytes.push_back(0xFF);
+        file.bytes.push_back(0xD9);
+
+        std::string signatures[2];
+        for (int dcOnly = 0; dcOnly < 2; ++dcOnly) {
+            const size_t storesBefore = jpegMemoryCounts().dcStores;
+            MagickWand *picture;
+            if (dcOnly) {
+                JpegFirstScanOnly scope;
+                picture = decodePictureFile(file, c.hint, reason);
+            } else {
+                picture = decodePictureFile(file, c.hint, reason);
+            }
+            ASSERT_TRUE(picture) << what << ": " << reason;
+            char *signature = MagickGetImageSignature(picture);
+            signatures[dcOnly] = signature ? signature : "";
+            MagickRelinquishMemory(signature);
+            DestroyMagickWand(picture);
+            EXPECT_EQ(jpegMemoryCounts().dcStores > storesBefore, dcOnly == 1) << what;
+        }
+        EXPECT_EQ(signatures[1], signatures[0]) << what;
+    }
 }
 
 // The worker's passes ---------------------------------------------------------------
