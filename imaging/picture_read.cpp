@@ -2,8 +2,10 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "imaging/format_support.h"
+#include "imaging/jpeg_memory.h"
 #include "imaging/lanczos_rows.h"
 #include "imaging/png_animation.h"
 #include "util/path_join.h"
@@ -340,6 +342,11 @@ MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, s
     if (!decodeAllowed(file, hint, hinted, reason))
         return nullptr;
     MagickWand *wand = newReadingWand(file, hinted ? &hint : nullptr);
+    std::optional<JpegFirstScanOnly> dcTermsOnly;
+    if (hint.firstScanOnly) {
+        dcTermsOnly.emplace();
+        MagickSetOption(wand, "jpeg:block-smoothing", "false");
+    }
     if (!readSucceeded(wand, MagickReadImageBlob(wand, file.bytes.data(), file.bytes.size()), reason)) {
         DestroyMagickWand(wand);
         return nullptr;

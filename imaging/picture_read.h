@@ -55,6 +55,14 @@ struct PictureFile {
 struct DecodeHint {
     size_t width = 0;
     size_t height = 0;
+    // The file holds nothing but a progressive JPEG's first, DC-only scan (as a
+    // thumbnail cuts it): its coefficients are kept as DC terms alone
+    // (JpegFirstScanOnly), and libjpeg's block smoothing is off. For such a
+    // scan the smoothing blurs the DC terms over five blocks each way and
+    // takes most of the decode estimating AC terms that a 1/8 scale never
+    // uses; without it each pixel at 1/8 is its block's average, as in a
+    // decode of the whole file.
+    bool firstScanOnly = false;
 };
 
 // Largest file read into memory.

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "imaging/jpeg_memory.h"
 #include "imaging/picture_read.h"
 
 const char kThumbnailFrameColour[] = "#d4d0c8";
@@ -124,19 +123,15 @@ static MagickWand *decodeForThumbnail(PictureFile &file, std::string &reason)
         size_t prefix = progressiveDcPrefixLength(file.bytes.data(), file.bytes.size(), &needMore);
         if (prefix) {
             // The first scan and an end-of-image marker, decoded in place of the whole file.
-            std::vector<unsigned char> whole(file.bytes.begin() + (std::ptrdiff_t)prefix, file.bytes.end());
-            file.bytes.resize(prefix);
+            std::vector<unsigned char> whole = std::move(file.bytes);
+            file.bytes.assign(whole.begin(), whole.begin() + (std::ptrdiff_t)prefix);
             file.bytes.push_back(0xFF);
             file.bytes.push_back(0xD9);
-            MagickWand *wand;
-            {
-                JpegFirstScanOnly dcOnly;  // its coefficients as DC terms alone
-                wand = decodePictureFile(file, hint, reason);
-            }
-            if (wand)
+            DecodeHint firstScan = hint;
+            firstScan.firstScanOnly = true;
+            if (MagickWand *wand = decodePictureFile(file, firstScan, reason))
                 return wand;
-            file.bytes.resize(prefix);
-            file.bytes.insert(file.bytes.end(), whole.begin(), whole.end());
+            file.bytes = std::move(whole);
         }
     }
     return decodePictureFile(file, hint, reason);
