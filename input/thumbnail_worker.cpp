@@ -87,6 +87,7 @@ void ThumbnailWorker::render(ThumbnailRenderer render, const ThumbnailJob &job, 
     renders_++;
 }
 
+// Queues the picture for the render threads; the caller lets them start.
 void ThumbnailWorker::claim(ThumbnailRenderer render, const ThumbnailJob &job)
 {
     std::unique_ptr<Slot> slot(new Slot());
@@ -97,7 +98,6 @@ void ThumbnailWorker::claim(ThumbnailRenderer render, const ThumbnailJob &job)
     queue_.push_back(slot.get());
     LeaveCriticalSection(&poolCs_);
     claimed_.push_back(std::move(slot));
-    ReleaseSemaphore(work_, 1, nullptr);
 }
 
 // Whether the slot is exactly the picture due now: same item, same generation,
@@ -263,16 +263,20 @@ void ThumbnailWorker::run()
                 break;
             if (!claimed_.empty() && !claimedAsDue(*claimed_.front(), job))
                 dropClaimed();  // the list changed under the pictures claimed
+            const size_t wasClaimed = claimed_.size();
             if (claimed_.empty()) {
                 claim(render, job);
                 claimFrom = job.index + 1;
             }
-            // Every render thread busy and one more picture waiting for the first free one.
+            // Every render thread busy and one more picture waiting for the first
+            // free one; all claimed before any starts, from the list as it is now.
             ThumbnailJob next;
             while ((int)claimed_.size() <= renderThreads_ && list->nextDueJob(claimFrom, &next)) {
                 claim(render, next);
                 claimFrom = next.index + 1;
             }
+            if (claimed_.size() > wasClaimed)
+                ReleaseSemaphore(work_, (LONG)(claimed_.size() - wasClaimed), nullptr);
             SendMessageA(sink, kThumbnailProgressMessage, (WPARAM)(job.index + 1), 0);
             waitDone(*claimed_.front());
             ThumbnailResult result = claimed_.front()->result;
