@@ -161,6 +161,26 @@ bool LanczosRows::push(const PixelPacket *row)
         s[kOpacity] = 0.0f;
     }
 #endif
+    return reduceSourceRow();
+}
+
+bool LanczosRows::pushRgb8(const unsigned char *row)
+{
+    if (received_ >= inHeight_)
+        return false;
+    const float perStep = (float)(QuantumRange / 255.0);  // 257 at 16 bits: exact, as ImageMagick scales
+    float *s = source_.data();
+    for (size_t x = 0; x < inWidth_; ++x, s += 4, row += 3) {
+        s[kRed] = perStep * row[0];
+        s[kGreen] = perStep * row[1];
+        s[kBlue] = perStep * row[2];
+        s[kOpacity] = 0.0f;
+    }
+    return reduceSourceRow();
+}
+
+bool LanczosRows::reduceSourceRow()
+{
     // Across: the row, reduced to the target's width, into its place in the ring.
     float *out = ring_.data() + (received_ % ringRows_) * outWidth_ * 4;
     for (size_t x = 0; x < outWidth_; ++x, out += 4) {

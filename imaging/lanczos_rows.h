@@ -30,6 +30,9 @@ public:
     // written out (the target's pixel cache failed) or more rows came than the
     // source has.
     bool push(const PixelPacket *row);
+    // The same from sourceWidth pixels of 8-bit red, green and blue (libjpeg's
+    // samples, scaled as ImageMagick scales them to its quantum).
+    bool pushRgb8(const unsigned char *row);
     // Whether every row of the target has been written.
     bool complete() const { return nextOut_ == outHeight_; }
 
@@ -40,6 +43,7 @@ private:
         size_t first = 0;  // index of the first weight in weights
     };
     static void plan(size_t from, size_t to, std::vector<Taps> &taps, std::vector<float> &weights);
+    bool reduceSourceRow();  // source_ across into the ring, then the rows due down
     bool emitReadyRows();
 
     Image *target_;

@@ -6,6 +6,7 @@
 
 #include "imaging/format_support.h"
 #include "imaging/jpeg_memory.h"
+#include "imaging/jpeg_scaled.h"
 #include "imaging/lanczos_rows.h"
 #include "imaging/png_animation.h"
 #include "util/path_join.h"
@@ -360,6 +361,88 @@ MagickWand *decodePictureFile(const PictureFile &file, const DecodeHint &hint, s
     return wand;
 }
 
+namespace {
+
+// Rows from libjpeg's own scaled decode into the reduction, onto a target that
+// carries what ImageMagick read of the file (profiles, properties, density).
+class ScaledRowsReducer : public JpegRowSink {
+public:
+    ScaledRowsReducer(const Image *described, size_t width, size_t height)
+        : described_(described), width_(width), height_(height), problem_(AcquireExceptionInfo())
+    {
+    }
+    ~ScaledRowsReducer()
+    {
+        delete rows_;
+        if (target_)
+            DestroyImage(target_);
+        DestroyExceptionInfo(problem_);
+    }
+    bool begin(size_t width, size_t height) override
+    {
+        if (width < width_ || height < height_ || !LanczosRows::affordable(width, height, width_, height_))
+            return false;
+        target_ = CloneImage(described_, width_, height_, MagickTrue, problem_);
+        if (!target_ || !SetImageStorageClass(target_, DirectClass))
+            return false;
+        try {
+            rows_ = new LanczosRows(target_, width, height);
+        } catch (const std::bad_alloc &) {  // never through the decoder's C code
+            return false;
+        }
+        return true;
+    }
+    bool row(const unsigned char *rgb) override { return rows_->pushRgb8(rgb); }
+    // The reduced picture, when every row of it was written.
+    MagickWand *take()
+    {
+        if (!rows_ || !rows_->complete())
+            return nullptr;
+        MagickWand *wand = NewMagickWandFromImage(target_);
+        MagickSetImageFilename(wand, "");
+        return wand;
+    }
+
+private:
+    const Image *described_;
+    size_t width_, height_;
+    ExceptionInfo *problem_;
+    Image *target_ = nullptr;
+    LanczosRows *rows_ = nullptr;
+};
+
+// libjpeg's scaled decode (any k/8) straight into the reduction; ImageMagick
+// only pings the file for what it says of itself. nullptr when it does not
+// take the file: a damaged one, a colour space other than RGB or grey, an
+// alpha channel (the caller decodes those through ImageMagick, which reports
+// what is wrong as it always has).
+MagickWand *decodeReducedScaled(const PictureFile &file, const DecodeHint &hint, bool hinted, size_t width,
+                                size_t height)
+{
+    MagickWand *described = newReadingWand(file, nullptr);
+    MagickWand *reduced = nullptr;
+    if (MagickPingImageBlob(described, file.bytes.data(), file.bytes.size()) != MagickFalse &&
+        MagickGetNumberImages(described) == 1) {
+        MagickSetIteratorIndex(described, 0);
+        Image *image = GetImageFromMagickWand(described);
+        // The reduced picture is made from it, with a pixel cache that holds pixels.
+        image->ping = MagickFalse;
+        const ColorspaceType space = image->colorspace;
+        if (!image->matte && (space == sRGBColorspace || space == RGBColorspace || space == GRAYColorspace)) {
+            ScaledRowsReducer reducer(image, width, height);
+            const size_t leastWidth = hinted ? hint.width : file.width;
+            const size_t leastHeight = hinted ? hint.height : file.height;
+            if (decodeJpegScaled(file.bytes.data(), file.bytes.size(), leastWidth, leastHeight, reducer) ==
+                JpegScaledResult::Decoded)
+                reduced = reducer.take();
+        }
+    }
+    DestroyMagickWand(described);
+    return reduced;
+}
+
+}  // namespace
+
 MagickWand *decodeReducedJpeg(const PictureFile &file, const DecodeHint &hint, size_t width, size_t height,
                               std::string &reason)
 {
@@ -368,6 +451,8 @@ MagickWand *decodeReducedJpeg(const PictureFile &file, const DecodeHint &hint, s
     bool hinted = false;
     if (!decodeAllowed(file, hint, hinted, reason))
         return nullptr;
+    if (MagickWand *wand = decodeReducedScaled(file, hint, hinted, width, height))
+        return wand;
     ReducingReader reader;
     reader.width = width;
     reader.height = height;

@@ -1,0 +1,37 @@
+// libjpeg's scaled decode of a JPEG held in memory, row by row, at the
+// smallest of its scales 1/8, 2/8 ... 8/8 that still gives at least the size
+// asked for. ImageMagick's reader offers only 1/1, 1/2, 1/3, 1/4 and 1/8: a
+// photo a little over the size a resize needs was decoded whole, at up to
+// two and a half times the pixels.
+//
+// libjpeg's defaults are kept, as ImageMagick's reader keeps them (integer
+// IDCT, fancy upsampling, block smoothing): at a scale both offer, the pixels
+// are the same.
+#pragma once
+#include <cstddef>
+
+class JpegRowSink {
+public:
+    // The decoded size, before the first row; false refuses the picture.
+    virtual bool begin(size_t width, size_t height) = 0;
+    // One row, top to bottom: width pixels of 8-bit red, green and blue (a grey
+    // picture's three equal). false stops the decode.
+    virtual bool row(const unsigned char *rgb) = 0;
+
+protected:
+    ~JpegRowSink() = default;
+};
+
+enum class JpegScaledResult {
+    Decoded,  // every row handed to the sink
+    Refused,  // a colour space not passed on as RGB here (CMYK, YCCK), or the sink said no
+    Damaged,  // libjpeg found the data corrupt (an error, or a warning such as a premature end)
+};
+
+// leastWidth x leastHeight: the size the decode must at least keep (the
+// stored size: no scaling).
+JpegScaledResult decodeJpegScaled(const unsigned char *data, size_t size, size_t leastWidth, size_t leastHeight,
+                                  JpegRowSink &sink);
+
+// The scale k/8 decodeJpegScaled picks for a picture of this stored size.
+int jpegScaleEighths(size_t width, size_t height, size_t leastWidth, size_t leastHeight);
