@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstdio>
 
+#include "imaging/jpeg_scaled.h"
+
 int roundHalfUp(double x)
 {
     if (!(x == x))
@@ -127,10 +129,11 @@ ResizePlan jpegDecodeHint(const ProcessSettings &s, int width, int height, int r
     if (!plan.resize)
         return none;
     // kJpegHintKeep / 2 times the resized size, rounded up; worth asking for only
-    // when libjpeg can halve the picture and still keep that much.
+    // when one of libjpeg's scales below 8/8 still keeps that much.
     const long long keepWidth = (kJpegHintKeep * (long long)plan.width + 1) / 2;
     const long long keepHeight = (kJpegHintKeep * (long long)plan.height + 1) / 2;
-    if (2 * keepWidth > w || 2 * keepHeight > h)
+    if (keepWidth >= w || keepHeight >= h ||
+        jpegScaleEighths((size_t)w, (size_t)h, (size_t)keepWidth, (size_t)keepHeight) == 8)
         return none;
     ResizePlan hint;
     hint.resize = true;

@@ -28,12 +28,12 @@ ResizePlan settingsResizePlan(const ProcessSettings &settings, int width, int he
 
 // The size hint for decoding a JPEG source of width x height (as stored, before
 // the item's rotation): 2.5 times the size the resize step makes of it (rounded
-// up), so that libjpeg may decode at 1/2 .. 1/8 scale and the Lanczos resize
+// up), so that libjpeg may decode at one of its scales 7/8 .. 1/8 and the Lanczos resize
 // still has well over twice the pixels it keeps. Twice is the least a Lanczos
 // resize needs; the margin keeps the output within 40 dB PSNR of a full decode
 // (measured on the sample photos: at 2.06 times a detailed photo fell to
-// 38.4 dB, at 2.8 times and above none went below 45 dB). Only when libjpeg can
-// halve the picture and keep that much, and no step before the resize needs the
+// 38.4 dB, at 2.8 times and above none went below 45 dB). Only when one of
+// those scales keeps that much, and no step before the resize needs the
 // full resolution (resampling to a DPI does; a rotation other than quarter turns
 // changes the size); otherwise resize = false: decode at full size. The resize
 // step then works out its size from the stored size, not from the decoded one.

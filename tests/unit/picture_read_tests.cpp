@@ -14,6 +14,7 @@
 #include "core/pipeline.h"
 #include "core/resize_geometry.h"
 #include "imaging/magick_env.h"
+#include "imaging/jpeg_scaled.h"
 #include "imaging/picture_read.h"
 #include "input/header_sniff.h"
 #include "input/thumbnail_render.h"
@@ -286,8 +287,9 @@ TEST(CheckedRead, SizeHintGivesTheSameSizeAsAFullDecode)
         DestroyMagickWand(ours);
         DestroyMagickWand(full);
     }
-    // No hint where a step before the resize needs every pixel, or where halving
-    // would keep less than 2.5 times the resized size (3088 wide to 750).
+    // No hint where a step before the resize needs every pixel, or where 7/8,
+    // libjpeg's largest scale below the whole, would keep less than 2.5 times the
+    // resized size (2141 wide to 750: 1874 of 1875).
     ProcessSettings resample = s;
     resample.bDpi = 1;
     resample.dpi = 300;
@@ -295,9 +297,9 @@ TEST(CheckedRead, SizeHintGivesTheSameSizeAsAFullDecode)
     EXPECT_FALSE(jpegDecodeHint(resample, 4352, 2448, 0).resize);
     EXPECT_FALSE(jpegDecodeHint(s, 4352, 2448, 45).resize);
     EXPECT_FALSE(jpegDecodeHint(s, 1400, 1000, 0).resize);
-    EXPECT_FALSE(jpegDecodeHint(s, 3088, 2056, 0).resize);
-    EXPECT_TRUE(jpegDecodeHint(s, 3750, 2110, 0).resize);
-    EXPECT_FALSE(jpegDecodeHint(s, 3749, 2110, 0).resize);
+    EXPECT_TRUE(jpegDecodeHint(s, 3088, 2056, 0).resize);
+    EXPECT_TRUE(jpegDecodeHint(s, 2142, 1600, 0).resize);
+    EXPECT_FALSE(jpegDecodeHint(s, 2141, 1600, 0).resize);
     ProcessSettings enlarge = s;
     enlarge.zoomUnit = 1;
     enlarge.fSizeValue = 999.99f;
@@ -335,6 +337,28 @@ std::string jpegVariant(const ScratchFolder &dir, const std::string &name, const
 
 }  // namespace
 
+// The smallest of libjpeg's scales k/8 that keeps at least the size asked for.
+TEST(CheckedRead, JpegScaleKeepsAtLeastTheSizeAskedFor)
+{
+    struct Case {
+        size_t width, height, leastWidth, leastHeight;
+        int eighths;
+    } cases[] = {
+        {4352, 2448, 1875, 1055, 4},  // 2176 x 1224
+        {3088, 2056, 1875, 1249, 5},  // 1930 x 1285
+        {2880, 2160, 1875, 1407, 6},  // 5/8 would be 1800 wide
+        {2142, 1600, 1875, 1400, 7},  // 1875 x 1400, to the pixel
+        {2141, 1600, 1875, 1400, 8},  // 7/8 is 1874: the whole
+        {4000, 100, 10, 13, 1},       // the height decides: 12.5 rows at 1/8, rounded up
+        {4000, 100, 10, 14, 2},
+        {4000, 100, 10, 26, 3},
+        {1, 1, 1, 1, 1},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(jpegScaleEighths(c.width, c.height, c.leastWidth, c.leastHeight), c.eighths)
+            << c.width << "x" << c.height << " keeping " << c.leastWidth << "x" << c.leastHeight;
+}
+
 TEST(CheckedRead, JpegReducedWhileDecodedMatchesImageMagicksResize)
 {
     // The reduction fed row by row from the decoder gives ImageMagick's Lanczos
@@ -353,6 +377,7 @@ TEST(CheckedRead, JpegReducedWhileDecodedMatchesImageMagicksResize)
         {samplePath("photos/lomiri_Bridge.jpg"), 750, 422, {}, true, 60},  // progressive 4:2:2
         {samplePath("photos/mate_Garden.jpg"), 333, 208, {}, true, 60},    // baseline 4:2:0, odd factor
         {samplePath("photos/lomiri_Bridge.jpg"), 750, 422, {1875, 1055}, true, 45},  // libjpeg halves first
+        {samplePath("photos/lomiri_aitzgorri.jpg"), 750, 499, {1875, 1248}, true, 45},  // 5/8 first
         {samplePath("photos/lomiri_Wine.jpg"), 1000, 3837, {}, true, 60},  // narrower only
         {jpegVariant(dir, "grey.jpg", "photos/mate_Storm.jpg",
                      [](MagickWand *w) { MagickTransformImageColorspace(w, GRAYColorspace); }),
