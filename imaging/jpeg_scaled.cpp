@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 // No windows.h here: its boolean is not libjpeg's.
 #include <jpeglib.h>
@@ -32,7 +33,7 @@ size_t scaled(size_t side, int eighths) { return (side * (size_t)eighths + 7) / 
 
 int jpegScaleEighths(size_t width, size_t height, size_t leastWidth, size_t leastHeight)
 {
-    for (int k = 1; k < 8; ++k)
+    for (int k : {1, 2, 4, 6})
         if (scaled(width, k) >= leastWidth && scaled(height, k) >= leastHeight)
             return k;
     return 8;

@@ -287,9 +287,9 @@ TEST(CheckedRead, SizeHintGivesTheSameSizeAsAFullDecode)
         DestroyMagickWand(ours);
         DestroyMagickWand(full);
     }
-    // No hint where a step before the resize needs every pixel, or where 7/8,
-    // libjpeg's largest scale below the whole, would keep less than 2.5 times the
-    // resized size (2141 wide to 750: 1874 of 1875).
+    // No hint where a step before the resize needs every pixel, or where 6/8,
+    // the largest scale below the whole that libjpeg is asked for, would keep
+    // less than 2.5 times the resized size (2498 wide to 750: 1874 of 1875).
     ProcessSettings resample = s;
     resample.bDpi = 1;
     resample.dpi = 300;
@@ -298,8 +298,8 @@ TEST(CheckedRead, SizeHintGivesTheSameSizeAsAFullDecode)
     EXPECT_FALSE(jpegDecodeHint(s, 4352, 2448, 45).resize);
     EXPECT_FALSE(jpegDecodeHint(s, 1400, 1000, 0).resize);
     EXPECT_TRUE(jpegDecodeHint(s, 3088, 2056, 0).resize);
-    EXPECT_TRUE(jpegDecodeHint(s, 2142, 1600, 0).resize);
-    EXPECT_FALSE(jpegDecodeHint(s, 2141, 1600, 0).resize);
+    EXPECT_TRUE(jpegDecodeHint(s, 2499, 1600, 0).resize);
+    EXPECT_FALSE(jpegDecodeHint(s, 2498, 1600, 0).resize);
     ProcessSettings enlarge = s;
     enlarge.zoomUnit = 1;
     enlarge.fSizeValue = 999.99f;
@@ -337,7 +337,8 @@ std::string jpegVariant(const ScratchFolder &dir, const std::string &name, const
 
 }  // namespace
 
-// The smallest of libjpeg's scales k/8 that keeps at least the size asked for.
+// The smallest of the scales k/8 asked of libjpeg (1, 2, 4, 6 or 8) that keeps
+// at least the size asked for.
 TEST(CheckedRead, JpegScaleKeepsAtLeastTheSizeAskedFor)
 {
     struct Case {
@@ -345,13 +346,12 @@ TEST(CheckedRead, JpegScaleKeepsAtLeastTheSizeAskedFor)
         int eighths;
     } cases[] = {
         {4352, 2448, 1875, 1055, 4},  // 2176 x 1224
-        {3088, 2056, 1875, 1249, 5},  // 1930 x 1285
-        {2880, 2160, 1875, 1407, 6},  // 5/8 would be 1800 wide
-        {2142, 1600, 1875, 1400, 7},  // 1875 x 1400, to the pixel
-        {2141, 1600, 1875, 1400, 8},  // 7/8 is 1874: the whole
+        {3088, 2056, 1875, 1249, 6},  // 2316 x 1542 (5/8 would do, but decodes worse)
+        {2499, 1600, 1875, 1200, 6},  // 1874.25 wide, rounded up as libjpeg rounds
+        {2498, 1600, 1875, 1200, 8},  // 6/8 is 1874 wide: the whole
         {4000, 100, 10, 13, 1},       // the height decides: 12.5 rows at 1/8, rounded up
         {4000, 100, 10, 14, 2},
-        {4000, 100, 10, 26, 3},
+        {4000, 100, 10, 26, 4},       // 3/8 would do, but decodes worse
         {1, 1, 1, 1, 1},
     };
     for (const Case &c : cases)
@@ -377,7 +377,7 @@ TEST(CheckedRead, JpegReducedWhileDecodedMatchesImageMagicksResize)
         {samplePath("photos/lomiri_Bridge.jpg"), 750, 422, {}, true, 60},  // progressive 4:2:2
         {samplePath("photos/mate_Garden.jpg"), 333, 208, {}, true, 60},    // baseline 4:2:0, odd factor
         {samplePath("photos/lomiri_Bridge.jpg"), 750, 422, {1875, 1055}, true, 45},  // libjpeg halves first
-        {samplePath("photos/lomiri_aitzgorri.jpg"), 750, 499, {1875, 1248}, true, 45},  // 5/8 first
+        {samplePath("photos/lomiri_Picture_0B.jpg"), 750, 507, {1875, 1268}, true, 45},  // 6/8 first
         {samplePath("photos/lomiri_Wine.jpg"), 1000, 3837, {}, true, 60},  // narrower only
         {jpegVariant(dir, "grey.jpg", "photos/mate_Storm.jpg",
                      [](MagickWand *w) { MagickTransformImageColorspace(w, GRAYColorspace); }),
