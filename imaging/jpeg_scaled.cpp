@@ -67,12 +67,13 @@ JpegScaledResult decodeJpegScaled(const unsigned char *data, size_t size, size_t
     } else {
         decoder.scale_num = (unsigned)jpegScaleEighths(decoder.image_width, decoder.image_height, leastWidth, leastHeight);
         decoder.scale_denom = 8;
+        decoder.out_color_space = JCS_EXT_BGRX;  // libjpeg-turbo's, from colour and grey alike
         // A progressive picture's scans are all read here.
         jpeg_start_decompress(&decoder);
         const size_t width = decoder.output_width;
         if (errors.warned)
             result = JpegScaledResult::Damaged;
-        else if (!sink.begin(width, decoder.output_height) || !(line = (unsigned char *)malloc(width * 3)))
+        else if (!sink.begin(width, decoder.output_height) || !(line = (unsigned char *)malloc(width * 4)))
             result = JpegScaledResult::Refused;
         else
             result = JpegScaledResult::Decoded;
@@ -82,9 +83,6 @@ JpegScaledResult decodeJpegScaled(const unsigned char *data, size_t size, size_t
                 result = JpegScaledResult::Damaged;
                 break;
             }
-            if (grey)  // from the end, so that no sample is overwritten before it is read
-                for (size_t x = width; x-- > 0;)
-                    line[3 * x] = line[3 * x + 1] = line[3 * x + 2] = line[x];
             if (!sink.row(line))
                 result = JpegScaledResult::Refused;
         }

@@ -17,9 +17,10 @@ class JpegRowSink {
 public:
     // The decoded size, before the first row; false refuses the picture.
     virtual bool begin(size_t width, size_t height) = 0;
-    // One row, top to bottom: width pixels of 8-bit red, green and blue (a grey
-    // picture's three equal). false stops the decode.
-    virtual bool row(const unsigned char *rgb) = 0;
+    // One row, top to bottom: width pixels of four bytes, 8-bit blue, green and
+    // red (a grey picture's three equal) and one byte of no meaning: the order
+    // of ImageMagick's pixel packet. false stops the decode.
+    virtual bool row(const unsigned char *bgrx) = 0;
 
 protected:
     ~JpegRowSink() = default;

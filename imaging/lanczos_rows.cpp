@@ -66,6 +66,8 @@ const size_t kGreen = offsetof(PixelPacket, green) / sizeof(Quantum);
 const size_t kBlue = offsetof(PixelPacket, blue) / sizeof(Quantum);
 const size_t kOpacity = offsetof(PixelPacket, opacity) / sizeof(Quantum);
 static_assert(sizeof(PixelPacket) == 4 * sizeof(Quantum), "a pixel packet is four quanta");
+// The packet's order on little-endian machines: four floats go in and out of it whole.
+const bool kPacketIsBgra = kBlue == 0 && kGreen == 1 && kRed == 2 && kOpacity == 3;
 
 Quantum toQuantum(float value)
 {
@@ -164,16 +166,33 @@ bool LanczosRows::push(const PixelPacket *row)
     return reduceSourceRow();
 }
 
-bool LanczosRows::pushRgb8(const unsigned char *row)
+bool LanczosRows::pushBgrx8(const unsigned char *row)
 {
     if (received_ >= inHeight_)
         return false;
     const float perStep = (float)(QuantumRange / 255.0);  // 257 at 16 bits: exact, as ImageMagick scales
     float *s = source_.data();
-    for (size_t x = 0; x < inWidth_; ++x, s += 4, row += 3) {
-        s[kRed] = perStep * row[0];
+    size_t x = 0;
+#if defined(__SSE2__)
+    if (kPacketIsBgra) {
+        // Four pixels at a time: bytes to 32-bit lanes to floats, the fourth byte
+        // of each pixel times zero.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128 scale = _mm_set_ps(0.0f, perStep, perStep, perStep);
+        for (; x + 4 <= inWidth_; x += 4, s += 16, row += 16) {
+            const __m128i bytes = _mm_loadu_si128((const __m128i *)row);
+            const __m128i low = _mm_unpacklo_epi8(bytes, zero), high = _mm_unpackhi_epi8(bytes, zero);
+            _mm_storeu_ps(s, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero)), scale));
+            _mm_storeu_ps(s + 4, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero)), scale));
+            _mm_storeu_ps(s + 8, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(high, zero)), scale));
+            _mm_storeu_ps(s + 12, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero)), scale));
+        }
+    }
+#endif
+    for (; x < inWidth_; ++x, s += 4, row += 4) {
+        s[kBlue] = perStep * row[0];
         s[kGreen] = perStep * row[1];
-        s[kBlue] = perStep * row[2];
+        s[kRed] = perStep * row[2];
         s[kOpacity] = 0.0f;
     }
     return reduceSourceRow();
@@ -245,7 +264,28 @@ bool LanczosRows::emitReadyRows()
         PixelPacket *q = QueueAuthenticPixels(target_, 0, (ssize_t)nextOut_, outWidth_, 1, &target_->exception);
         if (!q)
             return false;
-        for (size_t x = 0; x < outWidth_; ++x, sum += 4) {
+        size_t x = 0;
+#if defined(__SSE2__) && MAGICKCORE_QUANTUM_DEPTH == 16 && !defined(MAGICKCORE_HDRI_SUPPORT)
+        if (kPacketIsBgra) {
+            // Two pixels at a time, rounded and clamped as toQuantum does; the
+            // opacity lane is cleared (opaque). 16-bit lanes are packed signed,
+            // so the values go down by half the range and back.
+            const __m128 lowest = _mm_setzero_ps(), highest = _mm_set1_ps((float)QuantumRange);
+            const __m128 half = _mm_set1_ps(0.5f);
+            const __m128 colour = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+            const __m128i down = _mm_set1_epi32(32768), back = _mm_set1_epi16((short)0x8000);
+            for (; x + 2 <= outWidth_; x += 2, sum += 8) {
+                const __m128 a = _mm_and_ps(_mm_loadu_ps(sum), colour);
+                const __m128 b = _mm_and_ps(_mm_loadu_ps(sum + 4), colour);
+                const __m128i ia = _mm_cvttps_epi32(_mm_add_ps(_mm_min_ps(_mm_max_ps(a, lowest), highest), half));
+                const __m128i ib = _mm_cvttps_epi32(_mm_add_ps(_mm_min_ps(_mm_max_ps(b, lowest), highest), half));
+                const __m128i packed =
+                    _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(ia, down), _mm_sub_epi32(ib, down)), back);
+                _mm_storeu_si128((__m128i *)(q + x), packed);
+            }
+        }
+#endif
+        for (; x < outWidth_; ++x, sum += 4) {
             SetPixelRed(q + x, toQuantum(sum[kRed]));
             SetPixelGreen(q + x, toQuantum(sum[kGreen]));
             SetPixelBlue(q + x, toQuantum(sum[kBlue]));

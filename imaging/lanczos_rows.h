@@ -30,9 +30,10 @@ public:
     // written out (the target's pixel cache failed) or more rows came than the
     // source has.
     bool push(const PixelPacket *row);
-    // The same from sourceWidth pixels of 8-bit red, green and blue (libjpeg's
-    // samples, scaled as ImageMagick scales them to its quantum).
-    bool pushRgb8(const unsigned char *row);
+    // The same from sourceWidth pixels of 8-bit blue, green, red and a byte
+    // left out (libjpeg's samples, scaled as ImageMagick scales them to its
+    // quantum).
+    bool pushBgrx8(const unsigned char *row);
     // Whether every row of the target has been written.
     bool complete() const { return nextOut_ == outHeight_; }
 

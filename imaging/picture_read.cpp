@@ -392,7 +392,7 @@ public:
         }
         return true;
     }
-    bool row(const unsigned char *rgb) override { return rows_->pushRgb8(rgb); }
+    bool row(const unsigned char *bgrx) override { return rows_->pushBgrx8(bgrx); }
     // The reduced picture, when every row of it was written.
     MagickWand *take()
     {
