@@ -40,7 +40,7 @@ int jpegScaleEighths(size_t width, size_t height, size_t leastWidth, size_t leas
 }
 
 JpegScaledResult decodeJpegScaled(const unsigned char *data, size_t size, size_t leastWidth, size_t leastHeight,
-                                  JpegRowSink &sink)
+                                  unsigned long long maxPixels, JpegRowSink &sink)
 {
     jpeg_decompress_struct decoder;
     Errors errors;
@@ -62,7 +62,7 @@ JpegScaledResult decodeJpegScaled(const unsigned char *data, size_t size, size_t
     const bool grey = decoder.out_color_space == JCS_GRAYSCALE && decoder.num_components == 1;
     if (errors.warned) {
         result = JpegScaledResult::Damaged;
-    } else if (!colour && !grey) {
+    } else if ((!colour && !grey) || (unsigned long long)decoder.image_width * decoder.image_height > maxPixels) {
         result = JpegScaledResult::Refused;
     } else {
         decoder.scale_num = (unsigned)jpegScaleEighths(decoder.image_width, decoder.image_height, leastWidth, leastHeight);

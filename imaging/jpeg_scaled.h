@@ -28,14 +28,15 @@ protected:
 
 enum class JpegScaledResult {
     Decoded,  // every row handed to the sink
-    Refused,  // a colour space not passed on as RGB here (CMYK, YCCK), or the sink said no
+    Refused,  // a colour space not passed on as RGB here (CMYK, YCCK), over maxPixels, or the sink said no
     Damaged,  // libjpeg found the data corrupt (an error, or a warning such as a premature end)
 };
 
 // leastWidth x leastHeight: the size the decode must at least keep (the
-// stored size: no scaling).
+// stored size: no scaling). A picture whose header claims more than maxPixels
+// is refused before libjpeg allocates anything for it.
 JpegScaledResult decodeJpegScaled(const unsigned char *data, size_t size, size_t leastWidth, size_t leastHeight,
-                                  JpegRowSink &sink);
+                                  unsigned long long maxPixels, JpegRowSink &sink);
 
 // The scale k/8 decodeJpegScaled picks for a picture of this stored size.
 int jpegScaleEighths(size_t width, size_t height, size_t leastWidth, size_t leastHeight);

@@ -432,7 +432,8 @@ MagickWand *decodeReducedScaled(const PictureFile &file, const DecodeHint &hint,
             ScaledRowsReducer reducer(image, width, height);
             const size_t leastWidth = hinted ? hint.width : file.width;
             const size_t leastHeight = hinted ? hint.height : file.height;
-            if (decodeJpegScaled(file.bytes.data(), file.bytes.size(), leastWidth, leastHeight, reducer) ==
+            if (decodeJpegScaled(file.bytes.data(), file.bytes.size(), leastWidth, leastHeight,
+                                 currentPictureLimits().maxPixels, reducer) ==
                 JpegScaledResult::Decoded)
                 reduced = reducer.take();
         }
