@@ -275,9 +275,10 @@ void ThumbnailWorker::run()
                 claim(render, next);
                 claimFrom = next.index + 1;
             }
+            // The count says which picture is rendered before its rendering starts.
+            SendMessageA(sink, kThumbnailProgressMessage, (WPARAM)(job.index + 1), 0);
             if (claimed_.size() > wasClaimed)
                 ReleaseSemaphore(work_, (LONG)(claimed_.size() - wasClaimed), nullptr);
-            SendMessageA(sink, kThumbnailProgressMessage, (WPARAM)(job.index + 1), 0);
             waitDone(*claimed_.front());
             ThumbnailResult result = claimed_.front()->result;
             result.index = job.index;  // the item may have moved up since
