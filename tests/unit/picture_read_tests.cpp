@@ -14,7 +14,6 @@
 #include "core/pipeline.h"
 #include "core/resize_geometry.h"
 #include "imaging/magick_env.h"
-#include "imaging/jpeg_scaled.h"
 #include "imaging/picture_read.h"
 #include "input/header_sniff.h"
 #include "input/thumbnail_render.h"
@@ -350,28 +349,6 @@ std::string jpegVariant(const ScratchFolder &dir, const std::string &name, const
 }
 
 }  // namespace
-
-// The smallest of the scales k/8 asked of libjpeg (1, 2, 4, 6 or 8) that keeps
-// at least the size asked for.
-TEST(CheckedRead, JpegScaleKeepsAtLeastTheSizeAskedFor)
-{
-    struct Case {
-        size_t width, height, leastWidth, leastHeight;
-        int eighths;
-    } cases[] = {
-        {4352, 2448, 1875, 1055, 4},  // 2176 x 1224
-        {3088, 2056, 1875, 1249, 6},  // 2316 x 1542 (5/8 would do, but decodes worse)
-        {2499, 1600, 1875, 1200, 6},  // 1874.25 wide, rounded up as libjpeg rounds
-        {2498, 1600, 1875, 1200, 8},  // 6/8 is 1874 wide: the whole
-        {4000, 100, 10, 13, 1},       // the height decides: 12.5 rows at 1/8, rounded up
-        {4000, 100, 10, 14, 2},
-        {4000, 100, 10, 26, 4},       // 3/8 would do, but decodes worse
-        {1, 1, 1, 1, 1},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(jpegScaleEighths(c.width, c.height, c.leastWidth, c.leastHeight), c.eighths)
-            << c.width << "x" << c.height << " keeping " << c.leastWidth << "x" << c.leastHeight;
-}
 
 TEST(CheckedRead, JpegReducedWhileDecodedMatchesImageMagicksResize)
 {
