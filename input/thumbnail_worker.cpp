@@ -8,14 +8,15 @@
 ThumbnailWorker::ThumbnailWorker()
     : list_(nullptr), sink_(nullptr), render_(makeThumbnail), thread_(nullptr), busy_(false),
       deferred_(kNoDeferredOp), pauseCount_(0), shown_(true), autoOrient_(true), progressWindow_(nullptr), passes_(0), renders_(0),
-      aheadThread_(nullptr), aheadPending_(false)
+      renderThreads_(0)
 {
     InitializeCriticalSection(&cs_);
+    InitializeCriticalSection(&poolCs_);
     wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     parked_ = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     resumed_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    aheadStart_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    aheadDone_ = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    work_ = CreateSemaphoreA(nullptr, 0, 0x7FFFFFFF, nullptr);
+    slotDone_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 }
 
 bool ThumbnailWorker::start(ImageList *list, HWND sink, ThumbnailRenderer render)
@@ -26,13 +27,17 @@ bool ThumbnailWorker::start(ImageList *list, HWND sink, ThumbnailRenderer render
     render_ = render ? render : makeThumbnail;
     bool first = thread_ == nullptr;
     if (first) {
-        // A thumbnail is one core's work from start to end; a second core
-        // renders the next one meanwhile.
+        // A thumbnail is one core's work from start to end: a render thread per core.
         SYSTEM_INFO system;
         GetSystemInfo(&system);
-        if (system.dwNumberOfProcessors > 1)
-            aheadThread_ = CreateThread(nullptr, 0, aheadMain, this, 0, nullptr);
-        thread_ = CreateThread(nullptr, 0, threadMain, this, 0, nullptr);
+        int cores = (int)system.dwNumberOfProcessors;
+        for (int i = 0; i < (cores < 1 ? 1 : cores > 8 ? 8 : cores); ++i)
+            if (HANDLE thread = CreateThread(nullptr, 0, renderMain, this, 0, nullptr)) {
+                CloseHandle(thread);
+                renderThreads_++;
+            }
+        if (renderThreads_ > 0)
+            thread_ = CreateThread(nullptr, 0, threadMain, this, 0, nullptr);
     }
     bool ok = thread_ != nullptr;
     LeaveCriticalSection(&cs_);
@@ -45,14 +50,26 @@ DWORD WINAPI ThumbnailWorker::threadMain(LPVOID self)
     return 0;
 }
 
-DWORD WINAPI ThumbnailWorker::aheadMain(LPVOID self)
+DWORD WINAPI ThumbnailWorker::renderMain(LPVOID self)
 {
     ThumbnailWorker *worker = static_cast<ThumbnailWorker *>(self);
     for (;;) {
-        WaitForSingleObject(worker->aheadStart_, INFINITE);
-        AheadJob &ahead = worker->ahead_;
-        worker->render(ahead.render, ahead.job, ahead.autoOrient, &ahead.result);
-        SetEvent(worker->aheadDone_);
+        WaitForSingleObject(worker->work_, INFINITE);
+        EnterCriticalSection(&worker->poolCs_);
+        Slot *slot = nullptr;
+        if (!worker->queue_.empty()) {  // empty when the worker dropped what was queued
+            slot = worker->queue_.front();
+            worker->queue_.pop_front();
+            slot->started = true;
+        }
+        LeaveCriticalSection(&worker->poolCs_);
+        if (!slot)
+            continue;
+        worker->render(slot->render, slot->job, slot->autoOrient, &slot->result);
+        EnterCriticalSection(&worker->poolCs_);
+        slot->done = true;
+        LeaveCriticalSection(&worker->poolCs_);
+        SetEvent(worker->slotDone_);
     }
 }
 
@@ -70,44 +87,68 @@ void ThumbnailWorker::render(ThumbnailRenderer render, const ThumbnailJob &job, 
     renders_++;
 }
 
-void ThumbnailWorker::startAhead(ThumbnailRenderer render, const ThumbnailJob &job)
+// Claims the picture; the render threads see it only once handOut() queues it.
+void ThumbnailWorker::claim(ThumbnailRenderer render, const ThumbnailJob &job)
 {
-    if (!aheadThread_ || aheadPending_)
-        return;
-    ahead_.job = job;
-    ahead_.autoOrient = autoOrient_;
-    ahead_.render = render;
-    aheadPending_ = true;
-    ResetEvent(aheadDone_);
-    SetEvent(aheadStart_);
+    std::unique_ptr<Slot> slot(new Slot());
+    slot->job = job;
+    slot->autoOrient = autoOrient_;
+    slot->render = render;
+    claimed_.push_back(std::move(slot));
 }
 
-// The job rendered ahead, when it is still exactly the picture due now (same
-// item, same generation, turned the same way, same orientation switch).
-bool ThumbnailWorker::takeAhead(const ThumbnailJob &job, ThumbnailResult *result)
+// Queues the claimed pictures from `from` on for the render threads. A slot is
+// queued together with its count, never before: a count left over from a slot
+// dropped unstarted may wake a render thread at any moment, and it must find
+// nothing the worker has not announced yet.
+void ThumbnailWorker::handOut(size_t from)
 {
-    if (!aheadPending_)
-        return false;
-    const ThumbnailJob &done = ahead_.job;
-    bool same = done.id == job.id && done.generation == job.generation && done.rotation == job.rotation &&
-                done.flip == job.flip && strcmp(done.path, job.path) == 0 && ahead_.autoOrient == autoOrient_;
-    if (!same)
-        return false;
-    WaitForSingleObject(aheadDone_, INFINITE);
-    aheadPending_ = false;
-    *result = ahead_.result;
-    result->index = job.index;  // the item may have moved up since
-    return true;
+    if (from >= claimed_.size())
+        return;
+    EnterCriticalSection(&poolCs_);
+    for (size_t i = from; i < claimed_.size(); ++i)
+        queue_.push_back(claimed_[i].get());
+    LeaveCriticalSection(&poolCs_);
+    ReleaseSemaphore(work_, (LONG)(claimed_.size() - from), nullptr);
 }
 
-void ThumbnailWorker::dropAhead()
+// Whether the slot is exactly the picture due now: same item, same generation,
+// turned the same way, same orientation switch. The item may have moved up.
+bool ThumbnailWorker::claimedAsDue(const Slot &slot, const ThumbnailJob &job) const
 {
-    if (!aheadPending_)
-        return;
-    WaitForSingleObject(aheadDone_, INFINITE);
-    aheadPending_ = false;
-    if (ahead_.result.icon)
-        DestroyIcon(ahead_.result.icon);
+    const ThumbnailJob &done = slot.job;
+    return done.id == job.id && done.generation == job.generation && done.rotation == job.rotation &&
+           done.flip == job.flip && strcmp(done.path, job.path) == 0 && slot.autoOrient == autoOrient_;
+}
+
+void ThumbnailWorker::waitDone(const Slot &slot)
+{
+    for (;;) {
+        EnterCriticalSection(&poolCs_);
+        bool done = slot.done;
+        LeaveCriticalSection(&poolCs_);
+        if (done)
+            return;
+        WaitForSingleObject(slotDone_, INFINITE);
+    }
+}
+
+void ThumbnailWorker::dropClaimed()
+{
+    EnterCriticalSection(&poolCs_);
+    queue_.clear();
+    LeaveCriticalSection(&poolCs_);
+    for (std::unique_ptr<Slot> &slot : claimed_) {
+        EnterCriticalSection(&poolCs_);
+        bool started = slot->started;
+        LeaveCriticalSection(&poolCs_);
+        if (!started)
+            continue;
+        waitDone(*slot);
+        if (slot->result.icon)
+            DestroyIcon(slot->result.icon);
+    }
+    claimed_.clear();
 }
 
 bool ThumbnailWorker::busy() const
@@ -227,19 +268,32 @@ void ThumbnailWorker::run()
 
         JpegMemoryReuse reuse;  // the pass's photos take turns with the same large blocks
         ThumbnailJob job;
+        int claimFrom = 0;
         for (int k = 0;; k = job.index + 1) {
             checkpoint();
             if (passMustStop() || !list->nextDueJob(k, &job))
                 break;
-            SendMessageA(sink, kThumbnailProgressMessage, (WPARAM)(job.index + 1), 0);
-            ThumbnailResult result;
-            if (!takeAhead(job, &result)) {
-                dropAhead();
-                ThumbnailJob next;
-                if (list->nextDueJob(job.index + 1, &next))
-                    startAhead(render, next);
-                this->render(render, job, autoOrient_, &result);
+            if (!claimed_.empty() && !claimedAsDue(*claimed_.front(), job))
+                dropClaimed();  // the list changed under the pictures claimed
+            const size_t wasClaimed = claimed_.size();
+            if (claimed_.empty()) {
+                claim(render, job);
+                claimFrom = job.index + 1;
             }
+            // Every render thread busy and one more picture waiting for the first
+            // free one; all claimed before any starts, from the list as it is now.
+            ThumbnailJob next;
+            while ((int)claimed_.size() <= renderThreads_ && list->nextDueJob(claimFrom, &next)) {
+                claim(render, next);
+                claimFrom = next.index + 1;
+            }
+            // The count says which picture is rendered before its rendering starts.
+            SendMessageA(sink, kThumbnailProgressMessage, (WPARAM)(job.index + 1), 0);
+            handOut(wasClaimed);
+            waitDone(*claimed_.front());
+            ThumbnailResult result = claimed_.front()->result;
+            result.index = job.index;  // the item may have moved up since
+            claimed_.pop_front();
             if (result.result == kThumbnailRendered && !shown_) {
                 DestroyIcon(result.icon);
                 break;
@@ -247,8 +301,8 @@ void ThumbnailWorker::run()
             if (!SendMessageA(sink, kThumbnailReadyMessage, 0, (LPARAM)&result) && result.icon)
                 DestroyIcon(result.icon);
         }
-        // Nothing rendered ahead outlives the pass: the list may change before the next.
-        dropAhead();
+        // Nothing claimed outlives the pass: the list may change before the next.
+        dropClaimed();
         SendMessageA(sink, kThumbnailProgressMessage, 0, 0);
         passes_++;
     }

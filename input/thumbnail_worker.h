@@ -1,8 +1,10 @@
 // The thumbnail worker: one thread for the life of the process that hands out
-// the missing thumbnails of an ImageList in list order. On a machine with more
-// than one core a second thread renders the next due picture while the worker
-// renders the current one; its result is used only if that picture is still the
-// next due one, unchanged, when the worker gets there.
+// the missing thumbnails of an ImageList in list order. The pictures are
+// rendered by a render thread per core, each taking the next due picture as
+// soon as it is free (photos differ too much in cost for fixed pairs), one
+// more than there are threads claimed ahead. A rendered thumbnail is handed
+// out only if its picture is still the next due one, unchanged, when the
+// worker gets there; otherwise everything claimed is dropped and rendered anew.
 //
 // It never touches a window itself. Everything visible is handed to a sink
 // window on the window thread with SendMessage (sent messages are delivered
@@ -14,6 +16,8 @@
 #pragma once
 #include <windows.h>
 #include <atomic>
+#include <deque>
+#include <memory>
 #include <string>
 
 #include "input/image_list.h"
@@ -76,21 +80,25 @@ public:
     long renderCount() const { return renders_; }
 
 private:
-    // The picture rendered ahead by the second thread.
-    struct AheadJob {
+    // A picture claimed for the render threads, in list order.
+    struct Slot {
         ThumbnailJob job;
         bool autoOrient;
         ThumbnailRenderer render;
         ThumbnailResult result;
+        bool started;  // taken by a render thread (under poolCs_)
+        bool done;     // result written (under poolCs_)
     };
 
     static DWORD WINAPI threadMain(LPVOID self);
-    static DWORD WINAPI aheadMain(LPVOID self);
+    static DWORD WINAPI renderMain(LPVOID self);
     void run();
     void render(ThumbnailRenderer render, const ThumbnailJob &job, bool autoOrient, ThumbnailResult *result);
-    void startAhead(ThumbnailRenderer render, const ThumbnailJob &job);
-    bool takeAhead(const ThumbnailJob &job, ThumbnailResult *result);
-    void dropAhead();
+    void claim(ThumbnailRenderer render, const ThumbnailJob &job);
+    void handOut(size_t from);
+    bool claimedAsDue(const Slot &slot, const ThumbnailJob &job) const;
+    void waitDone(const Slot &slot);
+    void dropClaimed();
     void endPass();
     void checkpoint();
     bool passMustStop() const;
@@ -112,12 +120,13 @@ private:
     std::atomic<long> passes_;
     std::atomic<long> renders_;
 
-    // Only the worker thread starts, takes and drops the job ahead.
-    HANDLE aheadThread_;
-    HANDLE aheadStart_;  // auto-reset
-    HANDLE aheadDone_;   // manual-reset: set while no job is being rendered ahead
-    bool aheadPending_;  // a job was started and its result not yet taken or dropped
-    AheadJob ahead_;
+    // Only the worker thread claims and drops; render threads take from queue_.
+    int renderThreads_;
+    std::deque<std::unique_ptr<Slot>> claimed_;  // worker thread only
+    mutable CRITICAL_SECTION poolCs_;
+    std::deque<Slot *> queue_;  // claimed, not yet started
+    HANDLE work_;               // semaphore: one count per slot queued
+    HANDLE slotDone_;           // auto-reset: a render thread finished a slot
 };
 
 // The program's one worker (its thread starts with start()).
