@@ -308,6 +308,46 @@ TEST_F(JoinWindowTest, ThePreviewFollowsThePanelAndTheKeysAndARunWritesEveryGrou
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kJoinStartId)));
 }
 
+// Fitted, a group of camera photos is composed from the photos reduced as they
+// are decoded; at its own size ("1") the whole picture is composed.
+TEST_F(JoinWindowTest, AFittedPreviewHoldsFewerPixelsAndTheWholePictureComesAtItsOwnSize)
+{
+    std::string src = folder("相机"), g = folder("相机\\组");
+    const char *photos[] = {"lomiri_sunset.jpg", "lomiri_sunset.jpg", "lomiri_sunset.jpg", "mate_Storm.jpg"};
+    for (int i = 0; i < 4; ++i) {
+        const std::string to = g + "\\" + std::to_string(i) + ".jpg";
+        ASSERT_TRUE(copyFileTo(samplePath(std::string("photos/") + photos[i]), to));
+        SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    HWND w = openJoinTool(hostWindow());
+    int shown = joinPreviewState().shown;
+    browserAnswers = {src};
+    click(w, kJoinSourceButtonId);
+    ASSERT_TRUE(waitForPreview(shown));
+    EXPECT_EQ(statusText(w, 0), "图片尺寸: 4272 x 9824");
+    HWND pane = GetDlgItem(w, kJoinPaneId);
+    PreviewPaneInfo info;
+    ASSERT_TRUE(previewPaneInfo(pane, info));
+    EXPECT_TRUE(info.fit);
+    EXPECT_EQ(info.width, 4272);
+    EXPECT_EQ(info.height, 9824);
+    EXPECT_LT(info.heldWidth * 2, info.width) << "composed smaller";
+    EXPECT_NEAR(info.heldWidth * 9824.0 / 4272, info.heldHeight, 1.0) << "in proportion";
+
+    for (bool fit : {false, true}) {
+        shown = joinPreviewState().shown;
+        PostMessageA(pane, WM_KEYDOWN, '1', 0);
+        if (!fit)
+            ASSERT_TRUE(waitForPreview(shown));
+        ASSERT_TRUE(pumpUntil([] { return !joinPreviewState().pending; }, 120000));
+        ASSERT_TRUE(previewPaneInfo(pane, info));
+        EXPECT_EQ(info.fit, fit);
+        EXPECT_EQ(info.heldWidth, 4272) << "the whole picture, kept when fitted again";
+        EXPECT_EQ(info.heldHeight, 9824);
+        EXPECT_EQ(joinPreviewState().shown, fit ? shown : shown + 1);
+    }
+}
+
 // ---- The slice tool's window -----------------------------------------------------------
 
 TEST_F(JoinWindowTest, SliceWindowChecksInOrderAndRuns)

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "imaging/picture_read.h"
@@ -10,15 +11,29 @@
 #include "util/safe_file.h"
 #include "util/text.h"
 
-MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::string &message, std::string &detail,
-                            std::string *animation, const char *lead)
+namespace {
+
+MagickWand *readFirstPicture(const std::string &path, bool autoOrient, size_t reduceWidth, size_t reduceHeight,
+                             std::string &message, std::string &detail, std::string *animation, const char *lead)
 {
     PictureFile file;
     MagickWand *all = nullptr;
     if (readPictureFile(path, file, detail)) {
         if (animation)
             *animation = animationText(file);
-        all = decodePictureFile(file, DecodeHint(), detail);
+        const int orientation = autoOrient ? file.orientation : 0;
+        if (orientationSwapsSides(orientation))
+            std::swap(reduceWidth, reduceHeight);  // the file stores the picture turned
+        if (reduceWidth > 0 && reduceWidth < file.width && reduceHeight > 0 && reduceHeight < file.height) {
+            // libjpeg decodes at twice the size at least: a scale just above the
+            // size wanted decodes visibly softer than the picture reduced whole.
+            DecodeHint hint;
+            hint.width = std::min<size_t>(file.width, 2 * reduceWidth);
+            hint.height = std::min<size_t>(file.height, 2 * reduceHeight);
+            all = decodeReducedJpeg(file, hint, reduceWidth, reduceHeight, detail);
+        } else {
+            all = decodePictureFile(file, DecodeHint(), detail);
+        }
     }
     MagickWand *first = nullptr;
     if (all && MagickGetNumberImages(all) == 1) {
@@ -41,6 +56,20 @@ MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::strin
     if (!first)
         message = formatText(lead, path.c_str()) + "\r\n原因：" + detail;
     return first;
+}
+
+}  // namespace
+
+MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::string &message, std::string &detail,
+                            std::string *animation, const char *lead)
+{
+    return readFirstPicture(path, autoOrient, 0, 0, message, detail, animation, lead);
+}
+
+MagickWand *readToolPictureReduced(const std::string &path, bool autoOrient, size_t width, size_t height,
+                                   std::string &message, std::string &detail)
+{
+    return readFirstPicture(path, autoOrient, width, height, message, detail, nullptr, "图片读取失败:\r\n%s");
 }
 
 bool readSourceTimes(const std::string &source, bool keep, SourceTimes &times, ToolItemOutcome &skipped)

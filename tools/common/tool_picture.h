@@ -23,6 +23,12 @@
 // frame), or empty.
 MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::string &message, std::string &detail,
                             std::string *animation = nullptr, const char *lead = "图片读取失败:\r\n%s");
+// The same where the picture is wanted at width x height only (as shown, after
+// turning): a JPEG larger than that is reduced to it while it is decoded, so a
+// preview never holds the whole photo; any other picture comes whole, and the
+// caller resizes what does not have the size it asked for.
+MagickWand *readToolPictureReduced(const std::string &path, bool autoOrient, size_t width, size_t height,
+                                   std::string &message, std::string &detail);
 
 // "保留原图的修改时间": the dates of a source, read before anything is written for
 // it (an overwrite replaces it) and given to every file written for it.

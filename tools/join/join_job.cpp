@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "core/batch_workers.h"
 #include "core/resize_geometry.h"
@@ -227,7 +228,33 @@ JoinPlan planJoin(const std::vector<JoinSize> &sizes, const JoinSettings &s)
     return plan;
 }
 
-JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
+double joinPreviewScale(long long width, long long height, JoinFit fit)
+{
+    if (fit.width <= 16 || fit.height <= 16 || width <= 0 || height <= 0)
+        return 1.0;
+    const double shown = std::min((fit.width - 16) / (double)width, (fit.height - 16) / (double)height);
+    return std::min(1.0, 3.0 * shown);
+}
+
+JoinPlan scaleJoinPlan(const JoinPlan &plan, double scale)
+{
+    if (scale >= 1.0)
+        return plan;
+    auto edge = [scale](long long v) { return (long long)std::llround((double)v * scale); };
+    JoinPlan scaled = plan;
+    scaled.target = (int)std::max(1LL, edge(plan.target));
+    scaled.canvasWidth = std::max(1LL, edge(plan.canvasWidth));
+    scaled.canvasHeight = std::max(1LL, edge(plan.canvasHeight));
+    for (JoinPlacement &p : scaled.placements) {
+        const long long left = edge(p.x), top = edge(p.y);
+        const long long right = std::max(left + 1, edge((long long)p.x + p.width));
+        const long long bottom = std::max(top + 1, edge((long long)p.y + p.height));
+        p = {(int)left, (int)top, (int)(right - left), (int)(bottom - top)};
+    }
+    return scaled;
+}
+
+JoinResult joinGroup(const std::string &folder, const JoinSettings &s, JoinFit fit)
 {
     JoinResult result;
     std::vector<std::string> files = joinGroupFiles(folder, s.sourceFormats, &result.notes);
@@ -259,6 +286,10 @@ JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
         result.problem = canvasProblem(plan, s, folder);
         if (!result.problem.empty())
             return result;
+        result.width = plan.canvasWidth;
+        result.height = plan.canvasHeight;
+        const double scale = joinPreviewScale(plan.canvasWidth, plan.canvasHeight, fit);
+        plan = scaleJoinPlan(plan, scale);
 
         // An output that keeps no transparency starts on white: the same as joining on
         // "none" and flattening afterwards, without a fourth channel and a second pass.
@@ -279,7 +310,10 @@ JoinResult joinGroup(const std::string &folder, const JoinSettings &s)
         bool anyUnusable = false;
         for (size_t i = 0; i < taking.size(); ++i) {
             std::string message, detail;
-            MagickWand *picture = readToolPicture(taking[i], s.autoOrient, message, detail);
+            const JoinPlacement &place = plan.placements[i];
+            MagickWand *picture = scale < 1.0 ? readToolPictureReduced(taking[i], s.autoOrient, (size_t)place.width,
+                                                                        (size_t)place.height, message, detail)
+                                              : readToolPicture(taking[i], s.autoOrient, message, detail);
             if (!picture) {
                 result.notes.push_back(
                     formatText("无法识别的图片, 没有拼接:\r\n%s\r\n原因：%s", taking[i].c_str(), detail.c_str()));

@@ -41,6 +41,7 @@ class JoinPreviewTask : public PreviewTask {
 public:
     std::vector<std::string> groups;
     JoinSettings settings;
+    JoinFit fit;  // the pane's bound while it fits its picture
     int start = 0, direction = 0;
     // results
     int found = -1;
@@ -56,7 +57,7 @@ public:
         for (int index : previewSearchOrder((int)groups.size(), start, direction)) {
             if (worker.superseded(ticket))
                 return;
-            JoinResult joined = joinGroup(groups[index], settings);
+            JoinResult joined = joinGroup(groups[index], settings, fit);
             notes.insert(notes.end(), joined.notes.begin(), joined.notes.end());
             if (!joined.picture) {
                 if (!joined.tooFewListed)
@@ -64,6 +65,8 @@ public:
                 continue;
             }
             found = index;
+            width = (int)joined.width;
+            height = (int)joined.height;
             compose(joined.picture);
             return;
         }
@@ -74,8 +77,7 @@ private:
     // keeps transparency, else on white; a palette PNG through its palette.
     void compose(MagickWand *joined)
     {
-        width = (int)MagickGetImageWidth(joined);
-        height = (int)MagickGetImageHeight(joined);
+        const bool smaller = (int)MagickGetImageWidth(joined) != width || (int)MagickGetImageHeight(joined) != height;
         const OutputOptions &out = settings.output;
         const bool png = out.format == OutputFormat::Png;
         const bool keepsAlpha = out.transparent && (png || out.format == OutputFormat::Webp);
@@ -102,6 +104,10 @@ private:
         std::string reason;
         if (!makeDisplayPicture(joined, out.format == OutputFormat::Jpg ? out.quality : 91, picture, reason))
             failure = previewLoadFailureText("loadPictureFromMW_join", reason);
+        else if (smaller) {
+            picture.fullWidth = width;
+            picture.fullHeight = height;
+        }
     }
 };
 
@@ -195,6 +201,8 @@ void requestPreview(int direction)
     task->settings = panelSettings();
     task->start = state.previewIndex;
     task->direction = direction;
+    const SIZE bound = previewPaneFitBound(state.pane);
+    task->fit = {(int)bound.cx, (int)bound.cy};
     state.worker->submit(task, state.window, kJoinPreviewDone);
 }
 
@@ -337,6 +345,7 @@ void createControls()
     options.className = "Preview_JOIN";
     options.owner = state.window;
     options.routineName = "loadPictureFromMW_join";
+    options.fullSizeCommand = kJoinPaneId;
     state.pane = createPreviewPane(state.window, instance, options);
     SetWindowLongPtrA(state.pane, GWLP_ID, kJoinPaneId);
     ShowWindow(state.pane, SW_SHOW);
@@ -458,6 +467,10 @@ void startJoin()
 void onCommand(WPARAM wp, LPARAM lp)
 {
     const int id = LOWORD(wp), code = HIWORD(wp);
+    if (id == kJoinPaneId) {  // shown at its own size: the whole picture, where it was composed smaller
+        requestPreview(0);
+        return;
+    }
     if (outputControlsCommand(state.output, wp, lp)) {
         // The format, transparency, PNG-8 and a colour count change what the output looks like.
         if (id != kJoinOutputFirstId + kOutputQualityOffset)

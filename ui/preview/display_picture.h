@@ -14,6 +14,10 @@ struct DisplayPicture {
     int height = 0;
     size_t jpegBytes = 0;  // length of the JPEG data the picture was decoded from
     bool scaledDown = false;  // the picture was beyond the JPEG limit and shown smaller
+    // A picture composed smaller than the one it shows (for a fitted pane): the
+    // size of that one; 0 x 0 otherwise.
+    int fullWidth = 0;
+    int fullHeight = 0;
 };
 
 // Takes the wand (destroys it). quality 1..100 compresses at that quality; 0 keeps

@@ -69,6 +69,15 @@ POINT clientCentre(HWND pane)
     return centre;
 }
 
+// A picture composed smaller than its size serves a fitted pane only: at its
+// own size the owner is asked for the whole picture (shown stretched meanwhile).
+void setFit(HWND pane, PaneState *s, bool fit, POINT anchor)
+{
+    canvasSetFit(s->canvas, fit, anchor);
+    if (!fit && s->picture.fullWidth > 0 && s->options.owner && s->options.fullSizeCommand)
+        SendMessageA(s->options.owner, WM_COMMAND, MAKEWPARAM(s->options.fullSizeCommand, 0), (LPARAM)pane);
+}
+
 int realMessageBox(HWND owner, const char *text, const char *caption, UINT type)
 {
     return MessageBoxA(owner, text, caption, type);
@@ -115,7 +124,7 @@ void showContextMenu(HWND pane, PaneState *s)
     if (command == kPreviewExitCommand)
         PostMessageA(pane, WM_CLOSE, 0, 0);
     else if (command == kPreviewFitCommand || command == kPreviewActualSizeCommand)
-        canvasSetFit(s->canvas, command == kPreviewFitCommand, clientCentre(pane));
+        setFit(pane, s, command == kPreviewFitCommand, clientCentre(pane));
 }
 
 LRESULT CALLBACK paneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
@@ -172,7 +181,7 @@ LRESULT CALLBACK paneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         case '1':
         case VK_NUMPAD1:
-            canvasSetFit(s->canvas, !s->canvas.fit, clientCentre(pane));
+            setFit(pane, s, !s->canvas.fit, clientCentre(pane));
             return 0;
         }
         break;
@@ -181,7 +190,7 @@ LRESULT CALLBACK paneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_LBUTTONDBLCLK: {
         POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
-        canvasSetFit(s->canvas, !s->canvas.fit, at);
+        setFit(pane, s, !s->canvas.fit, at);
         return 0;
     }
     case WM_RBUTTONUP:
@@ -269,7 +278,10 @@ void previewPaneShow(HWND pane, DisplayPicture &picture, bool keepScroll, const 
     s->outline = outline;
     picture = DisplayPicture();
     s->shown++;
-    canvasSetPicture(s->canvas, s->picture.width, s->picture.height, keepScroll);
+    if (s->picture.fullWidth > 0)
+        canvasSetPicture(s->canvas, s->picture.fullWidth, s->picture.fullHeight, keepScroll);
+    else
+        canvasSetPicture(s->canvas, s->picture.width, s->picture.height, keepScroll);
     if (!(GetWindowLongA(pane, GWL_STYLE) & WS_VISIBLE)) {
         ShowWindow(pane, SW_SHOW);
         SetFocus(pane);
@@ -324,7 +336,19 @@ void previewPaneSetFit(HWND pane, bool fit)
 {
     PaneState *s = pane ? stateOf(pane) : nullptr;
     if (s)
-        canvasSetFit(s->canvas, fit, clientCentre(pane));
+        setFit(pane, s, fit, clientCentre(pane));
+}
+
+SIZE previewPaneFitBound(HWND pane)
+{
+    PaneState *s = pane ? stateOf(pane) : nullptr;
+    SIZE bound = {0, 0};
+    if (s && s->canvas.fit) {
+        // No pane is larger than the screens together, however its window is sized later.
+        bound.cx = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        bound.cy = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    }
+    return bound;
 }
 
 bool previewPaneInfo(HWND pane, PreviewPaneInfo &info)
@@ -335,6 +359,8 @@ bool previewPaneInfo(HWND pane, PreviewPaneInfo &info)
     info.hasPicture = s->picture.bitmap != nullptr;
     info.width = s->canvas.width;
     info.height = s->canvas.height;
+    info.heldWidth = s->picture.width;
+    info.heldHeight = s->picture.height;
     info.fit = s->canvas.fit;
     info.shownWidth = s->canvas.shownWidth;
     info.shownHeight = s->canvas.shownHeight;

@@ -29,6 +29,10 @@ struct PreviewPaneOptions {
     // the message loop's: it sends the owner the same command.)
     bool exitMenu = false;
     int closeCommand = 0;
+    // Sent (WM_COMMAND) to the owner when the pane is switched to "实际大小"
+    // while its picture was composed smaller than its size (previewPaneFitBound):
+    // the owner makes the whole picture.
+    int fullSizeCommand = 0;
     // A wheel turned while the pointer is over this window (or one inside it) goes
     // to it when it can scroll vertically (the main tool's settings panel).
     HWND wheelPartner = nullptr;
@@ -67,10 +71,17 @@ void previewPaneSetBusy(HWND pane, bool busy);
 // click switch it; the centre of the pane stays on the same picture point.
 void previewPaneSetFit(HWND pane, bool fit);
 
+// The largest size a picture is ever shown at in this pane while it is fitted
+// ("适合窗口"): the screens together. 0 x 0 at "实际大小", where every pixel is
+// shown. A picture composed for this bound is handed over with
+// DisplayPicture::fullWidth/fullHeight set to the size it stands for.
+SIZE previewPaneFitBound(HWND pane);
+
 // What the pane shows (for status texts and tests).
 struct PreviewPaneInfo {
     bool hasPicture = false;
     int width = 0, height = 0;  // picture size in screen pixels
+    int heldWidth = 0, heldHeight = 0;  // the pixels held: fewer for a picture composed for the fitted pane
     bool fit = true;                      // "适合窗口"
     int shownWidth = 0, shownHeight = 0;  // the size it is drawn at
     int x = 0, y = 0;           // scroll positions
