@@ -632,3 +632,57 @@ TEST(CropPreview, ComposedPictureShowsTheOutput)
     none.run(worker);
     EXPECT_EQ(none.outcome, CropPreviewJob::Outcome::NoneFound);
 }
+
+// A preview fitted into the pane is made from the photo reduced while it is
+// decoded; shown fitted, it must look as the whole picture's preview shown
+// fitted, the statuses and the outline those of the whole picture.
+TEST(CropPreview, AFittedPreviewShowsWhatTheWholePicturesPreviewShows)
+{
+    ScratchFolder dir("crop_fitted");
+    const std::string turned = dir / "turned.jpg";  // stored 231 x 308 on its side
+    ASSERT_TRUE(copyFileTo(samplePath("meta/vips_rotation_orient6.jpg"), turned));
+    struct Case {
+        const char *photo;
+        CropSettings crop;
+        bool simulate;
+        int clientWidth, clientHeight;
+        bool reduced;
+    } cases[] = {
+        {"photos/lomiri_sunset.jpg", fixedSize(3000, 2000), true, 760, 580, true},
+        {"photos/lomiri_sunset.jpg", fixedSize(3000, 2000), true, 1280, 1024, false},  // shown at over a quarter
+        {"photos/lomiri_Wine.jpg", sides(true, 10, 30, 5, 0), false, 760, 580, true},
+        {"photos/lomiri_Bridge.jpg", fixedSize(1001, 3, kCropBottomRight), true, 400, 300, true},
+        {nullptr, fixedSize(100, 100), true, 760, 580, false},  // smaller than it could ever be shown: whole
+    };
+    PreviewWorker worker;
+    for (const Case &c : cases) {
+        const std::string path = c.photo ? samplePath(c.photo) : turned;
+        SCOPED_TRACE(path);
+        CropPreviewJob whole, fitted;
+        for (CropPreviewJob *job : {&whole, &fitted}) {
+            job->pictures = {path};
+            job->crop = c.crop;
+            job->simulateOutput = c.simulate;
+            job->output.format = OutputFormat::Jpg;
+            job->output.quality = 85;
+        }
+        fitted.fit = {c.clientWidth, c.clientHeight};
+        whole.run(worker);
+        fitted.run(worker);
+        ASSERT_EQ(whole.outcome, CropPreviewJob::Outcome::Shown) << whole.failure;
+        ASSERT_EQ(fitted.outcome, CropPreviewJob::Outcome::Shown) << fitted.failure;
+        EXPECT_EQ(fitted.sourceSizeText, whole.sourceSizeText);
+        EXPECT_EQ(fitted.croppedSizeText, whole.croppedSizeText);
+        EXPECT_TRUE(EqualRect(&fitted.outline.rect, &whole.outline.rect));
+        EXPECT_EQ(fitted.outline.leftRight, whole.outline.leftRight);
+        EXPECT_EQ(fitted.outline.topBottom, whole.outline.topBottom);
+        EXPECT_EQ(fitted.picture.fullWidth, c.reduced ? whole.picture.width : 0);
+        EXPECT_EQ(fitted.picture.fullHeight, c.reduced ? whole.picture.height : 0);
+        EXPECT_EQ(fitted.picture.width < whole.picture.width, c.reduced);
+        int largest = 0;
+        EXPECT_GE(fittedPsnr(whole.picture, fitted.picture, whole.picture.width, whole.picture.height, c.clientWidth,
+                             c.clientHeight, largest),
+                  40.0)
+            << fitted.picture.width << "x" << fitted.picture.height << ", largest " << largest;
+    }
+}

@@ -1,9 +1,12 @@
 #include "pipeline_test_support.h"
 
 #include <windows.h>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "test_util.h"
+#include "ui/preview/picture_canvas.h"
 #include "util/magick_path.h"
 #include "util/text.h"
 
@@ -165,4 +168,34 @@ double largestFileDifference(const std::string &pathA, const std::string &pathB)
     if (b)
         DestroyMagickWand(b);
     return d;
+}
+
+namespace {
+
+std::vector<unsigned char> fittedPixels(const DisplayPicture &picture, CanvasSize shown)
+{
+    DIBSECTION dib = {};
+    GetObjectA(picture.bitmap, sizeof dib, &dib);
+    std::vector<unsigned char> pixels((size_t)shown.width * shown.height * 4);
+    shrinkBgra(static_cast<const unsigned char *>(dib.dsBm.bmBits), picture.width, picture.height, pixels.data(),
+               shown.width, shown.height);
+    return pixels;
+}
+
+}  // namespace
+
+double fittedPsnr(const DisplayPicture &a, const DisplayPicture &b, int fullWidth, int fullHeight, int clientWidth,
+                  int clientHeight, int &largest)
+{
+    const CanvasSize shown = canvasFitSize(clientWidth, clientHeight, fullWidth, fullHeight);
+    const std::vector<unsigned char> pa = fittedPixels(a, shown), pb = fittedPixels(b, shown);
+    double squares = 0;
+    largest = 0;
+    for (size_t i = 0; i < pa.size(); ++i)
+        if (i % 4 != 3) {
+            const int d = abs((int)pa[i] - (int)pb[i]);
+            squares += (double)d * d;
+            largest = std::max(largest, d);
+        }
+    return squares == 0 ? 1000.0 : 10 * log10(255.0 * 255.0 / (squares / (double)(pa.size() / 4 * 3)));
 }

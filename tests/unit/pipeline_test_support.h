@@ -6,6 +6,7 @@
 
 #include "core/pipeline.h"
 #include "core/process_settings.h"
+#include "ui/preview/display_picture.h"
 
 struct Rgb {
     double r = 0, g = 0, b = 0;  // 0..255
@@ -57,3 +58,10 @@ struct Written {
 void process(Written &w, const ProcessSettings &s, const std::string &source, const std::string &target,
              int flip = 0, int rotation = 0, const MagickWand *textMark = nullptr,
              const MagickWand *imageMark = nullptr);
+
+// How close two display pictures of a fullWidth x fullHeight picture look fitted
+// into a client area as a preview pane shows them (each may hold fewer pixels):
+// the PSNR in dB over the colour channels (1000 when equal), the largest
+// channel difference in largest.
+double fittedPsnr(const DisplayPicture &a, const DisplayPicture &b, int fullWidth, int fullHeight, int clientWidth,
+                  int clientHeight, int &largest);

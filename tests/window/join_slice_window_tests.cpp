@@ -320,6 +320,7 @@ TEST_F(JoinWindowTest, AFittedPreviewHoldsFewerPixelsAndTheWholePictureComesAtIt
         SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     HWND w = openJoinTool(hostWindow());
+    SetWindowPos(w, nullptr, 0, 0, 800, 580, SWP_NOZORDER | SWP_NOMOVE);  // the smallest it can be
     int shown = joinPreviewState().shown;
     browserAnswers = {src};
     click(w, kJoinSourceButtonId);
@@ -334,11 +335,22 @@ TEST_F(JoinWindowTest, AFittedPreviewHoldsFewerPixelsAndTheWholePictureComesAtIt
     EXPECT_LT(info.heldWidth * 2, info.width) << "composed smaller";
     EXPECT_NEAR(info.heldWidth * 9824.0 / 4272, info.heldHeight, 1.0) << "in proportion";
 
+    // A larger pane needs more pixels: the picture is composed again for it.
+    const int heldBefore = info.heldWidth;
+    shown = joinPreviewState().shown;
+    SetWindowPos(w, nullptr, 0, 0, 1200, 1000, SWP_NOZORDER | SWP_NOMOVE);
+    ASSERT_TRUE(waitForPreview(shown));
+    ASSERT_TRUE(previewPaneInfo(pane, info));
+    EXPECT_GT(info.heldWidth, heldBefore);
+    EXPECT_LT(info.heldWidth, info.width);
+    ASSERT_TRUE(pumpUntil([] { return !joinPreviewState().pending; }, 120000));
+
     for (bool fit : {false, true}) {
         shown = joinPreviewState().shown;
         PostMessageA(pane, WM_KEYDOWN, '1', 0);
-        if (!fit)
+        if (!fit) {
             ASSERT_TRUE(waitForPreview(shown));
+        }
         ASSERT_TRUE(pumpUntil([] { return !joinPreviewState().pending; }, 120000));
         ASSERT_TRUE(previewPaneInfo(pane, info));
         EXPECT_EQ(info.fit, fit);

@@ -856,6 +856,7 @@ TEST_F(ToolWindowTest, CropPreviewOfA12MegapixelPhotoShowsTheWholePicture)
     EXPECT_EQ(info.height, 3000);
     EXPECT_EQ(info.shownWidth, 779);
     EXPECT_EQ(info.shownHeight, 584);
+    EXPECT_EQ(info.heldWidth, 3116) << "read reduced: four times the shown size";
     EXPECT_EQ(info.origin.x, 10);
     EXPECT_EQ(info.origin.y, 8);
     SCROLLINFO bar = {sizeof bar, SIF_RANGE};
@@ -876,18 +877,22 @@ TEST_F(ToolWindowTest, CropPreviewOfA12MegapixelPhotoShowsTheWholePicture)
     EXPECT_LT(GetRValue(outside) + GetGValue(outside) + GetBValue(outside),
               GetRValue(inside) + GetGValue(inside) + GetBValue(inside));
 
-    // The key 1 in the pane: actual size, the status unchanged; and back.
+    // The key 1 in the pane: actual size, from the whole picture read again, the
+    // status unchanged; and back, keeping the whole picture.
     SetFocus(pane);
     PostMessageA(pane, WM_KEYDOWN, '1', 0);
     pumpMessages();
+    ASSERT_TRUE(waitForCropPreview());
     ASSERT_TRUE(previewPaneInfo(pane, info));
     EXPECT_FALSE(info.fit);
     EXPECT_EQ(info.shownWidth, 4000);
+    EXPECT_EQ(info.heldWidth, 4000);
     EXPECT_EQ(cropStatus(0), "原图尺寸: 4000 x 3000");
     PostMessageA(pane, WM_KEYDOWN, '1', 0);
     pumpMessages();
     ASSERT_TRUE(previewPaneInfo(pane, info));
     EXPECT_TRUE(info.fit);
+    EXPECT_EQ(info.heldWidth, 4000);
 }
 
 // Over the originals, then a close during the next run: the stop ends that run

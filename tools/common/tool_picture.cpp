@@ -7,14 +7,18 @@
 
 #include "imaging/picture_read.h"
 #include "input/file_helpers.h"
+#include "ui/preview/picture_canvas.h"
 #include "util/path_join.h"
 #include "util/safe_file.h"
 #include "util/text.h"
 
 namespace {
 
+// reduceWidth x reduceHeight: the size wanted, as shown; or with fit, the size
+// canvasComposeScale gives. full (if given) receives the size as shown whole.
 MagickWand *readFirstPicture(const std::string &path, bool autoOrient, size_t reduceWidth, size_t reduceHeight,
-                             std::string &message, std::string &detail, std::string *animation, const char *lead)
+                             PreviewFit fit, size_t *fullWidth, size_t *fullHeight, std::string &message,
+                             std::string &detail, std::string *animation, const char *lead)
 {
     PictureFile file;
     MagickWand *all = nullptr;
@@ -22,7 +26,18 @@ MagickWand *readFirstPicture(const std::string &path, bool autoOrient, size_t re
         if (animation)
             *animation = animationText(file);
         const int orientation = autoOrient ? file.orientation : 0;
-        if (orientationSwapsSides(orientation))
+        const bool turned = orientationSwapsSides(orientation);
+        const size_t shownWidth = turned ? file.height : file.width, shownHeight = turned ? file.width : file.height;
+        if (fullWidth && fullHeight) {
+            *fullWidth = shownWidth;
+            *fullHeight = shownHeight;
+        }
+        if (fit.width > 0 && fit.height > 0) {
+            const double scale = canvasComposeScale(fit.width, fit.height, (long long)shownWidth, (long long)shownHeight);
+            reduceWidth = scale < 1.0 ? std::max<size_t>(1, (size_t)std::llround(shownWidth * scale)) : 0;
+            reduceHeight = scale < 1.0 ? std::max<size_t>(1, (size_t)std::llround(shownHeight * scale)) : 0;
+        }
+        if (turned)
             std::swap(reduceWidth, reduceHeight);  // the file stores the picture turned
         if (reduceWidth > 0 && reduceWidth < file.width && reduceHeight > 0 && reduceHeight < file.height) {
             // libjpeg decodes at twice the size at least: a scale just above the
@@ -63,13 +78,22 @@ MagickWand *readFirstPicture(const std::string &path, bool autoOrient, size_t re
 MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::string &message, std::string &detail,
                             std::string *animation, const char *lead)
 {
-    return readFirstPicture(path, autoOrient, 0, 0, message, detail, animation, lead);
+    return readFirstPicture(path, autoOrient, 0, 0, PreviewFit(), nullptr, nullptr, message, detail, animation, lead);
 }
 
 MagickWand *readToolPictureReduced(const std::string &path, bool autoOrient, size_t width, size_t height,
                                    std::string &message, std::string &detail)
 {
-    return readFirstPicture(path, autoOrient, width, height, message, detail, nullptr, "图片读取失败:\r\n%s");
+    return readFirstPicture(path, autoOrient, width, height, PreviewFit(), nullptr, nullptr, message, detail,
+                            nullptr, "图片读取失败:\r\n%s");
+}
+
+MagickWand *readToolPictureFitted(const std::string &path, bool autoOrient, PreviewFit fit, size_t &fullWidth,
+                                  size_t &fullHeight, std::string &message, std::string &detail,
+                                  std::string *animation, const char *lead)
+{
+    fullWidth = fullHeight = 0;
+    return readFirstPicture(path, autoOrient, 0, 0, fit, &fullWidth, &fullHeight, message, detail, animation, lead);
 }
 
 bool readSourceTimes(const std::string &source, bool keep, SourceTimes &times, ToolItemOutcome &skipped)

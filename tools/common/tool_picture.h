@@ -30,6 +30,18 @@ MagickWand *readToolPicture(const std::string &path, bool autoOrient, std::strin
 MagickWand *readToolPictureReduced(const std::string &path, bool autoOrient, size_t width, size_t height,
                                    std::string &message, std::string &detail);
 
+// The client area of a preview pane that fits its picture
+// (previewPaneFitBound); 0 x 0 when every pixel is shown.
+struct PreviewFit {
+    int width = 0, height = 0;
+};
+// readToolPicture for a preview: a JPEG is reduced while decoded to the size
+// canvasComposeScale (ui/preview/picture_canvas.h) gives for fit. fullWidth x fullHeight receive the size of the picture
+// as shown whole (the wand may be smaller).
+MagickWand *readToolPictureFitted(const std::string &path, bool autoOrient, PreviewFit fit, size_t &fullWidth,
+                                  size_t &fullHeight, std::string &message, std::string &detail,
+                                  std::string *animation, const char *lead);
+
 // "保留原图的修改时间": the dates of a source, read before anything is written for
 // it (an overwrite replaces it) and given to every file written for it.
 struct SourceTimes {

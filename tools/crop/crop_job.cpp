@@ -321,13 +321,15 @@ CropProblem cropJobProblem(const CropJob &job)
 }
 
 bool cropPicture(const std::string &path, const CropSettings &settings, bool autoOrient, CroppedPicture &out,
-                 std::string &message, std::string &detail, MagickWand **uncropped)
+                 std::string &message, std::string &detail, MagickWand **uncropped, PreviewFit fit)
 {
     out = CroppedPicture();
     if (uncropped)
         *uncropped = nullptr;
     std::string animation;
-    MagickWand *wand = readToolPicture(path, autoOrient, message, detail, &animation, "无法识别的图片:\r\n%s");
+    size_t fullWidth = 0, fullHeight = 0;
+    MagickWand *wand = readToolPictureFitted(path, autoOrient, fit, fullWidth, fullHeight, message, detail,
+                                             &animation, "无法识别的图片:\r\n%s");
     if (!wand)
         return false;
     out.format = wandFormat(wand);
@@ -340,13 +342,30 @@ bool cropPicture(const std::string &path, const CropSettings &settings, bool aut
     ResolutionType units = MagickGetImageUnits(wand);
     double xResolution = 0.0, yResolution = 0.0;
     MagickGetImageResolution(wand, &xResolution, &yResolution);
-    out.sourceWidth = MagickGetImageWidth(wand);
-    out.sourceHeight = MagickGetImageHeight(wand);
+    const size_t heldWidth = MagickGetImageWidth(wand), heldHeight = MagickGetImageHeight(wand);
+    const bool reduced = fit.width > 0 && fit.height > 0 && (fullWidth > heldWidth || fullHeight > heldHeight);
+    out.sourceWidth = reduced ? fullWidth : heldWidth;
+    out.sourceHeight = reduced ? fullHeight : heldHeight;
     out.rect = computeCropRect(out.sourceWidth, out.sourceHeight, settings);
+    out.heldRect = out.rect;
+    if (reduced) {
+        // Every edge to the nearest pixel of the picture held, never empty.
+        auto edge = [](long long v, size_t held, size_t full) {
+            return (long long)std::llround((double)v * (double)held / (double)full);
+        };
+        const CropRect &f = out.rect;
+        CropRect &h = out.heldRect;
+        const long long w = (long long)heldWidth, ht = (long long)heldHeight;
+        h.x = std::min(edge(f.x, heldWidth, fullWidth), w - 1);
+        h.y = std::min(edge(f.y, heldHeight, fullHeight), ht - 1);
+        h.width = std::max(1LL, std::min(edge(f.x + f.width, heldWidth, fullWidth), w) - h.x);
+        h.height = std::max(1LL, std::min(edge(f.y + f.height, heldHeight, fullHeight), ht) - h.y);
+    }
     if (uncropped)
         *uncropped = CloneMagickWand(wand);
-    const CropRect &r = out.rect;
-    MagickSetImagePage(wand, out.sourceWidth, out.sourceHeight, 0, 0);
+    const CropRect &r = out.heldRect;
+    const size_t pageWidth = heldWidth, pageHeight = heldHeight;
+    MagickSetImagePage(wand, pageWidth, pageHeight, 0, 0);
     if (!MagickCropImage(wand, (size_t)r.width, (size_t)r.height, (ssize_t)r.x, (ssize_t)r.y)) {
         detail = takeWandError(wand);
         DestroyMagickWand(wand);

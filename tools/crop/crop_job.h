@@ -14,6 +14,7 @@
 #include "imaging/output_options.h"
 #include "tools/common/tool_cli.h"
 #include "tools/common/tool_folders.h"
+#include "tools/common/tool_picture.h"
 #include "tools/common/tool_run.h"
 #include "tools/common/tool_values.h"
 
@@ -96,13 +97,19 @@ struct CroppedPicture {
     MagickWand *wand = nullptr;
     size_t sourceWidth = 0, sourceHeight = 0;
     CropRect rect;
+    // Where rect lies in the picture read: rect itself, unless a preview's fit
+    // had the picture reduced while decoded (the wand is then as much smaller).
+    CropRect heldRect;
     std::string format;  // the source's format name ("JPEG", "GIF", ...)
 };
 // uncropped (if given) receives a copy of the picture as read (its first image);
 // the caller destroys it.
 // autoOrient: the rule applies to the photo as people see it (orientation tag).
+// fit (a preview's): the picture is read reduced (readToolPictureFitted); the
+// rule still works on its whole size.
 bool cropPicture(const std::string &path, const CropSettings &settings, bool autoOrient, CroppedPicture &out,
-                 std::string &message, std::string &detail, MagickWand **uncropped = nullptr);
+                 std::string &message, std::string &detail, MagickWand **uncropped = nullptr,
+                 PreviewFit fit = PreviewFit());
 
 // The cropped picture in its own format (a JPEG at quality 100), as the
 // overwrite and keep-format modes write it. false with ImageMagick's reason.

@@ -102,7 +102,7 @@ void CropPreviewJob::run(const PreviewWorker &worker)
         CroppedPicture cropped;
         MagickWand *background = nullptr;
         std::string message, detail;
-        bool croppedOk = cropPicture(pictures[i], crop, autoOrient, cropped, message, detail, &background);
+        bool croppedOk = cropPicture(pictures[i], crop, autoOrient, cropped, message, detail, &background, fit);
         if (!croppedOk) {
             // Passed over; the next picture may do.
             skipped.push_back(message);
@@ -129,14 +129,14 @@ void CropPreviewJob::run(const PreviewWorker &worker)
             simulateWrite(cut, *this, png8Failed);
             // A grey line just outside the kept area where the picture goes on
             // beyond it, drawn by the pane at the size the picture is shown.
-            const long long cw = (long long)MagickGetImageWidth(cut), ch = (long long)MagickGetImageHeight(cut);
+            const long long cw = cropped.rect.width, ch = cropped.rect.height;
             outline.rect = {(LONG)cropped.rect.x, (LONG)cropped.rect.y, (LONG)(cropped.rect.x + cw),
                             (LONG)(cropped.rect.y + ch)};
             outline.leftRight = cw < (long long)cropped.sourceWidth - 2;
             outline.topBottom = ch < (long long)cropped.sourceHeight - 2;
             // Over an opaque cut-out a plain copy gives the same pixels, without the blending.
             const CompositeOperator op = MagickGetImageAlphaChannel(cut) ? OverCompositeOp : CopyCompositeOp;
-            MagickCompositeImage(background, cut, op, (ssize_t)cropped.rect.x, (ssize_t)cropped.rect.y);
+            MagickCompositeImage(background, cut, op, (ssize_t)cropped.heldRect.x, (ssize_t)cropped.heldRect.y);
             DestroyMagickWand(cut);
         }
         if (worker.superseded(ticket)) {
@@ -144,10 +144,16 @@ void CropPreviewJob::run(const PreviewWorker &worker)
             return;
         }
         std::string reason;
+        const bool smaller = MagickGetImageWidth(background) != cropped.sourceWidth ||
+                             MagickGetImageHeight(background) != cropped.sourceHeight;
         if (!makeDisplayPicture(background, 91, picture, reason)) {
             outcome = Outcome::DisplayFailed;
             failure = reason;
             return;
+        }
+        if (smaller) {
+            picture.fullWidth = (int)cropped.sourceWidth;
+            picture.fullHeight = (int)cropped.sourceHeight;
         }
         outcome = Outcome::Shown;
         return;

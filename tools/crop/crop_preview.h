@@ -37,6 +37,7 @@ public:
     bool simulateOutput = false;  // save-to mode without keep-format: show the output format's effect
     OutputOptions output;
     bool autoOrient = true;
+    PreviewFit fit;  // the pane's bound while it fits its picture
 
     // Result.
     enum class Outcome { NotRun, Shown, NoneFound, DisplayFailed };

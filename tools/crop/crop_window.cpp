@@ -299,6 +299,8 @@ void composePreview(CropPreviewDirection direction)
     job->simulateOutput = !overwriteChosen() && !getCheck(state.keepFormat);
     job->output = readOutputOptions(state.output);
     job->autoOrient = autoOrientFrom(RegistryValues());
+    const SIZE bound = previewPaneFitBound(state.pane);
+    job->fit = {(int)bound.cx, (int)bound.cy};
     if (!state.worker.submit(job, state.window, kPreviewDoneMessage))
         return;
     setStatus(1, "生成预览图片...");
@@ -646,6 +648,11 @@ LRESULT CALLBACK cropWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return 0;
         }
         break;
+    case WM_COMMAND:
+        // The pane wants more pixels than the picture was read with.
+        if (LOWORD(wp) == kCropPreviewPaneId)
+            composePreview(CropPreviewDirection::None);
+        break;
     case kPreviewDoneMessage:
         onPreviewDone(lp);
         return 0;
@@ -688,6 +695,7 @@ bool createWindowOnce()
     options.className = "Preview_Crop";
     options.owner = state.window;
     options.routineName = "loadPictureFromMW_crop";
+    options.fullSizeCommand = kCropPreviewPaneId;
     state.pane = createPreviewPane(state.window, instance, options);
     if (!state.panel || !state.status || !state.pane)
         return false;

@@ -14,6 +14,7 @@
 #include "util/info_log.h"
 #include "tools/common/tool_folders.h"
 #include "tools/common/tool_picture.h"
+#include "ui/preview/picture_canvas.h"
 #include "util/magick_path.h"
 #include "util/path_join.h"
 #include "util/path_list.h"
@@ -228,14 +229,6 @@ JoinPlan planJoin(const std::vector<JoinSize> &sizes, const JoinSettings &s)
     return plan;
 }
 
-double joinPreviewScale(long long width, long long height, JoinFit fit)
-{
-    if (fit.width <= 16 || fit.height <= 16 || width <= 0 || height <= 0)
-        return 1.0;
-    const double shown = std::min((fit.width - 16) / (double)width, (fit.height - 16) / (double)height);
-    return std::min(1.0, 3.0 * shown);
-}
-
 JoinPlan scaleJoinPlan(const JoinPlan &plan, double scale)
 {
     if (scale >= 1.0)
@@ -254,7 +247,7 @@ JoinPlan scaleJoinPlan(const JoinPlan &plan, double scale)
     return scaled;
 }
 
-JoinResult joinGroup(const std::string &folder, const JoinSettings &s, JoinFit fit)
+JoinResult joinGroup(const std::string &folder, const JoinSettings &s, PreviewFit fit)
 {
     JoinResult result;
     std::vector<std::string> files = joinGroupFiles(folder, s.sourceFormats, &result.notes);
@@ -288,7 +281,7 @@ JoinResult joinGroup(const std::string &folder, const JoinSettings &s, JoinFit f
             return result;
         result.width = plan.canvasWidth;
         result.height = plan.canvasHeight;
-        const double scale = joinPreviewScale(plan.canvasWidth, plan.canvasHeight, fit);
+        const double scale = canvasComposeScale(fit.width, fit.height, plan.canvasWidth, plan.canvasHeight);
         plan = scaleJoinPlan(plan, scale);
 
         // An output that keeps no transparency starts on white: the same as joining on

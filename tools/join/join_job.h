@@ -13,6 +13,7 @@
 #include "util/stored_values.h"
 #include "imaging/output_options.h"
 #include "tools/common/tool_cli.h"
+#include "tools/common/tool_picture.h"
 #include "tools/common/tool_run.h"
 #include "tools/common/tool_values.h"
 
@@ -89,22 +90,12 @@ struct JoinResult {
 // of the joined picture is ever left blank. The canvas is transparent when the
 // output keeps transparency (PNG with 透明度), else white. A JPEG target refuses
 // a side over 65500 pixels before anything is read.
-// A preview fitted into at most fit.width x fit.height never shows more than
-// that: the picture is then composed at the scale joinPreviewScale gives, each
+// A preview fitted into the pane (tools/common/tool_picture.h) never shows more
+// than fit: the picture is then composed at the scale canvasComposeScale gives, each
 // photo reduced while it is decoded. The layout, the checks and the notes are
 // those of the whole picture; only the pixels are fewer.
-struct JoinFit {
-    int width = 0, height = 0;  // 0 x 0: the whole picture
-};
-JoinResult joinGroup(const std::string &folder, const JoinSettings &settings, JoinFit fit = JoinFit());
+JoinResult joinGroup(const std::string &folder, const JoinSettings &settings, PreviewFit fit = PreviewFit());
 
-// The scale at which a joined picture of width x height still has three times
-// the pixels, each way, of the largest size it is shown at fitted into fit (at
-// most fit - 16 each way, as the preview pane fits a picture): shrunk from
-// there, it shows what the whole picture shrunk shows, to within what JPEG
-// compression changes (twice gave 39 dB on photos, three times 44-51 dB).
-// 1 when that is no reduction.
-double joinPreviewScale(long long width, long long height, JoinFit fit);
 // The plan of a picture composed at scale: every edge rounded to the nearest
 // pixel, so that neighbours still meet and no place is smaller than 1 x 1.
 JoinPlan scaleJoinPlan(const JoinPlan &plan, double scale);

@@ -41,7 +41,7 @@ class JoinPreviewTask : public PreviewTask {
 public:
     std::vector<std::string> groups;
     JoinSettings settings;
-    JoinFit fit;  // the pane's bound while it fits its picture
+    PreviewFit fit;  // the pane's bound while it fits its picture
     int start = 0, direction = 0;
     // results
     int found = -1;

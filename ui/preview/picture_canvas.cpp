@@ -1,5 +1,8 @@
 #include "ui/preview/picture_canvas.h"
 
+#include <algorithm>
+#include <climits>
+
 CanvasSize canvasFitSize(int clientWidth, int clientHeight, int pictureWidth, int pictureHeight)
 {
     CanvasSize size;
@@ -24,6 +27,15 @@ CanvasSize canvasFitSize(int clientWidth, int clientHeight, int pictureWidth, in
     if (size.height < 1)
         size.height = 1;
     return size;
+}
+
+double canvasComposeScale(int clientWidth, int clientHeight, long long width, long long height)
+{
+    if (clientWidth <= 0 || clientHeight <= 0 || width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX)
+        return 1.0;
+    const CanvasSize shown = canvasFitSize(clientWidth, clientHeight, (int)width, (int)height);
+    const double scale = 4.0 * std::max(shown.width / (double)width, shown.height / (double)height);
+    return scale < 1.0 ? scale : 1.0;
 }
 
 CanvasRange canvasRange(int client, int picture)

@@ -69,13 +69,29 @@ POINT clientCentre(HWND pane)
     return centre;
 }
 
-// A picture composed smaller than its size serves a fitted pane only: at its
-// own size the owner is asked for the whole picture (shown stretched meanwhile).
+// A picture composed smaller than its size serves the pane only while it is
+// fitted into a client area no larger than the one it was composed for: at its
+// own size, or in a larger pane, the owner is asked for it again (and it is
+// shown stretched or less sharp meanwhile).
+void askForMorePixels(HWND pane, PaneState *s)
+{
+    const DisplayPicture &p = s->picture;
+    if (p.fullWidth <= 0 || !s->options.owner || !s->options.fullSizeCommand)
+        return;
+    if (s->canvas.fit) {
+        RECT client = {};
+        GetClientRect(pane, &client);
+        const double scale = canvasComposeScale(client.right, client.bottom, p.fullWidth, p.fullHeight);
+        if (p.width + 1 >= (int)(p.fullWidth * scale))
+            return;
+    }
+    SendMessageA(s->options.owner, WM_COMMAND, MAKEWPARAM(s->options.fullSizeCommand, 0), (LPARAM)pane);
+}
+
 void setFit(HWND pane, PaneState *s, bool fit, POINT anchor)
 {
     canvasSetFit(s->canvas, fit, anchor);
-    if (!fit && s->picture.fullWidth > 0 && s->options.owner && s->options.fullSizeCommand)
-        SendMessageA(s->options.owner, WM_COMMAND, MAKEWPARAM(s->options.fullSizeCommand, 0), (LPARAM)pane);
+    askForMorePixels(pane, s);
 }
 
 int realMessageBox(HWND owner, const char *text, const char *caption, UINT type)
@@ -142,8 +158,10 @@ LRESULT CALLBACK paneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
     }
     switch (message) {
     case WM_SIZE:
-        if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED)
+        if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) {
             canvasUpdateRanges(s->canvas);
+            askForMorePixels(pane, s);
+        }
         return 0;
     case WM_ERASEBKGND:
         return 1;  // the paint covers everything
@@ -343,10 +361,10 @@ SIZE previewPaneFitBound(HWND pane)
 {
     PaneState *s = pane ? stateOf(pane) : nullptr;
     SIZE bound = {0, 0};
-    if (s && s->canvas.fit) {
-        // No pane is larger than the screens together, however its window is sized later.
-        bound.cx = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-        bound.cy = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    RECT client = {};
+    if (s && s->canvas.fit && GetClientRect(pane, &client)) {
+        bound.cx = client.right;
+        bound.cy = client.bottom;
     }
     return bound;
 }

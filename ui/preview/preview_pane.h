@@ -29,9 +29,9 @@ struct PreviewPaneOptions {
     // the message loop's: it sends the owner the same command.)
     bool exitMenu = false;
     int closeCommand = 0;
-    // Sent (WM_COMMAND) to the owner when the pane is switched to "实际大小"
-    // while its picture was composed smaller than its size (previewPaneFitBound):
-    // the owner makes the whole picture.
+    // Sent (WM_COMMAND) to the owner when the picture was composed smaller for
+    // the fitted pane (previewPaneFitBound) and no longer has pixels enough: the
+    // pane was switched to "实际大小" or made larger. The owner composes it again.
     int fullSizeCommand = 0;
     // A wheel turned while the pointer is over this window (or one inside it) goes
     // to it when it can scroll vertically (the main tool's settings panel).
@@ -71,9 +71,9 @@ void previewPaneSetBusy(HWND pane, bool busy);
 // click switch it; the centre of the pane stays on the same picture point.
 void previewPaneSetFit(HWND pane, bool fit);
 
-// The largest size a picture is ever shown at in this pane while it is fitted
-// ("适合窗口"): the screens together. 0 x 0 at "实际大小", where every pixel is
-// shown. A picture composed for this bound is handed over with
+// The client area a picture is fitted into ("适合窗口"); 0 x 0 at "实际大小",
+// where every pixel is shown. A picture composed smaller for it
+// (canvasComposeScale, ui/preview/picture_canvas.h) is handed over with
 // DisplayPicture::fullWidth/fullHeight set to the size it stands for.
 SIZE previewPaneFitBound(HWND pane);
 
