@@ -13,6 +13,11 @@ PHOTOS="$ROOT/../shared/samples/photos"
 CONVERT=convert-im6.q16
 MOGRIFY=mogrify-im6.q16
 VIPS=vipsthumbnail
+# The peers: a missing one would be timed as a failing command.
+"$ROOT/scripts/setup.sh" --bench
+for tool in "$VIPS" "$CONVERT" "$MOGRIFY" bc; do
+    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh --bench"; exit 2; }
+done
 
 make -C "$BUILD" -j2 unit_tests >/dev/null
 "$BUILD/winerun" --init >/dev/null 2>&1 || true
