@@ -10,6 +10,7 @@
 
 #include "pipeline_test_support.h"
 #include "ui/info_window.h"
+#include "tools/crop/crop_preview.h"
 #include "tools/join/join_job.h"
 #include "ui/preview/preview_worker.h"
 #include "util/text.h"
@@ -332,51 +333,82 @@ TEST_F(JoinJobTest, TheSourceFolderItselfIsTheOnlyGroupWithoutSubFolders)
     EXPECT_EQ((int)joined.height, 20 + joinScaleToFit(gifHeight, 30, gifWidth)) << "the first frame";
 }
 
-// A preview fitted into the pane is composed from photos reduced while they are
-// decoded; shown fitted, it must look as the whole joined picture shown fitted.
-TEST_F(JoinJobTest, APreviewComposedSmallerShowsWhatTheWholePictureShows)
+// Fitted into the pane, crop and join previews are composed from photos reduced
+// while they are decoded: shown fitted, each looks as the whole picture's
+// preview shown fitted (40 dB), with the whole picture's sizes and outline.
+TEST_F(JoinJobTest, FittedPreviewsShowWhatTheWholePictureShows)
 {
     std::string g = group("相册");
     const char *photos[] = {"photos/lomiri_sunset.jpg", "photos/lomiri_Wine.jpg", "meta/vips_rotation_orient6.jpg",
                             "photos/mate_Storm.jpg"};
     for (int i = 0; i < 4; ++i) {
-        const std::string to = g + "\\" + std::to_string(i) + ".jpg";
-        ASSERT_TRUE(copyFileTo(samplePath(photos[i]), to));
-        SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(copyFileTo(samplePath(photos[i]), g + "\\" + std::to_string(i) + ".jpg"));
+        SetFileAttributesA((g + "\\" + std::to_string(i) + ".jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
     }
-    struct Case {
-        int layout, rule, spacing;
-        OutputFormat format;
-        int clientWidth, clientHeight;
-    } cases[] = {
-        {kJoinVertical, kJoinFirst, 10, OutputFormat::Jpg, 1280, 1024},
-        {kJoinVertical, kJoinLargest, 0, OutputFormat::Png, 760, 580},
-        {kJoinHorizontal, kJoinLargest, 25, OutputFormat::Jpg, 1280, 1024},
-        {kJoinHorizontal, kJoinFirst, 3, OutputFormat::Png, 400, 300},
-
-    };
-    for (const Case &c : cases) {
-        const std::string what = formatText("layout %d rule %d spacing %d", c.layout, c.rule, c.spacing);
+    auto join = [](int layout, int rule, int spacing, OutputFormat format) {
         JoinSettings s;
-        s.layout = c.layout;
-        s.sizeRule = c.rule;
-        s.spacing = c.spacing;
-        s.output.format = c.format;
+        s.layout = layout;
+        s.sizeRule = rule;
+        s.spacing = spacing;
+        s.output.format = format;
         s.output.transparent = false;
-        JoinResult whole = joinGroup(g, s), reduced = joinGroup(g, s, {c.clientWidth, c.clientHeight});
-        ASSERT_TRUE(whole.picture && reduced.picture) << what << whole.problem << reduced.problem;
-        EXPECT_EQ(reduced.width, whole.width) << what;
-        EXPECT_EQ(reduced.height, whole.height) << what;
-        EXPECT_LT(MagickGetImageWidth(reduced.picture), MagickGetImageWidth(whole.picture)) << what;
-        std::string reason;
-        DisplayPicture a, b;
-        ASSERT_TRUE(makeDisplayPicture(whole.picture, 91, a, reason)) << reason;
-        ASSERT_TRUE(makeDisplayPicture(reduced.picture, 91, b, reason)) << reason;
+        return s;
+    };
+    auto crop = [](int percent) {
+        CropSettings s;
+        s.mode = kCropPercent;
+        s.percentWidth = s.percentHeight = percent;
+        return s;
+    };
+    struct Case {
+        const char *photo;  // cropped; none: the group joined
+        CropSettings crop;
+        JoinSettings join;
+        int clientWidth, clientHeight;
+        bool reduced;
+    } cases[] = {
+        {"photos/lomiri_sunset.jpg", crop(70), {}, 760, 580, true},
+        {"photos/lomiri_sunset.jpg", crop(70), {}, 1280, 1024, false},  // shown at over a quarter: whole
+        {"photos/lomiri_Bridge.jpg", crop(30), {}, 400, 300, true},
+        {nullptr, {}, join(kJoinVertical, kJoinFirst, 10, OutputFormat::Jpg), 1280, 1024, true},
+        {nullptr, {}, join(kJoinVertical, kJoinLargest, 0, OutputFormat::Png), 760, 580, true},
+        {nullptr, {}, join(kJoinHorizontal, kJoinFirst, 3, OutputFormat::Png), 400, 300, true},
+    };
+    PreviewWorker worker;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(formatText("%s %dx%d", c.photo ? c.photo : "join", c.clientWidth, c.clientHeight));
+        DisplayPicture shown[2];
+        std::string sizes[2];
+        for (int fitted = 0; fitted < 2; ++fitted) {
+            const PreviewFit fit = fitted ? PreviewFit{c.clientWidth, c.clientHeight} : PreviewFit();
+            if (c.photo) {
+                CropPreviewJob job;
+                job.pictures = {samplePath(c.photo)};
+                job.crop = c.crop;
+                job.simulateOutput = true;
+                job.output.quality = 85;
+                job.fit = fit;
+                job.run(worker);
+                ASSERT_EQ(job.outcome, CropPreviewJob::Outcome::Shown) << job.failure;
+                sizes[fitted] = job.sourceSizeText + job.croppedSizeText +
+                                formatText(" %ld %ld", job.outline.rect.left, job.outline.rect.bottom);
+                std::swap(shown[fitted], job.picture);
+            } else {
+                JoinResult joined = joinGroup(g, c.join, fit);
+                ASSERT_TRUE(joined.picture) << joined.problem;
+                sizes[fitted] = formatText("%lld x %lld", joined.width, joined.height);
+                std::string reason;
+                ASSERT_TRUE(makeDisplayPicture(joined.picture, 91, shown[fitted], reason)) << reason;
+            }
+        }
+        EXPECT_EQ(sizes[1], sizes[0]);
+        EXPECT_EQ(shown[1].width < shown[0].width, c.reduced);
         int largest = 0;
-        EXPECT_GE(fittedPsnr(a, b, (int)whole.width, (int)whole.height, c.clientWidth, c.clientHeight, largest), 40.0)
-            << what << ": " << b.width << "x" << b.height << " against " << a.width << "x" << a.height
-            << ", largest " << largest;
-        releaseDisplayPicture(a);
-        releaseDisplayPicture(b);
+        EXPECT_GE(fittedPsnr(shown[0], shown[1], shown[0].width, shown[0].height, c.clientWidth, c.clientHeight,
+                             largest),
+                  40.0)
+            << shown[1].width << " wide against " << shown[0].width << ", largest " << largest;
+        releaseDisplayPicture(shown[0]);
+        releaseDisplayPicture(shown[1]);
     }
 }
