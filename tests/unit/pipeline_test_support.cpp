@@ -170,32 +170,26 @@ double largestFileDifference(const std::string &pathA, const std::string &pathB)
     return d;
 }
 
-namespace {
-
-std::vector<unsigned char> fittedPixels(const DisplayPicture &picture, CanvasSize shown)
-{
-    DIBSECTION dib = {};
-    GetObjectA(picture.bitmap, sizeof dib, &dib);
-    std::vector<unsigned char> pixels((size_t)shown.width * shown.height * 4);
-    shrinkBgra(static_cast<const unsigned char *>(dib.dsBm.bmBits), picture.width, picture.height, pixels.data(),
-               shown.width, shown.height);
-    return pixels;
-}
-
-}  // namespace
-
 double fittedPsnr(const DisplayPicture &a, const DisplayPicture &b, int fullWidth, int fullHeight, int clientWidth,
                   int clientHeight, int &largest)
 {
     const CanvasSize shown = canvasFitSize(clientWidth, clientHeight, fullWidth, fullHeight);
-    const std::vector<unsigned char> pa = fittedPixels(a, shown), pb = fittedPixels(b, shown);
-    double squares = 0;
-    largest = 0;
-    for (size_t i = 0; i < pa.size(); ++i)
-        if (i % 4 != 3) {
-            const int d = abs((int)pa[i] - (int)pb[i]);
-            squares += (double)d * d;
-            largest = std::max(largest, d);
-        }
-    return squares == 0 ? 1000.0 : 10 * log10(255.0 * 255.0 / (squares / (double)(pa.size() / 4 * 3)));
+    MagickWand *fitted[2];
+    for (int i = 0; i < 2; ++i) {
+        const DisplayPicture &p = i ? b : a;
+        DIBSECTION dib = {};
+        GetObjectA(p.bitmap, sizeof dib, &dib);
+        std::vector<unsigned char> pixels((size_t)shown.width * shown.height * 4);
+        shrinkBgra(static_cast<const unsigned char *>(dib.dsBm.bmBits), p.width, p.height, pixels.data(), shown.width,
+                   shown.height);
+        fitted[i] = NewMagickWand();
+        MagickConstituteImage(fitted[i], shown.width, shown.height, "BGRP", CharPixel, pixels.data());
+    }
+    largest = (int)largestDifference(fitted[0], fitted[1]);
+    double mean = 0;  // of the squared differences, in [0, 1]
+    if (MagickWand *d = MagickCompareImages(fitted[0], fitted[1], MeanSquaredErrorMetric, &mean))
+        DestroyMagickWand(d);
+    DestroyMagickWand(fitted[0]);
+    DestroyMagickWand(fitted[1]);
+    return mean == 0 ? 1000.0 : 10 * log10(1.0 / mean);
 }
