@@ -89,6 +89,13 @@ MagickWand *readToolPictureReduced(const std::string &path, bool autoOrient, siz
                             nullptr, "图片读取失败:\r\n%s");
 }
 
+void scaleSpan(long long &start, long long &length, double scale)
+{
+    const long long end = std::llround((double)(start + length) * scale);
+    start = std::llround((double)start * scale);
+    length = std::max(1LL, end - start);
+}
+
 MagickWand *readToolPictureFitted(const std::string &path, bool autoOrient, PreviewFit fit, size_t &fullWidth,
                                   size_t &fullHeight, std::string &message, std::string &detail,
                                   std::string *animation, const char *lead)

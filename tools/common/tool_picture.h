@@ -35,6 +35,9 @@ MagickWand *readToolPictureReduced(const std::string &path, bool autoOrient, siz
 struct PreviewFit {
     int width = 0, height = 0;
 };
+// A span [start, start + length) of a picture composed at scale: both edges
+// rounded to the nearest pixel, so that neighbours still meet; never empty.
+void scaleSpan(long long &start, long long &length, double scale);
 // readToolPicture for a preview: a JPEG is reduced while decoded to the size
 // canvasComposeScale (ui/preview/picture_canvas.h) gives for fit. fullWidth x fullHeight receive the size of the picture
 // as shown whole (the wand may be smaller).

@@ -349,23 +349,18 @@ bool cropPicture(const std::string &path, const CropSettings &settings, bool aut
     out.rect = computeCropRect(out.sourceWidth, out.sourceHeight, settings);
     out.heldRect = out.rect;
     if (reduced) {
-        // Every edge to the nearest pixel of the picture held, never empty.
-        auto edge = [](long long v, size_t held, size_t full) {
-            return (long long)std::llround((double)v * (double)held / (double)full);
-        };
-        const CropRect &f = out.rect;
         CropRect &h = out.heldRect;
-        const long long w = (long long)heldWidth, ht = (long long)heldHeight;
-        h.x = std::min(edge(f.x, heldWidth, fullWidth), w - 1);
-        h.y = std::min(edge(f.y, heldHeight, fullHeight), ht - 1);
-        h.width = std::max(1LL, std::min(edge(f.x + f.width, heldWidth, fullWidth), w) - h.x);
-        h.height = std::max(1LL, std::min(edge(f.y + f.height, heldHeight, fullHeight), ht) - h.y);
+        scaleSpan(h.x, h.width, (double)heldWidth / (double)fullWidth);
+        scaleSpan(h.y, h.height, (double)heldHeight / (double)fullHeight);
+        h.x = std::min(h.x, (long long)heldWidth - 1);
+        h.y = std::min(h.y, (long long)heldHeight - 1);
+        h.width = std::min(h.width, (long long)heldWidth - h.x);
+        h.height = std::min(h.height, (long long)heldHeight - h.y);
     }
     if (uncropped)
         *uncropped = CloneMagickWand(wand);
     const CropRect &r = out.heldRect;
-    const size_t pageWidth = heldWidth, pageHeight = heldHeight;
-    MagickSetImagePage(wand, pageWidth, pageHeight, 0, 0);
+    MagickSetImagePage(wand, heldWidth, heldHeight, 0, 0);
     if (!MagickCropImage(wand, (size_t)r.width, (size_t)r.height, (ssize_t)r.x, (ssize_t)r.y)) {
         detail = takeWandError(wand);
         DestroyMagickWand(wand);

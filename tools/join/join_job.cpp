@@ -233,16 +233,15 @@ JoinPlan scaleJoinPlan(const JoinPlan &plan, double scale)
 {
     if (scale >= 1.0)
         return plan;
-    auto edge = [scale](long long v) { return (long long)std::llround((double)v * scale); };
     JoinPlan scaled = plan;
-    scaled.target = (int)std::max(1LL, edge(plan.target));
-    scaled.canvasWidth = std::max(1LL, edge(plan.canvasWidth));
-    scaled.canvasHeight = std::max(1LL, edge(plan.canvasHeight));
+    long long left = 0, top = 0;
+    scaleSpan(left, scaled.canvasWidth, scale);
+    scaleSpan(top, scaled.canvasHeight, scale);
     for (JoinPlacement &p : scaled.placements) {
-        const long long left = edge(p.x), top = edge(p.y);
-        const long long right = std::max(left + 1, edge((long long)p.x + p.width));
-        const long long bottom = std::max(top + 1, edge((long long)p.y + p.height));
-        p = {(int)left, (int)top, (int)(right - left), (int)(bottom - top)};
+        long long x = p.x, y = p.y, width = p.width, height = p.height;
+        scaleSpan(x, width, scale);
+        scaleSpan(y, height, scale);
+        p = {(int)x, (int)y, (int)width, (int)height};
     }
     return scaled;
 }
